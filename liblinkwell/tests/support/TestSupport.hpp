@@ -1,0 +1,52 @@
+// Helpers shared by the library tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+using Bytes = std::vector<uint8_t>;
+
+// Parses "7d 26 5b 7e" (spaces optional, case-insensitive) into bytes.
+Bytes hex(const std::string& text);
+// Formats bytes as "7d 26 5b 7e".
+std::string to_hex(const Bytes& bytes);
+
+// An independent reference framer, written apart from the library's codec so
+// that a fault in the codec cannot hide itself in the expected frames.
+Bytes frame(const Bytes& payload);
+
+// Little-endian payload builder for expected command payloads.
+class PayloadBuilder {
+public:
+    PayloadBuilder& u8(uint8_t v);
+    PayloadBuilder& u16(uint16_t v);
+    PayloadBuilder& u32(uint32_t v);
+    PayloadBuilder& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
+    PayloadBuilder& f32(float v);
+    PayloadBuilder& bytes(const Bytes& v);
+    PayloadBuilder& text(const std::string& v, bool with_nul);
+    Bytes build() const { return data_; }
+    operator Bytes() const { return data_; }
+
+private:
+    Bytes data_;
+};
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+} // namespace testsupport

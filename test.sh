@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: first the
+# normal build, then the library tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build directory of their own.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+
+JOBS="${JOBS:-$(nproc)}"
+
+echo "== build (RelWithDebInfo) =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$JOBS"
+echo "== tests =="
+ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300
+
+echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer, library only) =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DLINKWELL_SANITIZE=address,undefined -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$JOBS"
+echo "== tests under ASan/UBSan =="
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600 -L 'liblinkwell|fuzz'
