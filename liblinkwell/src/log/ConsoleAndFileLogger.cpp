@@ -1,0 +1,240 @@
+#include "log/ConsoleAndFileLogger.hpp"
+
+#include <cassert>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <iomanip>
+#include <iostream>
+#include <stdexcept>
+
+namespace Sarvik {
+AbstractLoggerIo::~AbstractLoggerIo() = default;
+}
+
+namespace {
+
+int64_t now_ns()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+void append_byte(std::string& out, uint8_t byte)
+{
+    static const char digits[] = "0123456789abcdef";
+    out += "0x";
+    out += digits[byte >> 4];
+    out += digits[byte & 0xF];
+}
+
+} // namespace
+
+// ---- lstream ---------------------------------------------------------------
+
+lstream::lstream(Delivery delivery)
+    : delivery_(std::move(delivery))
+{
+}
+
+void lstream::flush()
+{
+    if (delivery_)
+        delivery_(text_.str());
+}
+
+// ---- Logger ----------------------------------------------------------------
+
+Logger::~Logger() = default;
+
+// ---- StdoutLogger ----------------------------------------------------------
+
+StdoutLogger::StdoutLogger(int threshold, Sarvik::AbstractLoggerIo* sink)
+    : start_ns_(now_ns())
+    , threshold_(threshold)
+    , sink_(sink)
+{
+}
+
+StdoutLogger::~StdoutLogger()
+{
+    log(5, "~StdoutLogger");
+    delete sink_;
+}
+
+bool StdoutLogger::enabled(unsigned level) const
+{
+    // A negative threshold, seen as unsigned, lets every message through.
+    return level <= static_cast<unsigned>(threshold_);
+}
+
+void StdoutLogger::set_log_level(int level)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    threshold_ = level;
+}
+
+lstream StdoutLogger::serror()
+{
+    return lstream([this](const std::string& text) { error(text); });
+}
+
+lstream StdoutLogger::slog(unsigned level)
+{
+    return lstream([this, level](const std::string& text) { log(level, text); });
+}
+
+void StdoutLogger::error(const std::string& text)
+{
+    log(0, text);
+}
+
+void StdoutLogger::log(unsigned level, const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!enabled(level) || !sink_)
+        return;
+    const float seconds = static_cast<float>(static_cast<double>(now_ns() - start_ns_) / 1e9);
+    std::ostringstream line;
+    line << std::fixed << std::setprecision(6) << seconds << " : " << text;
+    sink_->log(line.str());
+}
+
+std::string StdoutLogger::format_bytes(const std::vector<uint8_t>& bytes)
+{
+    constexpr size_t shown = 20;
+    std::string out = std::to_string(bytes.size()) + ": {";
+    const size_t head = bytes.size() < shown ? bytes.size() : shown;
+    for (size_t i = 0; i < head; ++i) {
+        append_byte(out, bytes[i]);
+        out += ", ";
+    }
+    if (bytes.size() > shown) {
+        out += "..., ";
+        for (size_t i = bytes.size() - 3; i < bytes.size(); ++i) {
+            append_byte(out, bytes[i]);
+            if (i + 1 < bytes.size())
+                out += ", ";
+        }
+    }
+    out += "}";
+    return out;
+}
+
+void StdoutLogger::print_bytes(unsigned level, const std::vector<uint8_t>& bytes)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (bytes.empty() || !enabled(level))
+            return;
+    }
+    log(level, format_bytes(bytes));
+}
+
+// ---- VoidLogger ------------------------------------------------------------
+
+void VoidLogger::set_log_level(int) { }
+
+lstream VoidLogger::serror()
+{
+    return lstream([this](const std::string& text) { error(text); });
+}
+
+lstream VoidLogger::slog(unsigned level)
+{
+    return lstream([this, level](const std::string& text) { log(level, text); });
+}
+
+void VoidLogger::error(const std::string& text)
+{
+    log(0, text);
+}
+
+void VoidLogger::log(unsigned level, const std::string& text)
+{
+    if (level == 0)
+        std::cout << text << std::endl;
+}
+
+void VoidLogger::print_bytes(unsigned, const std::vector<uint8_t>&) { }
+
+// ---- DefaultLoggerIo -------------------------------------------------------
+
+DefaultLoggerIo::DefaultLoggerIo(bool to_file, bool to_console)
+    : to_file_(to_file)
+    , to_console_(to_console)
+{
+}
+
+DefaultLoggerIo::~DefaultLoggerIo()
+{
+    if (file_.is_open())
+        file_.close();
+}
+
+std::string DefaultLoggerIo::create_filename(const std::string& format)
+{
+    assert(format.size() < 250 && "format.size() < 250");
+    char buffer[3000];
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    const size_t written = std::strftime(buffer, sizeof buffer, format.c_str(), &local);
+    return std::string(buffer, written);
+}
+
+// Names have a resolution of one second: a file started in the same second
+// as an earlier one (a rotation under heavy logging, a second connection)
+// gets a numbered name instead of replacing that file's lines.
+std::string DefaultLoggerIo::unused_filename(const std::string& name)
+{
+    std::string candidate = name;
+    const std::string::size_type dot = name.rfind('.');
+    const std::string stem = name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    for (int n = 1; std::ifstream(candidate).good(); ++n)
+        candidate = stem + "_" + std::to_string(n) + extension;
+    return candidate;
+}
+
+void DefaultLoggerIo::open_file()
+{
+    if (file_.is_open())
+        file_.close();
+    file_.clear();
+    file_.open(unused_filename(create_filename("debug_%Y%m%d_%H%M%S.log")), std::ios::out | std::ios::trunc);
+    if (!file_.is_open())
+        throw std::runtime_error("file is not open after open");
+}
+
+void DefaultLoggerIo::log(const std::string& line)
+{
+    if (to_console_)
+        std::cout << line << std::endl;
+    if (!to_file_)
+        return;
+    if (!file_.is_open()) {
+        open_file();
+    }
+    if (++lines_ > max_lines_per_file) {
+        open_file();
+        lines_ = 0;
+    }
+    file_ << line << '\n';
+    file_.flush();
+}
+
+// ---- Trace -----------------------------------------------------------------
+
+Trace::Trace(Logger& logger, unsigned level, const std::string& name)
+    : logger_(&logger)
+    , name_(name)
+    , level_(level)
+{
+    logger_->log(level_, name_ + " -- begin");
+}
+
+Trace::~Trace()
+{
+    logger_->log(level_, name_ + " -- end");
+}

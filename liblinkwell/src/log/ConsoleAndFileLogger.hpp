@@ -1,0 +1,139 @@
+// The library's logging: the Logger interface with its two implementations,
+// the default console-and-file sink, a stream helper and a scope tracer.
+//
+// Levels are unsigned; a message is written when its level is at most the
+// logger's threshold: 0 errors, 3 object life, commands and scope traces,
+// 5 details and byte dumps, 6 bulk data.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AbstractLoggerIo.hpp"
+#include "linkwell_export.h"
+
+// Collects a message with stream insertion and delivers it in one piece on
+// flush(). Destroying it does not deliver.
+class LINKWELL_API lstream {
+public:
+    using Delivery = std::function<void(const std::string&)>;
+
+    explicit lstream(Delivery delivery);
+    lstream(lstream&&) = default;
+    lstream& operator=(lstream&&) = default;
+
+    template <typename T>
+    lstream& operator<<(const T& value)
+    {
+        text_ << value;
+        return *this;
+    }
+    lstream& operator<<(std::ostream& (*manipulator)(std::ostream&))
+    {
+        text_ << manipulator;
+        return *this;
+    }
+
+    // Delivers everything collected so far.
+    void flush();
+
+private:
+    Delivery delivery_;
+    std::ostringstream text_;
+};
+
+class LINKWELL_API Logger {
+public:
+    virtual ~Logger();
+    virtual void set_log_level(int level) = 0;
+    virtual lstream serror() = 0;
+    virtual lstream slog(unsigned level) = 0;
+    virtual void error(const std::string& text) = 0;
+    virtual void log(unsigned level, const std::string& text) = 0;
+    virtual void print_bytes(unsigned level, const std::vector<uint8_t>& bytes) = 0;
+};
+
+// Formats each line as the seconds since construction with six decimals,
+// " : " and the text, and hands it to its sink under a mutex, so lines of
+// several threads never interleave.
+class LINKWELL_API StdoutLogger : public Logger {
+public:
+    // Takes ownership of sink.
+    StdoutLogger(int threshold, Sarvik::AbstractLoggerIo* sink);
+    ~StdoutLogger() override;
+    StdoutLogger(const StdoutLogger&) = delete;
+    StdoutLogger& operator=(const StdoutLogger&) = delete;
+
+    void set_log_level(int level) override;
+    lstream serror() override;
+    lstream slog(unsigned level) override;
+    void error(const std::string& text) override;
+    void log(unsigned level, const std::string& text) override;
+    void print_bytes(unsigned level, const std::vector<uint8_t>& bytes) override;
+
+    // The text print_bytes logs: "3: {0x01, 0x02, 0xff, }".
+    static std::string format_bytes(const std::vector<uint8_t>& bytes);
+
+private:
+    bool enabled(unsigned level) const;
+
+    int64_t start_ns_;
+    int threshold_;
+    Sarvik::AbstractLoggerIo* sink_;
+    mutable std::mutex mutex_;
+};
+
+// Prints errors (level 0) to standard output and nothing else.
+class LINKWELL_API VoidLogger : public Logger {
+public:
+    void set_log_level(int level) override;
+    lstream serror() override;
+    lstream slog(unsigned level) override;
+    void error(const std::string& text) override;
+    void log(unsigned level, const std::string& text) override;
+    void print_bytes(unsigned level, const std::vector<uint8_t>& bytes) override;
+};
+
+// Writes each line to the console and/or to a log file in the current
+// directory named by the local time it was opened, "debug_%Y%m%d_%H%M%S.log";
+// a new file is started after 200000 lines.
+class LINKWELL_API DefaultLoggerIo : public Sarvik::AbstractLoggerIo {
+public:
+    static constexpr int max_lines_per_file = 200000;
+
+    DefaultLoggerIo(bool to_file, bool to_console);
+    ~DefaultLoggerIo() override;
+
+    void log(const std::string& line) override;
+
+    // Formats the current local time with strftime.
+    static std::string create_filename(const std::string& format);
+
+private:
+    static std::string unused_filename(const std::string& name);
+    void open_file();
+
+    bool to_file_;
+    bool to_console_;
+    std::ofstream file_;
+    int lines_ = 0;
+};
+
+// Logs "<name> -- begin" when made and "<name> -- end" when destroyed.
+class LINKWELL_API Trace {
+public:
+    Trace(Logger& logger, unsigned level, const std::string& name);
+    ~Trace();
+    Trace(const Trace&) = delete;
+    Trace& operator=(const Trace&) = delete;
+
+private:
+    Logger* logger_;
+    std::string name_;
+    unsigned level_;
+};
