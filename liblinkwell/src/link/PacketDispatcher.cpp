@@ -97,15 +97,16 @@ void PacketDispatcher::unsubscribe(PacketParserCallback* receiver)
 
 void PacketDispatcher::unsubscribe_all_and_wait()
 {
-    std::promise<void> removed;
-    std::future<void> done = removed.get_future();
-    post([this, &removed] {
+    // The job owns the promise: a thread that no longer takes jobs destroys
+    // the job unrun, which breaks the promise, and with no thread left there
+    // is nothing to wait for.
+    auto removed = std::make_shared<std::promise<void>>();
+    std::future<void> done = removed->get_future();
+    post([this, removed = std::move(removed)] {
         subscriptions_.clear();
         receiver_.store(nullptr);
-        removed.set_value();
+        removed->set_value();
     });
-    // A thread that no longer takes jobs drops this one and with it nothing
-    // is left to call; the broken promise says so and is fine here.
     try {
         done.get();
     } catch (const std::future_error&) {

@@ -208,6 +208,15 @@ TEST_F(PacketDispatcherTest, NoCallbackRunsOnceUnsubscribeAllHasReturned)
     EXPECT_EQ(200, calls.load());
 }
 
+TEST(PacketDispatcher, UnsubscribeAllReturnsWhenTheThreadTakesNoMoreJobs)
+{
+    RecordingLogger logger;
+    auto* thread = new ActiveThread("dispatcher", logger);
+    thread->stop();
+    PacketDispatcher dispatcher(thread, logger);
+    dispatcher.unsubscribe_all_and_wait();
+}
+
 TEST_F(PacketDispatcherTest, DestructionRunsEveryQueuedPacketFirst)
 {
     std::vector<int> seen; // written on the dispatcher thread, read after the join
