@@ -10,6 +10,8 @@
 #ifndef LINKWELL_PROTOCOL_PARSER_H
 #define LINKWELL_PROTOCOL_PARSER_H
 
+#include <string.h>
+
 #include "protocol_framing.h"
 
 LINKWELL_EXTERN_C_BEGIN
@@ -58,17 +60,30 @@ LINKWELL_EXTERN_C_BEGIN
 #define PARSE_ERROR_EMPTY 5u            /* empty packet */
 #define PARSE_ERROR_FOREIGN 0xDEADBEEFu /* basic message too short, or of another type */
 
-/* Array elements lie in the packet at any byte offset. These element types
- * let a slot index the arrays directly without an unaligned access being
- * undefined; copy them element by element (or with memcpy), not through a
- * template that takes plain float or int16_t pointers. */
-#if defined(__GNUC__) || defined(__clang__)
-typedef float unaligned_float __attribute__((aligned(1)));
-typedef int16_t unaligned_int16 __attribute__((aligned(1)));
-#else
-typedef float unaligned_float;
-typedef int16_t unaligned_int16;
-#endif
+/* Array elements lie in the packet as they came over the wire: little-endian
+ * and at any byte offset. A record's array is a pointer to such elements;
+ * packed_float_value and packed_int16_value give an element's value. */
+typedef struct packed_float {
+    uint8_t bytes[4];
+} packed_float;
+
+typedef struct packed_int16 {
+    uint8_t bytes[2];
+} packed_int16;
+
+static inline float packed_float_value(packed_float item)
+{
+    uint32_t bits = (uint32_t)item.bytes[0] | (uint32_t)item.bytes[1] << 8 | (uint32_t)item.bytes[2] << 16
+        | (uint32_t)item.bytes[3] << 24;
+    float value;
+    memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+static inline int16_t packed_int16_value(packed_int16 item)
+{
+    return (int16_t)(uint16_t)(item.bytes[0] | item.bytes[1] << 8);
+}
 
 /* ---- codec records ---------------------------------------------------- */
 
@@ -85,7 +100,7 @@ typedef struct FloatData_ {
     uint32_t content_id;
     uint32_t info;
     uint32_t length; /* number of floats */
-    const unaligned_float* data;
+    const packed_float* data;
 } FloatData_;
 
 /* Reply to a get command (0x11). */
@@ -151,26 +166,26 @@ typedef struct PresenceMovingListData {
     uint32_t presence_state;
     uint32_t movement_interval_count;
     uint32_t detection_count;
-    const unaligned_float* movement_slow_items;                 /* movement_interval_count */
-    const unaligned_float* movement_fast_items;                 /* movement_interval_count */
-    const unaligned_float* detection_distance_items;            /* detection_count */
-    const unaligned_float* detection_radar_cross_section_items; /* detection_count */
-    const unaligned_float* detection_velocity_items;            /* detection_count */
+    const packed_float* movement_slow_items;                 /* movement_interval_count */
+    const packed_float* movement_fast_items;                 /* movement_interval_count */
+    const packed_float* detection_distance_items;            /* detection_count */
+    const packed_float* detection_radar_cross_section_items; /* detection_count */
+    const packed_float* detection_velocity_items;            /* detection_count */
 } PresenceMovingListData;
 
 typedef struct RespirationMovingListData {
     uint32_t frame_counter;
     uint32_t movement_interval_count;
-    const unaligned_float* movement_slow_items;
-    const unaligned_float* movement_fast_items;
+    const packed_float* movement_slow_items;
+    const packed_float* movement_fast_items;
 } RespirationMovingListData;
 
 typedef struct RespirationDetectionListData {
     uint32_t frame_counter;
     uint32_t detection_count;
-    const unaligned_float* detection_distance_items;
-    const unaligned_float* detection_radar_cross_section_items;
-    const unaligned_float* detection_velocity_items;
+    const packed_float* detection_distance_items;
+    const packed_float* detection_radar_cross_section_items;
+    const packed_float* detection_velocity_items;
 } RespirationDetectionListData;
 
 typedef struct RespirationNormalizedMovementListData {
@@ -178,8 +193,8 @@ typedef struct RespirationNormalizedMovementListData {
     float start;
     float bin_length;
     uint32_t count;
-    const unaligned_float* normalized_movement_slow_items;
-    const unaligned_float* normalized_movement_fast_items;
+    const packed_float* normalized_movement_slow_items;
+    const packed_float* normalized_movement_fast_items;
 } RespirationNormalizedMovementListData;
 
 typedef struct BasebandIqData {
@@ -189,8 +204,8 @@ typedef struct BasebandIqData {
     float parameter_2;
     float parameter_3;
     float parameter_4;
-    const unaligned_float* i_data;
-    const unaligned_float* q_data;
+    const packed_float* i_data;
+    const packed_float* q_data;
 } BasebandIqData;
 
 typedef struct BasebandApData {
@@ -200,8 +215,8 @@ typedef struct BasebandApData {
     float parameter_2;
     float parameter_3;
     float parameter_4;
-    const unaligned_float* amplitude;
-    const unaligned_float* phase;
+    const packed_float* amplitude;
+    const packed_float* phase;
 } BasebandApData;
 
 /* parameter_4 travels as an unsigned 32-bit integer and is converted. */
@@ -213,7 +228,7 @@ typedef struct RadarRfData {
     float parameter_3;
     float parameter_4;
     float parameter_5;
-    const unaligned_float* data;
+    const packed_float* data;
 } RadarRfData;
 
 typedef struct RadarRfNormalizedData {
@@ -224,7 +239,7 @@ typedef struct RadarRfNormalizedData {
     float parameter_3;
     float parameter_4;
     float parameter_5;
-    const unaligned_float* data;
+    const packed_float* data;
 } RadarRfNormalizedData;
 
 typedef struct RadarBasebandFloatData {
@@ -239,8 +254,8 @@ typedef struct RadarBasebandFloatData {
     uint32_t parameter_7;
     float parameter_8;
     float parameter_9;
-    const unaligned_float* i_data;
-    const unaligned_float* q_data;
+    const packed_float* i_data;
+    const packed_float* q_data;
 } RadarBasebandFloatData;
 
 typedef struct RadarBasebandQ15Data {
@@ -256,8 +271,8 @@ typedef struct RadarBasebandQ15Data {
     float parameter_8;
     float parameter_9;
     float parameter_10;
-    const unaligned_int16* i_data;
-    const unaligned_int16* q_data;
+    const packed_int16* i_data;
+    const packed_int16* q_data;
 } RadarBasebandQ15Data;
 
 typedef struct PulseDopplerFloatData {
@@ -272,7 +287,7 @@ typedef struct PulseDopplerFloatData {
     float parameter_8;
     float parameter_9;
     float parameter_10;
-    const unaligned_float* data;
+    const packed_float* data;
 } PulseDopplerFloatData;
 
 typedef struct PulseDopplerByteData {

@@ -6,9 +6,8 @@
 
 #include <cstring>
 
-// Array members point at the packet's little-endian values and are read in
-// place, so the host must be little-endian too.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the decoders assume a little-endian host");
+static_assert(sizeof(packed_float) == 4 && alignof(packed_float) == 1, "packed_float is 4 bytes, any offset");
+static_assert(sizeof(packed_int16) == 2 && alignof(packed_int16) == 1, "packed_int16 is 2 bytes, any offset");
 
 namespace {
 
@@ -38,13 +37,13 @@ public:
         return value;
     }
     const uint8_t* bytes(uint64_t at) const { return data_ + at; }
-    const unaligned_float* floats(uint64_t at) const
+    const packed_float* floats(uint64_t at) const
     {
-        return reinterpret_cast<const unaligned_float*>(data_ + at);
+        return reinterpret_cast<const packed_float*>(data_ + at);
     }
-    const unaligned_int16* int16s(uint64_t at) const
+    const packed_int16* int16s(uint64_t at) const
     {
-        return reinterpret_cast<const unaligned_int16*>(data_ + at);
+        return reinterpret_cast<const packed_int16*>(data_ + at);
     }
 
 private:
@@ -174,8 +173,8 @@ int decode_rf(const HostParser* parser, const Packet& p, uint32_t content_id, vo
 
 template <typename Record>
 int decode_baseband(const HostParser* parser, const Packet& p, uint32_t content_id, void* user,
-                    void (*HostParser::*slot)(Record, void*), const unaligned_float* Record::*first,
-                    const unaligned_float* Record::*second)
+                    void (*HostParser::*slot)(Record, void*), const packed_float* Record::*first,
+                    const packed_float* Record::*second)
 {
     if (p.empty())
         return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);

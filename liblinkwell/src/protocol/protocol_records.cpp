@@ -4,19 +4,20 @@
 
 namespace {
 
-// The arrays lie unaligned in the packet; memcpy reads them without
-// assuming alignment.
-template <typename Element, typename Source>
-std::vector<Element> copy_array(const Source* items, uint32_t count)
+// The packed elements are the little-endian wire values; on a little-endian
+// host they are copied as they are.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "records are copied for a little-endian host");
+
+template <typename Element>
+std::vector<Element> copy_array(const void* items, uint32_t count)
 {
-    static_assert(sizeof(Source) == sizeof(Element), "element sizes differ");
     std::vector<Element> out(count);
     if (count)
-        std::memcpy(out.data(), static_cast<const void*>(items), count * sizeof(Element));
+        std::memcpy(out.data(), items, count * sizeof(Element));
     return out;
 }
 
-std::vector<float> floats(const unaligned_float* items, uint32_t count)
+std::vector<float> floats(const packed_float* items, uint32_t count)
 {
     return copy_array<float>(items, count);
 }

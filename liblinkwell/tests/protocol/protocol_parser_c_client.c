@@ -31,7 +31,8 @@ static void on_moving(RespirationMovingListData record, void* user)
     uint32_t i;
     seen->movement_count = record.movement_interval_count;
     for (i = 0; i < record.movement_interval_count; ++i)
-        seen->movement_sum += record.movement_slow_items[i] + record.movement_fast_items[i];
+        seen->movement_sum += packed_float_value(record.movement_slow_items[i])
+            + packed_float_value(record.movement_fast_items[i]);
 }
 
 /* Returns 0 when every decode came out as expected, else the failing step. */

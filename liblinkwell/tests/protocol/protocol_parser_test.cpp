@@ -326,25 +326,24 @@ T decoded(const Recorder::Result& r)
     return std::any_cast<T>(r.calls.record);
 }
 
-template <typename Element>
-std::vector<Element> items(const Element* p, uint32_t n)
+std::vector<uint8_t> items(const uint8_t* p, uint32_t n)
 {
-    return std::vector<Element>(p, p + n);
+    return std::vector<uint8_t>(p, p + n);
 }
 
-std::vector<float> items(const unaligned_float* p, uint32_t n)
+std::vector<float> items(const packed_float* p, uint32_t n)
 {
     std::vector<float> out;
     for (uint32_t i = 0; i < n; ++i)
-        out.push_back(p[i]);
+        out.push_back(packed_float_value(p[i]));
     return out;
 }
 
-std::vector<int16_t> items(const unaligned_int16* p, uint32_t n)
+std::vector<int16_t> items(const packed_int16* p, uint32_t n)
 {
     std::vector<int16_t> out;
     for (uint32_t i = 0; i < n; ++i)
-        out.push_back(p[i]);
+        out.push_back(packed_int16_value(p[i]));
     return out;
 }
 
