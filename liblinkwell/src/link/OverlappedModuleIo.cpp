@@ -34,13 +34,36 @@ bool to_speed(unsigned baudrate, speed_t* speed)
         unsigned rate;
         speed_t code;
     } table[] = {
-        { 50, B50 }, { 75, B75 }, { 110, B110 }, { 134, B134 }, { 150, B150 }, { 200, B200 },
-        { 300, B300 }, { 600, B600 }, { 1200, B1200 }, { 1800, B1800 }, { 2400, B2400 },
-        { 4800, B4800 }, { 9600, B9600 }, { 19200, B19200 }, { 38400, B38400 }, { 57600, B57600 },
-        { 115200, B115200 }, { 230400, B230400 }, { 460800, B460800 }, { 500000, B500000 },
-        { 576000, B576000 }, { 921600, B921600 }, { 1000000, B1000000 }, { 1152000, B1152000 },
-        { 1500000, B1500000 }, { 2000000, B2000000 }, { 2500000, B2500000 },
-        { 3000000, B3000000 }, { 3500000, B3500000 }, { 4000000, B4000000 },
+        { 50, B50 },
+        { 75, B75 },
+        { 110, B110 },
+        { 134, B134 },
+        { 150, B150 },
+        { 200, B200 },
+        { 300, B300 },
+        { 600, B600 },
+        { 1200, B1200 },
+        { 1800, B1800 },
+        { 2400, B2400 },
+        { 4800, B4800 },
+        { 9600, B9600 },
+        { 19200, B19200 },
+        { 38400, B38400 },
+        { 57600, B57600 },
+        { 115200, B115200 },
+        { 230400, B230400 },
+        { 460800, B460800 },
+        { 500000, B500000 },
+        { 576000, B576000 },
+        { 921600, B921600 },
+        { 1000000, B1000000 },
+        { 1152000, B1152000 },
+        { 1500000, B1500000 },
+        { 2000000, B2000000 },
+        { 2500000, B2500000 },
+        { 3000000, B3000000 },
+        { 3500000, B3500000 },
+        { 4000000, B4000000 },
     };
     for (const auto& entry : table) {
         if (entry.rate == baudrate) {
@@ -153,8 +176,9 @@ int OverlappedModuleIo::open(const std::string& name)
 
 void OverlappedModuleIo::set_baudrate(unsigned baudrate)
 {
+    // A failed port counts as closed: its settings cannot be read either.
     termios settings {};
-    if (tcgetattr(fd_, &settings) != 0) {
+    if (failed_ || tcgetattr(fd_, &settings) != 0) {
         logger_.error("Error getting device state\n");
         mark_failed();
         throw std::runtime_error("Unable to set serial params");
@@ -282,7 +306,8 @@ int OverlappedModuleIo::do_single_read(unsigned char* buffer, unsigned count)
     int got = 0;
     if (count > 0) {
         pollfd waiter { fd_, POLLIN, 0 };
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(first_byte_wait_ms);
+        const auto deadline
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(first_byte_wait_ms);
         int ready;
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -298,8 +323,8 @@ int OverlappedModuleIo::do_single_read(unsigned char* buffer, unsigned count)
             return -1;
         }
         if (ready > 0) {
-            // Whatever is still buffered on a hung-up device is read first;
-            // the hang-up shows as end of file or EIO on a later call.
+            // A hung-up device reports readable and then gives end of file
+            // or EIO; anything it still holds comes first.
             const ssize_t n = ::read(fd_, buffer, count);
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
                 const std::string why = n == 0 ? "end of file" : GetLastErrorString();

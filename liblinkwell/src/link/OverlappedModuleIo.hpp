@@ -52,7 +52,8 @@ private:
     Logger& logger_;
 };
 
-// The serial factory's maker: a new OverlappedModuleIo.
+// The serial factory's maker: a new OverlappedModuleIo. A factory member of
+// the same name must call it as ::createModuleIo.
 ModuleIo* createModuleIo(Logger& logger);
 
 // The text of the calling thread's last system error (errno), or an empty
