@@ -15,8 +15,7 @@ class LogCapture {
 public:
     explicit LogCapture(int threshold = 6)
         : logger_(threshold, new Sink(this))
-    {
-    }
+    { }
 
     Logger& logger() { return logger_; }
 
@@ -53,8 +52,7 @@ private:
     public:
         explicit Sink(LogCapture* owner)
             : owner_(owner)
-        {
-        }
+        { }
         void log(const std::string& line) override
         {
             const auto at = line.find(" : ");
