@@ -1,5 +1,5 @@
 #include "link/TcpIpModuleIo.hpp"
-#include "support/LogCapture.hpp"
+#include "support/LogChecks.hpp"
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using testsupport::Bytes;
+using testsupport::dump;
 
 // A loopback listener that plays the module: the io connects to it and the
 // test holds the accepted end.
@@ -29,7 +30,7 @@ protected:
         ASSERT_EQ(SIG_DFL, std::signal(SIGPIPE, SIG_DFL));
         listener_ = make_listener(&port_);
         ASSERT_GE(listener_, 0);
-        io_ = std::make_unique<TcpIpModuleIo>(htonl(INADDR_LOOPBACK), port_, log_.logger());
+        io_ = std::make_unique<TcpIpModuleIo>(htonl(INADDR_LOOPBACK), port_, log_);
     }
     void TearDown() override
     {
@@ -56,7 +57,7 @@ protected:
 
     void connect_module()
     {
-        ASSERT_EQ(0, io_->open("ignored")) << log_.dump();
+        ASSERT_EQ(0, io_->open("ignored")) << dump(log_);
         module_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         ASSERT_GE(module_, 0);
     }
@@ -130,7 +131,7 @@ protected:
         return bytes;
     }
 
-    testsupport::LogCapture log_;
+    testsupport::RecordingLogger log_;
     int listener_ = -1;
     int module_ = -1;
     unsigned short port_ = 0;
@@ -179,7 +180,7 @@ TEST_F(TcpLink, RefusedConnectionIsLoggedAndReturnsMinusOne)
     EXPECT_EQ(-1, io_->open(""));
     const std::string expected = "open49 -- error connecting to addr tcp://127.0.0.1:"
         + std::to_string(ntohs(port_)) + "\nsystem error: Connection refused\n";
-    EXPECT_TRUE(log_.contains(expected)) << log_.dump();
+    EXPECT_TRUE(testsupport::logged_error(log_, expected)) << dump(log_);
 }
 
 TEST_F(TcpLink, ClosedPeerEndsReadingAfterItsLastBytes)
@@ -250,8 +251,8 @@ TEST_F(TcpLink, ReadingAndWritingOverlap)
 
 TEST(TcpIpModuleIo, ReadOnAnUnconnectedSocketDoesNotPretendData)
 {
-    testsupport::LogCapture log;
-    TcpIpModuleIo io(htonl(INADDR_LOOPBACK), htons(1), log.logger());
+    testsupport::RecordingLogger log;
+    TcpIpModuleIo io(htonl(INADDR_LOOPBACK), htons(1), log);
     unsigned char byte = 0;
     EXPECT_EQ(-1, io.read(&byte, 1, 500));
     EXPECT_EQ(-1, io.write(&byte, 1));
