@@ -1,0 +1,7 @@
+#include "Z3.hpp"
+
+namespace Sarvik {
+
+Z3::~Z3() = default;
+
+} // namespace Sarvik

@@ -1,0 +1,28 @@
+// The packet-level pipe of one module connection: opened with a device name
+// and a packet sink, after which every complete packet received from the
+// module goes to the sink, and commands can be written to the module.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "Bytes.hpp"
+
+class AbstractIo {
+public:
+    virtual ~AbstractIo() = default;
+
+    virtual bool is_ready() = 0;
+
+    // Returns 0 on success, otherwise the transport's error code. The sink
+    // runs on the connection's reader thread.
+    virtual int open(const std::string& name, std::function<void(Bytes)> packet_sink) = 0;
+
+    virtual void close() = 0;
+
+    // Writes one framed command on the caller's thread; may throw when the
+    // module does not take all of it.
+    virtual void write(Bytes data) = 0;
+
+    virtual void set_baudrate(unsigned baudrate) = 0;
+};

@@ -1,0 +1,153 @@
+// A thread-safe first-in-first-out queue with an optional size bound: the
+// task queue of every ActiveThread and the packet queue of every
+// subscription.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+template <typename T>
+class MessageQueue {
+public:
+    // max_count < 0: no bound; 0: every element offered is dropped; N > 0: at
+    // most N elements are kept, the oldest make room for the newest.
+    explicit MessageQueue(int max_count = -1)
+        : max_count_(max_count)
+    {
+    }
+    virtual ~MessageQueue() = default;
+    MessageQueue(const MessageQueue&) = delete;
+    MessageQueue& operator=(const MessageQueue&) = delete;
+
+    void put(T value)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        put_locked(std::move(value));
+    }
+
+    // Like put, unless refuse() holds; refuse runs under the queue's mutex, so
+    // state that it reads and that is written under the same mutex (see
+    // with_lock) cannot change between the test and the put. Returns whether
+    // the element was offered to the queue.
+    template <typename Refuse>
+    bool put_unless(Refuse refuse, T value)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (refuse())
+            return false;
+        put_locked(std::move(value));
+        return true;
+    }
+
+    // Removes and returns the front element, waiting as long as the queue is
+    // empty.
+    T get()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return !queue_.empty(); });
+        return take_front();
+    }
+
+    // Removes and returns the front element, waiting while the queue is empty
+    // and finished() does not hold; nothing when the queue is empty and
+    // finished() holds. finished runs under the queue's mutex; whoever makes it
+    // true from another thread must do so in with_lock to wake the waiter.
+    template <typename Finished>
+    std::optional<T> get_unless(Finished finished)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [&] { return !queue_.empty() || finished(); });
+        if (queue_.empty())
+            return std::nullopt;
+        return take_front();
+    }
+
+    // Removes and returns the front element, waiting at most until the
+    // deadline; an element that is there wins over an expired deadline.
+    template <typename Clock, typename Duration>
+    std::optional<T> get_until(const std::chrono::time_point<Clock, Duration>& deadline)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); }))
+            return std::nullopt;
+        return take_front();
+    }
+
+    std::size_t size() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return queue_.size();
+    }
+
+    bool empty() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return queue_.empty();
+    }
+
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.clear();
+    }
+
+    int max_count() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return max_count_;
+    }
+
+    // Changes the bound; elements beyond a new positive bound are removed from
+    // the front, and a bound of 0 empties the queue.
+    void set_max_count(int max_count)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        max_count_ = max_count;
+        if (max_count_ >= 0)
+            while (queue_.size() > static_cast<std::size_t>(max_count_))
+                queue_.pop_front();
+    }
+
+    // Runs f() under the queue's mutex and wakes every waiter afterwards, for
+    // owners that guard state of their own with it (see put_unless and
+    // get_unless).
+    template <typename F>
+    decltype(auto) with_lock(F&& f)
+    {
+        struct WakeAll {
+            std::condition_variable& ready;
+            ~WakeAll() { ready.notify_all(); }
+        } wake { ready_ };
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f();
+    }
+
+private:
+    void put_locked(T value)
+    {
+        if (max_count_ == 0)
+            return;
+        if (max_count_ > 0)
+            while (queue_.size() >= static_cast<std::size_t>(max_count_))
+                queue_.pop_front();
+        queue_.push_back(std::move(value));
+        ready_.notify_one();
+    }
+
+    T take_front()
+    {
+        T value = std::move(queue_.front());
+        queue_.pop_front();
+        return value;
+    }
+
+    std::deque<T> queue_;
+    mutable std::mutex mutex_;
+    std::condition_variable ready_;
+    int max_count_;
+};

@@ -1,0 +1,3 @@
+#include "link/ModuleIo.hpp"
+
+ModuleIo::~ModuleIo() = default;

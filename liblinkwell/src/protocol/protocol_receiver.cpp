@@ -1,0 +1,322 @@
+// The receiver: cuts a module byte stream back into packets inside the
+// caller's buffer. Three modes: framed (start byte, escaped payload,
+// checksum, end byte), raw length (0x51, u32 length, data, one trailing
+// byte) and marker (four 0x7C, u32 length, one skipped byte, data).
+//
+// The behaviour is defined byte by byte (feed_byte). parseData adds a bulk
+// path that stores whole runs of bytes which cannot change the state except
+// for being stored; it must stay indistinguishable from parseDataBytewise.
+#include "protocol/protocol_receiver.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Byte 0 of the header of a raw length packet is the 0x51, bytes 1 to 4 the
+// length; a packet completes with its one trailing byte stored.
+constexpr uint32_t raw_header_size = 5;
+constexpr uint64_t raw_overhead = 6;
+// Bytes 0 to 3 of a marker packet are the length, byte 4 is skipped.
+constexpr uint32_t marker_length_size = 4;
+constexpr uint32_t marker_header_size = 5;
+
+enum class Step { next, delivered, buffer_full };
+
+uint32_t read_u32_le(const uint8_t* bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8
+        | static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+// Whole packet lengths of the unframed forms, in 64 bits: a length near
+// 2^32 must not wrap around to a small number and complete early.
+uint64_t raw_packet_total(const ApplicationProtocol* p)
+{
+    return read_u32_le(p->buffer + 1) + raw_overhead;
+}
+
+uint64_t marker_packet_total(const ApplicationProtocol* p)
+{
+    return read_u32_le(p->buffer) + uint64_t{marker_header_size};
+}
+
+uint8_t xor_of(const uint8_t* bytes, uint32_t count)
+{
+    uint64_t folded = 0;
+    uint32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        folded ^= word;
+    }
+    folded ^= folded >> 32;
+    folded ^= folded >> 16;
+    folded ^= folded >> 8;
+    auto result = static_cast<uint8_t>(folded);
+    for (; i < count; ++i)
+        result ^= bytes[i];
+    return result;
+}
+
+// The state is reset before a callback runs, so that a callback which throws
+// (through a C++ caller) leaves a receiver ready for the next byte. The
+// delivered bytes stay untouched in the buffer until the next parseData.
+void deliver(const ApplicationProtocol* p, const uint8_t* packet, uint32_t count)
+{
+    if (p->on_packet)
+        p->on_packet(p->user_data, packet, count);
+}
+
+void report(const ApplicationProtocol* p, uint32_t code)
+{
+    if (p->on_error)
+        p->on_error(p->user_data, code);
+}
+
+void discard_stored(ApplicationProtocol* p)
+{
+    p->stored = 0;
+    p->raw_length = 0;
+    p->marker_mode = 0;
+}
+
+// Four stored 0x7C in a row switch to marker mode, even inside a framed
+// packet, unless that packet starts with an escaped start byte.
+void enter_marker_mode_if_marked(ApplicationProtocol* p)
+{
+    const uint8_t* b = p->buffer;
+    const uint32_t n = p->stored;
+    if (n < 4 || b[0] == PROTOCOL_START_BYTE)
+        return;
+    if (b[n - 1] == PROTOCOL_MARKER_BYTE && b[n - 2] == PROTOCOL_MARKER_BYTE && b[n - 3] == PROTOCOL_MARKER_BYTE
+        && b[n - 4] == PROTOCOL_MARKER_BYTE) {
+        p->stored = 0;
+        p->raw_length = 0;
+        p->marker_mode = 1;
+    }
+}
+
+Step feed_raw_length_byte(ApplicationProtocol* p, uint8_t byte)
+{
+    p->buffer[p->stored++] = byte;
+    if (p->stored < raw_header_size || p->stored != raw_packet_total(p))
+        return Step::next;
+    const uint32_t count = p->stored - 1; // the trailing byte is dropped unexamined
+    discard_stored(p);
+    deliver(p, p->buffer, count);
+    return Step::delivered;
+}
+
+Step feed_marker_byte(ApplicationProtocol* p, uint8_t byte)
+{
+    p->buffer[p->stored++] = byte;
+    if (p->stored < marker_length_size || p->stored != marker_packet_total(p))
+        return Step::next;
+    const uint32_t count = p->stored - marker_header_size;
+    discard_stored(p);
+    deliver(p, p->buffer + marker_header_size, count);
+    return Step::delivered;
+}
+
+Step feed_end_byte(ApplicationProtocol* p)
+{
+    if (p->stored == 0) {
+        report(p, PROTOCOL_ERROR_INCOMPLETE);
+        return Step::next;
+    }
+    const uint32_t count = p->stored - 1;
+    const uint8_t received = p->buffer[count];
+    const bool intact = (PROTOCOL_START_BYTE ^ xor_of(p->buffer, count)) == received;
+    discard_stored(p);
+    if (!intact) {
+        report(p, PROTOCOL_ERROR_CRC);
+        return Step::next;
+    }
+    deliver(p, p->buffer, count);
+    return Step::delivered;
+}
+
+// One byte through the receiver, exactly as the protocol defines it.
+Step feed_byte(ApplicationProtocol* p, uint8_t byte)
+{
+    if (p->stored == p->capacity) {
+        discard_stored(p);
+        p->escape_pending = 0;
+        report(p, PROTOCOL_ERROR_BUFFER_FULL);
+        return Step::buffer_full;
+    }
+    if (p->raw_length)
+        return feed_raw_length_byte(p, byte);
+    if (p->marker_mode)
+        return feed_marker_byte(p, byte);
+    if (p->escape_pending) {
+        p->buffer[p->stored++] = byte;
+        p->escape_pending = 0;
+        enter_marker_mode_if_marked(p);
+        return Step::next;
+    }
+    switch (byte) {
+    case PROTOCOL_ESCAPE_BYTE:
+        p->escape_pending = 1;
+        return Step::next;
+    case PROTOCOL_START_BYTE: {
+        const bool lost = p->stored != 0;
+        discard_stored(p);
+        if (lost)
+            report(p, PROTOCOL_ERROR_LOST_BYTES);
+        return Step::next;
+    }
+    case PROTOCOL_END_BYTE:
+        return feed_end_byte(p);
+    default:
+        break;
+    }
+    if (byte == PROTOCOL_RAW_LENGTH_BYTE && p->stored == 0)
+        p->raw_length = 1;
+    p->buffer[p->stored++] = byte;
+    enter_marker_mode_if_marked(p);
+    return Step::next;
+}
+
+// Length of the leading run of bytes outside 0x7C..0x7F: in framed mode such
+// a byte (once something is stored) is only stored, it cannot escape, frame
+// or complete a marker. Eight bytes are tested at a time: after masking the
+// two low bits and XOR with 0x7C, a byte of the range becomes zero, and the
+// classic zero-byte test finds a word that holds one.
+size_t ordinary_run(const uint8_t* bytes, size_t count)
+{
+    constexpr uint64_t ones = 0x0101010101010101u;
+    constexpr uint64_t highs = 0x8080808080808080u;
+    constexpr uint64_t range_mask = 0xFCFCFCFCFCFCFCFCu;
+    constexpr uint64_t range_base = 0x7C7C7C7C7C7C7C7Cu;
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        const uint64_t zero_where_special = (word & range_mask) ^ range_base;
+        if ((zero_where_special - ones) & ~zero_where_special & highs)
+            break;
+    }
+    while (i < count && (bytes[i] & 0xFCu) != PROTOCOL_MARKER_BYTE)
+        ++i;
+    return i;
+}
+
+// Stores the longest prefix of [begin, end) that feed_byte would only store,
+// leaving every byte that may deliver, report or change the mode to
+// feed_byte. Returns where feed_byte must carry on.
+const uint8_t* store_run(ApplicationProtocol* p, const uint8_t* begin, const uint8_t* end)
+{
+    // Bytes that fit before the buffer-full check would fire.
+    const size_t room = std::min<size_t>(static_cast<size_t>(end - begin), p->capacity - p->stored);
+    size_t run = 0;
+    if (p->raw_length || p->marker_mode) {
+        const uint32_t header = p->raw_length ? raw_header_size : marker_length_size;
+        if (p->stored < header)
+            return begin;
+        const uint64_t total = p->raw_length ? raw_packet_total(p) : marker_packet_total(p);
+        // The last byte of the packet delivers it: feed_byte takes that one.
+        run = static_cast<size_t>(std::min<uint64_t>(room, total - 1 - p->stored));
+    } else {
+        if (p->escape_pending || (p->stored == 0 && *begin == PROTOCOL_RAW_LENGTH_BYTE))
+            return begin;
+        run = ordinary_run(begin, room);
+    }
+    if (run == 0)
+        return begin;
+    std::memcpy(p->buffer + p->stored, begin, run);
+    p->stored += static_cast<uint32_t>(run);
+    return begin + run;
+}
+
+template <bool bulk>
+int parse(ApplicationProtocol* p, const uint8_t* data, uint32_t length)
+{
+    assert(p != nullptr);
+    if (length == 0)
+        return 0;
+    assert(data != nullptr);
+    // Fewer than 2^31 packets fit into 2^32 bytes (each takes at least
+    // three), so the count cannot overflow.
+    int packets = 0;
+    const uint8_t* const end = data + length;
+    for (const uint8_t* cursor = data; cursor != end;) {
+        if (bulk) {
+            cursor = store_run(p, cursor, end);
+            if (cursor == end)
+                break;
+        }
+        switch (feed_byte(p, *cursor++)) {
+        case Step::delivered:
+            ++packets;
+            break;
+        case Step::buffer_full:
+            return -1;
+        case Step::next:
+            break;
+        }
+    }
+    return packets;
+}
+
+} // namespace
+
+int parseDataBytewise(ApplicationProtocol* instance, const uint8_t* data, uint32_t length)
+{
+    return parse<false>(instance, data, length);
+}
+
+extern "C" {
+
+uint32_t getInstanceSize(void)
+{
+    return sizeof(ApplicationProtocol);
+}
+
+ApplicationProtocol* createApplicationProtocol(ReceivedPacketCallback on_packet,
+                                               ReceiveErrorCallback on_error,
+                                               void* user_data,
+                                               void* storage,
+                                               uint8_t* buffer,
+                                               uint32_t capacity)
+{
+    assert(storage != nullptr);
+    assert(reinterpret_cast<uintptr_t>(storage) % alignof(ApplicationProtocol) == 0);
+    assert(buffer != nullptr || capacity == 0);
+    auto* instance = new (storage) ApplicationProtocol;
+    instance->buffer = buffer;
+    instance->capacity = capacity;
+    instance->stored = 0;
+    instance->on_packet = on_packet;
+    instance->on_error = on_error;
+    instance->raw_length = 0;
+    instance->marker_mode = 0;
+    instance->user_data = user_data;
+    instance->escape_pending = 0;
+    return instance;
+}
+
+void destroyProtocol(ApplicationProtocol* /*instance*/)
+{
+    // The caller owns the storage and the buffer; nothing was acquired.
+}
+
+int parseData(ApplicationProtocol* instance, const uint8_t* data, uint32_t length)
+{
+    return parse<true>(instance, data, length);
+}
+
+const char* get_radar_com_version(void)
+{
+    return "0a8e9e99e817";
+}
+
+const char* get_radar_com_build_date(void)
+{
+    return "2018-10-16 13:39:16";
+}
+
+} // extern "C"

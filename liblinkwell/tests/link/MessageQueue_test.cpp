@@ -1,0 +1,161 @@
+#include "link/MessageQueue.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::string> drain(MessageQueue<std::string>& q)
+{
+    std::vector<std::string> out;
+    while (!q.empty())
+        out.push_back(q.get());
+    return out;
+}
+
+} // namespace
+
+TEST(MessageQueue, MaxCountBoundsWhatIsKept)
+{
+    struct Case {
+        int max_count;
+        std::vector<std::string> kept;
+    };
+    const Case cases[] = {
+        { 2, { "b", "c" } },
+        { 1, { "c" } },
+        { 0, {} },
+        { -1, { "a", "b", "c" } },
+        { 5, { "a", "b", "c" } },
+    };
+    for (const auto& c : cases) {
+        MessageQueue<std::string> q(c.max_count);
+        for (const char* s : { "a", "b", "c" })
+            q.put(s);
+        EXPECT_EQ(c.kept.size(), q.size()) << "max_count " << c.max_count;
+        EXPECT_EQ(c.kept, drain(q)) << "max_count " << c.max_count;
+    }
+}
+
+TEST(MessageQueue, LoweringTheBoundDropsTheOldest)
+{
+    MessageQueue<int> q(-1);
+    for (int i = 1; i <= 5; ++i)
+        q.put(i);
+    q.set_max_count(2);
+    EXPECT_EQ(2, q.max_count());
+    EXPECT_EQ(4, q.get());
+    EXPECT_EQ(5, q.get());
+    q.put(6);
+    q.put(7);
+    q.put(8);
+    EXPECT_EQ(2u, q.size());
+    q.set_max_count(0);
+    EXPECT_TRUE(q.empty());
+    q.put(9);
+    EXPECT_TRUE(q.empty());
+}
+
+TEST(MessageQueue, ClearEmptiesTheQueue)
+{
+    MessageQueue<int> q;
+    q.put(1);
+    q.put(2);
+    q.clear();
+    EXPECT_EQ(0u, q.size());
+    q.put(3);
+    EXPECT_EQ(3, q.get());
+}
+
+TEST(MessageQueue, GetBlocksUntilAnotherThreadPuts)
+{
+    MessageQueue<int> q;
+    std::atomic<bool> got { false };
+    int value = 0;
+    std::thread reader([&] {
+        value = q.get();
+        got = true;
+    });
+    std::this_thread::sleep_for(20ms); // give the reader time to block
+    EXPECT_FALSE(got);
+    q.put(42);
+    reader.join();
+    EXPECT_TRUE(got);
+    EXPECT_EQ(42, value);
+}
+
+TEST(MessageQueue, GetUntilPrefersAWaitingElementToAnExpiredDeadline)
+{
+    MessageQueue<int> q;
+    q.put(7);
+    auto past = std::chrono::steady_clock::now() - 1s;
+    EXPECT_EQ(std::optional<int>(7), q.get_until(past));
+    EXPECT_EQ(std::nullopt, q.get_until(past));
+}
+
+TEST(MessageQueue, GetUntilTimesOutOrTakesWhatArrives)
+{
+    MessageQueue<int> q;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(std::nullopt, q.get_until(start + 30ms));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
+
+    std::thread writer([&] { q.put(5); });
+    EXPECT_EQ(std::optional<int>(5), q.get_until(std::chrono::steady_clock::now() + 10s));
+    writer.join();
+}
+
+TEST(MessageQueue, GetUnlessWakesWhenTheOwnerFinishes)
+{
+    MessageQueue<int> q;
+    bool finished = false; // guarded by the queue's mutex
+    q.put(1);
+    std::vector<int> taken;
+    std::thread consumer([&] {
+        while (auto v = q.get_unless([&] { return finished; }))
+            taken.push_back(*v);
+    });
+    q.put(2);
+    q.with_lock([&] { finished = true; });
+    consumer.join();
+    // Whatever was queued is still taken after finishing.
+    EXPECT_EQ((std::vector<int> { 1, 2 }), taken);
+}
+
+TEST(MessageQueue, PutUnlessTestsAndPutsAtomically)
+{
+    MessageQueue<int> q;
+    bool closed = false;
+    EXPECT_TRUE(q.put_unless([&] { return closed; }, 1));
+    q.with_lock([&] { closed = true; });
+    EXPECT_FALSE(q.put_unless([&] { return closed; }, 2));
+    EXPECT_EQ(1u, q.size());
+}
+
+TEST(MessageQueue, ManyProducersLoseNothingAndKeepEachProducersOrder)
+{
+    constexpr int producers = 4;
+    constexpr int per_producer = 2000;
+    MessageQueue<std::pair<int, int>> q;
+    std::vector<std::thread> threads;
+    for (int p = 0; p < producers; ++p)
+        threads.emplace_back([&q, p] {
+            for (int i = 0; i < per_producer; ++i)
+                q.put({ p, i });
+        });
+    std::vector<int> next(producers, 0);
+    for (int n = 0; n < producers * per_producer; ++n) {
+        auto [p, i] = q.get();
+        ASSERT_EQ(next[p], i) << "producer " << p;
+        ++next[p];
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_TRUE(q.empty());
+}
