@@ -101,9 +101,12 @@ void discard_stored(ApplicationProtocol* p)
 }
 
 // Four stored 0x7C in a row switch to marker mode, even inside a framed
-// packet, unless that packet starts with an escaped start byte.
-void enter_marker_mode_if_marked(ApplicationProtocol* p)
+// packet, unless that packet starts with an escaped start byte. Called after
+// each byte stored in framed mode: only a 0x7C can complete the four.
+void enter_marker_mode_if_marked(ApplicationProtocol* p, uint8_t stored_byte)
 {
+    if (stored_byte != PROTOCOL_MARKER_BYTE)
+        return;
     const uint8_t* b = p->buffer;
     const uint32_t n = p->stored;
     if (n < 4 || b[0] == PROTOCOL_START_BYTE)
@@ -172,7 +175,7 @@ Step feed_byte(ApplicationProtocol* p, uint8_t byte)
     if (p->escape_pending) {
         p->buffer[p->stored++] = byte;
         p->escape_pending = 0;
-        enter_marker_mode_if_marked(p);
+        enter_marker_mode_if_marked(p, byte);
         return Step::next;
     }
     switch (byte) {
@@ -194,7 +197,7 @@ Step feed_byte(ApplicationProtocol* p, uint8_t byte)
     if (byte == PROTOCOL_RAW_LENGTH_BYTE && p->stored == 0)
         p->raw_length = 1;
     p->buffer[p->stored++] = byte;
-    enter_marker_mode_if_marked(p);
+    enter_marker_mode_if_marked(p, byte);
     return Step::next;
 }
 
