@@ -1,0 +1,79 @@
+#include "link/Reader.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <exception>
+
+#include "link/ModuleIo.hpp"
+#include "log/ConsoleAndFileLogger.hpp"
+
+Reader::Reader(Logger& logger, ModuleIo& io, Active* active, Protocol* protocol)
+    : logger_(logger)
+    , io_(io)
+    , active_(active)
+    , protocol_(protocol)
+    , buffer_(read_buffer_size)
+{
+    received_.reserve(read_buffer_size);
+    protocol_->subscribe([this](const uint8_t* packet, unsigned length) { handle_packet(packet, length); });
+}
+
+Reader::~Reader()
+{
+    active_->stop();
+}
+
+void Reader::start(Sink sink)
+{
+    // The sink is only ever touched on the reader thread, so it changes hands
+    // there, between two reads.
+    active_->add([this, sink = std::move(sink)]() mutable {
+        sink_ = std::move(sink);
+        if (!reading_) {
+            reading_ = true;
+            active_->add([this] { read(); });
+        }
+    });
+}
+
+void Reader::read()
+{
+    bool go_on = true;
+    try {
+        go_on = single_read();
+    } catch (const std::exception& e) {
+        // A bad packet or a failing sink must not end the connection's
+        // reading: the next packet may well be fine.
+        logger_.error(std::string("Reader: handling received bytes failed: ") + e.what());
+    } catch (...) {
+        logger_.error("Reader: handling received bytes failed with an unknown exception");
+    }
+    if (go_on)
+        active_->add([this] { read(); });
+    else
+        reading_ = false;
+}
+
+bool Reader::single_read()
+{
+    const int result = io_.read(buffer_.data(), read_buffer_size, read_timeout);
+    if (result < 0) {
+        logger_.error("io_read() returned negative: \n");
+        logger_.error("Reader is bailing out\n");
+        return false;
+    }
+    assert(static_cast<unsigned>(result) <= read_buffer_size);
+    const unsigned count = std::min(static_cast<unsigned>(result), read_buffer_size);
+    if (count == 0)
+        return true;
+    received_.assign(buffer_.begin(), buffer_.begin() + count);
+    logger_.print_bytes(5, received_);
+    protocol_->parse(buffer_.data(), count);
+    return true;
+}
+
+void Reader::handle_packet(const uint8_t* packet, unsigned length)
+{
+    if (sink_)
+        sink_(std::vector<uint8_t>(packet, packet + length));
+}

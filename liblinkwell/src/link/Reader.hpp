@@ -1,0 +1,53 @@
+// The receiving end of a connection: on its own active thread it reads the
+// module's bytes, feeds them to the connection's Protocol and hands every
+// complete packet, copied into a vector, to a sink.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "link/Active.hpp"
+#include "link/Protocol.hpp"
+
+class Logger;
+class ModuleIo;
+
+class Reader {
+public:
+    using Sink = std::function<void(std::vector<uint8_t>)>;
+
+    static constexpr unsigned read_buffer_size = 6158;
+    // Passed to ModuleIo::read, which ignores it.
+    static constexpr unsigned read_timeout = 500;
+
+    // Takes ownership of active and protocol, also when it throws.
+    Reader(Logger& logger, ModuleIo& io, Active* active, Protocol* protocol);
+    // Stops the thread: the read in progress, and one it has already queued,
+    // still finish, each bounded by the I/O's short wait.
+    ~Reader();
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // Sets the sink and starts reading on the active thread. Calling it again
+    // replaces the sink, and restarts reading after an I/O failure.
+    void start(Sink sink);
+
+private:
+    // One read task; queues the next one unless the I/O failed.
+    void read();
+    bool single_read();
+    void handle_packet(const uint8_t* packet, unsigned length);
+
+    Logger& logger_;
+    ModuleIo& io_;
+    std::unique_ptr<Active> active_;
+    std::unique_ptr<Protocol> protocol_;
+    // Touched only on the active thread (start hands it over as a task).
+    Sink sink_;
+    bool reading_ = false;
+    std::vector<uint8_t> buffer_;
+    // The bytes of the last read, for the byte dump; keeps its capacity.
+    std::vector<uint8_t> received_;
+};
