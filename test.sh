@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the
 # normal build, then the library tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer in a build directory of their own.
+# UndefinedBehaviorSanitizer, and under ThreadSanitizer, each in a build
+# directory of its own.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -22,3 +23,11 @@ cmake --build build-asan -j "$JOBS"
 echo "== tests under ASan/UBSan =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600 -L 'liblinkwell|fuzz'
+
+echo "== build (ThreadSanitizer, library only) =="
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DLINKWELL_SANITIZE=thread -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$JOBS"
+echo "== library tests under TSan =="
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan --output-on-failure -j "$JOBS" --timeout 600 -L liblinkwell

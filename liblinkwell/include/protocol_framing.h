@@ -70,7 +70,9 @@ LINKWELL_API int createCommand(const uint8_t* payload, uint32_t length, SendByte
 /* True for 0x7D, 0x7E and 0x7F; only the low 8 bits of byte count. */
 LINKWELL_API bool isSpecialByte(unsigned int byte);
 
-/* Receiver. */
+/* Receiver. createApplicationProtocol fills the record in the caller's
+ * storage (getInstanceSize() bytes, suitably aligned) and returns it; the
+ * buffer stays the caller's and is not touched. A null callback is skipped. */
 LINKWELL_API uint32_t getInstanceSize(void);
 LINKWELL_API ApplicationProtocol* createApplicationProtocol(ReceivedPacketCallback on_packet,
                                                             ReceiveErrorCallback on_error,

@@ -16,6 +16,8 @@ public:
     void subscribe(Handler handler) override;
 
 private:
-    Logger& logger_;
+    // Kept for the transports' common shape; playback chunks have nothing to
+    // report.
+    [[maybe_unused]] Logger& logger_;
     std::vector<Handler> handlers_;
 };

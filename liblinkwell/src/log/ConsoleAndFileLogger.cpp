@@ -1,12 +1,13 @@
 #include "log/ConsoleAndFileLogger.hpp"
 
 #include <cassert>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <iomanip>
 #include <iostream>
-#include <stdexcept>
 
 namespace Sarvik {
 AbstractLoggerIo::~AbstractLoggerIo() = default;
@@ -160,9 +161,10 @@ void VoidLogger::print_bytes(unsigned, const std::vector<uint8_t>&) { }
 
 // ---- DefaultLoggerIo -------------------------------------------------------
 
-DefaultLoggerIo::DefaultLoggerIo(bool to_file, bool to_console)
+DefaultLoggerIo::DefaultLoggerIo(bool to_file, bool to_console, int max_lines)
     : to_file_(to_file)
     , to_console_(to_console)
+    , max_lines_(max_lines)
 {
 }
 
@@ -197,14 +199,26 @@ std::string DefaultLoggerIo::unused_filename(const std::string& name)
     return candidate;
 }
 
-void DefaultLoggerIo::open_file()
+// Logging runs on the connection's worker threads, where an exception would
+// end the process; a log file that cannot be opened is reported once and
+// file output stops.
+bool DefaultLoggerIo::open_file()
 {
     if (file_.is_open())
         file_.close();
     file_.clear();
-    file_.open(unused_filename(create_filename("debug_%Y%m%d_%H%M%S.log")), std::ios::out | std::ios::trunc);
-    if (!file_.is_open())
-        throw std::runtime_error("file is not open after open");
+    const std::string name = unused_filename(create_filename("debug_%Y%m%d_%H%M%S.log"));
+    errno = 0;
+    file_.open(name, std::ios::out | std::ios::trunc);
+    if (file_.is_open())
+        return true;
+    const int reason = errno;
+    std::cerr << "WARNING: cannot open the log file " << name;
+    if (reason)
+        std::cerr << " (" << std::strerror(reason) << ")";
+    std::cerr << "; logging goes on without a file" << std::endl;
+    to_file_ = false;
+    return false;
 }
 
 void DefaultLoggerIo::log(const std::string& line)
@@ -213,11 +227,11 @@ void DefaultLoggerIo::log(const std::string& line)
         std::cout << line << std::endl;
     if (!to_file_)
         return;
-    if (!file_.is_open()) {
-        open_file();
-    }
-    if (++lines_ > max_lines_per_file) {
-        open_file();
+    if (!file_.is_open() && !open_file())
+        return;
+    if (++lines_ > max_lines_) {
+        if (!open_file())
+            return;
         lines_ = 0;
     }
     file_ << line << '\n';

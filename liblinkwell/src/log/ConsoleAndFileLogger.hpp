@@ -101,12 +101,16 @@ public:
 
 // Writes each line to the console and/or to a log file in the current
 // directory named by the local time it was opened, "debug_%Y%m%d_%H%M%S.log";
-// a new file is started after 200000 lines.
+// a new file is started after 200000 lines. An existing file is never
+// replaced: a name already taken gets a numeric suffix. A file that cannot be
+// opened stops file output with one warning on standard error; the console
+// output goes on.
 class LINKWELL_API DefaultLoggerIo : public Sarvik::AbstractLoggerIo {
 public:
     static constexpr int max_lines_per_file = 200000;
 
-    DefaultLoggerIo(bool to_file, bool to_console);
+    // max_lines is for tests, which cannot write 200000 lines per file.
+    DefaultLoggerIo(bool to_file, bool to_console, int max_lines = max_lines_per_file);
     ~DefaultLoggerIo() override;
 
     void log(const std::string& line) override;
@@ -116,12 +120,14 @@ public:
 
 private:
     static std::string unused_filename(const std::string& name);
-    void open_file();
+    // False when no file could be opened; file output is then off.
+    bool open_file();
 
     bool to_file_;
     bool to_console_;
     std::ofstream file_;
     int lines_ = 0;
+    int max_lines_;
 };
 
 // Logs "<name> -- begin" when made and "<name> -- end" when destroyed.

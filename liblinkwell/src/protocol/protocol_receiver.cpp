@@ -13,6 +13,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Byte 0 of the header of a raw length packet is the 0x51, bytes 1 to 4 the
@@ -43,10 +47,23 @@ uint64_t marker_packet_total(const ApplicationProtocol* p)
     return read_u32_le(p->buffer) + uint64_t{marker_header_size};
 }
 
+// XOR of count bytes, a block at a time: this pass over a whole packet at its
+// end byte is the receiver's only second look at a byte.
 uint8_t xor_of(const uint8_t* bytes, uint32_t count)
 {
     uint64_t folded = 0;
     uint32_t i = 0;
+#if defined(__SSE2__)
+    __m128i even = _mm_setzero_si128();
+    __m128i odd = _mm_setzero_si128();
+    for (; i + 32 <= count; i += 32) {
+        even = _mm_xor_si128(even, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+        odd = _mm_xor_si128(odd, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16)));
+    }
+    uint64_t lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), _mm_xor_si128(even, odd));
+    folded = lanes[0] ^ lanes[1];
+#endif
     for (; i + 8 <= count; i += 8) {
         uint64_t word;
         std::memcpy(&word, bytes + i, 8);
@@ -84,9 +101,12 @@ void discard_stored(ApplicationProtocol* p)
 }
 
 // Four stored 0x7C in a row switch to marker mode, even inside a framed
-// packet, unless that packet starts with an escaped start byte.
-void enter_marker_mode_if_marked(ApplicationProtocol* p)
+// packet, unless that packet starts with an escaped start byte. Called after
+// each byte stored in framed mode: only a 0x7C can complete the four.
+void enter_marker_mode_if_marked(ApplicationProtocol* p, uint8_t stored_byte)
 {
+    if (stored_byte != PROTOCOL_MARKER_BYTE)
+        return;
     const uint8_t* b = p->buffer;
     const uint32_t n = p->stored;
     if (n < 4 || b[0] == PROTOCOL_START_BYTE)
@@ -155,7 +175,7 @@ Step feed_byte(ApplicationProtocol* p, uint8_t byte)
     if (p->escape_pending) {
         p->buffer[p->stored++] = byte;
         p->escape_pending = 0;
-        enter_marker_mode_if_marked(p);
+        enter_marker_mode_if_marked(p, byte);
         return Step::next;
     }
     switch (byte) {
@@ -177,31 +197,58 @@ Step feed_byte(ApplicationProtocol* p, uint8_t byte)
     if (byte == PROTOCOL_RAW_LENGTH_BYTE && p->stored == 0)
         p->raw_length = 1;
     p->buffer[p->stored++] = byte;
-    enter_marker_mode_if_marked(p);
+    enter_marker_mode_if_marked(p, byte);
     return Step::next;
 }
 
-// Length of the leading run of bytes outside 0x7C..0x7F: in framed mode such
-// a byte (once something is stored) is only stored, it cannot escape, frame
-// or complete a marker. Eight bytes are tested at a time: after masking the
-// two low bits and XOR with 0x7C, a byte of the range becomes zero, and the
-// classic zero-byte test finds a word that holds one.
-size_t ordinary_run(const uint8_t* bytes, size_t count)
+// Copies the leading run of bytes outside 0x7C..0x7F from source to target
+// and returns its length: in framed mode such a byte (once something is
+// stored) is only stored, it cannot escape, frame or complete a marker.
+// Sixteen (or eight) bytes are tested at a time. A block that holds a byte of
+// the range is stored whole, which is harmless: only the bytes before it
+// count as stored, and count bytes of room are there.
+size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count)
 {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i range_mask = _mm_set1_epi8(static_cast<char>(0xFC));
+    const __m128i range_base = _mm_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
+    auto specials_in = [&](__m128i block) {
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(block, range_mask), range_base)));
+    };
+    for (; i + 32 <= count; i += 32) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i + 16), high);
+        const unsigned specials = specials_in(low) | specials_in(high) << 16;
+        if (specials != 0)
+            return i + static_cast<size_t>(__builtin_ctz(specials));
+    }
+    for (; i + 16 <= count; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), block);
+        const unsigned specials = specials_in(block);
+        if (specials != 0)
+            return i + static_cast<size_t>(__builtin_ctz(specials));
+    }
+#else
+    // After masking the two low bits and XOR with 0x7C a byte of the range
+    // is zero; the classic zero-byte test finds a word that holds one.
     constexpr uint64_t ones = 0x0101010101010101u;
     constexpr uint64_t highs = 0x8080808080808080u;
-    constexpr uint64_t range_mask = 0xFCFCFCFCFCFCFCFCu;
-    constexpr uint64_t range_base = 0x7C7C7C7C7C7C7C7Cu;
-    size_t i = 0;
     for (; i + 8 <= count; i += 8) {
         uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        const uint64_t zero_where_special = (word & range_mask) ^ range_base;
+        std::memcpy(&word, source + i, 8);
+        const uint64_t zero_where_special = (word & 0xFCFCFCFCFCFCFCFCu) ^ 0x7C7C7C7C7C7C7C7Cu;
         if ((zero_where_special - ones) & ~zero_where_special & highs)
             break;
+        std::memcpy(target + i, &word, 8);
     }
-    while (i < count && (bytes[i] & 0xFCu) != PROTOCOL_MARKER_BYTE)
-        ++i;
+#endif
+    for (; i < count && (source[i] & 0xFCu) != PROTOCOL_MARKER_BYTE; ++i)
+        target[i] = source[i];
     return i;
 }
 
@@ -214,20 +261,21 @@ const uint8_t* store_run(ApplicationProtocol* p, const uint8_t* begin, const uin
     const size_t room = std::min<size_t>(static_cast<size_t>(end - begin), p->capacity - p->stored);
     size_t run = 0;
     if (p->raw_length || p->marker_mode) {
+        // Unframed data is stored as it comes once the length is known; the
+        // last byte of the packet delivers it, so feed_byte takes that one.
         const uint32_t header = p->raw_length ? raw_header_size : marker_length_size;
         if (p->stored < header)
             return begin;
         const uint64_t total = p->raw_length ? raw_packet_total(p) : marker_packet_total(p);
-        // The last byte of the packet delivers it: feed_byte takes that one.
         run = static_cast<size_t>(std::min<uint64_t>(room, total - 1 - p->stored));
+        if (run != 0)
+            std::memcpy(p->buffer + p->stored, begin, run);
     } else {
+        // A pending escape, and a 0x51 stored first, are feed_byte's.
         if (p->escape_pending || (p->stored == 0 && *begin == PROTOCOL_RAW_LENGTH_BYTE))
             return begin;
-        run = ordinary_run(begin, room);
+        run = copy_ordinary_run(p->buffer + p->stored, begin, room);
     }
-    if (run == 0)
-        return begin;
-    std::memcpy(p->buffer + p->stored, begin, run);
     p->stored += static_cast<uint32_t>(run);
     return begin + run;
 }

@@ -186,11 +186,11 @@ TEST_F(ReaderTest, NegativeReadLogsTwoLinesOnceAndEndsReading)
 
 TEST_F(ReaderTest, StartingAgainAfterABailOutReadsOnWithTheNewSink)
 {
+    PacketLog second; // outlives the reader that feeds it
     auto reader = make_reader();
     io_.push_read_result(-1);
     reader->start(log_.sink());
     ASSERT_TRUE(logger_.wait_for(bail_out_2));
-    PacketLog second;
     io_.push_read(frame(hex("07")));
     reader->start(second.sink());
     ASSERT_TRUE(io_.wait_until_reads_done());

@@ -182,11 +182,11 @@ TEST_F(UartIoTest, DestructionTakesTheReaderDownBeforeTheWriterAndThePort)
 
 TEST_F(UartIoTest, ReopenDeliversToTheNewSinkOnly)
 {
+    Packets second; // outlives the connection that feeds it
     UartIo io(logger_, factory_);
     ASSERT_EQ(0, io.open("first", packets_.sink()));
     io.close();
     EXPECT_FALSE(io.is_ready());
-    Packets second;
     factory_.next_reads = { frame(hex("42")) };
     ASSERT_EQ(0, io.open("second", second.sink()));
     ASSERT_TRUE(factory_.last_io->wait_until_reads_done());

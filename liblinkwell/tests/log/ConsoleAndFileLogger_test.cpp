@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <thread>
 
@@ -94,19 +97,24 @@ TEST(StdoutLogger, PrintBytesFormats)
         std::vector<uint8_t> bytes;
         std::string text;
     };
-    std::vector<uint8_t> twenty, twenty_five;
-    for (int i = 1; i <= 20; ++i)
-        twenty.push_back(static_cast<uint8_t>(i));
-    for (int i = 1; i <= 25; ++i)
-        twenty_five.push_back(static_cast<uint8_t>(i));
+    auto one_to = [](int n) {
+        std::vector<uint8_t> bytes;
+        for (int i = 1; i <= n; ++i)
+            bytes.push_back(static_cast<uint8_t>(i));
+        return bytes;
+    };
+    const std::string first_twenty = "0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, "
+                                     "0x0d, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0x13, 0x14, ";
+    // From 21 bytes on the last three follow the first twenty, even where
+    // they repeat some of them.
     const Case cases[] = {
         {{1, 2, 255}, "3: {0x01, 0x02, 0xff, }"},
-        {twenty,
-         "20: {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f, "
-         "0x10, 0x11, 0x12, 0x13, 0x14, }"},
-        {twenty_five,
-         "25: {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f, "
-         "0x10, 0x11, 0x12, 0x13, 0x14, ..., 0x17, 0x18, 0x19}"},
+        {{0x00}, "1: {0x00, }"},
+        {one_to(20), "20: {" + first_twenty + "}"},
+        {one_to(21), "21: {" + first_twenty + "..., 0x13, 0x14, 0x15}"},
+        {one_to(22), "22: {" + first_twenty + "..., 0x14, 0x15, 0x16}"},
+        {one_to(23), "23: {" + first_twenty + "..., 0x15, 0x16, 0x17}"},
+        {one_to(25), "25: {" + first_twenty + "..., 0x17, 0x18, 0x19}"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> lines;
@@ -236,38 +244,87 @@ TEST_F(DefaultLoggerIoTest, FirstLineCreatesATimeNamedFile)
     EXPECT_EQ("one\ntwo\n", content.str());
 }
 
-TEST_F(DefaultLoggerIoTest, RotatesAfterTheLineLimitWithoutLosingLines)
+// The lines of each file in the directory, the files ordered by their first
+// line (a number).
+std::vector<std::vector<std::string>> numbered_files(const std::vector<std::filesystem::path>& paths)
 {
-    const int total = DefaultLoggerIo::max_lines_per_file + 5;
-    {
-        DefaultLoggerIo sink(true, false);
-        for (int i = 1; i <= total; ++i)
-            sink.log(std::to_string(i));
+    std::vector<std::vector<std::string>> out;
+    for (const auto& path : paths) {
+        std::ifstream in(path);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        out.push_back(lines);
     }
-    auto found = files();
-    ASSERT_EQ(2u, found.size()); // both kept even when opened within one second
-    std::vector<size_t> counts;
-    std::vector<std::string> firsts;
-    for (const auto& f : found) {
-        std::ifstream in(f);
-        std::string line, first;
-        size_t n = 0;
-        while (std::getline(in, line)) {
-            if (n++ == 0)
-                first = line;
-        }
-        counts.push_back(n);
-        firsts.push_back(first);
-    }
-    // The first file holds the limit; the next starts with the line that
-    // caused the switch.
-    const auto first_file = firsts[0] == "1" ? 0 : 1;
-    EXPECT_EQ(size_t(DefaultLoggerIo::max_lines_per_file), counts[first_file]);
-    EXPECT_EQ(std::to_string(DefaultLoggerIo::max_lines_per_file + 1), firsts[1 - first_file]);
-    EXPECT_EQ(5u, counts[1 - first_file]);
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) {
+        return std::stoi(a.at(0)) < std::stoi(b.at(0));
+    });
+    return out;
 }
 
-TEST_F(DefaultLoggerIoTest, UnopenableFileThrowsAfterWritingTheConsole)
+TEST_F(DefaultLoggerIoTest, RotatesAfterTheLineLimitWithoutLosingLines)
+{
+    EXPECT_EQ(200000, DefaultLoggerIo::max_lines_per_file);
+    {
+        DefaultLoggerIo sink(true, false, 3);
+        for (int i = 1; i <= 11; ++i)
+            sink.log(std::to_string(i));
+    }
+    // The first file holds the limit; each later one the line that caused
+    // the switch and the limit more. All are kept, even when opened within
+    // one second.
+    const auto found = numbered_files(files());
+    ASSERT_EQ(3u, found.size());
+    EXPECT_EQ((std::vector<std::string> {"1", "2", "3"}), found[0]);
+    EXPECT_EQ((std::vector<std::string> {"4", "5", "6", "7"}), found[1]);
+    EXPECT_EQ((std::vector<std::string> {"8", "9", "10", "11"}), found[2]);
+}
+
+TEST_F(DefaultLoggerIoTest, NeverReplacesAnExistingLogFile)
+{
+    // Occupy the names of this second and the next two, whichever second
+    // the sink opens its file in.
+    std::vector<std::string> taken;
+    const std::time_t now = std::time(nullptr);
+    for (int ahead = 0; ahead < 3; ++ahead) {
+        const std::time_t t = now + ahead;
+        std::tm local {};
+        localtime_r(&t, &local);
+        char name[64];
+        std::strftime(name, sizeof name, "debug_%Y%m%d_%H%M%S.log", &local);
+        taken.push_back(name);
+        std::ofstream(name) << "keep\n";
+    }
+    {
+        DefaultLoggerIo sink(true, false);
+        sink.log("new");
+    }
+    for (const auto& name : taken) {
+        std::ifstream in(name);
+        std::string content;
+        std::getline(in, content);
+        EXPECT_EQ("keep", content) << name;
+    }
+    const auto all = files();
+    ASSERT_EQ(taken.size() + 1, all.size());
+    int with_new = 0;
+    for (const auto& path : all) {
+        std::ifstream in(path);
+        std::string content;
+        std::getline(in, content);
+        if (content == "new") {
+            ++with_new;
+            EXPECT_TRUE(std::regex_match(path.filename().string(), std::regex(R"(debug_\d{8}_\d{6}_\d+\.log)")))
+                << path;
+        }
+    }
+    EXPECT_EQ(1, with_new);
+}
+
+// Logging runs on worker threads, where an exception would end the process:
+// a log file that cannot be opened is reported once, and the console output
+// goes on.
+TEST_F(DefaultLoggerIoTest, UnopenableFileWarnsOnceAndKeepsTheConsole)
 {
     // No file can be created in a current directory that has been removed,
     // whatever the process's privileges.
@@ -278,11 +335,36 @@ TEST_F(DefaultLoggerIoTest, UnopenableFileThrowsAfterWritingTheConsole)
 
     DefaultLoggerIo sink(true, true);
     testing::internal::CaptureStdout();
-    try {
-        sink.log("line");
-        ADD_FAILURE() << "expected an exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ("file is not open after open", e.what());
-    }
-    EXPECT_EQ("line\n", testing::internal::GetCapturedStdout());
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(sink.log("line"));
+    EXPECT_NO_THROW(sink.log("more"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ("line\nmore\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(0u, err.find("WARNING: cannot open the log file debug_")) << err;
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+}
+
+TEST_F(DefaultLoggerIoTest, FailedRotationStopsFileOutputButNotTheConsole)
+{
+    const auto dir = std::filesystem::path(dir_.path()) / "logs";
+    std::filesystem::create_directory(dir);
+    std::filesystem::current_path(dir);
+
+    DefaultLoggerIo sink(true, true, 2);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    sink.log("1");
+    sink.log("2");
+    // The next file would go to a current directory that has been removed.
+    std::filesystem::current_path(dir_.path());
+    std::filesystem::remove_all(dir);
+    const auto gone = std::filesystem::path(dir_.path()) / "gone";
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+    EXPECT_NO_THROW(sink.log("3"));
+    EXPECT_NO_THROW(sink.log("4"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ("1\n2\n3\n4\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
 }

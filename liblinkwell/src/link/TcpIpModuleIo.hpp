@@ -1,0 +1,37 @@
+// The ModuleIo of a module reached over TCP instead of a serial port; the
+// bytes on the connection are the same framed protocol.
+//
+// One reader thread and one writer thread may use the socket at once.
+#pragma once
+
+#include "link/ModuleIo.hpp"
+
+class Logger;
+
+class TcpIpModuleIo : public ModuleIo {
+public:
+    // ip and port in network byte order, used unchanged in the socket address.
+    TcpIpModuleIo(unsigned ip, unsigned short port, Logger& logger);
+    ~TcpIpModuleIo() override;
+    TcpIpModuleIo(const TcpIpModuleIo&) = delete;
+    TcpIpModuleIo& operator=(const TcpIpModuleIo&) = delete;
+
+    // Connects; the name is not used. 0, or -1 after logging why.
+    int open(const std::string& name) override;
+    // A TCP link has no line speed.
+    void set_baudrate(unsigned baudrate) override;
+    // One send; a short count is returned as such. -1 on error, also when the
+    // peer has gone (never a SIGPIPE).
+    int write(const unsigned char* data, unsigned length) override;
+    // Waits at most 10 ms. 0 when nothing arrived, -1 on error or once the
+    // peer has closed the connection. The timeout argument is not used.
+    int read(unsigned char* buffer, unsigned size, unsigned timeout) override;
+
+private:
+    int connect_socket();
+
+    int socket_;
+    unsigned ip_;
+    unsigned short port_;
+    Logger& logger_;
+};

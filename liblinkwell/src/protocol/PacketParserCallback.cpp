@@ -1,0 +1,3 @@
+#include "protocol/PacketParserCallback.hpp"
+
+PacketParserCallback::~PacketParserCallback() = default;

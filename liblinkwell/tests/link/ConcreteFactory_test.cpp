@@ -1,0 +1,146 @@
+#include "link/ActiveThread.hpp"
+#include "link/ByteProtocol.hpp"
+#include "link/ConcreteFactory.hpp"
+#include "link/OverlappedModuleIo.hpp"
+#include "link/UartIo.hpp"
+#include "support/RecordingLogger.hpp"
+#include "support/TestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+using testsupport::Bytes;
+using testsupport::frame;
+using testsupport::hex;
+using testsupport::RecordingLogger;
+
+// Reads from fd until n bytes have come or a few seconds have passed.
+Bytes read_exactly(int fd, std::size_t n)
+{
+    Bytes out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (out.size() < n && std::chrono::steady_clock::now() < deadline) {
+        pollfd p { fd, POLLIN, 0 };
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        uint8_t buf[256];
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got <= 0)
+            break;
+        out.insert(out.end(), buf, buf + got);
+    }
+    return out;
+}
+
+// Packets handed to a sink from the reader thread, with a wait for them.
+class PacketWaiter {
+public:
+    std::function<void(Bytes)> sink()
+    {
+        return [this](Bytes p) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                packets_.push_back(std::move(p));
+            }
+            cv_.notify_all();
+        };
+    }
+    std::vector<Bytes> wait_for(std::size_t n)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cv_.wait_for(lock, std::chrono::seconds(5), [&] { return packets_.size() >= n; });
+        return packets_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<Bytes> packets_;
+};
+
+} // namespace
+
+TEST(ConcreteFactory, EveryThreadOperationStartsADistinctNamedThread)
+{
+    RecordingLogger logger;
+    ConcreteFactory factory;
+    std::vector<std::unique_ptr<Active>> threads;
+    threads.emplace_back(factory.createDispatcherThread("dispatcher", logger));
+    threads.emplace_back(factory.createReaderThread("reader", logger));
+    threads.emplace_back(factory.createWriterThread("writer", logger));
+    threads.emplace_back(factory.createReaderThread("reader", logger));
+
+    std::vector<std::string> names;
+    std::mutex mutex;
+    std::set<std::thread::id> ids;
+    for (auto& t : threads) {
+        auto* active = dynamic_cast<ActiveThread*>(t.get());
+        ASSERT_NE(nullptr, active);
+        names.push_back(active->name());
+        t->add([&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            ids.insert(std::this_thread::get_id());
+        });
+        t->stop();
+    }
+    EXPECT_EQ((std::vector<std::string> { "dispatcher", "reader", "writer", "reader" }), names);
+    EXPECT_EQ(4u, ids.size());
+    EXPECT_EQ(0u, ids.count(std::this_thread::get_id()));
+}
+
+TEST(ConcreteFactory, MakesASerialPortAndTheFramedProtocol)
+{
+    RecordingLogger logger;
+    ConcreteFactory factory;
+    std::unique_ptr<ModuleIo> io(factory.createModuleIo(logger));
+    EXPECT_NE(nullptr, dynamic_cast<OverlappedModuleIo*>(io.get()));
+    std::unique_ptr<Protocol> protocol(factory.createProtocol(logger));
+    EXPECT_NE(nullptr, dynamic_cast<ByteProtocol*>(protocol.get()));
+}
+
+// A whole serial connection over a pseudo-terminal: the test holds the
+// module's end.
+TEST(ConcreteFactory, SerialConnectionCarriesPacketsBothWays)
+{
+    int module = -1;
+    int device = -1;
+    char name[256];
+    ASSERT_EQ(0, openpty(&module, &device, name, nullptr, nullptr));
+
+    RecordingLogger logger;
+    ConcreteFactory factory;
+    PacketWaiter packets;
+    {
+        UartIo io(logger, factory);
+        ASSERT_EQ(0, io.open(name, packets.sink()));
+        ASSERT_TRUE(io.is_ready());
+
+        const Bytes reply = frame(hex("10 02 7d 7e"));
+        const Bytes data = frame(hex("50 26 fe 75 23 01"));
+        Bytes both = reply;
+        both.insert(both.end(), data.begin(), data.end());
+        ASSERT_EQ(static_cast<ssize_t>(both.size()), ::write(module, both.data(), both.size()));
+        EXPECT_EQ((std::vector<Bytes> { hex("10 02 7d 7e"), hex("50 26 fe 75 23 01") }), packets.wait_for(2));
+
+        const Bytes ping = frame(hex("01"));
+        io.write(ping);
+        EXPECT_EQ(ping, read_exactly(module, ping.size()));
+        io.close();
+        EXPECT_FALSE(io.is_ready());
+    }
+    ::close(device);
+    ::close(module);
+    EXPECT_TRUE(logger.errors().empty());
+}

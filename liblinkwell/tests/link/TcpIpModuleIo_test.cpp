@@ -1,0 +1,259 @@
+#include "link/TcpIpModuleIo.hpp"
+#include "support/LogChecks.hpp"
+#include "support/TestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testsupport::Bytes;
+using testsupport::dump;
+
+// A loopback listener that plays the module: the io connects to it and the
+// test holds the accepted end.
+class TcpLink : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The process must survive writes to a vanished peer by itself.
+        ASSERT_EQ(SIG_DFL, std::signal(SIGPIPE, SIG_DFL));
+        listener_ = make_listener(&port_);
+        ASSERT_GE(listener_, 0);
+        io_ = std::make_unique<TcpIpModuleIo>(htonl(INADDR_LOOPBACK), port_, log_);
+    }
+    void TearDown() override
+    {
+        io_.reset();
+        close_module_side();
+        if (listener_ >= 0)
+            ::close(listener_);
+    }
+
+    // A listening socket on an ephemeral loopback port; port in network order.
+    static int make_listener(unsigned short* port)
+    {
+        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 4) != 0
+            || getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return -1;
+        *port = address.sin_port;
+        return s;
+    }
+
+    void connect_module()
+    {
+        ASSERT_EQ(0, io_->open("ignored")) << dump(log_);
+        module_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        ASSERT_GE(module_, 0);
+    }
+
+    void close_module_side(bool reset = false)
+    {
+        if (module_ < 0)
+            return;
+        if (reset) {
+            const linger abort_at_once { 1, 0 };
+            setsockopt(module_, SOL_SOCKET, SO_LINGER, &abort_at_once, sizeof abort_at_once);
+        }
+        ::close(module_);
+        module_ = -1;
+    }
+
+    // Writes everything the way the connection's writer does: short counts
+    // are continued.
+    void port_sends(const Bytes& bytes)
+    {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const int n = io_->write(bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+            ASSERT_GT(n, 0);
+            done += static_cast<size_t>(n);
+        }
+    }
+
+    Bytes port_receives(size_t count)
+    {
+        Bytes got;
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (got.size() < count && Clock::now() < deadline) {
+            unsigned char buffer[6158];
+            const int n = io_->read(buffer, sizeof buffer, 500);
+            if (n < 0)
+                break;
+            got.insert(got.end(), buffer, buffer + n);
+        }
+        return got;
+    }
+
+    void module_sends(const Bytes& bytes)
+    {
+        ASSERT_EQ(
+            static_cast<ssize_t>(bytes.size()), ::send(module_, bytes.data(), bytes.size(), MSG_NOSIGNAL));
+    }
+
+    Bytes module_receives(size_t count)
+    {
+        Bytes got;
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (got.size() < count && Clock::now() < deadline) {
+            pollfd waiter { module_, POLLIN, 0 };
+            if (poll(&waiter, 1, 50) <= 0)
+                continue;
+            unsigned char buffer[4096];
+            const ssize_t n = ::recv(module_, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            got.insert(got.end(), buffer, buffer + n);
+        }
+        return got;
+    }
+
+    static Bytes pattern(size_t size, unsigned seed)
+    {
+        Bytes bytes(size);
+        for (size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<uint8_t>((i * 131 + seed) ^ (i >> 8));
+        return bytes;
+    }
+
+    testsupport::RecordingLogger log_;
+    int listener_ = -1;
+    int module_ = -1;
+    unsigned short port_ = 0;
+    std::unique_ptr<TcpIpModuleIo> io_;
+};
+
+} // namespace
+
+TEST_F(TcpLink, ConnectsAndPassesExactBytesBothWays)
+{
+    connect_module();
+    io_->set_baudrate(9600); // no line speed on TCP: nothing changes
+
+    const Bytes small = testsupport::hex("7e 00 ff 7d 0a 0d 11 13");
+    port_sends(small);
+    EXPECT_EQ(testsupport::to_hex(small), testsupport::to_hex(module_receives(small.size())));
+    module_sends(small);
+    EXPECT_EQ(testsupport::to_hex(small), testsupport::to_hex(port_receives(small.size())));
+
+    unsigned char none[1];
+    EXPECT_EQ(0, io_->read(none, 0, 500));
+
+    const Bytes large = pattern(200000, 3);
+    std::thread module([&] { module_sends(large); });
+    const Bytes got = port_receives(large.size());
+    module.join();
+    EXPECT_TRUE(got == large) << got.size() << " of " << large.size() << " bytes, or different";
+}
+
+TEST_F(TcpLink, IdleReadReturnsNothingAfterAboutTenMilliseconds)
+{
+    connect_module();
+    unsigned char buffer[64];
+    const auto start = Clock::now();
+    EXPECT_EQ(0, io_->read(buffer, sizeof buffer, 500));
+    const auto waited = Clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(9));
+    EXPECT_LT(waited, std::chrono::seconds(1));
+}
+
+TEST_F(TcpLink, RefusedConnectionIsLoggedAndReturnsMinusOne)
+{
+    ::close(listener_); // nothing listens on the port any more
+    listener_ = -1;
+
+    EXPECT_EQ(-1, io_->open(""));
+    const std::string expected = "open49 -- error connecting to addr tcp://127.0.0.1:"
+        + std::to_string(ntohs(port_)) + "\nsystem error: Connection refused\n";
+    EXPECT_TRUE(testsupport::logged_error(log_, expected)) << dump(log_);
+}
+
+TEST_F(TcpLink, ClosedPeerEndsReadingAfterItsLastBytes)
+{
+    connect_module();
+    module_sends(testsupport::hex("01 02 03"));
+    close_module_side();
+
+    EXPECT_EQ("01 02 03", testsupport::to_hex(port_receives(3)));
+    unsigned char buffer[16];
+    EXPECT_EQ(-1, io_->read(buffer, sizeof buffer, 500));
+    EXPECT_EQ(-1, io_->read(buffer, sizeof buffer, 500));
+}
+
+// A write to a peer that has gone must fail, not raise SIGPIPE.
+TEST_F(TcpLink, WriteAfterPeerResetFailsAndTheProcessLives)
+{
+    connect_module();
+    close_module_side(/*reset=*/true);
+
+    unsigned char buffer[16] = {};
+    EXPECT_EQ(-1, io_->read(buffer, sizeof buffer, 500)); // the reset has arrived
+    EXPECT_EQ(-1, io_->write(buffer, sizeof buffer));
+    EXPECT_EQ(-1, io_->write(buffer, sizeof buffer));
+}
+
+TEST_F(TcpLink, WriteAfterPeerCloseSoonFailsAndTheProcessLives)
+{
+    connect_module();
+    close_module_side();
+
+    unsigned char buffer[16] = {};
+    EXPECT_EQ(-1, io_->read(buffer, sizeof buffer, 500));
+    // The first write may still be accepted locally; the peer answers it with
+    // a reset, after which writes fail.
+    int result = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (result >= 0 && Clock::now() < deadline) {
+        result = io_->write(buffer, sizeof buffer);
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(-1, result);
+}
+
+// The reader thread reads while a caller writes on the same socket.
+TEST_F(TcpLink, ReadingAndWritingOverlap)
+{
+    connect_module();
+    const Bytes outbound = pattern(300000, 1);
+    Bytes echoed;
+    std::thread echo([&] {
+        Bytes got;
+        while (got.size() < outbound.size()) {
+            const Bytes part = module_receives(1);
+            if (part.empty())
+                break;
+            module_sends(part);
+            got.insert(got.end(), part.begin(), part.end());
+        }
+    });
+    std::thread reader([&] { echoed = port_receives(outbound.size()); });
+    for (size_t at = 0; at < outbound.size(); at += 1000)
+        port_sends(Bytes(outbound.begin() + at, outbound.begin() + std::min(at + 1000, outbound.size())));
+    reader.join();
+    echo.join();
+    EXPECT_TRUE(echoed == outbound) << echoed.size() << " of " << outbound.size() << " bytes, or different";
+}
+
+TEST(TcpIpModuleIo, ReadOnAnUnconnectedSocketDoesNotPretendData)
+{
+    testsupport::RecordingLogger log;
+    TcpIpModuleIo io(htonl(INADDR_LOOPBACK), htons(1), log);
+    unsigned char byte = 0;
+    EXPECT_EQ(-1, io.read(&byte, 1, 500));
+    EXPECT_EQ(-1, io.write(&byte, 1));
+}

@@ -1,0 +1,140 @@
+// Payloads in the module's own formats: replies to commands, data messages,
+// and the prefixes of the commands that scripts answer most often.
+//
+// Every multi-byte value is little-endian, every float an IEEE-754 single.
+// These return payloads; the module frames them when it sends them.
+#pragma once
+
+#include "simmodule/Framing.hpp"
+#include "simmodule/PayloadWriter.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace simmodule {
+
+// First bytes of the module's messages.
+namespace message {
+constexpr uint8_t pong = 0x01;
+constexpr uint8_t ack = 0x10;
+constexpr uint8_t reply = 0x11;
+constexpr uint8_t error = 0x20;
+constexpr uint8_t system_status = 0x30;
+constexpr uint8_t app_data = 0x50;
+constexpr uint8_t data = 0xA0;
+} // namespace message
+
+// Type byte of a get reply (0x11) and sub-type of a data message (0xA0).
+namespace value_type {
+constexpr uint8_t byte = 0x10;
+constexpr uint8_t u32 = 0x11;
+constexpr uint8_t f32 = 0x12;
+constexpr uint8_t text = 0x13;
+} // namespace value_type
+
+// Content ids of application data (0x50) messages.
+namespace content {
+constexpr uint32_t respiration_status = 0x2375FE26;
+constexpr uint32_t sleep_status = 0x2375A16C;
+constexpr uint32_t respiration_moving_list = 0x610A3B00;
+constexpr uint32_t respiration_detection_list = 0x610A3B02;
+constexpr uint32_t presence_single = 0x723BFA1E;
+constexpr uint32_t presence_moving_list = 0x723BFA1F;
+} // namespace content
+
+// System-information codes of the get-system-info command.
+namespace system_info {
+constexpr uint8_t item_number = 0;
+constexpr uint8_t order_code = 1;
+constexpr uint8_t firmware_id = 2;
+constexpr uint8_t firmware_version = 3;
+constexpr uint8_t build_info = 4;
+constexpr uint8_t app_id_list = 5;
+constexpr uint8_t serial_number = 6;
+} // namespace system_info
+
+// Command prefixes (the payload bytes a command starts with), for rules.
+namespace command {
+Bytes ping(); // 01
+Bytes set_sensor_mode(); // 20 (then the mode byte)
+Bytes module_reset(); // 22
+Bytes set_led_control(); // 24
+Bytes get_sensor_mode(); // 26
+Bytes get_led_control(); // 10 11 and the LED parameter id
+Bytes get_system_info(); // 90 58 (then the code byte)
+Bytes get_system_info(uint8_t code); // 90 58 code
+} // namespace command
+
+// Replies.
+Bytes ack_reply(); // 10
+Bytes error_reply(uint32_t code); // 20, u32 code
+Bytes pong_reply(uint32_t value); // 01, u32 value
+// A get reply: 11, type, u32 id, u32 info, u32 length, data. A host waiting
+// for {0x11, type, low byte of id} takes it.
+Bytes get_reply(uint8_t type, uint32_t id, const Bytes& data, uint32_t info = 0);
+Bytes byte_reply(uint32_t id, uint8_t value);
+Bytes u32_reply(uint32_t id, uint32_t value);
+Bytes f32_reply(uint32_t id, const std::vector<float>& values);
+Bytes text_reply(uint32_t id, const std::string& text);
+// The answer to get-system-info: a text reply with id 0x58.
+Bytes system_info_reply(const std::string& text);
+
+// Messages the module sends unasked.
+Bytes system_status_message(uint32_t status); // 30, u32 status
+// A data message: A0, sub-type, u32 content id, u32 info, u32 length, data.
+Bytes data_message(uint8_t sub_type, uint32_t content_id, uint32_t info, const Bytes& data);
+Bytes float_data_message(uint32_t content_id, uint32_t info, const std::vector<float>& values);
+Bytes text_data_message(uint32_t content_id, uint32_t info, const std::string& text);
+Bytes byte_data_message(uint32_t content_id, uint32_t info, const Bytes& data);
+// Application data: 50, u32 content id, body.
+Bytes app_data_message(uint32_t content_id, const Bytes& body);
+
+struct PresenceSingle {
+    uint32_t frame_counter = 0;
+    uint32_t presence_state = 0;
+    float distance = 0;
+    uint8_t direction = 0;
+    uint32_t signal_quality = 0;
+};
+Bytes presence_single_message(const PresenceSingle& m); // 22 bytes
+
+struct PresenceMovingList {
+    uint32_t frame_counter = 0;
+    uint32_t presence_state = 0;
+    std::vector<float> movement_slow; // m items; movement_fast has the same count
+    std::vector<float> movement_fast;
+    std::vector<float> detection_distance; // d items each
+    std::vector<float> detection_radar_cross_section;
+    std::vector<float> detection_velocity;
+};
+// 21 + 8m + 12d bytes. The counts come from movement_slow and
+// detection_distance; shorter companion lists are padded with zeros.
+Bytes presence_moving_list_message(const PresenceMovingList& m);
+
+struct RespirationStatus {
+    uint32_t frame_counter = 0;
+    uint32_t sensor_state = 0;
+    uint32_t respiration_rate = 0; // breaths per minute
+    float distance = 0;
+    float movement = 0;
+    uint32_t signal_quality = 0;
+};
+Bytes respiration_status_message(const RespirationStatus& m); // 29 bytes
+
+struct RespirationMovingList {
+    uint32_t frame_counter = 0;
+    std::vector<float> movement_slow; // m items; movement_fast padded to m
+    std::vector<float> movement_fast;
+};
+Bytes respiration_moving_list_message(const RespirationMovingList& m); // 13 + 8m bytes
+
+struct RespirationDetectionList {
+    uint32_t frame_counter = 0;
+    std::vector<float> distance; // d items; the others padded to d
+    std::vector<float> radar_cross_section;
+    std::vector<float> velocity;
+};
+Bytes respiration_detection_list_message(const RespirationDetectionList& m); // 13 + 12d bytes
+
+} // namespace simmodule

@@ -1,0 +1,163 @@
+// The named module personalities, as a host sees them over TCP.
+#include "TestClient.hpp"
+#include "simmodule/Deframer.hpp"
+#include "simmodule/Messages.hpp"
+#include "simmodule/Personality.hpp"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using namespace std::chrono_literals;
+using namespace simmodule;
+using simtest::hex;
+using simtest::TestClient;
+using simtest::to_hex;
+
+namespace {
+
+bool starts_with(const Bytes& packet, const Bytes& prefix)
+{
+    return packet.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), packet.begin());
+}
+
+uint32_t u32_at(const Bytes& packet, size_t offset)
+{
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i)
+        v |= uint32_t(packet.at(offset + i)) << (8 * i);
+    return v;
+}
+
+class PersonalityTest : public ::testing::Test {
+protected:
+    void start(const std::string& personality)
+    {
+        apply_personality(module, personality, 200);
+        client = std::make_unique<TestClient>(module);
+    }
+
+    // The next packet from the module, whatever it is.
+    Bytes next_packet()
+    {
+        while (packets.empty()) {
+            const Bytes chunk = client->read_for(50ms);
+            for (Bytes& packet : deframer.feed(chunk.data(), chunk.size()))
+                packets.push_back(std::move(packet));
+            if (chunk.empty() && ++idle_reads > 100)
+                throw std::runtime_error("no packet from the module");
+        }
+        idle_reads = 0;
+        Bytes packet = std::move(packets.front());
+        packets.pop_front();
+        return packet;
+    }
+
+    // The next packet that starts with `prefix`, skipping data messages.
+    Bytes next_with_prefix(const Bytes& prefix)
+    {
+        for (int skipped = 0; skipped < 10000; ++skipped) {
+            Bytes packet = next_packet();
+            if (starts_with(packet, prefix))
+                return packet;
+        }
+        throw std::runtime_error("no packet starting " + to_hex(prefix));
+    }
+
+    // Sends a command and returns the first packet that is not a data
+    // message, i.e. its answer.
+    Bytes ask(const Bytes& command)
+    {
+        client->send_command(command);
+        for (;;) {
+            Bytes packet = next_packet();
+            if (!starts_with(packet, { message::app_data }))
+                return packet;
+        }
+    }
+
+    SimModule module { Transport::Tcp };
+    std::unique_ptr<TestClient> client;
+    Deframer deframer;
+    std::deque<Bytes> packets;
+    int idle_reads = 0;
+};
+
+} // namespace
+
+TEST_F(PersonalityTest, PresenceModuleIdentifiesItselfAndAnswersPing)
+{
+    start("presence");
+    for (uint8_t code = 0; code <= 6; ++code) {
+        const Bytes reply = ask(command::get_system_info(code));
+        ASSERT_TRUE(starts_with(reply, { 0x11, 0x13, 0x58 })) << to_hex(reply);
+        EXPECT_EQ(reply.size() - 14, u32_at(reply, 10));
+        EXPECT_GT(reply.size(), 14u);
+    }
+    const Bytes serial = ask(command::get_system_info(system_info::serial_number));
+    EXPECT_EQ("SIMP0000001", std::string(serial.begin() + 14, serial.end()));
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 58 09"))));
+    EXPECT_EQ("01 ae ea aa ee", to_hex(ask(hex("01 ae ea aa ee"))));
+    EXPECT_EQ("10", to_hex(ask(hex("90 71 11 00 00 00 01 00 00 00 01 00 00 00")))); // anything else: ack
+    EXPECT_EQ(0u, deframer.errors());
+}
+
+TEST_F(PersonalityTest, PresenceModuleStreamsPresenceMessages)
+{
+    start("presence");
+    const Bytes first = next_with_prefix({ 0x50, 0x1E, 0xFA, 0x3B, 0x72 });
+    const Bytes second = next_with_prefix({ 0x50, 0x1E, 0xFA, 0x3B, 0x72 });
+    EXPECT_EQ(22u, first.size());
+    EXPECT_EQ(u32_at(first, 5) + 1, u32_at(second, 5)); // consecutive frame counters
+
+    const Bytes list = next_with_prefix({ 0x50, 0x1F, 0xFA, 0x3B, 0x72 });
+    const uint32_t movements = u32_at(list, 13);
+    const uint32_t detections = u32_at(list, 17);
+    EXPECT_EQ(21u + 8 * movements + 12 * detections, list.size());
+}
+
+TEST_F(PersonalityTest, IdleSensorModePausesTheStreamsAndRunRestartsThem)
+{
+    start("presence");
+    next_with_prefix({ 0x50 });
+    EXPECT_EQ("10", to_hex(ask(hex("20 11"))));
+    // After the ack nothing streams: the next packet is the answer itself.
+    client->send_command(command::get_sensor_mode());
+    const Bytes mode = next_packet();
+    ASSERT_TRUE(starts_with(mode, { 0x11, 0x10 })) << to_hex(mode);
+    EXPECT_EQ(0x11, mode.at(14));
+
+    EXPECT_EQ("10", to_hex(ask(hex("20 01"))));
+    const Bytes restarted = next_with_prefix({ 0x50, 0x1E, 0xFA, 0x3B, 0x72 });
+    EXPECT_EQ(0u, u32_at(restarted, 5));
+    const Bytes running = ask(command::get_sensor_mode());
+    EXPECT_EQ(0x01, running.at(14));
+}
+
+TEST_F(PersonalityTest, LedControlIsRemembered)
+{
+    start("respiration");
+    EXPECT_EQ("10", to_hex(ask(hex("24 03 00"))));
+    const Bytes led = ask(command::get_led_control());
+    EXPECT_EQ("11 10 2c 2a af 71 00 00 00 00 01 00 00 00 03", to_hex(led));
+}
+
+TEST_F(PersonalityTest, RespirationModuleStreamsRespirationMessages)
+{
+    start("respiration");
+    const Bytes status = next_with_prefix({ 0x50, 0x26, 0xFE, 0x75, 0x23 });
+    EXPECT_EQ(29u, status.size());
+    const Bytes list = next_with_prefix({ 0x50, 0x00, 0x3B, 0x0A, 0x61 });
+    EXPECT_EQ(13u + 8 * u32_at(list, 9), list.size());
+    const Bytes serial = ask(command::get_system_info(system_info::serial_number));
+    EXPECT_EQ("SIMR0000001", std::string(serial.begin() + 14, serial.end()));
+}
+
+TEST(Personality, RejectsUnknownNamesAndRates)
+{
+    SimModule module(Transport::Tcp);
+    EXPECT_EQ((std::vector<std::string> { "presence", "respiration" }), personality_names());
+    EXPECT_THROW(apply_personality(module, "radar", 10), std::invalid_argument);
+    EXPECT_THROW(apply_personality(module, "presence", 0), std::invalid_argument);
+    EXPECT_THROW(apply_personality(module, "presence", -1), std::invalid_argument);
+}
