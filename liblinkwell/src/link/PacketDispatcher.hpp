@@ -72,5 +72,5 @@ private:
     std::atomic<PacketParserCallback*> receiver_{nullptr};
     // Touched only on the dispatcher thread.
     std::map<std::string, Subscription> subscriptions_;
-    HostParserWrapper forwarding_parser_;
+    const HostParserWrapper forwarding_parser_;
 };

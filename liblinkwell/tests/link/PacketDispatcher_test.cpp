@@ -1,5 +1,6 @@
 #include "link/ActiveThread.hpp"
 #include "link/PacketDispatcher.hpp"
+#include "protocol/PacketParserCallback.hpp"
 #include "support/RecordingLogger.hpp"
 #include "support/TestSupport.hpp"
 
@@ -48,6 +49,54 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
+    std::vector<std::thread::id> threads_;
+};
+
+// Records the typed records it receives; can be told to throw.
+class RecordingReceiver : public PacketParserCallback {
+public:
+    std::vector<std::string> seen() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return seen_;
+    }
+    std::vector<std::thread::id> threads() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return threads_;
+    }
+    std::atomic<bool> throws { false };
+
+    void on_ack(const Ack*) override { note("ack"); }
+    void on_pong(uint32_t value) override { note("pong " + std::to_string(value)); }
+    void on_error(uint32_t code) override { note("error " + std::to_string(code)); }
+    void on_respiration(const RespirationData*) override { note("respiration"); }
+    void on_sleep(const SleepData*) override { note("sleep"); }
+    void on_baseband_ap(const BasebandApData*) override { note("baseband ap"); }
+    void on_baseband_iq(const BasebandIqData*) override { note("baseband iq"); }
+    void on_radar_rf(const RadarRfData*) override { note("radar rf"); }
+    void on_radar_rf_normalized(const RadarRfNormalizedData*) override { note("radar rf normalized"); }
+    void on_radar_baseband_float(const RadarBasebandFloatData*) override { note("radar baseband float"); }
+    void on_radar_baseband_q15(const RadarBasebandQ15Data*) override { note("radar baseband q15"); }
+    void on_presence_single(const PresenceSingleData*) override { note("presence single"); }
+    void on_presence_movinglist(const PresenceMovingListData*) override { note("presence moving list"); }
+    void on_pulsedoppler_float(const PulseDopplerFloatData*) override { note("pulse-doppler float"); }
+    void on_pulsedoppler_byte(const PulseDopplerByteData*) override { note("pulse-doppler byte"); }
+
+private:
+    void note(const std::string& what)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            seen_.push_back(what);
+            threads_.push_back(std::this_thread::get_id());
+        }
+        if (throws)
+            throw std::runtime_error("receiver failed");
+    }
+
+    mutable std::mutex mutex_;
+    std::vector<std::string> seen_;
     std::vector<std::thread::id> threads_;
 };
 
@@ -234,6 +283,75 @@ TEST_F(PacketDispatcherTest, DestructionRunsEveryQueuedPacketFirst)
 TEST_F(PacketDispatcherTest, ParseAndCallbackWithoutReceiverDoesNothing)
 {
     EXPECT_EQ(0, dispatcher->parse_and_callback(hex("10")));
+}
+
+TEST_F(PacketDispatcherTest, TypedReceiverGetsDecodedRecordsBeforeTheSubscriptions)
+{
+    RecordingReceiver receiver;
+    std::vector<std::string> order; // dispatcher thread only, read after the join
+    dispatcher->subscribe(&receiver);
+    dispatcher->subscribe("q", [&](const Bytes&) {
+        order.push_back("subscription after " + std::to_string(receiver.seen().size()));
+        return true;
+    }, { hex("01") });
+    dispatcher->dispatch_packet(hex("01 2a 00 00 00"));
+    dispatcher->dispatch_packet(hex("10"));
+    dispatcher->dispatch_packet(hex("20 07 00 00 00"));
+    drain();
+    EXPECT_EQ((std::vector<std::string> { "pong 42", "ack", "error 7" }), receiver.seen());
+    EXPECT_EQ((std::vector<std::string> { "subscription after 1" }), order);
+    // Decoded only by the receiver, the ack and the error count as unhandled.
+    EXPECT_EQ(2, logger.count(unhandled));
+}
+
+TEST_F(PacketDispatcherTest, OnlyTheCurrentReceiverCanBeUnsubscribed)
+{
+    RecordingReceiver first;
+    RecordingReceiver second;
+    dispatcher->subscribe(&first);
+    dispatcher->subscribe(&second);
+    dispatcher->dispatch_packet(hex("10"));
+    dispatcher->unsubscribe(&first);
+    dispatcher->dispatch_packet(hex("10"));
+    dispatcher->unsubscribe(&second);
+    dispatcher->dispatch_packet(hex("10"));
+    drain();
+    EXPECT_TRUE(first.seen().empty());
+    EXPECT_EQ((std::vector<std::string> { "ack", "ack" }), second.seen());
+}
+
+TEST_F(PacketDispatcherTest, ThrowingReceiverIsLoggedAndTheSubscriptionsStillRun)
+{
+    RecordingReceiver receiver;
+    receiver.throws = true;
+    dispatcher->subscribe(&receiver);
+    dispatcher->subscribe("q", log.record("q"), { hex("10") });
+    dispatcher->dispatch_packet(hex("10"));
+    dispatcher->dispatch_packet(hex("10 01"));
+    drain();
+    EXPECT_EQ((std::vector<std::string> { "q:10", "q:10 01" }), log.calls());
+    ASSERT_EQ(2u, logger.errors().size());
+    EXPECT_NE(std::string::npos, logger.errors()[0].find("receiver failed"));
+}
+
+TEST_F(PacketDispatcherTest, ParseAndCallbackDecodesOnTheCallingThread)
+{
+    RecordingReceiver receiver;
+    dispatcher->subscribe(&receiver);
+    // Once a later job has run, the receiver is in place.
+    std::promise<void> fence;
+    dispatcher->subscribe("fence", [&](const Bytes&) { fence.set_value(); return true; }, { hex("7e") });
+    dispatcher->dispatch_packet(hex("7e"));
+    fence.get_future().wait();
+    // The fence itself went through the receiver too.
+    const size_t before = receiver.seen().size();
+
+    EXPECT_EQ(0, dispatcher->parse_and_callback(hex("01 05 00 00 00")));
+    ASSERT_EQ(before + 1, receiver.seen().size());
+    EXPECT_EQ("pong 5", receiver.seen().back());
+    EXPECT_EQ(std::this_thread::get_id(), receiver.threads().back());
+    // A reply has no receiver slot: the decoder's nonzero status comes back.
+    EXPECT_NE(0, dispatcher->parse_and_callback(hex("11")));
 }
 
 } // namespace

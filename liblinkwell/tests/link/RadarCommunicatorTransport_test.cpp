@@ -180,8 +180,9 @@ TEST_P(RadarCommunicatorTransportTest, DestructionWakesAWaitingReaderAndClosesTh
     communicator.reset();
     EXPECT_EQ(Bytes {}, waiting.get());
     EXPECT_FALSE(io->is_ready());
-    if (GetParam() == Transport::Tcp)
+    if (GetParam() == Transport::Tcp) {
         EXPECT_TRUE(module.wait_for_disconnected(10s));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, RadarCommunicatorTransportTest,
