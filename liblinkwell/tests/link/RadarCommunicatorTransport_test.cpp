@@ -156,6 +156,8 @@ TEST_P(RadarCommunicatorTransportTest, ThousandAndOnePacketsLeaveTheNewestThousa
     EXPECT_EQ(1000, communicator->get_number_of_packets("data"));
     EXPECT_EQ(packet(1), communicator->get_packet("data"));
     EXPECT_EQ(999, communicator->get_number_of_packets("data"));
+    // The callback uses this test's locals.
+    communicator.reset();
 }
 
 TEST_P(RadarCommunicatorTransportTest, ThrowingCallbackDoesNotStopTheConnection)
