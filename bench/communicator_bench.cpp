@@ -21,6 +21,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -292,6 +294,44 @@ void BM_CommunicatorStream(benchmark::State& state)
     state.counters["dropped"] = static_cast<double>(sent - received);
 }
 
+// The connection below the communicator: packets cut by the reader thread
+// and handed to a sink that only counts them. The gap between this and the
+// communicator is the dispatcher hop and the queue.
+void BM_ConnectionStream(benchmark::State& state)
+{
+    const size_t packet_size = static_cast<size_t>(state.range(0));
+    const size_t count = packets_per_burst(packet_size);
+    SimModule module(Transport::Tcp);
+    TcpIpFactory factory(htonl(INADDR_LOOPBACK), htons(module.tcp_port()));
+    UartIo io(quiet_logger(), factory);
+    std::mutex mutex;
+    std::condition_variable last_seen;
+    uint64_t received = 0;
+    uint64_t bursts_done = 0;
+    const int opened = io.open("module", [&](Bytes packet) {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++received;
+        if (packet[1] == last_packet_marker) {
+            ++bursts_done;
+            last_seen.notify_one();
+        }
+    });
+    if (opened != 0) {
+        state.SkipWithError("cannot connect");
+        return;
+    }
+    uint64_t bursts = 0;
+    for (auto _ : state) {
+        send_burst(module, packet_size, count);
+        ++bursts;
+        std::unique_lock<std::mutex> lock(mutex);
+        last_seen.wait(lock, [&] { return bursts_done == bursts; });
+    }
+    io.close();
+    state.SetBytesProcessed(static_cast<int64_t>(received * packet_size));
+    state.counters["packets_per_second"] = benchmark::Counter(static_cast<double>(received), benchmark::Counter::kIsRate);
+}
+
 void BM_BareSocketStream(benchmark::State& state)
 {
     const size_t packet_size = static_cast<size_t>(state.range(0));
@@ -323,6 +363,7 @@ BENCHMARK(BM_BareSocketEchoRoundTrip)->UseRealTime();
 BENCHMARK(BM_BareSocketToModuleRoundTrip)->UseRealTime();
 BENCHMARK(BM_CommunicatorRoundTrip)->UseRealTime();
 BENCHMARK(BM_BareSocketStream)->Arg(64)->Arg(4096)->UseRealTime();
+BENCHMARK(BM_ConnectionStream)->Arg(64)->Arg(4096)->UseRealTime();
 BENCHMARK(BM_CommunicatorStream)->Arg(64)->Arg(4096)->UseRealTime();
 
 // Prints the usual table, keeps each benchmark's counters and then prints
