@@ -1,0 +1,58 @@
+// The request/response and subscription service of one module connection:
+// send a command and wait for its reply, send without waiting, and receive
+// packets by byte prefix into named queues or callbacks.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Bytes.hpp"
+
+class AbstractRadarCommunicator {
+public:
+    using PacketCallback = std::function<bool(const Bytes&)>;
+    // Name -> (prefix, callback). An empty callback marks a queue
+    // subscription, any other a callback subscription.
+    using Subscriptions = std::map<std::string, std::pair<Bytes, PacketCallback>>;
+
+    virtual ~AbstractRadarCommunicator() = default;
+
+    // 0 on success, otherwise the transport's error code.
+    virtual int open(const std::string& name) = 0;
+
+    // Writes the command and returns the first packet received afterwards
+    // that starts with one of the reply prefixes; throws std::runtime_error
+    // "Timeout waiting for response\n" when none comes within timeout
+    // seconds.
+    virtual Bytes send(unsigned timeout, Bytes command, std::vector<Bytes> reply_prefixes) = 0;
+
+    virtual void set_baudrate(unsigned baudrate) = 0;
+
+    // Writes the command without waiting for anything.
+    virtual void send(Bytes command) = 0;
+
+    // Collects every packet starting with the prefix in a queue of that name
+    // (at most 1000 packets, the oldest dropped first).
+    virtual void subscribe(std::string name, Bytes prefix) = 0;
+
+    // Hands every packet starting with the prefix to the callback, on the
+    // dispatcher thread; its result is ignored.
+    virtual void subscribe(const std::string& name, std::function<bool(Bytes)> callback, Bytes prefix) = 0;
+
+    virtual void unsubscribe(std::string name) = 0;
+
+    virtual int get_number_of_packets(std::string name) = 0;
+
+    // Removes and returns the oldest packet of the named queue, waiting while
+    // it is empty; empty when there is no such queue.
+    virtual Bytes get_packet(std::string name) = 0;
+
+    virtual void clear(std::string name) = 0;
+
+    virtual Bytes send(unsigned timeout, Bytes command, Bytes reply_prefix) = 0;
+
+    virtual Subscriptions get_subscriptions() const = 0;
+};

@@ -1,0 +1,349 @@
+#include "link/RadarCommunicator.hpp"
+
+#include <chrono>
+#include <optional>
+#include <stdexcept>
+
+#include "link/AbstractFactory.hpp"
+#include "link/AbstractIo.hpp"
+#include "link/PacketDispatcher.hpp"
+#include "log/ConsoleAndFileLogger.hpp"
+
+namespace {
+
+const char* const response_subscription = "response";
+
+// Deadlines run on the steady clock, so a step of the wall clock neither
+// stretches nor cuts a wait; the largest timeout saturates instead of
+// overflowing.
+std::chrono::steady_clock::time_point deadline_after(unsigned seconds)
+{
+    using std::chrono::steady_clock;
+    const steady_clock::time_point now = steady_clock::now();
+    const std::chrono::seconds wait(seconds);
+    if (wait >= steady_clock::time_point::max() - now)
+        return steady_clock::time_point::max();
+    return now + wait;
+}
+
+} // namespace
+
+bool packet_to_queue(const std::weak_ptr<MessageQueue<Bytes>>& queue, Bytes packet)
+{
+    std::shared_ptr<MessageQueue<Bytes>> target = queue.lock();
+    if (!target)
+        return false;
+    target->put(std::move(packet));
+    return true;
+}
+
+// A packet queue its owner can take out of service: a caller waiting on it
+// wakes with nothing instead of waiting for packets that will never come.
+class RadarCommunicator::PacketQueue : public MessageQueue<Bytes> {
+public:
+    explicit PacketQueue(int max_count)
+        : MessageQueue<Bytes>(max_count)
+    {
+    }
+
+    void close()
+    {
+        with_lock([this] { closed_ = true; });
+        // A deadline wait looks only for a packet, so it is woken with an
+        // empty one; no packet of a module is ever empty.
+        put(Bytes {});
+    }
+
+    bool closed()
+    {
+        return with_lock([this] { return closed_; });
+    }
+
+    // The oldest packet, waiting while there is none; nothing once closed.
+    std::optional<Bytes> take()
+    {
+        return non_empty(get_unless([this] { return closed_; }));
+    }
+
+    // The oldest packet, waiting at most until the deadline; nothing once
+    // closed or when the deadline passes first.
+    std::optional<Bytes> take_until(std::chrono::steady_clock::time_point deadline)
+    {
+        return non_empty(get_until(deadline));
+    }
+
+private:
+    static std::optional<Bytes> non_empty(std::optional<Bytes> packet)
+    {
+        if (packet && packet->empty())
+            return std::nullopt;
+        return packet;
+    }
+
+    bool closed_ = false; // under the queue's mutex
+};
+
+// Marks one call in progress, so that destruction can wait for it to leave.
+// A call that comes once destruction has begun is not admitted and returns
+// an empty result at once.
+class RadarCommunicator::CallScope {
+public:
+    explicit CallScope(RadarCommunicator& owner)
+        : owner_(owner)
+    {
+        std::lock_guard<std::mutex> lock(owner_.mutex_);
+        admitted_ = !owner_.closing_;
+        if (admitted_)
+            ++owner_.calls_in_progress_;
+    }
+
+    ~CallScope()
+    {
+        if (!admitted_)
+            return;
+        std::lock_guard<std::mutex> lock(owner_.mutex_);
+        if (--owner_.calls_in_progress_ == 0 && owner_.closing_)
+            owner_.all_calls_left_.notify_all();
+    }
+
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+    bool admitted() const { return admitted_; }
+
+private:
+    RadarCommunicator& owner_;
+    bool admitted_;
+};
+
+RadarCommunicator::RadarCommunicator(AbstractIo& io, AbstractFactory& factory, Logger& logger)
+    : io_(io)
+    , logger_(logger)
+{
+    std::unique_ptr<Active> thread(factory.createDispatcherThread("dispatcher", logger));
+    dispatcher_ = std::make_unique<PacketDispatcher>(thread.get(), logger);
+    thread.release();
+    logger_.log(4, "RadarCommunicator: 28");
+}
+
+RadarCommunicator::~RadarCommunicator()
+{
+    {
+        Trace trace(logger_, 3, "~RadarCommunicator");
+        std::vector<std::shared_ptr<PacketQueue>> to_close;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            closing_ = true;
+            for (auto& [name, queue] : queues_)
+                to_close.push_back(queue);
+            if (request_queue_)
+                to_close.push_back(request_queue_);
+        }
+        // Wake whoever waits for a packet, then let every call in progress
+        // leave before anything it may use goes away.
+        for (auto& queue : to_close)
+            queue->close();
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
+        }
+        // Every subscription goes, callbacks included, and the removal has
+        // run before the io closes: no callback runs from here on, so none
+        // can reach an owner that is being destroyed.
+        dispatcher_->unsubscribe_all_and_wait();
+        // Stops the reader, so nothing more is posted to the dispatcher.
+        io_.close();
+    }
+    queues_.clear();
+    subscriptions_.clear();
+    request_queue_.reset();
+    // Runs what the reader queued before it stopped, then joins the thread.
+    dispatcher_.reset();
+}
+
+int RadarCommunicator::open(const std::string& name)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return 1;
+    Trace trace(logger_, 3, "open");
+    PacketDispatcher* dispatcher = dispatcher_.get();
+    const int result = io_.open(name, [dispatcher](Bytes packet) {
+        dispatcher->dispatch_packet(std::move(packet));
+    });
+    if (result != 0)
+        logger_.error("module_io::open returned error");
+    return result;
+}
+
+Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes> reply_prefixes)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return {};
+
+    auto reply_queue = std::make_shared<PacketQueue>(-1);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Destruction may have begun after this call entered; it would not
+        // see the queue to wake it.
+        if (closing_)
+            return {};
+        request_queue_ = reply_queue;
+    }
+    // Forget the request however this call ends, so that destruction does
+    // not close a queue that nobody waits on any more.
+    struct RequestDone {
+        RadarCommunicator& owner;
+        const std::shared_ptr<PacketQueue>& queue;
+        ~RequestDone()
+        {
+            std::lock_guard<std::mutex> lock(owner.mutex_);
+            if (owner.request_queue_ == queue)
+                owner.request_queue_.reset();
+        }
+    } request_done { *this, reply_queue };
+
+    // Subscribing is itself a job on the dispatcher thread, queued before
+    // any packet that can answer the command.
+    std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
+    dispatcher_->subscribe(
+        response_subscription,
+        [weak_queue](const Bytes& packet) { return packet_to_queue(weak_queue, packet); },
+        std::move(reply_prefixes));
+
+    io_.write(std::move(command));
+
+    std::optional<Bytes> reply = reply_queue->take_until(deadline_after(timeout));
+    if (!reply) {
+        // Woken because the communicator goes away: an empty reply, as a
+        // closed connection gives.
+        if (reply_queue->closed())
+            return {};
+        // The "response" subscription stays; with its queue gone, late
+        // replies that match it are dropped until the next request
+        // replaces it.
+        logger_.error("Timeout waiting for response");
+        throw std::runtime_error("Timeout waiting for response\n");
+    }
+    dispatcher_->unsubscribe(response_subscription);
+    return std::move(*reply);
+}
+
+Bytes RadarCommunicator::send(unsigned timeout, Bytes command, Bytes reply_prefix)
+{
+    std::vector<Bytes> reply_prefixes;
+    reply_prefixes.push_back(std::move(reply_prefix));
+    return send(timeout, std::move(command), std::move(reply_prefixes));
+}
+
+void RadarCommunicator::send(Bytes command)
+{
+    CallScope call(*this);
+    if (call.admitted())
+        io_.write(std::move(command));
+}
+
+void RadarCommunicator::set_baudrate(unsigned baudrate)
+{
+    CallScope call(*this);
+    if (call.admitted())
+        io_.set_baudrate(baudrate);
+}
+
+void RadarCommunicator::subscribe(std::string name, Bytes prefix)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return;
+    auto queue = std::make_shared<PacketQueue>(named_queue_max_count);
+    std::weak_ptr<MessageQueue<Bytes>> weak_queue = queue;
+    std::shared_ptr<PacketQueue> replaced;
+    {
+        // Held while posting, so that the dispatcher's table and ours are
+        // changed in the same order when two threads subscribe one name.
+        std::lock_guard<std::mutex> lock(mutex_);
+        dispatcher_->subscribe(
+            name,
+            [weak_queue](const Bytes& packet) { return packet_to_queue(weak_queue, packet); },
+            std::vector<Bytes> { prefix });
+        subscriptions_[name] = { std::move(prefix), PacketCallback() };
+        replaced = std::exchange(queues_[name], std::move(queue));
+    }
+    if (replaced)
+        replaced->close();
+}
+
+void RadarCommunicator::subscribe(const std::string& name, std::function<bool(Bytes)> callback, Bytes prefix)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return;
+    PacketCallback packet_callback(std::move(callback));
+    std::lock_guard<std::mutex> lock(mutex_);
+    dispatcher_->subscribe(name, packet_callback, std::vector<Bytes> { prefix });
+    subscriptions_[name] = { std::move(prefix), std::move(packet_callback) };
+}
+
+void RadarCommunicator::unsubscribe(std::string name)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return;
+    std::shared_ptr<PacketQueue> removed;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        dispatcher_->unsubscribe(name);
+        subscriptions_.erase(name);
+        auto found = queues_.find(name);
+        if (found != queues_.end()) {
+            removed = std::move(found->second);
+            queues_.erase(found);
+        }
+    }
+    if (removed)
+        removed->close();
+}
+
+std::shared_ptr<RadarCommunicator::PacketQueue> RadarCommunicator::find_queue(const std::string& name) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = queues_.find(name);
+    return found == queues_.end() ? nullptr : found->second;
+}
+
+int RadarCommunicator::get_number_of_packets(std::string name)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return 0;
+    std::shared_ptr<PacketQueue> queue = find_queue(name);
+    return queue ? static_cast<int>(queue->size()) : 0;
+}
+
+Bytes RadarCommunicator::get_packet(std::string name)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return {};
+    std::shared_ptr<PacketQueue> queue = find_queue(name);
+    if (!queue)
+        return {};
+    std::optional<Bytes> packet = queue->take();
+    return packet ? std::move(*packet) : Bytes {};
+}
+
+void RadarCommunicator::clear(std::string name)
+{
+    CallScope call(*this);
+    if (!call.admitted())
+        return;
+    if (std::shared_ptr<PacketQueue> queue = find_queue(name))
+        queue->clear();
+}
+
+AbstractRadarCommunicator::Subscriptions RadarCommunicator::get_subscriptions() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return subscriptions_;
+}

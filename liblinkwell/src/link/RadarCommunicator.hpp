@@ -1,0 +1,85 @@
+// The request/response and subscription service of one live module
+// connection, over an AbstractIo that carries framed packets.
+//
+// Received packets are routed on the connection's "dispatcher" thread, owned
+// through the PacketDispatcher; commands are written, and replies awaited, on
+// the caller's thread.
+//
+// Calls may come from several threads: a small lock keeps the queue and
+// subscription tables consistent, and a caller blocked in get_packet (or
+// awaiting a reply) is woken with an empty result when its queue is removed
+// or the communicator is destroyed. Only one request should be outstanding
+// at a time, since every request's reply subscription is named "response".
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "link/AbstractRadarCommunicator.hpp"
+#include "link/MessageQueue.hpp"
+
+class AbstractFactory;
+class AbstractIo;
+class Logger;
+class PacketDispatcher;
+
+// Appends the packet to the queue unless the queue is gone: false when it
+// is, true otherwise (also when the queue's bound of 0 dropped the packet).
+// A positive bound makes room by dropping the oldest packet.
+bool packet_to_queue(const std::weak_ptr<MessageQueue<Bytes>>& queue, Bytes packet);
+
+class RadarCommunicator : public AbstractRadarCommunicator {
+public:
+    static constexpr int named_queue_max_count = 1000;
+
+    // Starts the dispatcher thread; opens nothing. The io, factory and
+    // logger must outlive the communicator.
+    RadarCommunicator(AbstractIo& io, AbstractFactory& factory, Logger& logger);
+    // Removes every subscription (no callback runs once this has begun to
+    // close the io), wakes every waiting caller, closes the io and then stops
+    // the dispatcher. No work of this communicator runs after it returns.
+    ~RadarCommunicator() override;
+    RadarCommunicator(const RadarCommunicator&) = delete;
+    RadarCommunicator& operator=(const RadarCommunicator&) = delete;
+
+    int open(const std::string& name) override;
+    Bytes send(unsigned timeout, Bytes command, std::vector<Bytes> reply_prefixes) override;
+    void set_baudrate(unsigned baudrate) override;
+    void send(Bytes command) override;
+    void subscribe(std::string name, Bytes prefix) override;
+    void subscribe(const std::string& name, std::function<bool(Bytes)> callback, Bytes prefix) override;
+    void unsubscribe(std::string name) override;
+    int get_number_of_packets(std::string name) override;
+    Bytes get_packet(std::string name) override;
+    void clear(std::string name) override;
+    Bytes send(unsigned timeout, Bytes command, Bytes reply_prefix) override;
+    Subscriptions get_subscriptions() const override;
+
+private:
+    // Lets tests see that a call has entered, so that they can destroy the
+    // communicator while the call waits.
+    friend class RadarCommunicatorProbe;
+
+    class PacketQueue;
+    class CallScope;
+
+    std::shared_ptr<PacketQueue> find_queue(const std::string& name) const;
+
+    AbstractIo& io_;
+    Logger& logger_;
+    std::unique_ptr<PacketDispatcher> dispatcher_;
+
+    // Guards everything below. Never held while waiting for a packet, and
+    // never taken on the dispatcher thread by the communicator itself.
+    mutable std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<PacketQueue>> queues_;
+    Subscriptions subscriptions_;
+    // The private queue of the request being awaited, so that destruction
+    // can wake its caller.
+    std::shared_ptr<PacketQueue> request_queue_;
+    // Calls in progress; destruction waits until they have left.
+    int calls_in_progress_ = 0;
+    bool closing_ = false;
+    std::condition_variable all_calls_left_;
+};
