@@ -33,6 +33,9 @@ public:
     virtual void set_sensor_mode_and_submode(uint8_t mode, uint8_t submode) = 0;
     virtual int subscribe_to_raw_normalized(const std::string& name) = 0;
     virtual int subscribe_to_raw_normalized(const std::string& name, std::function<bool(Bytes)> callback) = 0;
+    // Takes the oldest packet of the named queue, waiting without a time
+    // limit while the queue exists and is empty: ask get_number_of_packets
+    // first. Closing the connection wakes such a wait with a failure.
     virtual RawNormalizedFrame get_raw_normalized_frame(const std::string& name) = 0;
     virtual void unsubscribe(const std::string& name) = 0;
     virtual int get_number_of_packets(const std::string& name) = 0;

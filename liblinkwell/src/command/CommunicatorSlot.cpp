@@ -1,0 +1,96 @@
+#include "command/CommunicatorSlot.hpp"
+
+#include <chrono>
+#include <utility>
+
+#include "link/AbstractRadarCommunicator.hpp"
+
+namespace {
+
+// Removing a queue wakes whoever waits on it with an empty packet. Callback
+// subscriptions have nobody waiting and stay until the communicator goes.
+void wake_queue_readers(AbstractRadarCommunicator& communicator)
+{
+    for (const auto& [name, entry] : communicator.get_subscriptions())
+        if (!entry.second)
+            communicator.unsubscribe(name);
+}
+
+} // namespace
+
+CommunicatorSlot::Use::Use(CommunicatorSlot& slot, std::shared_ptr<AbstractRadarCommunicator> communicator)
+    : slot_(&slot)
+    , communicator_(std::move(communicator))
+{
+}
+
+CommunicatorSlot::Use::Use(Use&& other) noexcept
+    : slot_(other.slot_)
+    , communicator_(std::move(other.communicator_))
+{
+}
+
+CommunicatorSlot::Use::~Use()
+{
+    if (communicator_)
+        slot_->release(communicator_);
+}
+
+CommunicatorSlot::CommunicatorSlot(std::unique_ptr<AbstractRadarCommunicator> first)
+    : current_(std::move(first))
+{
+}
+
+CommunicatorSlot::~CommunicatorSlot()
+{
+    std::shared_ptr<AbstractRadarCommunicator> last;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        last = std::move(current_);
+    }
+    retire(std::move(last));
+}
+
+CommunicatorSlot::Use CommunicatorSlot::use()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return Use(*this, current_);
+}
+
+void CommunicatorSlot::replace(std::unique_ptr<AbstractRadarCommunicator> next)
+{
+    std::shared_ptr<AbstractRadarCommunicator> previous;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        previous = std::exchange(current_, std::shared_ptr<AbstractRadarCommunicator>(std::move(next)));
+    }
+    retire(std::move(previous));
+}
+
+void CommunicatorSlot::retire(std::shared_ptr<AbstractRadarCommunicator> previous)
+{
+    if (!previous)
+        return;
+    // No new Use of it can begin: it is no longer current. The count only
+    // falls; it is read and lowered under the mutex.
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (previous.use_count() > 1) {
+        lock.unlock();
+        // Again on every round: a reader may have subscribed and entered a
+        // new queue after the last pass.
+        wake_queue_readers(*previous);
+        lock.lock();
+        released_.wait_for(lock, std::chrono::milliseconds(10), [&] { return previous.use_count() == 1; });
+    }
+    lock.unlock();
+    previous.reset();
+}
+
+void CommunicatorSlot::release(std::shared_ptr<AbstractRadarCommunicator>& communicator)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        communicator.reset();
+    }
+    released_.notify_all();
+}

@@ -1,0 +1,1643 @@
+#include "command/RadarInterface.hpp"
+
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+#include <tuple>
+
+#include "SarvikException.hpp"
+#include "link/AbstractFactory.hpp"
+#include "link/AbstractIo.hpp"
+#include "link/RadarCommunicator.hpp"
+#include "link/VoidRadarCommunicator.hpp"
+#include "log/ConsoleAndFileLogger.hpp"
+#include "protocol/protocol_records.hpp"
+#include "protocol_framing.h"
+#include "protocol_parser.h"
+
+using Sarvik::SarvikException;
+
+namespace {
+
+// ==== Shared helpers ========================================================
+
+const char* const presence_single_queue = "name_of_presence_single_subscription";
+const char* const presence_movinglist_queue = "name_of_presence_movinglist_subscription";
+const char* const trace_channel = "log_trace";
+
+constexpr int reconnect_attempts = 3;
+
+// Replies to get commands and generic data messages carry their text or data
+// from this byte on.
+constexpr std::size_t payload_offset = 14;
+
+constexpr uint8_t ack_byte = 0x10;
+constexpr uint8_t error_byte = 0x20;
+
+uint32_t u32_at(const uint8_t* bytes)
+{
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+}
+
+// Four bytes, least significant first.
+void append_32bits(Bytes& bytes, unsigned value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+// An application-data message is matched by 0x50 and its content id.
+Bytes appdata_prefix(unsigned content_id)
+{
+    Bytes prefix { 0x50 };
+    append_32bits(prefix, content_id);
+    return prefix;
+}
+
+// Everything from the offset on, byte for byte; nothing for a packet that
+// ends before it (an empty packet of a closed connection included).
+std::string text_from(const Bytes& packet, std::size_t offset)
+{
+    if (packet.size() <= offset)
+        return {};
+    return std::string(packet.begin() + static_cast<std::ptrdiff_t>(offset), packet.end());
+}
+
+// ==== Reply checks ==========================================================
+
+// The acknowledgement check of the set commands: an empty reply and an
+// error reply fail; anything else passes.
+void handle_ack(const Bytes& reply, std::string method_name)
+{
+    if (reply.empty())
+        throw SarvikException(method_name + " response from module is empty", 1);
+    if (reply[0] != error_byte)
+        return;
+    // An error reply too short for its code still fails, with a code of its
+    // own.
+    const int code = reply.size() >= 5 ? static_cast<int>(u32_at(&reply[1])) : 32;
+    throw SarvikException(method_name + ": module reponded with QRB_SPR_ERROR", code);
+}
+
+// The error-byte check: the module's code is not read.
+void check_error_byte(const Bytes& reply, const char* failure_text)
+{
+    if (reply.empty() || reply[0] == error_byte)
+        throw SarvikException(failure_text, 1);
+}
+
+// The first four data bytes of a reply, when it has them.
+std::optional<uint32_t> leading_u32(const Reply& reply)
+{
+    if (reply.length < 4 || !reply.data)
+        return std::nullopt;
+    return u32_at(reply.data);
+}
+
+// ==== Decoded records =======================================================
+//
+// The decoders check every count against the packet; the readers check once
+// more, in 64 bits, that each array a record points to lies wholly inside its
+// packet before anything is copied out of it.
+
+bool span_within(const Bytes& packet, const void* items, uint64_t count, uint64_t element_size)
+{
+    if (count == 0)
+        return true;
+    if (!items || packet.empty())
+        return false;
+    const auto begin = reinterpret_cast<uintptr_t>(packet.data());
+    const auto at = reinterpret_cast<uintptr_t>(items);
+    if (at < begin)
+        return false;
+    return uint64_t(at - begin) + count * element_size <= packet.size();
+}
+
+template <typename Record>
+bool arrays_within(const Record&, const Bytes&)
+{
+    return true;
+}
+
+bool arrays_within(const PresenceMovingListData& r, const Bytes& p)
+{
+    const uint64_t m = r.movement_interval_count;
+    const uint64_t d = r.detection_count;
+    return span_within(p, r.movement_slow_items, m, 4) && span_within(p, r.movement_fast_items, m, 4)
+        && span_within(p, r.detection_distance_items, d, 4)
+        && span_within(p, r.detection_radar_cross_section_items, d, 4)
+        && span_within(p, r.detection_velocity_items, d, 4);
+}
+
+bool arrays_within(const RespirationMovingListData& r, const Bytes& p)
+{
+    return span_within(p, r.movement_slow_items, r.movement_interval_count, 4)
+        && span_within(p, r.movement_fast_items, r.movement_interval_count, 4);
+}
+
+bool arrays_within(const RespirationDetectionListData& r, const Bytes& p)
+{
+    return span_within(p, r.detection_distance_items, r.detection_count, 4)
+        && span_within(p, r.detection_radar_cross_section_items, r.detection_count, 4)
+        && span_within(p, r.detection_velocity_items, r.detection_count, 4);
+}
+
+bool arrays_within(const RespirationNormalizedMovementListData& r, const Bytes& p)
+{
+    return span_within(p, r.normalized_movement_slow_items, r.count, 4)
+        && span_within(p, r.normalized_movement_fast_items, r.count, 4);
+}
+
+bool arrays_within(const BasebandIqData& r, const Bytes& p)
+{
+    return span_within(p, r.i_data, r.num_bins, 4) && span_within(p, r.q_data, r.num_bins, 4);
+}
+
+bool arrays_within(const BasebandApData& r, const Bytes& p)
+{
+    return span_within(p, r.amplitude, r.num_bins, 4) && span_within(p, r.phase, r.num_bins, 4);
+}
+
+bool arrays_within(const RadarRfData& r, const Bytes& p)
+{
+    return span_within(p, r.data, r.num_bins, 4);
+}
+
+bool arrays_within(const RadarRfNormalizedData& r, const Bytes& p)
+{
+    return span_within(p, r.data, r.num_bins, 4);
+}
+
+bool arrays_within(const RadarBasebandFloatData& r, const Bytes& p)
+{
+    return span_within(p, r.i_data, r.num_bins, 4) && span_within(p, r.q_data, r.num_bins, 4);
+}
+
+bool arrays_within(const RadarBasebandQ15Data& r, const Bytes& p)
+{
+    return span_within(p, r.i_data, r.num_bins, 2) && span_within(p, r.q_data, r.num_bins, 2);
+}
+
+bool arrays_within(const PulseDopplerFloatData& r, const Bytes& p)
+{
+    return span_within(p, r.data, r.count, 4);
+}
+
+bool arrays_within(const PulseDopplerByteData& r, const Bytes& p)
+{
+    return span_within(p, r.data, r.count, 1);
+}
+
+bool arrays_within(const FloatData_& r, const Bytes& p)
+{
+    return span_within(p, r.data, r.length, 4);
+}
+
+template <typename Codec>
+auto public_record(const Codec& record)
+{
+    return to_public(record);
+}
+
+unsigned int public_record(const SystemStatus& record)
+{
+    return record.status;
+}
+
+// A generic data message (A0, sub-type, content id, info, length, payload
+// from byte 14): the header fields when the packet is one of this sub-type.
+std::optional<std::pair<unsigned, unsigned>> generic_data_header(const Bytes& packet, uint8_t subtype)
+{
+    if (packet.size() < payload_offset)
+        return std::nullopt;
+    if (packet[0] != 0xA0 || packet[1] != subtype)
+        return std::nullopt;
+    return std::make_pair(u32_at(&packet[2]), u32_at(&packet[6]));
+}
+
+} // namespace
+
+// ==== Connection lifecycle ==================================================
+
+RadarInterface::RadarInterface(
+    AbstractIo& io, const std::string& device_name, AbstractFactory& factory, Logger& logger)
+    : io(io)
+    , factory(factory)
+    , device_name(device_name)
+    , logger(logger)
+    , communicator(std::make_unique<RadarCommunicator>(io, factory, logger))
+    , parser(logger)
+    , default_timeout(2)
+    , baseband_ap_queue_name("baseband_ap_subscription_id")
+    , baseband_iq_queue_name("baseband_iq_subscription_id")
+    , pulsedoppler_float_queue_name("pulsedoppler_float_subscription_id")
+    , noisemap_float_queue_name("noisemap_float_subscription_id")
+    , pulsedoppler_byte_queue_name("pulsedoppler_byte_subscription_id")
+    , noisemap_byte_queue_name("noisemap_byte_subscription_id")
+    , data_float_queue_name("d4d70752-c146-11e6-a4a6-cec0c932ce01")
+    , data_string_queue_name("2588cebf-cbcb-40af-b0ad-37d7e959ae1a")
+    , data_byte_queue_name("0d80de13-d19a-4563-8657-e7209e6fa2ee")
+    , system_status_queue_name("system_message_subscription_id")
+    , resp_status_queue_name("respiration_legacy_subscription_id")
+    , sleep_status_queue_name("respiration_sleep_subscription_id")
+    , respiration_movinglist_queue_name("respiration_movinglist_subscription_id")
+    , respiration_detectionlist_queue_name("respiration_detectionlist_subscription_id")
+    , respiration_normalizedmovementlist_queue_name("respiration_normalizedmovementlist_subscription_id")
+    , vital_signs_queue_name("vital_signs_subscription_id")
+    , sleepstage_queue_name("sleepstage_subscription_id")
+    , radar_rf_queue_name("radar_rf_subscription_id")
+    , radar_rf_normalized_queue_name("radar_rf_normalized_subscription_id")
+    , radar_baseband_float_queue_name("radar_baseband_float_subscription_id")
+    , radar_baseband_q15_queue_name("radar_baseband_q15_subscription_id")
+{
+    Trace trace(logger, 3, "RadarInterface - base");
+    // Even an unopened connection logs what the module says once opened.
+    log_trace();
+    logger.log(1, std::string("git sha: ") + get_radar_com_version());
+    logger.log(1, std::string("build date: ") + get_radar_com_build_date());
+    if (!device_name.empty()) {
+        auto_subscribe();
+        if (communicator.use()->open(device_name) != 0)
+            throw std::runtime_error("unable to open file: " + device_name);
+    }
+}
+
+RadarInterface::~RadarInterface()
+{
+    {
+        Trace trace(logger, 3, "~RadarInterface");
+    }
+    // The closed communicator goes in first: destroying the live one removes
+    // the trace channel's callback before its thread stops, so no packet
+    // reaches this object while its members go. A reader still waiting in a
+    // queue is woken and has left before anything is destroyed.
+    communicator.replace(std::make_unique<VoidRadarCommunicator>());
+}
+
+int RadarInterface::open(const std::string& name)
+{
+    Trace trace(logger, 3, "open");
+    device_name = name;
+    // The old communicator is gone, its thread joined and its io closed,
+    // before the new one is made on the same io.
+    communicator.replace(std::make_unique<VoidRadarCommunicator>());
+    communicator.replace(std::make_unique<RadarCommunicator>(io, factory, logger));
+    log_trace();
+    auto_subscribe();
+    return communicator.use()->open(device_name);
+}
+
+void RadarInterface::open_throw(const std::string& name)
+{
+    throw_if_error([&] { return open(name); });
+}
+
+void RadarInterface::close()
+{
+    Trace trace(logger, 3, "close");
+    communicator.replace(std::make_unique<VoidRadarCommunicator>());
+}
+
+void RadarInterface::reset()
+{
+    Trace trace(logger, 3, "reset");
+    const AbstractRadarCommunicator::Subscriptions saved = communicator.use()->get_subscriptions();
+    module_reset();
+    for (int attempt = 0; attempt < reconnect_attempts; ++attempt) {
+        try {
+            close();
+            (logger.slog(0) << "waiting for device to come back ...").flush();
+            pause_before_reconnect();
+            if (open(device_name) != 0)
+                throw SarvikException("open failed in reset", 1);
+            // open() made the default queues already; the saved entries
+            // replace them under the same names and bring back the caller's.
+            auto use = communicator.use();
+            for (const auto& [name, entry] : saved) {
+                if (entry.second)
+                    use->subscribe(name, entry.second, entry.first);
+                else
+                    use->subscribe(name, entry.first);
+            }
+            return;
+        } catch (...) {
+            // Another attempt, or the failure below.
+        }
+    }
+    throw SarvikException("failed to reconnect after reset", 1);
+}
+
+int RadarInterface::reset_no_throw()
+{
+    return no_throw([&] { reset(); });
+}
+
+void RadarInterface::pause_before_reconnect()
+{
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+}
+
+// ==== Generic sending =======================================================
+
+Bytes RadarInterface::send_command_single(const Bytes& payload, const Bytes& response_prefix)
+{
+    Trace trace(logger, 3, "send_command_single");
+    auto use = communicator.use();
+    return use->send(default_timeout, commands.create_command(payload), response_prefix);
+}
+
+Bytes RadarInterface::send_command_multi(const Bytes& payload, const std::vector<Bytes>& response_prefixes)
+{
+    Trace trace(logger, 3, "send_command_multi");
+    auto use = communicator.use();
+    return use->send(default_timeout, commands.create_command(payload), response_prefixes);
+}
+
+int RadarInterface::send_command(const Bytes& bytes)
+{
+    Trace trace(logger, 3, "send_command");
+    communicator.use()->send(bytes);
+    return 0;
+}
+
+// ==== Queues ================================================================
+
+int RadarInterface::subscribe(const std::string& name, const Bytes& prefix)
+{
+    Trace trace(logger, 3, "subscribe");
+    communicator.use()->subscribe(name, prefix);
+    return 0;
+}
+
+void RadarInterface::unsubscribe(const std::string& name)
+{
+    Trace trace(logger, 3, "unsubscribe");
+    communicator.use()->unsubscribe(name);
+}
+
+int RadarInterface::get_number_of_packets(const std::string& name)
+{
+    Trace trace(logger, 3, "get_number_of_packets");
+    return communicator.use()->get_number_of_packets(name);
+}
+
+void RadarInterface::clear(const std::string& name)
+{
+    Trace trace(logger, 3, "clear");
+    communicator.use()->clear(name);
+}
+
+Bytes RadarInterface::get_packet(const std::string& name)
+{
+    Trace trace(logger, 3, "get_packet");
+    auto use = communicator.use();
+    return use->get_packet(name);
+}
+
+// ==== Module trace channel ==================================================
+
+int RadarInterface::log_trace()
+{
+    Trace trace(logger, 3, "log_trace");
+    communicator.use()->subscribe(
+        trace_channel, [this](Bytes packet) { return log_module_trace(packet); }, Bytes { 0xA0, 0x13 });
+    return 0;
+}
+
+bool RadarInterface::log_module_trace(const Bytes& packet)
+{
+    (logger.slog(2) << "trace: " << text_from(packet, payload_offset)).flush();
+    return true;
+}
+
+std::string RadarInterface::get_trace(const std::string& name)
+{
+    Trace trace(logger, 3, "get_trace");
+    auto use = communicator.use();
+    return text_from(use->get_packet(name), payload_offset);
+}
+
+// ==== Settings and logging ==================================================
+
+void RadarInterface::set_default_timeout(unsigned seconds)
+{
+    default_timeout = seconds;
+}
+
+int RadarInterface::set_log_level(int level)
+{
+    logger.set_log_level(level);
+    return 0;
+}
+
+void RadarInterface::log(unsigned level, const std::string& text)
+{
+    logger.log(level, text);
+}
+
+std::string RadarInterface::git_sha()
+{
+    return get_radar_com_version();
+}
+
+std::string RadarInterface::build_date()
+{
+    return get_radar_com_build_date();
+}
+
+// ==== Error machinery =======================================================
+
+void RadarInterface::throw_if_error(std::function<int()> f)
+{
+    const int result = f();
+    if (result != 0)
+        throw SarvikException("method failed", result);
+}
+
+int RadarInterface::try_and_catch(std::function<void()> f)
+{
+    try {
+        f();
+        return 0;
+    } catch (const SarvikException& e) {
+        (logger.serror() << e.what() << " error code: " << e.code).flush();
+        // A module may well report an error with the code 0; it is still a
+        // failure, and its outputs were not written.
+        return e.code == 0 ? 1 : e.code;
+    } catch (...) {
+        return 1;
+    }
+}
+
+std::optional<Reply> RadarInterface::decode_reply(const Bytes& packet) const
+{
+    ParseResult<Reply> result;
+    parser.parse_reply(packet, &result);
+    if (result.error || !result.valid)
+        return std::nullopt;
+    return result.record;
+}
+
+// ==== Module identity, sensor mode and LED ==================================
+
+std::string RadarInterface::get_system_info(uint8_t code)
+{
+    Trace trace(logger, 3, "get_system_info");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_system_info(code), std::vector<Bytes> { { 0x11, 0x13, 0x58 }, { 0x20 } });
+    const std::optional<Reply> decoded = decode_reply(reply);
+    if (!decoded)
+        throw std::runtime_error("error parsing reply in get_system_info");
+    if (decoded->length == 0)
+        return {};
+    return std::string(reinterpret_cast<const char*>(decoded->data), decoded->length);
+}
+
+void RadarInterface::set_sensor_mode_and_submode(uint8_t mode, uint8_t submode)
+{
+    Trace trace(logger, 3, "set_sensor_mode_and_submode");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_set_sensor_mode(mode, submode), std::vector<Bytes> { { 0x10 }, { 0x20 } });
+    check_error_byte(reply, "set sensor mode failed");
+}
+
+// ==== Message subscriptions and queues ======================================
+
+int RadarInterface::subscribe_queue(const char* trace_name, const std::string& name, Bytes prefix)
+{
+    Trace trace(logger, 3, trace_name);
+    communicator.use()->subscribe(name, std::move(prefix));
+    return 0;
+}
+
+int RadarInterface::subscribe_callback(
+    const char* trace_name, const std::string& name, PacketCallback callback, Bytes prefix)
+{
+    Trace trace(logger, 3, trace_name);
+    communicator.use()->subscribe(name, std::move(callback), std::move(prefix));
+    return 0;
+}
+
+int RadarInterface::subscribe_to_presence_single(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback(
+        "subscribe_to_presence_single", name, std::move(callback), appdata_prefix(CONTENT_ID_PRESENCE_SINGLE));
+}
+
+int RadarInterface::subscribe_to_presence_single()
+{
+    return subscribe_queue(
+        "subscribe_to_presence_single", presence_single_queue, appdata_prefix(CONTENT_ID_PRESENCE_SINGLE));
+}
+
+int RadarInterface::subscribe_to_presence_movinglist(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_presence_movinglist", name, std::move(callback),
+        appdata_prefix(CONTENT_ID_PRESENCE_MOVINGLIST));
+}
+
+int RadarInterface::subscribe_to_presence_movinglist()
+{
+    return subscribe_queue("subscribe_to_presence_movinglist", presence_movinglist_queue,
+        appdata_prefix(CONTENT_ID_PRESENCE_MOVINGLIST));
+}
+
+int RadarInterface::subscribe_to_data_float(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_data_float", name, std::move(callback), Bytes { 0xA0, 0x12 });
+}
+
+int RadarInterface::subscribe_to_data_float(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_data_float", name, Bytes { 0xA0, 0x12 });
+}
+
+int RadarInterface::subscribe_to_raw_normalized(const std::string& name)
+{
+    Trace trace(logger, 3, "subscribe_to_raw_normalized");
+    return subscribe_to_data_float(name);
+}
+
+int RadarInterface::subscribe_to_raw_normalized(const std::string& name, std::function<bool(Bytes)> callback)
+{
+    Trace trace(logger, 3, "subscribe_to_raw_normalized");
+    return subscribe_to_data_float(name, std::move(callback));
+}
+
+int RadarInterface::subscribe_to_data_string(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_data_string", name, std::move(callback), Bytes { 0xA0, 0x13 });
+}
+
+int RadarInterface::subscribe_to_data_string(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_data_string", name, Bytes { 0xA0, 0x13 });
+}
+
+int RadarInterface::subscribe_to_debug_messages(const std::string& name, PacketCallback callback)
+{
+    return subscribe_to_data_string(name, std::move(callback));
+}
+
+int RadarInterface::subscribe_to_debug_messages(const std::string& name)
+{
+    return subscribe_to_data_string(name);
+}
+
+int RadarInterface::subscribe_to_trace(const std::string& name)
+{
+    return subscribe_to_data_string(name);
+}
+
+int RadarInterface::subscribe_to_data_byte(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_data_byte", name, std::move(callback), Bytes { 0xA0, 0x10 });
+}
+
+int RadarInterface::subscribe_to_data_byte(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_data_byte", name, Bytes { 0xA0, 0x10 });
+}
+
+int RadarInterface::subscribe_to_baseband_iq(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_baseband_iq", name, std::move(callback), appdata_prefix(CONTENT_ID_BASEBAND_IQ));
+}
+
+int RadarInterface::subscribe_to_baseband_iq(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_baseband_iq", name, appdata_prefix(CONTENT_ID_BASEBAND_IQ));
+}
+
+int RadarInterface::subscribe_to_baseband_iq()
+{
+    return subscribe_to_baseband_iq(baseband_iq_queue_name);
+}
+
+int RadarInterface::subscribe_to_baseband_ap(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_baseband_ap", name, std::move(callback), appdata_prefix(CONTENT_ID_BASEBAND_AP));
+}
+
+int RadarInterface::subscribe_to_baseband_ap(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_baseband_ap", name, appdata_prefix(CONTENT_ID_BASEBAND_AP));
+}
+
+int RadarInterface::subscribe_to_baseband_ap()
+{
+    return subscribe_to_baseband_ap(baseband_ap_queue_name);
+}
+
+int RadarInterface::subscribe_to_pulsedoppler_float(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_pulsedoppler_float", name, std::move(callback), appdata_prefix(CONTENT_ID_PULSEDOPPLER_FLOAT));
+}
+
+int RadarInterface::subscribe_to_pulsedoppler_float(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_pulsedoppler_float", name, appdata_prefix(CONTENT_ID_PULSEDOPPLER_FLOAT));
+}
+
+int RadarInterface::subscribe_to_pulsedoppler_float()
+{
+    return subscribe_to_pulsedoppler_float(pulsedoppler_float_queue_name);
+}
+
+int RadarInterface::subscribe_to_noisemap_float(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_noisemap_float", name, std::move(callback), appdata_prefix(CONTENT_ID_NOISEMAP_FLOAT));
+}
+
+int RadarInterface::subscribe_to_noisemap_float(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_noisemap_float", name, appdata_prefix(CONTENT_ID_NOISEMAP_FLOAT));
+}
+
+int RadarInterface::subscribe_to_noisemap_float()
+{
+    return subscribe_to_noisemap_float(noisemap_float_queue_name);
+}
+
+int RadarInterface::subscribe_to_pulsedoppler_byte(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_pulsedoppler_byte", name, std::move(callback), appdata_prefix(CONTENT_ID_PULSEDOPPLER_BYTE));
+}
+
+int RadarInterface::subscribe_to_pulsedoppler_byte(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_pulsedoppler_byte", name, appdata_prefix(CONTENT_ID_PULSEDOPPLER_BYTE));
+}
+
+int RadarInterface::subscribe_to_pulsedoppler_byte()
+{
+    return subscribe_to_pulsedoppler_byte(pulsedoppler_byte_queue_name);
+}
+
+int RadarInterface::subscribe_to_noisemap_byte(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_noisemap_byte", name, std::move(callback), appdata_prefix(CONTENT_ID_NOISEMAP_BYTE));
+}
+
+int RadarInterface::subscribe_to_noisemap_byte(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_noisemap_byte", name, appdata_prefix(CONTENT_ID_NOISEMAP_BYTE));
+}
+
+int RadarInterface::subscribe_to_noisemap_byte()
+{
+    return subscribe_to_noisemap_byte(noisemap_byte_queue_name);
+}
+
+int RadarInterface::subscribe_to_resp_status(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback(
+        "subscribe_to_resp_status", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_STATUS));
+}
+
+int RadarInterface::subscribe_to_resp_status(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_resp_status", name, appdata_prefix(CONTENT_ID_RESPIRATION_STATUS));
+}
+
+int RadarInterface::subscribe_to_respiration_legacy()
+{
+    return subscribe_to_resp_status(resp_status_queue_name);
+}
+
+int RadarInterface::subscribe_to_sleep_status(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback(
+        "subscribe_to_sleep_status", name, std::move(callback), appdata_prefix(CONTENT_ID_SLEEP_STATUS));
+}
+
+int RadarInterface::subscribe_to_sleep_status(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_sleep_status", name, appdata_prefix(CONTENT_ID_SLEEP_STATUS));
+}
+
+int RadarInterface::subscribe_to_respiration_sleep()
+{
+    return subscribe_to_sleep_status(sleep_status_queue_name);
+}
+
+// The respiration lists have no named form: the default form is the queue.
+int RadarInterface::subscribe_to_respiration_movinglist(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_respiration_movinglist", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_MOVINGLIST));
+}
+
+int RadarInterface::subscribe_to_respiration_movinglist()
+{
+    return subscribe_queue("subscribe_to_respiration_movinglist", respiration_movinglist_queue_name, appdata_prefix(CONTENT_ID_RESPIRATION_MOVINGLIST));
+}
+
+int RadarInterface::subscribe_to_respiration_detectionlist(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_respiration_detectionlist", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_DETECTIONLIST));
+}
+
+int RadarInterface::subscribe_to_respiration_detectionlist()
+{
+    return subscribe_queue("subscribe_to_respiration_detectionlist", respiration_detectionlist_queue_name, appdata_prefix(CONTENT_ID_RESPIRATION_DETECTIONLIST));
+}
+
+int RadarInterface::subscribe_to_respiration_normalizedmovementlist(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_respiration_normalizedmovementlist", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
+}
+
+int RadarInterface::subscribe_to_respiration_normalizedmovementlist()
+{
+    return subscribe_queue("subscribe_to_respiration_normalizedmovementlist", respiration_normalizedmovementlist_queue_name, appdata_prefix(CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
+}
+
+int RadarInterface::subscribe_to_sleepstage(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_sleepstage", name, std::move(callback), appdata_prefix(CONTENT_ID_SLEEP_STAGE));
+}
+
+int RadarInterface::subscribe_to_sleepstage(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_sleepstage", name, appdata_prefix(CONTENT_ID_SLEEP_STAGE));
+}
+
+int RadarInterface::subscribe_to_sleepstage()
+{
+    return subscribe_to_sleepstage(sleepstage_queue_name);
+}
+
+int RadarInterface::subscribe_to_vital_signs(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_vital_signs", name, std::move(callback), appdata_prefix(CONTENT_ID_VITAL_SIGNS));
+}
+
+int RadarInterface::subscribe_to_vital_signs(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_vital_signs", name, appdata_prefix(CONTENT_ID_VITAL_SIGNS));
+}
+
+int RadarInterface::subscribe_to_vital_signs()
+{
+    return subscribe_to_vital_signs(vital_signs_queue_name);
+}
+
+int RadarInterface::subscribe_to_radar_rf(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_radar_rf", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_RF));
+}
+
+int RadarInterface::subscribe_to_radar_rf(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_radar_rf", name, appdata_prefix(CONTENT_ID_RADAR_RF));
+}
+
+int RadarInterface::subscribe_to_radar_rf()
+{
+    return subscribe_to_radar_rf(radar_rf_queue_name);
+}
+
+int RadarInterface::subscribe_to_radar_rf_normalized(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_radar_rf_normalized", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_RF_NORMALIZED));
+}
+
+int RadarInterface::subscribe_to_radar_rf_normalized(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_radar_rf_normalized", name, appdata_prefix(CONTENT_ID_RADAR_RF_NORMALIZED));
+}
+
+int RadarInterface::subscribe_to_radar_rf_normalized()
+{
+    return subscribe_to_radar_rf_normalized(radar_rf_normalized_queue_name);
+}
+
+int RadarInterface::subscribe_to_radar_baseband_float(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_radar_baseband_float", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_BASEBAND_FLOAT));
+}
+
+int RadarInterface::subscribe_to_radar_baseband_float(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_radar_baseband_float", name, appdata_prefix(CONTENT_ID_RADAR_BASEBAND_FLOAT));
+}
+
+int RadarInterface::subscribe_to_radar_baseband_float()
+{
+    return subscribe_to_radar_baseband_float(radar_baseband_float_queue_name);
+}
+
+int RadarInterface::subscribe_to_radar_baseband_q15(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_radar_baseband_q15", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_BASEBAND_Q15));
+}
+
+int RadarInterface::subscribe_to_radar_baseband_q15(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_radar_baseband_q15", name, appdata_prefix(CONTENT_ID_RADAR_BASEBAND_Q15));
+}
+
+int RadarInterface::subscribe_to_radar_baseband_q15()
+{
+    return subscribe_to_radar_baseband_q15(radar_baseband_q15_queue_name);
+}
+
+int RadarInterface::subscribe_to_performance_status(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback(
+        "subscribe_to_performance_status", name, std::move(callback), Bytes { 0xA0, 0x50, 0x05 });
+}
+
+int RadarInterface::subscribe_to_performance_status(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_performance_status", name, Bytes { 0xA0, 0x50, 0x05 });
+}
+
+int RadarInterface::subscribe_to_radar_settings(const std::string& name, PacketCallback callback)
+{
+    return subscribe_callback("subscribe_to_radar_settings", name, std::move(callback), Bytes { 0xA0, 0x50, 0x03 });
+}
+
+int RadarInterface::subscribe_to_radar_settings(const std::string& name)
+{
+    return subscribe_queue("subscribe_to_radar_settings", name, Bytes { 0xA0, 0x50, 0x03 });
+}
+
+int RadarInterface::subscribe(const std::string& name, const Bytes& prefix, PacketCallback callback)
+{
+    return subscribe_callback("subscribe", name, std::move(callback), prefix);
+}
+
+int RadarInterface::auto_subscribe()
+{
+    subscribe_to_presence_single();
+    subscribe_to_presence_movinglist();
+    subscribe_to_data_float(data_float_queue_name);
+    subscribe_to_data_string(data_string_queue_name);
+    subscribe_to_data_byte(data_byte_queue_name);
+    subscribe_to_baseband_iq();
+    subscribe_to_baseband_ap();
+    subscribe_to_pulsedoppler_float();
+    subscribe_to_noisemap_float();
+    subscribe_to_pulsedoppler_byte();
+    subscribe_to_noisemap_byte();
+    subscribe_to_system_status();
+    subscribe_to_respiration_legacy();
+    subscribe_to_respiration_sleep();
+    subscribe_to_respiration_movinglist();
+    subscribe_to_respiration_detectionlist();
+    subscribe_to_respiration_normalizedmovementlist();
+    subscribe_to_sleepstage();
+    subscribe_to_vital_signs();
+    subscribe_to_radar_rf();
+    subscribe_to_radar_rf_normalized();
+    subscribe_to_radar_baseband_float();
+    subscribe_to_radar_baseband_q15();
+    return 0;
+}
+
+int RadarInterface::peek_message_data_string()
+{
+    return get_number_of_packets(data_string_queue_name);
+}
+
+int RadarInterface::peek_message_data_byte()
+{
+    return get_number_of_packets(data_byte_queue_name);
+}
+
+int RadarInterface::read_message_data_string(unsigned* content_id, unsigned* info, std::string* text)
+{
+    const Bytes packet = get_packet(data_string_queue_name);
+    const auto header = generic_data_header(packet, 0x13);
+    if (!header)
+        return 1;
+    if (content_id)
+        *content_id = header->first;
+    if (info)
+        *info = header->second;
+    if (text)
+        *text = text_from(packet, payload_offset);
+    return 0;
+}
+
+int RadarInterface::read_message_data_byte(unsigned* content_id, unsigned* info, Bytes* data)
+{
+    const Bytes packet = get_packet(data_byte_queue_name);
+    const auto header = generic_data_header(packet, 0x10);
+    if (!header)
+        return 1;
+    if (content_id)
+        *content_id = header->first;
+    if (info)
+        *info = header->second;
+    if (data)
+        data->assign(packet.begin() + payload_offset, packet.end());
+    return 0;
+}
+
+// ==== Module file system ====================================================
+
+// ==== Frame injection and profile id ========================================
+
+// ==== Message reading =======================================================
+
+template <typename Codec>
+auto RadarInterface::read_decoded(const char* trace_name, const std::string& queue, const char* error_prefix,
+    int (Parser::*decode)(const Parser::Packet&, ParseResult<Codec>*) const)
+{
+    Trace trace(logger, 3, trace_name);
+    // Held until the record is built: a close from another thread waits for
+    // it, so the parser outlives the decode.
+    auto use = communicator.use();
+    const Bytes packet = use->get_packet(queue);
+    ParseResult<Codec> result;
+    (parser.*decode)(packet, &result);
+    if (result.error || !result.valid || !arrays_within(result.record, packet))
+        throw std::runtime_error(std::string(error_prefix) + trace_name);
+    return public_record(result.record);
+}
+
+Bytes RadarInterface::read_raw(const char* trace_name, const std::string& queue)
+{
+    Trace trace(logger, 3, trace_name);
+    auto use = communicator.use();
+    return use->get_packet(queue);
+}
+
+int RadarInterface::peek_message_presence_single()
+{
+    return get_number_of_packets(presence_single_queue);
+}
+
+Sarvik::PresenceSingleData RadarInterface::read_message_presence_single()
+{
+    return read_decoded("read_message_presence_single", presence_single_queue,
+        "parser error of presence single data ", &Parser::parse_presence_single);
+}
+
+int RadarInterface::read_message_presence_single(Sarvik::PresenceSingleData* out)
+{
+    return no_throw([&] { return read_message_presence_single(); }, out);
+}
+
+int RadarInterface::read_message_presence_single(unsigned int* frame_counter, unsigned int* presence_state,
+    float* distance, unsigned char* direction, unsigned int* signal_quality)
+{
+    return no_throw(
+        [&] {
+            const Sarvik::PresenceSingleData r = read_message_presence_single();
+            return std::make_tuple(r.frame_counter, r.presence_state, r.distance, r.direction, r.signal_quality);
+        },
+        frame_counter, presence_state, distance, direction, signal_quality);
+}
+
+int RadarInterface::peek_message_presence_movinglist()
+{
+    return get_number_of_packets(presence_movinglist_queue);
+}
+
+Sarvik::PresenceMovingListData RadarInterface::read_message_presence_movinglist()
+{
+    return read_decoded("read_message_presence_movinglist", presence_movinglist_queue,
+        "parser error of presence moving list ", &Parser::parse_presence_movinglist);
+}
+
+int RadarInterface::read_message_presence_movinglist(Sarvik::PresenceMovingListData* out)
+{
+    return no_throw([&] { return read_message_presence_movinglist(); }, out);
+}
+
+int RadarInterface::peek_message_baseband_iq()
+{
+    return get_number_of_packets(baseband_iq_queue_name);
+}
+
+Sarvik::BasebandIqData RadarInterface::get_baseband_iq_data(std::string name)
+{
+    return read_decoded("get_baseband_iq_data", name, "parser error of baseband IQ data ", &Parser::parse_baseband_iq);
+}
+
+int RadarInterface::get_baseband_iq_data(std::string name, Sarvik::BasebandIqData* out)
+{
+    return no_throw([&] { return get_baseband_iq_data(name); }, out);
+}
+
+Sarvik::BasebandIqData RadarInterface::read_message_baseband_iq()
+{
+    return get_baseband_iq_data(baseband_iq_queue_name);
+}
+
+int RadarInterface::read_message_baseband_iq(Sarvik::BasebandIqData* out)
+{
+    return no_throw([&] { return read_message_baseband_iq(); }, out);
+}
+
+int RadarInterface::peek_message_baseband_ap()
+{
+    return get_number_of_packets(baseband_ap_queue_name);
+}
+
+Sarvik::BasebandApData RadarInterface::get_baseband_ap_data(std::string name)
+{
+    return read_decoded("get_baseband_ap_data", name, "parser error of baseband AP data ", &Parser::parse_baseband_ap);
+}
+
+int RadarInterface::get_baseband_ap_data(std::string name, Sarvik::BasebandApData* out)
+{
+    return no_throw([&] { return get_baseband_ap_data(name); }, out);
+}
+
+Sarvik::BasebandApData RadarInterface::read_message_baseband_ap()
+{
+    return get_baseband_ap_data(baseband_ap_queue_name);
+}
+
+int RadarInterface::read_message_baseband_ap(Sarvik::BasebandApData* out)
+{
+    return no_throw([&] { return read_message_baseband_ap(); }, out);
+}
+
+int RadarInterface::peek_message_respiration_legacy()
+{
+    return get_number_of_packets(resp_status_queue_name);
+}
+
+Sarvik::RespirationData RadarInterface::get_respiration_data(std::string name)
+{
+    return read_decoded("get_respiration_data", name, "parser error of respiration data ", &Parser::parse_respiration_status);
+}
+
+int RadarInterface::get_respiration_data(std::string name, Sarvik::RespirationData* out)
+{
+    return no_throw([&] { return get_respiration_data(name); }, out);
+}
+
+Sarvik::RespirationData RadarInterface::read_message_respiration_legacy()
+{
+    return get_respiration_data(resp_status_queue_name);
+}
+
+int RadarInterface::read_message_respiration_legacy(Sarvik::RespirationData* out)
+{
+    return no_throw([&] { return read_message_respiration_legacy(); }, out);
+}
+
+int RadarInterface::peek_message_respiration_sleep()
+{
+    return get_number_of_packets(sleep_status_queue_name);
+}
+
+Sarvik::SleepData RadarInterface::get_sleep_data(std::string name)
+{
+    return read_decoded("get_sleep_data", name, "parser error of respiration data ", &Parser::parse_sleep_status);
+}
+
+int RadarInterface::get_sleep_data(std::string name, Sarvik::SleepData* out)
+{
+    return no_throw([&] { return get_sleep_data(name); }, out);
+}
+
+Sarvik::SleepData RadarInterface::read_message_respiration_sleep()
+{
+    return get_sleep_data(sleep_status_queue_name);
+}
+
+int RadarInterface::read_message_respiration_sleep(Sarvik::SleepData* out)
+{
+    return no_throw([&] { return read_message_respiration_sleep(); }, out);
+}
+
+int RadarInterface::peek_message_respiration_movinglist()
+{
+    return get_number_of_packets(respiration_movinglist_queue_name);
+}
+
+Sarvik::RespirationMovingListData RadarInterface::read_message_respiration_movinglist()
+{
+    return read_decoded("read_message_respiration_movinglist", respiration_movinglist_queue_name, "parser error of respiration movinglist data in ", &Parser::parse_respiration_movinglist);
+}
+
+int RadarInterface::read_message_respiration_movinglist(Sarvik::RespirationMovingListData* out)
+{
+    return no_throw([&] { return read_message_respiration_movinglist(); }, out);
+}
+
+int RadarInterface::peek_message_respiration_detectionlist()
+{
+    return get_number_of_packets(respiration_detectionlist_queue_name);
+}
+
+Sarvik::RespirationDetectionListData RadarInterface::read_message_respiration_detectionlist()
+{
+    return read_decoded("read_message_respiration_detectionlist", respiration_detectionlist_queue_name, "parser error of respiration detectionlist data in ", &Parser::parse_respiration_detectionlist);
+}
+
+int RadarInterface::read_message_respiration_detectionlist(Sarvik::RespirationDetectionListData* out)
+{
+    return no_throw([&] { return read_message_respiration_detectionlist(); }, out);
+}
+
+int RadarInterface::peek_message_respiration_normalizedmovementlist()
+{
+    return get_number_of_packets(respiration_normalizedmovementlist_queue_name);
+}
+
+Sarvik::RespirationNormalizedMovementListData RadarInterface::read_message_respiration_normalizedmovementlist()
+{
+    return read_decoded("read_message_respiration_normalizedmovementlist", respiration_normalizedmovementlist_queue_name, "parser error of respiration normalizedmovementlist data in ", &Parser::parse_respiration_normalizedmovementlist);
+}
+
+int RadarInterface::read_message_respiration_normalizedmovementlist(Sarvik::RespirationNormalizedMovementListData* out)
+{
+    return no_throw([&] { return read_message_respiration_normalizedmovementlist(); }, out);
+}
+
+int RadarInterface::peek_message_vital_signs()
+{
+    return get_number_of_packets(vital_signs_queue_name);
+}
+
+Sarvik::VitalSignsData RadarInterface::read_message_vital_signs()
+{
+    return read_decoded("read_message_vital_signs", vital_signs_queue_name, "parser error of vital signs in ", &Parser::parse_vitalsigns_status);
+}
+
+int RadarInterface::read_message_vital_signs(Sarvik::VitalSignsData* out)
+{
+    return no_throw([&] { return read_message_vital_signs(); }, out);
+}
+
+int RadarInterface::peek_message_sleepstage()
+{
+    return get_number_of_packets(sleepstage_queue_name);
+}
+
+Sarvik::SleepStageData RadarInterface::read_message_sleepstage()
+{
+    return read_decoded("read_message_sleepstage", sleepstage_queue_name, "parser error of sleepstage signs in ", &Parser::parse_sleepstage_status);
+}
+
+int RadarInterface::read_message_sleepstage(Sarvik::SleepStageData* out)
+{
+    return no_throw([&] { return read_message_sleepstage(); }, out);
+}
+
+int RadarInterface::peek_message_radar_rf()
+{
+    return get_number_of_packets(radar_rf_queue_name);
+}
+
+Sarvik::RadarRfData RadarInterface::get_radar_rf_data(std::string name)
+{
+    return read_decoded("get_radar_rf_data", name, "parser error of radar rf data ", &Parser::parse_radar_rf);
+}
+
+int RadarInterface::get_radar_rf_data(std::string name, Sarvik::RadarRfData* out)
+{
+    return no_throw([&] { return get_radar_rf_data(name); }, out);
+}
+
+Sarvik::RadarRfData RadarInterface::read_message_radar_rf()
+{
+    return get_radar_rf_data(radar_rf_queue_name);
+}
+
+int RadarInterface::read_message_radar_rf(Sarvik::RadarRfData* out)
+{
+    return no_throw([&] { return read_message_radar_rf(); }, out);
+}
+
+int RadarInterface::peek_message_radar_rf_normalized()
+{
+    return get_number_of_packets(radar_rf_normalized_queue_name);
+}
+
+Sarvik::RadarRfNormalizedData RadarInterface::get_radar_rf_normalized_data(std::string name)
+{
+    return read_decoded("get_radar_rf_normalized_data", name, "parser error of radar rf normalized data ", &Parser::parse_radar_rf_normalized);
+}
+
+int RadarInterface::get_radar_rf_normalized_data(std::string name, Sarvik::RadarRfNormalizedData* out)
+{
+    return no_throw([&] { return get_radar_rf_normalized_data(name); }, out);
+}
+
+Sarvik::RadarRfNormalizedData RadarInterface::read_message_radar_rf_normalized()
+{
+    return get_radar_rf_normalized_data(radar_rf_normalized_queue_name);
+}
+
+int RadarInterface::read_message_radar_rf_normalized(Sarvik::RadarRfNormalizedData* out)
+{
+    return no_throw([&] { return read_message_radar_rf_normalized(); }, out);
+}
+
+int RadarInterface::peek_message_radar_baseband_float()
+{
+    return get_number_of_packets(radar_baseband_float_queue_name);
+}
+
+Sarvik::RadarBasebandFloatData RadarInterface::get_radar_baseband_float_data(std::string name)
+{
+    return read_decoded("get_radar_baseband_float_data", name, "parser error of radar baseband float data ", &Parser::parse_radar_baseband_float);
+}
+
+int RadarInterface::get_radar_baseband_float_data(std::string name, Sarvik::RadarBasebandFloatData* out)
+{
+    return no_throw([&] { return get_radar_baseband_float_data(name); }, out);
+}
+
+Sarvik::RadarBasebandFloatData RadarInterface::read_message_radar_baseband_float()
+{
+    return get_radar_baseband_float_data(radar_baseband_float_queue_name);
+}
+
+int RadarInterface::read_message_radar_baseband_float(Sarvik::RadarBasebandFloatData* out)
+{
+    return no_throw([&] { return read_message_radar_baseband_float(); }, out);
+}
+
+int RadarInterface::peek_message_radar_baseband_q15()
+{
+    return get_number_of_packets(radar_baseband_q15_queue_name);
+}
+
+Sarvik::RadarBasebandQ15Data RadarInterface::get_radar_baseband_q15_data(std::string name)
+{
+    return read_decoded("get_radar_baseband_q15_data", name, "parser error of radar baseband q15 data ", &Parser::parse_radar_baseband_q15);
+}
+
+int RadarInterface::get_radar_baseband_q15_data(std::string name, Sarvik::RadarBasebandQ15Data* out)
+{
+    return no_throw([&] { return get_radar_baseband_q15_data(name); }, out);
+}
+
+Sarvik::RadarBasebandQ15Data RadarInterface::read_message_radar_baseband_q15()
+{
+    return get_radar_baseband_q15_data(radar_baseband_q15_queue_name);
+}
+
+int RadarInterface::read_message_radar_baseband_q15(Sarvik::RadarBasebandQ15Data* out)
+{
+    return no_throw([&] { return read_message_radar_baseband_q15(); }, out);
+}
+
+int RadarInterface::peek_message_pulsedoppler_float()
+{
+    return get_number_of_packets(pulsedoppler_float_queue_name);
+}
+
+Sarvik::PulseDopplerFloatData RadarInterface::get_pulsedoppler_float_data(std::string name)
+{
+    return read_decoded("get_pulsedoppler_float_data", name, "parser error of pulse-Doppler float data ", &Parser::parse_pulsedoppler_float);
+}
+
+int RadarInterface::get_pulsedoppler_float_data(std::string name, Sarvik::PulseDopplerFloatData* out)
+{
+    return no_throw([&] { return get_pulsedoppler_float_data(name); }, out);
+}
+
+Sarvik::PulseDopplerFloatData RadarInterface::read_message_pulsedoppler_float()
+{
+    return get_pulsedoppler_float_data(pulsedoppler_float_queue_name);
+}
+
+int RadarInterface::read_message_pulsedoppler_float(Sarvik::PulseDopplerFloatData* out)
+{
+    return get_pulsedoppler_float_data(pulsedoppler_float_queue_name, out);
+}
+
+Bytes RadarInterface::get_pulsedoppler_raw_float_data(std::string name)
+{
+    return read_raw("get_pulsedoppler_raw_float_data", name);
+}
+
+Bytes RadarInterface::read_message_pulsedoppler_raw_float()
+{
+    return get_pulsedoppler_raw_float_data(pulsedoppler_float_queue_name);
+}
+
+int RadarInterface::peek_message_pulsedoppler_byte()
+{
+    return get_number_of_packets(pulsedoppler_byte_queue_name);
+}
+
+Sarvik::PulseDopplerByteData RadarInterface::get_pulsedoppler_byte_data(std::string name)
+{
+    return read_decoded("get_pulsedoppler_byte_data", name, "parser error of pulse-Doppler byte data ", &Parser::parse_pulsedoppler_byte);
+}
+
+int RadarInterface::get_pulsedoppler_byte_data(std::string name, Sarvik::PulseDopplerByteData* out)
+{
+    return no_throw([&] { return get_pulsedoppler_byte_data(name); }, out);
+}
+
+Sarvik::PulseDopplerByteData RadarInterface::read_message_pulsedoppler_byte()
+{
+    return get_pulsedoppler_byte_data(pulsedoppler_byte_queue_name);
+}
+
+int RadarInterface::read_message_pulsedoppler_byte(Sarvik::PulseDopplerByteData* out)
+{
+    return get_pulsedoppler_byte_data(pulsedoppler_byte_queue_name, out);
+}
+
+Bytes RadarInterface::get_pulsedoppler_raw_byte_data(std::string name)
+{
+    return read_raw("get_pulsedoppler_raw_byte_data", name);
+}
+
+Bytes RadarInterface::read_message_pulsedoppler_raw_byte()
+{
+    return get_pulsedoppler_raw_byte_data(pulsedoppler_byte_queue_name);
+}
+
+int RadarInterface::peek_message_noisemap_float()
+{
+    return get_number_of_packets(noisemap_float_queue_name);
+}
+
+Sarvik::PulseDopplerFloatData RadarInterface::get_noisemap_float_data(std::string name)
+{
+    return read_decoded("get_noisemap_float_data", name, "parser error of noisemap float data ", &Parser::parse_pulsedoppler_float);
+}
+
+int RadarInterface::get_noisemap_float_data(std::string name, Sarvik::PulseDopplerFloatData* out)
+{
+    return no_throw([&] { return get_noisemap_float_data(name); }, out);
+}
+
+Sarvik::PulseDopplerFloatData RadarInterface::read_message_noisemap_float()
+{
+    return get_noisemap_float_data(noisemap_float_queue_name);
+}
+
+int RadarInterface::read_message_noisemap_float(Sarvik::PulseDopplerFloatData* out)
+{
+    return get_noisemap_float_data(noisemap_float_queue_name, out);
+}
+
+Bytes RadarInterface::get_noisemap_raw_float_data(std::string name)
+{
+    return read_raw("get_noisemap_raw_float_data", name);
+}
+
+Bytes RadarInterface::read_message_noisemap_raw_float()
+{
+    return get_noisemap_raw_float_data(noisemap_float_queue_name);
+}
+
+int RadarInterface::peek_message_noisemap_byte()
+{
+    return get_number_of_packets(noisemap_byte_queue_name);
+}
+
+Sarvik::PulseDopplerByteData RadarInterface::get_noisemap_byte_data(std::string name)
+{
+    return read_decoded("get_noisemap_byte_data", name, "parser error of noisemap byte data ", &Parser::parse_pulsedoppler_byte);
+}
+
+int RadarInterface::get_noisemap_byte_data(std::string name, Sarvik::PulseDopplerByteData* out)
+{
+    return no_throw([&] { return get_noisemap_byte_data(name); }, out);
+}
+
+Sarvik::PulseDopplerByteData RadarInterface::read_message_noisemap_byte()
+{
+    return get_noisemap_byte_data(noisemap_byte_queue_name);
+}
+
+int RadarInterface::read_message_noisemap_byte(Sarvik::PulseDopplerByteData* out)
+{
+    return get_noisemap_byte_data(noisemap_byte_queue_name, out);
+}
+
+Bytes RadarInterface::get_noisemap_raw_byte_data(std::string name)
+{
+    return read_raw("get_noisemap_raw_byte_data", name);
+}
+
+Bytes RadarInterface::read_message_noisemap_raw_byte()
+{
+    return get_noisemap_raw_byte_data(noisemap_byte_queue_name);
+}
+
+int RadarInterface::peek_message_data_float()
+{
+    return get_number_of_packets(data_float_queue_name);
+}
+
+int RadarInterface::peek_message_data_float(const std::string& name)
+{
+    return get_number_of_packets(name);
+}
+
+Sarvik::DataFloat RadarInterface::read_message_data_float()
+{
+    return read_decoded(
+        "read_message_data_float", data_float_queue_name, "parser error of float data in ", &Parser::parse_data_float);
+}
+
+int RadarInterface::read_message_data_float(Sarvik::DataFloat* out)
+{
+    return no_throw([&] { return read_message_data_float(); }, out);
+}
+
+int RadarInterface::peek_message_system()
+{
+    return get_number_of_packets(system_status_queue_name);
+}
+
+unsigned int RadarInterface::read_message_system()
+{
+    return read_decoded("read_message_system", system_status_queue_name, "parser error of system status data ",
+        &Parser::parse_system_status);
+}
+
+int RadarInterface::read_message_system_no_throw(unsigned int* status)
+{
+    return no_throw([&] { return read_message_system(); }, status);
+}
+
+int RadarInterface::subscribe_to_system_status()
+{
+    return subscribe_queue("subscribe_to_system_status", system_status_queue_name, Bytes { 0x30 });
+}
+
+RawNormalizedFrame RadarInterface::get_raw_normalized_frame(const std::string& name)
+{
+    Sarvik::DataFloat message = read_decoded(
+        "get_raw_normalized_frame", name, "parser error of float data in ", &Parser::parse_data_float);
+    RawNormalizedFrame frame;
+    frame.info = message.info;
+    frame.data = std::move(message.data);
+    return frame;
+}
+
+float RadarInterface::get_z3_float(uint32_t id)
+{
+    Trace trace(logger, 3, "get_z3_float");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_get_float(id), Bytes { 0x11, 0x12, 0x14 });
+    const std::optional<Reply> decoded = decode_reply(reply);
+    const std::optional<uint32_t> bits = decoded ? leading_u32(*decoded) : std::nullopt;
+    if (!bits)
+        // No blank before the method name: callers match this text.
+        throw std::runtime_error("error parsing reply in" "get_z3_float");
+    float value;
+    std::memcpy(&value, &*bits, sizeof value);
+    return value;
+}
+
+uint32_t RadarInterface::get_z3_int(uint32_t id)
+{
+    Trace trace(logger, 3, "get_z3_int");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_get_int(id), Bytes { 0x11, 0x11, 0x12 });
+    const std::optional<Reply> decoded = decode_reply(reply);
+    const std::optional<uint32_t> value = decoded ? leading_u32(*decoded) : std::nullopt;
+    if (!value)
+        throw std::runtime_error("parse_reply failed in get_z3_int");
+    return *value;
+}
+
+// ==== Application settings and zones ========================================
+
+// ==== Noise map =============================================================
+
+// ==== IO pins and output control ============================================
+
+// ==== Profiles, output switches and module lifecycle ========================
+
+uint32_t RadarInterface::ping()
+{
+    Trace trace(logger, 3, "ping");
+    auto use = communicator.use();
+    const Bytes reply =
+        use->send(default_timeout, commands.create_ping(), std::vector<Bytes> { { 0x01 }, { 0x20 } });
+    ParseResult<unsigned int> result;
+    parser.parse_pong(reply, &result);
+    if (result.error || !result.valid)
+        return 1;
+    return result.record;
+}
+
+void RadarInterface::module_reset()
+{
+    Trace trace(logger, 3, "module_reset");
+    auto use = communicator.use();
+    const Bytes reply =
+        use->send(default_timeout, commands.create_module_reset(), std::vector<Bytes> { { 0x10 }, { 0x20 } });
+    handle_ack(reply, "module_reset");
+}
+
+// ==== Z7 chip driver commands ===============================================
+
+// ==== Direct chip and system commands =======================================
+
+int RadarInterface::answer_value(const Bytes& answer) const
+{
+    const std::optional<Reply> decoded = decode_reply(answer);
+    const std::optional<uint32_t> value = decoded ? leading_u32(*decoded) : std::nullopt;
+    return value ? static_cast<int>(*value) : 1;
+}
+
+void RadarInterface::set_debug_level(uint8_t level)
+{
+    Trace trace(logger, 3, "set_debug_level");
+    auto use = communicator.use();
+    const Bytes answer = use->send(default_timeout, commands.create_set_debug_level(level), Bytes { ack_byte });
+    check_error_byte(answer, "set_debug_level returned error");
+}
+
+int RadarInterface::set_Z3_float(uint32_t id, float value)
+{
+    Trace trace(logger, 3, "set_Z3_float");
+    auto use = communicator.use();
+    return answer_value(use->send(default_timeout, commands.create_set_float(id, value), Bytes { 0x11, 0x00, 0x13 }));
+}
+
+int RadarInterface::set_Z3_int(uint32_t id, uint32_t value)
+{
+    Trace trace(logger, 3, "set_Z3_int");
+    auto use = communicator.use();
+    return answer_value(use->send(default_timeout, commands.create_set_int(id, value), Bytes { 0x11, 0x00, 0x11 }));
+}
+
+int RadarInterface::set_Z3_register(uint32_t address, uint32_t value)
+{
+    Trace trace(logger, 3, "set_Z3_register");
+    auto use = communicator.use();
+    return answer_value(
+        use->send(default_timeout, commands.create_set_register(address, value), Bytes { 0x11, 0x00, 0x15 }));
+}
+
+uint32_t RadarInterface::get_z3_register(uint32_t address)
+{
+    Trace trace(logger, 3, "get_z3_register");
+    auto use = communicator.use();
+    const Bytes answer =
+        use->send(default_timeout, commands.create_get_register(address), Bytes { 0x11, 0x11, 0x16 });
+    const std::optional<Reply> decoded = decode_reply(answer);
+    const std::optional<uint32_t> value = decoded ? leading_u32(*decoded) : std::nullopt;
+    if (!value)
+        throw std::runtime_error("parse_reply failed in get_z3_register");
+    return *value;
+}
+
+int RadarInterface::run_timing_measurement()
+{
+    Trace trace(logger, 3, "run_timing_measurement");
+    // The measurement itself takes the module a long while.
+    constexpr unsigned timing_measurement_timeout = 70;
+    auto use = communicator.use();
+    return answer_value(use->send(
+        timing_measurement_timeout, commands.create_run_timing_measurement(), Bytes { 0x11, 0x00, 0x20 }));
+}
+
+int RadarInterface::set_fps(uint32_t fps)
+{
+    Trace trace(logger, 3, "set_fps");
+    constexpr int fps_config_id = 26;
+    auto use = communicator.use();
+    const Bytes answer = use->send(
+        default_timeout, commands.create_config_set_int(fps_config_id, static_cast<int>(fps)), Bytes { ack_byte });
+    // Only a closed connection answers emptily: the command never went out.
+    return answer.empty() ? 1 : 0;
+}
+
+RawNormalizedFrame RadarInterface::capture_single_normalized_frame()
+{
+    Trace trace(logger, 3, "capture_single_normalized_frame");
+    auto use = communicator.use();
+    const Bytes answer = use->send(default_timeout, commands.create_get_frame(), Bytes { 0x11 });
+    const std::optional<Reply> decoded = decode_reply(answer);
+    // This reply's length field counts floats, not bytes.
+    if (!decoded || payload_offset + 4 * uint64_t(decoded->length) > answer.size())
+        throw std::runtime_error("parser error of reply in capture_single_normalized_frame");
+    RawNormalizedFrame frame;
+    frame.info = decoded->info;
+    frame.data.resize(decoded->length);
+    if (decoded->length)
+        std::memcpy(frame.data.data(), &answer[payload_offset], 4 * std::size_t(decoded->length));
+    return frame;
+}
+
+void RadarInterface::set_sensor_mode(uint8_t mode)
+{
+    Trace trace(logger, 3, "set_sensor_mode");
+    set_sensor_mode_and_submode(mode, 0);
+}
+
+int RadarInterface::system_run_test(uint8_t code)
+{
+    Trace trace(logger, 3, "system_run_test");
+    auto use = communicator.use();
+    const Bytes answer = use->send(default_timeout, commands.create_config_run_test(code), Bytes { ack_byte });
+    // Only a closed connection answers emptily: the command never went out.
+    return answer.empty() ? 1 : 0;
+}
