@@ -288,6 +288,9 @@ void RadarCommunicator::subscribe(std::string name, Bytes prefix)
         // Held while posting, so that the dispatcher's table and ours are
         // changed in the same order when two threads subscribe one name.
         std::lock_guard<std::mutex> lock(mutex_);
+        // A queue made once destruction has begun would not be woken by it.
+        if (closing_)
+            return;
         dispatcher_->subscribe(
             name,
             [weak_queue](const Bytes& packet) { return packet_to_queue(weak_queue, packet); },
