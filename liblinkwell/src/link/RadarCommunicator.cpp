@@ -62,6 +62,7 @@ public:
     // The oldest packet, waiting while there is none; nothing once closed.
     std::optional<Bytes> take()
     {
+        look_briefly(std::chrono::steady_clock::time_point::max());
         return non_empty(get_unless([this] { return closed_; }));
     }
 
@@ -69,10 +70,34 @@ public:
     // closed or when the deadline passes first.
     std::optional<Bytes> take_until(std::chrono::steady_clock::time_point deadline)
     {
+        look_briefly(deadline);
         return non_empty(get_until(deadline));
     }
 
 private:
+    // A packet that is due within microseconds (a reply on a fast link, the
+    // next packet of a stream) costs less to wait for awake than to be put
+    // to sleep and woken for, so the queue is watched a little while first.
+    void look_briefly(std::chrono::steady_clock::time_point deadline) const
+    {
+        using std::chrono::steady_clock;
+        const steady_clock::time_point now = steady_clock::now();
+        const steady_clock::time_point until = deadline - now > awake_wait ? now + awake_wait : deadline;
+        while (empty() && steady_clock::now() < until)
+            cpu_pause();
+    }
+
+    static void cpu_pause()
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#elif defined(__aarch64__)
+        asm volatile("yield");
+#endif
+    }
+
+    static constexpr std::chrono::microseconds awake_wait { 50 };
+
     static std::optional<Bytes> non_empty(std::optional<Bytes> packet)
     {
         if (packet && packet->empty())
@@ -263,6 +288,9 @@ void RadarCommunicator::subscribe(std::string name, Bytes prefix)
         // Held while posting, so that the dispatcher's table and ours are
         // changed in the same order when two threads subscribe one name.
         std::lock_guard<std::mutex> lock(mutex_);
+        // A queue made once destruction has begun would not be woken by it.
+        if (closing_)
+            return;
         dispatcher_->subscribe(
             name,
             [weak_queue](const Bytes& packet) { return packet_to_queue(weak_queue, packet); },

@@ -149,29 +149,43 @@ TEST(Routing, SubscribeToRawNormalizedIsTheFloatDataSubscriptionUnderItsOwnTrace
 
 // ---- every reader: good, short and foreign packets --------------------------
 
-// One reader in its throwing and status-code forms, with a packet it
-// decodes, a packet too short for it, and the default queue the packet goes
-// through. The checks run inside, typed on the reader's record.
+template <typename Record>
+using Read = std::function<Record(RadarInterface&)>;
+template <typename Record>
+using StatusRead = std::function<int(RadarInterface&, Record*)>;
+
+// What a reader must produce: a test of the good packet's record, and a
+// record that no packet yields, with a comparison, to see that a refused read
+// left the caller's record alone.
+template <typename Record>
+struct Expect {
+    std::function<bool(const Record&)> is_good;
+    Record sentinel;
+    std::function<bool(const Record&, const Record&)> same;
+};
+
+// One kind of message with every form of its reader, a packet they decode,
+// a packet too short for them, and the default queue the packets go
+// through.
 struct ReaderCase {
     std::string label;
     std::string queue;
     Bytes good;
     Bytes short_packet;
     std::string error_text;
-    // Reads one packet in the throwing form; returns "" when the record is
-    // the good packet's, else what is wrong.
-    std::function<std::string(RadarInterface&)> read_good;
-    // Reads one packet in the status form; true when it returned 1 and left
-    // the record as it was.
-    std::function<bool(RadarInterface&)> refused_untouched;
-    // Reads one packet in the throwing form; the text it threw.
-    std::function<std::string(RadarInterface&)> read_error;
+    // One per form, throwing and status-code: reads one packet; "" when it
+    // got the good packet's record, else what went wrong.
+    std::vector<std::function<std::string(RadarInterface&)>> read_good;
+    // One per throwing form: reads one packet; the text it threw.
+    std::vector<std::function<std::string(RadarInterface&)>> read_error;
+    // One per status-code form: reads one packet; true when it returned 1
+    // and left the caller's record as it was.
+    std::vector<std::function<bool(RadarInterface&)>> refused_untouched;
 };
 
 template <typename Record>
 ReaderCase reader(std::string label, std::string queue, Bytes good, std::string error_text,
-    std::function<Record(RadarInterface&)> read, std::function<int(RadarInterface&, Record*)> read_status,
-    std::function<bool(const Record&)> is_good, Record sentinel, std::function<bool(const Record&, const Record&)> same)
+    std::vector<Read<Record>> reads, std::vector<StatusRead<Record>> status_reads, Expect<Record> expect)
 {
     ReaderCase c;
     c.label = std::move(label);
@@ -179,294 +193,310 @@ ReaderCase reader(std::string label, std::string queue, Bytes good, std::string 
     c.good = good;
     c.short_packet = Bytes(good.begin(), good.end() - 1);
     c.error_text = std::move(error_text);
-    c.read_good = [read, read_status, is_good](RadarInterface& radar) -> std::string {
-        if (!is_good(read(radar)))
-            return "throwing form: wrong record";
-        Record out;
-        if (read_status(radar, &out) != 0)
-            return "status form failed";
-        return is_good(out) ? "" : "status form: wrong record";
-    };
-    c.refused_untouched = [read_status, sentinel, same](RadarInterface& radar) {
-        Record out = sentinel;
-        return read_status(radar, &out) == 1 && same(out, sentinel);
-    };
-    c.read_error = [read](RadarInterface& radar) -> std::string {
-        try {
-            read(radar);
-            return "no exception";
-        } catch (const std::runtime_error& e) {
-            return e.what();
-        }
-    };
+    for (const auto& read : reads) {
+        c.read_good.push_back([read, expect](RadarInterface& radar) -> std::string {
+            return expect.is_good(read(radar)) ? "" : "throwing form: wrong record";
+        });
+        c.read_error.push_back([read](RadarInterface& radar) -> std::string {
+            try {
+                read(radar);
+                return "no exception";
+            } catch (const std::runtime_error& e) {
+                return e.what();
+            }
+        });
+    }
+    for (const auto& read : status_reads) {
+        c.read_good.push_back([read, expect](RadarInterface& radar) -> std::string {
+            Record out = expect.sentinel;
+            if (read(radar, &out) != 0)
+                return "status form failed";
+            return expect.is_good(out) ? "" : "status form: wrong record";
+        });
+        c.refused_untouched.push_back([read, expect](RadarInterface& radar) {
+            Record out = expect.sentinel;
+            return read(radar, &out) == 1 && expect.same(out, expect.sentinel);
+        });
+    }
     return c;
 }
 
-// Records are compared on the field that the sentinel sets.
+const uint32_t mark = 0xFEEDBEEF;
+
+// Records compared on their frame counter, which the sentinel sets.
 template <typename Record>
-bool same_counter(const Record& a, const Record& b)
+Expect<Record> by_counter(std::function<bool(const Record&)> is_good)
 {
-    return a.frame_counter == b.frame_counter;
+    Record sentinel;
+    sentinel.frame_counter = mark;
+    return { std::move(is_good), sentinel,
+        [](const Record& a, const Record& b) { return a.frame_counter == b.frame_counter; } };
 }
 
+// Pulse-Doppler records have no frame counter.
 template <typename Record>
-Record with_counter(uint32_t value)
+Expect<Record> by_parameter_1(std::function<bool(const Record&)> is_good)
 {
-    Record r;
-    r.frame_counter = value;
-    return r;
-}
-
-template <typename Record>
-Record with_parameter_1(uint32_t value)
-{
-    Record r;
-    r.parameter_1 = value;
-    return r;
-}
-
-template <typename Record>
-bool same_parameter_1(const Record& a, const Record& b)
-{
-    return a.parameter_1 == b.parameter_1 && a.data == b.data;
+    Record sentinel;
+    sentinel.parameter_1 = mark;
+    sentinel.data.resize(1);
+    return { std::move(is_good), sentinel,
+        [](const Record& a, const Record& b) { return a.parameter_1 == b.parameter_1 && a.data == b.data; } };
 }
 
 std::vector<ReaderCase> reader_cases()
 {
-    const uint32_t mark = 0xFEEDBEEF;
+    using R = RadarInterface;
     std::vector<ReaderCase> cases;
 
     cases.push_back(reader<Sarvik::PresenceSingleData>("PresenceSingle", "name_of_presence_single_subscription",
         packets::presence_single(), "parser error of presence single data read_message_presence_single",
-        [](RadarInterface& r) { return r.read_message_presence_single(); },
-        [](RadarInterface& r, Sarvik::PresenceSingleData* o) { return r.read_message_presence_single(o); },
-        [](const Sarvik::PresenceSingleData& d) { return d.frame_counter == u32_field(1) && d.direction == 0x7F; },
-        with_counter<Sarvik::PresenceSingleData>(mark), same_counter<Sarvik::PresenceSingleData>));
-    cases.push_back(reader<Sarvik::PresenceSingleData>("PresenceSingleFivePointers", "name_of_presence_single_subscription",
-        packets::presence_single(), "parser error of presence single data read_message_presence_single",
-        [](RadarInterface& r) { return r.read_message_presence_single(); },
-        [](RadarInterface& r, Sarvik::PresenceSingleData* o) {
-            return r.read_message_presence_single(
-                &o->frame_counter, &o->presence_state, &o->distance, &o->direction, &o->signal_quality);
-        },
-        [](const Sarvik::PresenceSingleData& d) {
-            return d.frame_counter == u32_field(1) && d.presence_state == u32_field(2) && d.distance == f32_field(3)
-                && d.direction == 0x7F && d.signal_quality == u32_field(5);
-        },
-        [] {
-            Sarvik::PresenceSingleData d { 1, 2, 3.0f, 4, 5 };
-            return d;
-        }(),
-        [](const Sarvik::PresenceSingleData& a, const Sarvik::PresenceSingleData& b) {
-            return a.frame_counter == b.frame_counter && a.presence_state == b.presence_state
-                && a.distance == b.distance && a.direction == b.direction && a.signal_quality == b.signal_quality;
-        }));
-    cases.push_back(reader<Sarvik::PresenceMovingListData>("PresenceMovingList", "name_of_presence_movinglist_subscription",
-        packets::presence_movinglist(2, 3), "parser error of presence moving list read_message_presence_movinglist",
-        [](RadarInterface& r) { return r.read_message_presence_movinglist(); },
-        [](RadarInterface& r, Sarvik::PresenceMovingListData* o) { return r.read_message_presence_movinglist(o); },
-        [](const Sarvik::PresenceMovingListData& d) {
+        { [](R& r) { return r.read_message_presence_single(); } },
+        { [](R& r, Sarvik::PresenceSingleData* o) { return r.read_message_presence_single(o); },
+            [](R& r, Sarvik::PresenceSingleData* o) {
+                return r.read_message_presence_single(
+                    &o->frame_counter, &o->presence_state, &o->distance, &o->direction, &o->signal_quality);
+            } },
+        Expect<Sarvik::PresenceSingleData> {
+            [](const Sarvik::PresenceSingleData& d) {
+                return d.frame_counter == u32_field(1) && d.presence_state == u32_field(2)
+                    && d.distance == f32_field(3) && d.direction == 0x7F && d.signal_quality == u32_field(5);
+            },
+            Sarvik::PresenceSingleData { 1, 2, 3.0f, 4, 5 },
+            [](const Sarvik::PresenceSingleData& a, const Sarvik::PresenceSingleData& b) {
+                return a.frame_counter == b.frame_counter && a.presence_state == b.presence_state
+                    && a.distance == b.distance && a.direction == b.direction && a.signal_quality == b.signal_quality;
+            } }));
+
+    cases.push_back(reader<Sarvik::PresenceMovingListData>("PresenceMovingList",
+        "name_of_presence_movinglist_subscription", packets::presence_movinglist(2, 3),
+        "parser error of presence moving list read_message_presence_movinglist",
+        { [](R& r) { return r.read_message_presence_movinglist(); } },
+        { [](R& r, Sarvik::PresenceMovingListData* o) { return r.read_message_presence_movinglist(o); } },
+        by_counter<Sarvik::PresenceMovingListData>([](const Sarvik::PresenceMovingListData& d) {
             return d.frame_counter == u32_field(1) && d.movement_fast_items.size() == 2
                 && d.detection_velocity_items == std::vector<float> { f32_item(5, 0), f32_item(5, 1), f32_item(5, 2) };
-        },
-        with_counter<Sarvik::PresenceMovingListData>(mark), same_counter<Sarvik::PresenceMovingListData>));
+        })));
 
-    auto baseband_check = [](const auto& d) { return d.frame_counter == u32_field(1) && d.num_bins == 3; };
-    cases.push_back(reader<Sarvik::BasebandIqData>("BasebandIq", "baseband_iq_subscription_id", packets::baseband(0x0C, 3),
-        "parser error of baseband IQ data get_baseband_iq_data",
-        [](RadarInterface& r) { return r.read_message_baseband_iq(); },
-        [](RadarInterface& r, Sarvik::BasebandIqData* o) { return r.read_message_baseband_iq(o); },
-        [=](const Sarvik::BasebandIqData& d) { return baseband_check(d) && d.q_data.at(2) == f32_item(2, 2); },
-        with_counter<Sarvik::BasebandIqData>(mark), same_counter<Sarvik::BasebandIqData>));
-    cases.push_back(reader<Sarvik::BasebandIqData>("BasebandIqNamed", "baseband_iq_subscription_id",
+    cases.push_back(reader<Sarvik::BasebandIqData>("BasebandIq", "baseband_iq_subscription_id",
         packets::baseband(0x0C, 3), "parser error of baseband IQ data get_baseband_iq_data",
-        [](RadarInterface& r) { return r.get_baseband_iq_data("baseband_iq_subscription_id"); },
-        [](RadarInterface& r, Sarvik::BasebandIqData* o) { return r.get_baseband_iq_data("baseband_iq_subscription_id", o); },
-        [=](const Sarvik::BasebandIqData& d) { return baseband_check(d) && d.i_data.size() == 3; },
-        with_counter<Sarvik::BasebandIqData>(mark), same_counter<Sarvik::BasebandIqData>));
-    cases.push_back(reader<Sarvik::BasebandApData>("BasebandAp", "baseband_ap_subscription_id", packets::baseband(0x0D, 3),
-        "parser error of baseband AP data get_baseband_ap_data",
-        [](RadarInterface& r) { return r.read_message_baseband_ap(); },
-        [](RadarInterface& r, Sarvik::BasebandApData* o) { return r.get_baseband_ap_data("baseband_ap_subscription_id", o); },
-        [=](const Sarvik::BasebandApData& d) { return baseband_check(d) && d.phase.at(1) == f32_item(2, 1); },
-        with_counter<Sarvik::BasebandApData>(mark), same_counter<Sarvik::BasebandApData>));
+        { [](R& r) { return r.read_message_baseband_iq(); },
+            [](R& r) { return r.get_baseband_iq_data("baseband_iq_subscription_id"); } },
+        { [](R& r, Sarvik::BasebandIqData* o) { return r.read_message_baseband_iq(o); },
+            [](R& r, Sarvik::BasebandIqData* o) { return r.get_baseband_iq_data("baseband_iq_subscription_id", o); } },
+        by_counter<Sarvik::BasebandIqData>([](const Sarvik::BasebandIqData& d) {
+            return d.frame_counter == u32_field(1) && d.num_bins == 3 && d.parameter_4 == f32_field(6)
+                && d.q_data.at(2) == f32_item(2, 2);
+        })));
+
+    cases.push_back(reader<Sarvik::BasebandApData>("BasebandAp", "baseband_ap_subscription_id",
+        packets::baseband(0x0D, 3), "parser error of baseband AP data get_baseband_ap_data",
+        { [](R& r) { return r.read_message_baseband_ap(); },
+            [](R& r) { return r.get_baseband_ap_data("baseband_ap_subscription_id"); } },
+        { [](R& r, Sarvik::BasebandApData* o) { return r.read_message_baseband_ap(o); },
+            [](R& r, Sarvik::BasebandApData* o) { return r.get_baseband_ap_data("baseband_ap_subscription_id", o); } },
+        by_counter<Sarvik::BasebandApData>([](const Sarvik::BasebandApData& d) {
+            return d.num_bins == 3 && d.amplitude.at(0) == f32_item(1, 0) && d.phase.at(1) == f32_item(2, 1);
+        })));
+
     cases.push_back(reader<Sarvik::RespirationData>("Respiration", "respiration_legacy_subscription_id",
         packets::respiration_status(), "parser error of respiration data get_respiration_data",
-        [](RadarInterface& r) { return r.read_message_respiration_legacy(); },
-        [](RadarInterface& r, Sarvik::RespirationData* o) { return r.read_message_respiration_legacy(o); },
-        [](const Sarvik::RespirationData& d) { return d.frame_counter == u32_field(1) && d.signal_quality == u32_field(6); },
-        with_counter<Sarvik::RespirationData>(mark), same_counter<Sarvik::RespirationData>));
-    cases.push_back(reader<Sarvik::RespirationData>("RespirationNamed", "respiration_legacy_subscription_id",
-        packets::respiration_status(), "parser error of respiration data get_respiration_data",
-        [](RadarInterface& r) { return r.get_respiration_data("respiration_legacy_subscription_id"); },
-        [](RadarInterface& r, Sarvik::RespirationData* o) {
-            return r.get_respiration_data("respiration_legacy_subscription_id", o);
-        },
-        [](const Sarvik::RespirationData& d) { return d.movement == f32_field(5); }, with_counter<Sarvik::RespirationData>(mark),
-        same_counter<Sarvik::RespirationData>));
+        { [](R& r) { return r.read_message_respiration_legacy(); },
+            [](R& r) { return r.get_respiration_data("respiration_legacy_subscription_id"); } },
+        { [](R& r, Sarvik::RespirationData* o) { return r.read_message_respiration_legacy(o); },
+            [](R& r, Sarvik::RespirationData* o) {
+                return r.get_respiration_data("respiration_legacy_subscription_id", o);
+            } },
+        by_counter<Sarvik::RespirationData>([](const Sarvik::RespirationData& d) {
+            return d.frame_counter == u32_field(1) && d.movement == f32_field(5) && d.signal_quality == u32_field(6);
+        })));
+
     cases.push_back(reader<Sarvik::SleepData>("Sleep", "respiration_sleep_subscription_id", packets::sleep_status(),
         "parser error of respiration data get_sleep_data",
-        [](RadarInterface& r) { return r.read_message_respiration_sleep(); },
-        [](RadarInterface& r, Sarvik::SleepData* o) { return r.read_message_respiration_sleep(o); },
-        [](const Sarvik::SleepData& d) { return d.frame_counter == u32_field(1) && d.movement_fast == f32_field(7); },
-        with_counter<Sarvik::SleepData>(mark), same_counter<Sarvik::SleepData>));
-    cases.push_back(reader<Sarvik::SleepData>("SleepNamed", "respiration_sleep_subscription_id", packets::sleep_status(),
-        "parser error of respiration data get_sleep_data",
-        [](RadarInterface& r) { return r.get_sleep_data("respiration_sleep_subscription_id"); },
-        [](RadarInterface& r, Sarvik::SleepData* o) { return r.get_sleep_data("respiration_sleep_subscription_id", o); },
-        [](const Sarvik::SleepData& d) { return d.respiration_rate == f32_field(3); }, with_counter<Sarvik::SleepData>(mark),
-        same_counter<Sarvik::SleepData>));
-    cases.push_back(reader<Sarvik::RespirationMovingListData>("RespirationMovingList", "respiration_movinglist_subscription_id",
-        packets::respiration_movinglist(2), "parser error of respiration movinglist data in read_message_respiration_movinglist",
-        [](RadarInterface& r) { return r.read_message_respiration_movinglist(); },
-        [](RadarInterface& r, Sarvik::RespirationMovingListData* o) { return r.read_message_respiration_movinglist(o); },
-        [](const Sarvik::RespirationMovingListData& d) {
-            return d.frame_counter == u32_field(1) && d.movement_fast_items == std::vector<float> { f32_item(2, 0), f32_item(2, 1) };
-        },
-        with_counter<Sarvik::RespirationMovingListData>(mark), same_counter<Sarvik::RespirationMovingListData>));
+        { [](R& r) { return r.read_message_respiration_sleep(); },
+            [](R& r) { return r.get_sleep_data("respiration_sleep_subscription_id"); } },
+        { [](R& r, Sarvik::SleepData* o) { return r.read_message_respiration_sleep(o); },
+            [](R& r, Sarvik::SleepData* o) { return r.get_sleep_data("respiration_sleep_subscription_id", o); } },
+        by_counter<Sarvik::SleepData>([](const Sarvik::SleepData& d) {
+            return d.frame_counter == u32_field(1) && d.respiration_rate == f32_field(3)
+                && d.movement_fast == f32_field(7);
+        })));
+
+    cases.push_back(reader<Sarvik::RespirationMovingListData>("RespirationMovingList",
+        "respiration_movinglist_subscription_id", packets::respiration_movinglist(2),
+        "parser error of respiration movinglist data in read_message_respiration_movinglist",
+        { [](R& r) { return r.read_message_respiration_movinglist(); } },
+        { [](R& r, Sarvik::RespirationMovingListData* o) { return r.read_message_respiration_movinglist(o); } },
+        by_counter<Sarvik::RespirationMovingListData>([](const Sarvik::RespirationMovingListData& d) {
+            return d.frame_counter == u32_field(1)
+                && d.movement_fast_items == std::vector<float> { f32_item(2, 0), f32_item(2, 1) };
+        })));
+
     cases.push_back(reader<Sarvik::RespirationDetectionListData>("RespirationDetectionList",
         "respiration_detectionlist_subscription_id", packets::respiration_detectionlist(2),
         "parser error of respiration detectionlist data in read_message_respiration_detectionlist",
-        [](RadarInterface& r) { return r.read_message_respiration_detectionlist(); },
-        [](RadarInterface& r, Sarvik::RespirationDetectionListData* o) { return r.read_message_respiration_detectionlist(o); },
-        [](const Sarvik::RespirationDetectionListData& d) {
+        { [](R& r) { return r.read_message_respiration_detectionlist(); } },
+        { [](R& r, Sarvik::RespirationDetectionListData* o) { return r.read_message_respiration_detectionlist(o); } },
+        by_counter<Sarvik::RespirationDetectionListData>([](const Sarvik::RespirationDetectionListData& d) {
             return d.detection_count == 2 && d.detection_velocity_items.at(1) == f32_item(3, 1);
-        },
-        with_counter<Sarvik::RespirationDetectionListData>(mark), same_counter<Sarvik::RespirationDetectionListData>));
+        })));
+
     cases.push_back(reader<Sarvik::RespirationNormalizedMovementListData>("RespirationNormalizedMovementList",
         "respiration_normalizedmovementlist_subscription_id", packets::respiration_normalizedmovementlist(2),
         "parser error of respiration normalizedmovementlist data in read_message_respiration_normalizedmovementlist",
-        [](RadarInterface& r) { return r.read_message_respiration_normalizedmovementlist(); },
-        [](RadarInterface& r, Sarvik::RespirationNormalizedMovementListData* o) {
+        { [](R& r) { return r.read_message_respiration_normalizedmovementlist(); } },
+        { [](R& r, Sarvik::RespirationNormalizedMovementListData* o) {
             return r.read_message_respiration_normalizedmovementlist(o);
-        },
-        [](const Sarvik::RespirationNormalizedMovementListData& d) {
-            return d.count == 2 && d.bin_length == f32_field(3) && d.normalized_movement_fast_items.at(1) == f32_item(2, 1);
-        },
-        with_counter<Sarvik::RespirationNormalizedMovementListData>(mark), same_counter<Sarvik::RespirationNormalizedMovementListData>));
-    cases.push_back(reader<Sarvik::VitalSignsData>("VitalSigns", "vital_signs_subscription_id", packets::vitalsigns_status(),
-        "parser error of vital signs in read_message_vital_signs",
-        [](RadarInterface& r) { return r.read_message_vital_signs(); },
-        [](RadarInterface& r, Sarvik::VitalSignsData* o) { return r.read_message_vital_signs(o); },
-        [](const Sarvik::VitalSignsData& d) { return d.frame_counter == u32_field(1) && d.normalized_movement_end == f32_field(12); },
-        with_counter<Sarvik::VitalSignsData>(mark), same_counter<Sarvik::VitalSignsData>));
-    cases.push_back(reader<Sarvik::SleepStageData>("SleepStage", "sleepstage_subscription_id", packets::sleepstage_status(),
-        "parser error of sleepstage signs in read_message_sleepstage",
-        [](RadarInterface& r) { return r.read_message_sleepstage(); },
-        [](RadarInterface& r, Sarvik::SleepStageData* o) { return r.read_message_sleepstage(o); },
-        [](const Sarvik::SleepStageData& d) { return d.confidence == u32_field(3); }, with_counter<Sarvik::SleepStageData>(mark),
-        same_counter<Sarvik::SleepStageData>));
+        } },
+        by_counter<Sarvik::RespirationNormalizedMovementListData>(
+            [](const Sarvik::RespirationNormalizedMovementListData& d) {
+                return d.count == 2 && d.bin_length == f32_field(3)
+                    && d.normalized_movement_fast_items.at(1) == f32_item(2, 1);
+            })));
 
-    auto rf_check = [](const auto& d) {
-        return d.frame_counter == u32_field(1) && d.data == std::vector<float> { f32_item(1, 0), f32_item(1, 1), f32_item(1, 2) };
-    };
-    cases.push_back(reader<Sarvik::RadarRfData>("RadarRf", "radar_rf_subscription_id", packets::radar_rf(0xC1A3117E, 3),
-        "parser error of radar rf data get_radar_rf_data", [](RadarInterface& r) { return r.read_message_radar_rf(); },
-        [](RadarInterface& r, Sarvik::RadarRfData* o) { return r.read_message_radar_rf(o); }, rf_check,
-        with_counter<Sarvik::RadarRfData>(mark), same_counter<Sarvik::RadarRfData>));
-    cases.push_back(reader<Sarvik::RadarRfData>("RadarRfNamed", "radar_rf_subscription_id", packets::radar_rf(0xC1A3117E, 3),
-        "parser error of radar rf data get_radar_rf_data",
-        [](RadarInterface& r) { return r.get_radar_rf_data("radar_rf_subscription_id"); },
-        [](RadarInterface& r, Sarvik::RadarRfData* o) { return r.get_radar_rf_data("radar_rf_subscription_id", o); }, rf_check,
-        with_counter<Sarvik::RadarRfData>(mark), same_counter<Sarvik::RadarRfData>));
+    cases.push_back(reader<Sarvik::VitalSignsData>("VitalSigns", "vital_signs_subscription_id",
+        packets::vitalsigns_status(), "parser error of vital signs in read_message_vital_signs",
+        { [](R& r) { return r.read_message_vital_signs(); } },
+        { [](R& r, Sarvik::VitalSignsData* o) { return r.read_message_vital_signs(o); } },
+        by_counter<Sarvik::VitalSignsData>([](const Sarvik::VitalSignsData& d) {
+            return d.frame_counter == u32_field(1) && d.heart_rate == f32_field(6)
+                && d.normalized_movement_end == f32_field(12);
+        })));
+
+    cases.push_back(reader<Sarvik::SleepStageData>("SleepStage", "sleepstage_subscription_id",
+        packets::sleepstage_status(), "parser error of sleepstage signs in read_message_sleepstage",
+        { [](R& r) { return r.read_message_sleepstage(); } },
+        { [](R& r, Sarvik::SleepStageData* o) { return r.read_message_sleepstage(o); } },
+        by_counter<Sarvik::SleepStageData>([](const Sarvik::SleepStageData& d) {
+            return d.sleep_stage == u32_field(2) && d.confidence == u32_field(3);
+        })));
+
+    const std::vector<float> rf_items { f32_item(1, 0), f32_item(1, 1), f32_item(1, 2) };
+    cases.push_back(reader<Sarvik::RadarRfData>("RadarRf", "radar_rf_subscription_id",
+        packets::radar_rf(0xC1A3117E, 3), "parser error of radar rf data get_radar_rf_data",
+        { [](R& r) { return r.read_message_radar_rf(); },
+            [](R& r) { return r.get_radar_rf_data("radar_rf_subscription_id"); } },
+        { [](R& r, Sarvik::RadarRfData* o) { return r.read_message_radar_rf(o); },
+            [](R& r, Sarvik::RadarRfData* o) { return r.get_radar_rf_data("radar_rf_subscription_id", o); } },
+        by_counter<Sarvik::RadarRfData>([rf_items](const Sarvik::RadarRfData& d) {
+            return d.frame_counter == u32_field(1) && d.parameter_5 == f32_field(7) && d.data == rf_items;
+        })));
+
     cases.push_back(reader<Sarvik::RadarRfNormalizedData>("RadarRfNormalized", "radar_rf_normalized_subscription_id",
         packets::radar_rf(0xB13B8F12, 3), "parser error of radar rf normalized data get_radar_rf_normalized_data",
-        [](RadarInterface& r) { return r.read_message_radar_rf_normalized(); },
-        [](RadarInterface& r, Sarvik::RadarRfNormalizedData* o) {
-            return r.get_radar_rf_normalized_data("radar_rf_normalized_subscription_id", o);
-        },
-        rf_check, with_counter<Sarvik::RadarRfNormalizedData>(mark), same_counter<Sarvik::RadarRfNormalizedData>));
-    cases.push_back(reader<Sarvik::RadarBasebandFloatData>("RadarBasebandFloat", "radar_baseband_float_subscription_id",
-        packets::radar_baseband_float(3), "parser error of radar baseband float data get_radar_baseband_float_data",
-        [](RadarInterface& r) { return r.read_message_radar_baseband_float(); },
-        [](RadarInterface& r, Sarvik::RadarBasebandFloatData* o) { return r.read_message_radar_baseband_float(o); },
-        [](const Sarvik::RadarBasebandFloatData& d) { return d.parameter_9 == f32_field(11) && d.q_data.at(2) == f32_item(2, 2); },
-        with_counter<Sarvik::RadarBasebandFloatData>(mark), same_counter<Sarvik::RadarBasebandFloatData>));
+        { [](R& r) { return r.read_message_radar_rf_normalized(); },
+            [](R& r) { return r.get_radar_rf_normalized_data("radar_rf_normalized_subscription_id"); } },
+        { [](R& r, Sarvik::RadarRfNormalizedData* o) { return r.read_message_radar_rf_normalized(o); },
+            [](R& r, Sarvik::RadarRfNormalizedData* o) {
+                return r.get_radar_rf_normalized_data("radar_rf_normalized_subscription_id", o);
+            } },
+        by_counter<Sarvik::RadarRfNormalizedData>([rf_items](const Sarvik::RadarRfNormalizedData& d) {
+            return d.frame_counter == u32_field(1) && d.data == rf_items;
+        })));
+
+    cases.push_back(reader<Sarvik::RadarBasebandFloatData>("RadarBasebandFloat",
+        "radar_baseband_float_subscription_id", packets::radar_baseband_float(3),
+        "parser error of radar baseband float data get_radar_baseband_float_data",
+        { [](R& r) { return r.read_message_radar_baseband_float(); },
+            [](R& r) { return r.get_radar_baseband_float_data("radar_baseband_float_subscription_id"); } },
+        { [](R& r, Sarvik::RadarBasebandFloatData* o) { return r.read_message_radar_baseband_float(o); },
+            [](R& r, Sarvik::RadarBasebandFloatData* o) {
+                return r.get_radar_baseband_float_data("radar_baseband_float_subscription_id", o);
+            } },
+        by_counter<Sarvik::RadarBasebandFloatData>([](const Sarvik::RadarBasebandFloatData& d) {
+            return d.parameter_7 == u32_field(9) && d.parameter_9 == f32_field(11) && d.q_data.at(2) == f32_item(2, 2);
+        })));
+
     cases.push_back(reader<Sarvik::RadarBasebandQ15Data>("RadarBasebandQ15", "radar_baseband_q15_subscription_id",
         packets::radar_baseband_q15(3), "parser error of radar baseband q15 data get_radar_baseband_q15_data",
-        [](RadarInterface& r) { return r.read_message_radar_baseband_q15(); },
-        [](RadarInterface& r, Sarvik::RadarBasebandQ15Data* o) {
-            return r.get_radar_baseband_q15_data("radar_baseband_q15_subscription_id", o);
-        },
-        [](const Sarvik::RadarBasebandQ15Data& d) {
-            return d.parameter_10 == f32_field(12) && d.q_data.at(2) == packets::i16_item(2, 2);
-        },
-        with_counter<Sarvik::RadarBasebandQ15Data>(mark), same_counter<Sarvik::RadarBasebandQ15Data>));
+        { [](R& r) { return r.read_message_radar_baseband_q15(); },
+            [](R& r) { return r.get_radar_baseband_q15_data("radar_baseband_q15_subscription_id"); } },
+        { [](R& r, Sarvik::RadarBasebandQ15Data* o) { return r.read_message_radar_baseband_q15(o); },
+            [](R& r, Sarvik::RadarBasebandQ15Data* o) {
+                return r.get_radar_baseband_q15_data("radar_baseband_q15_subscription_id", o);
+            } },
+        by_counter<Sarvik::RadarBasebandQ15Data>([](const Sarvik::RadarBasebandQ15Data& d) {
+            return d.parameter_10 == f32_field(12) && d.i_data.at(0) == packets::i16_item(1, 0)
+                && d.q_data.at(2) == packets::i16_item(2, 2);
+        })));
 
     auto pd_float_check = [](const Sarvik::PulseDopplerFloatData& d) {
-        return d.parameter_1 == u32_field(1) && d.count == 4 && d.data.at(3) == f32_item(1, 3);
+        return d.parameter_1 == u32_field(1) && d.count == 4 && d.parameter_10 == f32_field(11)
+            && d.data.at(3) == f32_item(1, 3);
     };
     auto pd_byte_check = [](const Sarvik::PulseDopplerByteData& d) {
-        return d.parameter_12 == f32_field(13) && d.data.at(3) == packets::u8_item(3);
+        return d.parameter_1 == u32_field(1) && d.parameter_12 == f32_field(13) && d.data.at(3) == packets::u8_item(3);
     };
     cases.push_back(reader<Sarvik::PulseDopplerFloatData>("PulseDopplerFloat", "pulsedoppler_float_subscription_id",
         packets::pulsedoppler_float(pd_float, 4), "parser error of pulse-Doppler float data get_pulsedoppler_float_data",
-        [](RadarInterface& r) { return r.read_message_pulsedoppler_float(); },
-        [](RadarInterface& r, Sarvik::PulseDopplerFloatData* o) { return r.read_message_pulsedoppler_float(o); },
-        pd_float_check, with_parameter_1<Sarvik::PulseDopplerFloatData>(mark), same_parameter_1<Sarvik::PulseDopplerFloatData>));
+        { [](R& r) { return r.read_message_pulsedoppler_float(); },
+            [](R& r) { return r.get_pulsedoppler_float_data("pulsedoppler_float_subscription_id"); } },
+        { [](R& r, Sarvik::PulseDopplerFloatData* o) { return r.read_message_pulsedoppler_float(o); },
+            [](R& r, Sarvik::PulseDopplerFloatData* o) {
+                return r.get_pulsedoppler_float_data("pulsedoppler_float_subscription_id", o);
+            } },
+        by_parameter_1<Sarvik::PulseDopplerFloatData>(pd_float_check)));
     cases.push_back(reader<Sarvik::PulseDopplerByteData>("PulseDopplerByte", "pulsedoppler_byte_subscription_id",
         packets::pulsedoppler_byte(pd_byte, 4), "parser error of pulse-Doppler byte data get_pulsedoppler_byte_data",
-        [](RadarInterface& r) { return r.read_message_pulsedoppler_byte(); },
-        [](RadarInterface& r, Sarvik::PulseDopplerByteData* o) { return r.read_message_pulsedoppler_byte(o); },
-        pd_byte_check, with_parameter_1<Sarvik::PulseDopplerByteData>(mark), same_parameter_1<Sarvik::PulseDopplerByteData>));
+        { [](R& r) { return r.read_message_pulsedoppler_byte(); },
+            [](R& r) { return r.get_pulsedoppler_byte_data("pulsedoppler_byte_subscription_id"); } },
+        { [](R& r, Sarvik::PulseDopplerByteData* o) { return r.read_message_pulsedoppler_byte(o); },
+            [](R& r, Sarvik::PulseDopplerByteData* o) {
+                return r.get_pulsedoppler_byte_data("pulsedoppler_byte_subscription_id", o);
+            } },
+        by_parameter_1<Sarvik::PulseDopplerByteData>(pd_byte_check)));
     cases.push_back(reader<Sarvik::PulseDopplerFloatData>("NoisemapFloat", "noisemap_float_subscription_id",
         packets::pulsedoppler_float(nm_float, 4), "parser error of noisemap float data get_noisemap_float_data",
-        [](RadarInterface& r) { return r.read_message_noisemap_float(); },
-        [](RadarInterface& r, Sarvik::PulseDopplerFloatData* o) { return r.read_message_noisemap_float(o); },
-        pd_float_check, with_parameter_1<Sarvik::PulseDopplerFloatData>(mark), same_parameter_1<Sarvik::PulseDopplerFloatData>));
+        { [](R& r) { return r.read_message_noisemap_float(); },
+            [](R& r) { return r.get_noisemap_float_data("noisemap_float_subscription_id"); } },
+        { [](R& r, Sarvik::PulseDopplerFloatData* o) { return r.read_message_noisemap_float(o); },
+            [](R& r, Sarvik::PulseDopplerFloatData* o) {
+                return r.get_noisemap_float_data("noisemap_float_subscription_id", o);
+            } },
+        by_parameter_1<Sarvik::PulseDopplerFloatData>(pd_float_check)));
     cases.push_back(reader<Sarvik::PulseDopplerByteData>("NoisemapByte", "noisemap_byte_subscription_id",
         packets::pulsedoppler_byte(nm_byte, 4), "parser error of noisemap byte data get_noisemap_byte_data",
-        [](RadarInterface& r) { return r.read_message_noisemap_byte(); },
-        [](RadarInterface& r, Sarvik::PulseDopplerByteData* o) { return r.read_message_noisemap_byte(o); },
-        pd_byte_check, with_parameter_1<Sarvik::PulseDopplerByteData>(mark), same_parameter_1<Sarvik::PulseDopplerByteData>));
-    cases.push_back(reader<Sarvik::PulseDopplerByteData>("NoisemapByteNamed", "noisemap_byte_subscription_id",
-        packets::pulsedoppler_byte(nm_byte, 4), "parser error of noisemap byte data get_noisemap_byte_data",
-        [](RadarInterface& r) { return r.get_noisemap_byte_data("noisemap_byte_subscription_id"); },
-        [](RadarInterface& r, Sarvik::PulseDopplerByteData* o) {
-            return r.get_noisemap_byte_data("noisemap_byte_subscription_id", o);
-        },
-        pd_byte_check, with_parameter_1<Sarvik::PulseDopplerByteData>(mark), same_parameter_1<Sarvik::PulseDopplerByteData>));
+        { [](R& r) { return r.read_message_noisemap_byte(); },
+            [](R& r) { return r.get_noisemap_byte_data("noisemap_byte_subscription_id"); } },
+        { [](R& r, Sarvik::PulseDopplerByteData* o) { return r.read_message_noisemap_byte(o); },
+            [](R& r, Sarvik::PulseDopplerByteData* o) {
+                return r.get_noisemap_byte_data("noisemap_byte_subscription_id", o);
+            } },
+        by_parameter_1<Sarvik::PulseDopplerByteData>(pd_byte_check)));
 
-    // The float message decodes from 14 bytes on, so "short" is shorter
-    // than its header.
+    // The float message decodes from byte 14 on, so a short packet is one
+    // shorter than its header.
+    Sarvik::DataFloat float_sentinel;
+    float_sentinel.info = mark;
     ReaderCase data_float = reader<Sarvik::DataFloat>("DataFloat", "d4d70752-c146-11e6-a4a6-cec0c932ce01",
         packets::data_float(5, 6, { 1.5f, 2.5f }), "parser error of float data in read_message_data_float",
-        [](RadarInterface& r) { return r.read_message_data_float(); },
-        [](RadarInterface& r, Sarvik::DataFloat* o) { return r.read_message_data_float(o); },
-        [](const Sarvik::DataFloat& d) { return d.content_id == 5 && d.info == 6 && d.data == std::vector<float> { 1.5f, 2.5f }; },
-        [] {
-            Sarvik::DataFloat d;
-            d.info = 0xFEED;
-            return d;
-        }(),
-        [](const Sarvik::DataFloat& a, const Sarvik::DataFloat& b) { return a.info == b.info && a.data == b.data; });
+        { [](R& r) { return r.read_message_data_float(); } },
+        { [](R& r, Sarvik::DataFloat* o) { return r.read_message_data_float(o); } },
+        Expect<Sarvik::DataFloat> {
+            [](const Sarvik::DataFloat& d) {
+                return d.content_id == 5 && d.info == 6 && d.data == std::vector<float> { 1.5f, 2.5f };
+            },
+            float_sentinel,
+            [](const Sarvik::DataFloat& a, const Sarvik::DataFloat& b) { return a.info == b.info && a.data == b.data; } });
     data_float.short_packet.resize(13);
     cases.push_back(data_float);
+
+    // No status-code form of its own.
     ReaderCase frame = reader<RawNormalizedFrame>("RawNormalizedFrame", "d4d70752-c146-11e6-a4a6-cec0c932ce01",
         packets::data_float(5, 6, { 1.5f }), "parser error of float data in get_raw_normalized_frame",
-        [](RadarInterface& r) { return r.get_raw_normalized_frame("d4d70752-c146-11e6-a4a6-cec0c932ce01"); },
-        [](RadarInterface& r, RawNormalizedFrame* o) {
-            // It has no status form of its own: the twin helper's contract
-            // through try_and_catch.
-            return r.try_and_catch([&] { *o = r.get_raw_normalized_frame("d4d70752-c146-11e6-a4a6-cec0c932ce01"); });
-        },
-        [](const RawNormalizedFrame& f) { return f.info == 6 && f.data == std::vector<float> { 1.5f }; },
-        [] {
-            RawNormalizedFrame f;
-            f.info = 0xFEED;
-            return f;
-        }(),
-        [](const RawNormalizedFrame& a, const RawNormalizedFrame& b) { return a.info == b.info && a.data == b.data; });
+        { [](R& r) { return r.get_raw_normalized_frame("d4d70752-c146-11e6-a4a6-cec0c932ce01"); } }, {},
+        Expect<RawNormalizedFrame> {
+            [](const RawNormalizedFrame& f) { return f.info == 6 && f.data == std::vector<float> { 1.5f }; }, {},
+            {} });
     frame.short_packet.resize(13);
     cases.push_back(frame);
 
-    ReaderCase system = reader<unsigned int>("SystemStatus", "system_message_subscription_id",
+    cases.push_back(reader<unsigned int>("SystemStatus", "system_message_subscription_id",
         packets::system_status(0xA5A5), "parser error of system status data read_message_system",
-        [](RadarInterface& r) { return r.read_message_system(); },
-        [](RadarInterface& r, unsigned int* o) { return r.read_message_system_no_throw(o); },
-        [](const unsigned int& s) { return s == 0xA5A5; }, 77u,
-        [](const unsigned int& a, const unsigned int& b) { return a == b; });
-    cases.push_back(system);
+        { [](R& r) { return r.read_message_system(); } },
+        { [](R& r, unsigned int* o) { return r.read_message_system_no_throw(o); } },
+        Expect<unsigned int> { [](const unsigned int& s) { return s == 0xA5A5; }, mark,
+            [](const unsigned int& a, const unsigned int& b) { return a == b; } }));
     return cases;
 }
 
@@ -496,27 +526,32 @@ protected:
     RadarInterface& radar = connection.radar();
 };
 
-TEST_P(Readers, DecodeAGoodPacketInBothForms)
+TEST_P(Readers, DecodeAGoodPacketInEveryForm)
 {
-    queue_packet(GetParam().good);
-    connection.deliver(GetParam().good);
-    EXPECT_EQ("", GetParam().read_good(radar));
-    EXPECT_EQ(0, radar.get_number_of_packets(GetParam().queue));
+    for (const auto& read : GetParam().read_good) {
+        queue_packet(GetParam().good);
+        EXPECT_EQ("", read(radar));
+        EXPECT_EQ(0, radar.get_number_of_packets(GetParam().queue));
+    }
 }
 
 TEST_P(Readers, RefuseAShortPacketAndConsumeIt)
 {
-    queue_packet(GetParam().short_packet);
-    EXPECT_EQ(GetParam().error_text, GetParam().read_error(radar));
-    queue_packet(GetParam().short_packet);
-    EXPECT_TRUE(GetParam().refused_untouched(radar));
-    EXPECT_EQ(0, radar.get_number_of_packets(GetParam().queue));
+    for (const auto& read : GetParam().read_error) {
+        queue_packet(GetParam().short_packet);
+        EXPECT_EQ(GetParam().error_text, read(radar));
+        EXPECT_EQ(0, radar.get_number_of_packets(GetParam().queue));
+    }
+    for (const auto& refused_untouched : GetParam().refused_untouched) {
+        queue_packet(GetParam().short_packet);
+        EXPECT_TRUE(refused_untouched(radar));
+        EXPECT_EQ(0, radar.get_number_of_packets(GetParam().queue));
+    }
     // The packet behind a refused one is read normally.
     connection.deliver(GetParam().short_packet);
     connection.deliver(GetParam().good);
-    EXPECT_TRUE(GetParam().refused_untouched(radar));
-    connection.deliver(GetParam().good);
-    EXPECT_EQ("", GetParam().read_good(radar));
+    EXPECT_EQ(GetParam().error_text, GetParam().read_error.front()(radar));
+    EXPECT_EQ("", GetParam().read_good.front()(radar));
 }
 
 TEST_P(Readers, RefuseAPacketOfAnotherKind)
@@ -524,17 +559,23 @@ TEST_P(Readers, RefuseAPacketOfAnotherKind)
     // The reader's queue is made to take another kind's packets.
     const Bytes foreign = foreign_packet_for(GetParam().queue);
     radar.subscribe(GetParam().queue, Bytes(foreign.begin(), foreign.begin() + 5));
-    queue_packet(foreign);
-    EXPECT_EQ(GetParam().error_text, GetParam().read_error(radar));
-    queue_packet(foreign);
-    EXPECT_TRUE(GetParam().refused_untouched(radar));
+    for (const auto& read : GetParam().read_error) {
+        queue_packet(foreign);
+        EXPECT_EQ(GetParam().error_text, read(radar));
+    }
+    for (const auto& refused_untouched : GetParam().refused_untouched) {
+        queue_packet(foreign);
+        EXPECT_TRUE(refused_untouched(radar));
+    }
 }
 
 TEST_P(Readers, FailAtOnceWhenTheConnectionIsClosed)
 {
     radar.close();
-    EXPECT_EQ(GetParam().error_text, GetParam().read_error(radar));
-    EXPECT_TRUE(GetParam().refused_untouched(radar));
+    for (const auto& read : GetParam().read_error)
+        EXPECT_EQ(GetParam().error_text, read(radar));
+    for (const auto& refused_untouched : GetParam().refused_untouched)
+        EXPECT_TRUE(refused_untouched(radar));
 }
 
 INSTANTIATE_TEST_SUITE_P(
