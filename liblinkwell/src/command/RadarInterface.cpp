@@ -504,6 +504,223 @@ void RadarInterface::set_sensor_mode_and_submode(uint8_t mode, uint8_t submode)
     check_error_byte(reply, "set sensor mode failed");
 }
 
+namespace {
+
+// The reply prefixes of a command that only sets something.
+std::vector<Bytes> ack_or_error()
+{
+    return { { 0x10 }, { 0x20 } };
+}
+
+float f32_at(const uint8_t* bytes)
+{
+    const uint32_t bits = u32_at(bytes);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// A get reply decoded, where a reply whose data holds fewer than `needed`
+// bytes counts as refused, with the parser's own code for a packet too short.
+ParseResult<Reply> parse_get_reply(const Parser& parser, const Bytes& reply, uint32_t needed)
+{
+    ParseResult<Reply> result;
+    parser.parse_reply(reply, &result);
+    if (!result.error && (!result.valid || result.record.length < needed || !result.record.data)) {
+        result.error = true;
+        result.error_code = PARSE_ERROR_LENGTH;
+    }
+    return result;
+}
+
+// The data of a get reply that holds at least `needed` bytes (at least 1);
+// std::runtime_error "parse_reply failed in <method>" otherwise. The data
+// points into the reply.
+const uint8_t* reply_data(const Parser& parser, const Bytes& reply, uint32_t needed, const char* method)
+{
+    const ParseResult<Reply> result = parse_get_reply(parser, reply, needed);
+    if (result.error)
+        throw std::runtime_error(std::string("parse_reply failed in ") + method);
+    return result.record.data;
+}
+
+// The same with the failure as SarvikException carrying the module's or the
+// parser's code.
+const uint8_t* reply_data_or_code(const Parser& parser, const Bytes& reply, uint32_t needed, const char* failure)
+{
+    const ParseResult<Reply> result = parse_get_reply(parser, reply, needed);
+    if (result.error)
+        throw SarvikException(failure, static_cast<int>(result.error_code));
+    return result.record.data;
+}
+
+// The ack-record check: a reply the parser does not take as an
+// acknowledgement throws the text with its code (the module's for an error
+// reply, 5 for the empty reply of a closed connection).
+void check_ack_record(const Parser& parser, const Bytes& reply, const std::string& failure)
+{
+    ParseResult<Ack> result;
+    parser.parse_ack(reply, &result);
+    if (result.error || !result.valid)
+        throw SarvikException(failure, result.error ? static_cast<int>(result.error_code) : 1);
+}
+
+} // namespace
+
+int RadarInterface::get_system_info(uint8_t code, std::string* info)
+{
+    Trace trace(logger, 3, "get_system_info");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_system_info(code), std::vector<Bytes> { { 0x11, 0x13, 0x58 }, { 0x20 } });
+    const std::optional<Reply> decoded = decode_reply(reply);
+    if (!decoded)
+        return -1;
+    *info = decoded->length ? std::string(reinterpret_cast<const char*>(decoded->data), decoded->length) : std::string();
+    return 0;
+}
+
+std::string RadarInterface::get_item_number()
+{
+    return get_system_info(0);
+}
+
+int RadarInterface::get_item_number(std::string* text)
+{
+    return no_throw([&] { return get_item_number(); }, text);
+}
+
+std::string RadarInterface::get_order_code()
+{
+    return get_system_info(1);
+}
+
+int RadarInterface::get_order_code(std::string* text)
+{
+    return no_throw([&] { return get_order_code(); }, text);
+}
+
+std::string RadarInterface::get_firmware_id()
+{
+    return get_system_info(2);
+}
+
+int RadarInterface::get_firmware_id(std::string* text)
+{
+    return no_throw([&] { return get_firmware_id(); }, text);
+}
+
+std::string RadarInterface::get_firmware_version()
+{
+    return get_system_info(3);
+}
+
+int RadarInterface::get_firmware_version(std::string* text)
+{
+    return no_throw([&] { return get_firmware_version(); }, text);
+}
+
+std::string RadarInterface::get_build_info()
+{
+    return get_system_info(4);
+}
+
+int RadarInterface::get_build_info(std::string* text)
+{
+    return no_throw([&] { return get_build_info(); }, text);
+}
+
+std::string RadarInterface::get_app_id_list()
+{
+    return get_system_info(5);
+}
+
+int RadarInterface::get_app_id_list(std::string* text)
+{
+    return no_throw([&] { return get_app_id_list(); }, text);
+}
+
+std::string RadarInterface::get_serial_number()
+{
+    return get_system_info(6);
+}
+
+int RadarInterface::get_serial_number(std::string* text)
+{
+    return no_throw([&] { return get_serial_number(); }, text);
+}
+
+void RadarInterface::set_sensor_mode_run()
+{
+    set_sensor_mode(0x01);
+}
+
+void RadarInterface::set_sensor_mode_idle()
+{
+    set_sensor_mode(0x11);
+}
+
+uint8_t RadarInterface::get_sensor_mode()
+{
+    Trace trace(logger, 3, "get_sensor_mode");
+    auto use = communicator.use();
+    const Bytes reply =
+        use->send(default_timeout, commands.create_get_sensor_mode(), std::vector<Bytes> { { 0x11, 0x10 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_sensor_mode")[0];
+}
+
+int RadarInterface::set_sensor_mode_and_submode_no_throw(uint8_t mode, uint8_t submode)
+{
+    return no_throw([&] { set_sensor_mode_and_submode(mode, submode); });
+}
+
+int RadarInterface::set_sensor_mode_no_throw(uint8_t mode)
+{
+    return set_sensor_mode_and_submode_no_throw(mode, 0);
+}
+
+int RadarInterface::set_sensor_mode_run_no_throw()
+{
+    return no_throw([&] { set_sensor_mode(0x01); });
+}
+
+int RadarInterface::set_sensor_mode_idle_no_throw()
+{
+    return no_throw([&] { set_sensor_mode(0x11); });
+}
+
+int RadarInterface::get_sensor_mode_no_throw(uint8_t* mode)
+{
+    return no_throw([&] { return get_sensor_mode(); }, mode);
+}
+
+void RadarInterface::set_led_control(uint8_t mode, uint8_t parameter)
+{
+    Trace trace(logger, 3, "set_led_control");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_set_led_control(mode, parameter), ack_or_error());
+    check_error_byte(reply, "set_led_control failed");
+}
+
+uint8_t RadarInterface::get_led_control()
+{
+    Trace trace(logger, 3, "get_led_control");
+    auto use = communicator.use();
+    const Bytes reply =
+        use->send(default_timeout, commands.create_get_led_control(), std::vector<Bytes> { { 0x11, 0x10 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_led_control")[0];
+}
+
+int RadarInterface::set_led_control_no_throw(uint8_t mode, uint8_t parameter)
+{
+    return no_throw([&] { set_led_control(mode, parameter); });
+}
+
+int RadarInterface::get_led_control_no_throw(uint8_t* mode)
+{
+    return no_throw([&] { return get_led_control(); }, mode);
+}
+
 // ==== Message subscriptions and queues ======================================
 
 int RadarInterface::subscribe_queue(const char* trace_name, const std::string& name, Bytes prefix)
@@ -1507,11 +1724,544 @@ uint32_t RadarInterface::get_z3_int(uint32_t id)
 
 // ==== Application settings and zones ========================================
 
+void RadarInterface::set_baudrate(uint32_t rate)
+{
+    Trace trace(logger, 3, "set_baudrate");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_set_baudrate(rate), ack_or_error());
+    check_ack_record(parser, reply, "set baud rate command failed");
+    // Only now does the module listen at the new rate.
+    use->set_baudrate(rate);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+}
+
+int RadarInterface::set_baudrate_no_throw(uint32_t rate)
+{
+    return no_throw([&] { set_baudrate(rate); });
+}
+
+void RadarInterface::set_parameter_file(const std::string& filename, const std::string& text)
+{
+    Trace trace(logger, 3, "set_parameter_file");
+    const Bytes command = commands.create_set_parameter_file(filename, text);
+    (logger.slog(6) << "filename: " << filename << "data: " << text).flush();
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, command, ack_or_error());
+    check_ack_record(parser, reply, "set_parameter_file failed");
+}
+
+std::string RadarInterface::get_parameter_file(const std::string& filename)
+{
+    Trace trace(logger, 3, "get_parameter_file");
+    auto use = communicator.use();
+    // A module error is not among the awaited replies: a refusal ends in the
+    // timeout.
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_parameter_file(filename), std::vector<Bytes> { { 0x11, 0x13 }, { 0x13 } });
+    const std::optional<Reply> decoded = decode_reply(reply);
+    if (!decoded)
+        throw std::runtime_error("error receiving data in get_parameter_file");
+    if (decoded->length == 0)
+        return {};
+    return std::string(reinterpret_cast<const char*>(decoded->data), decoded->length);
+}
+
+int RadarInterface::set_parameter_file_no_throw(const std::string& filename, const std::string& text)
+{
+    return no_throw([&] { set_parameter_file(filename, text); });
+}
+
+int RadarInterface::get_parameter_file_no_throw(const std::string& filename, std::string& text)
+{
+    return no_throw([&] { return get_parameter_file(filename); }, text);
+}
+
+void RadarInterface::set_normalization(uint8_t value)
+{
+    Trace trace(logger, 3, "set_normalization");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_normalization(value), ack_or_error()), "set_normalization");
+}
+
+uint8_t RadarInterface::get_normalization()
+{
+    Trace trace(logger, 3, "get_normalization");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_normalization(), std::vector<Bytes> { { 0x11, 0x10, 0x10 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_normalization")[0];
+}
+
+void RadarInterface::set_phase_noise_correction(uint8_t value, float correction)
+{
+    Trace trace(logger, 3, "set_phase_noise_correction");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_phase_noise_correction(value, correction), ack_or_error()),
+        "set_phase_noise_correction");
+}
+
+float RadarInterface::get_phase_noise_correction()
+{
+    Trace trace(logger, 3, "get_phase_noise_correction");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_get_phase_noise_correction(),
+        std::vector<Bytes> { { 0x11, 0x12, 0x11 }, { 0x20 } });
+    return f32_at(reply_data(parser, reply, 4, "get_phase_noise_correction"));
+}
+
+void RadarInterface::set_decimation_factor(uint32_t factor)
+{
+    Trace trace(logger, 3, "set_decimation_factor");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_decimation_factor(factor), ack_or_error()),
+        "set_decimation_factor");
+}
+
+uint32_t RadarInterface::get_decimation_factor()
+{
+    Trace trace(logger, 3, "get_decimation_factor");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_get_decimation_factor(),
+        std::vector<Bytes> { { 0x11, 0x11, 0x12 }, { 0x20 } });
+    return u32_at(reply_data(parser, reply, 4, "get_decimation_factor"));
+}
+
+void RadarInterface::set_number_format(uint8_t format)
+{
+    Trace trace(logger, 3, "set_number_format");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_number_format(format), ack_or_error()), "set_number_format");
+}
+
+uint8_t RadarInterface::get_number_format()
+{
+    Trace trace(logger, 3, "get_number_format");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_number_format(), std::vector<Bytes> { { 0x11, 0x10, 0x13 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_number_format")[0];
+}
+
+void RadarInterface::set_legacy_output(uint8_t value)
+{
+    Trace trace(logger, 3, "set_legacy_output");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_legacy_output(value), ack_or_error()), "set_legacy_output");
+}
+
+uint8_t RadarInterface::get_legacy_output()
+{
+    Trace trace(logger, 3, "get_legacy_output");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_legacy_output(), std::vector<Bytes> { { 0x11, 0x10, 0x14 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_legacy_output")[0];
+}
+
+int RadarInterface::set_normalization_no_throw(uint8_t value)
+{
+    return no_throw([&] { set_normalization(value); });
+}
+
+int RadarInterface::get_normalization_no_throw(uint8_t* value)
+{
+    return no_throw([&] { return get_normalization(); }, value);
+}
+
+int RadarInterface::set_phase_noise_correction_no_throw(uint8_t value, float correction)
+{
+    return no_throw([&] { set_phase_noise_correction(value, correction); });
+}
+
+int RadarInterface::get_phase_noise_correction_no_throw(float* correction)
+{
+    return no_throw([&] { return get_phase_noise_correction(); }, correction);
+}
+
+int RadarInterface::set_decimation_factor_no_throw(uint32_t factor)
+{
+    return no_throw([&] { set_decimation_factor(factor); });
+}
+
+int RadarInterface::get_decimation_factor_no_throw(uint32_t* factor)
+{
+    return no_throw([&] { return get_decimation_factor(); }, factor);
+}
+
+int RadarInterface::set_number_format_no_throw(uint8_t format)
+{
+    return no_throw([&] { set_number_format(format); });
+}
+
+int RadarInterface::get_number_format_no_throw(uint8_t* format)
+{
+    return no_throw([&] { return get_number_format(); }, format);
+}
+
+int RadarInterface::set_legacy_output_no_throw(uint8_t value)
+{
+    return no_throw([&] { set_legacy_output(value); });
+}
+
+int RadarInterface::get_legacy_output_no_throw(uint8_t* value)
+{
+    return no_throw([&] { return get_legacy_output(); }, value);
+}
+
+void RadarInterface::set_detection_zone(float start, float end)
+{
+    Trace trace(logger, 3, "set_detection_zone");
+    auto use = communicator.use();
+    check_ack_record(parser, use->send(default_timeout, commands.create_set_detection_zone(start, end), ack_or_error()),
+        "set_detection_zone failed");
+}
+
+std::pair<float, float> RadarInterface::get_detection_zone()
+{
+    Trace trace(logger, 3, "get_detection_zone");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_detection_zone(), std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
+    const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_detection_zone failed");
+    return { f32_at(data), f32_at(data + 4) };
+}
+
+std::tuple<float, float, float> RadarInterface::get_detection_zone_limits()
+{
+    Trace trace(logger, 3, "get_detection_zone_limits");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_detection_zone_limits(), std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
+    const uint8_t* data = reply_data_or_code(parser, reply, 12, "get_detection_zone_limits failed");
+    return { f32_at(data), f32_at(data + 4), f32_at(data + 8) };
+}
+
+void RadarInterface::set_application_user_zone(float start, float end)
+{
+    Trace trace(logger, 3, "set_application_user_zone");
+    auto use = communicator.use();
+    check_ack_record(parser,
+        use->send(default_timeout, commands.create_set_application_user_zone(start, end), ack_or_error()),
+        "set_application_user_zone failed");
+}
+
+std::pair<float, float> RadarInterface::get_application_user_zone()
+{
+    Trace trace(logger, 3, "get_application_user_zone");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_application_user_zone(), std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
+    const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_application_user_zone failed");
+    return { f32_at(data), f32_at(data + 4) };
+}
+
+int RadarInterface::set_detection_zone_no_throw(float start, float end)
+{
+    return no_throw([&] { set_detection_zone(start, end); });
+}
+
+int RadarInterface::get_detection_zone_no_throw(float* start, float* end)
+{
+    return no_throw([&] { return get_detection_zone(); }, start, end);
+}
+
+int RadarInterface::get_detection_zone_limits_no_throw(float* first, float* second, float* third)
+{
+    return no_throw([&] { return get_detection_zone_limits(); }, first, second, third);
+}
+
+int RadarInterface::set_application_user_zone_no_throw(float start, float end)
+{
+    return no_throw([&] { set_application_user_zone(start, end); });
+}
+
+int RadarInterface::get_application_user_zone_no_throw(float* start, float* end)
+{
+    return no_throw([&] { return get_application_user_zone(); }, start, end);
+}
+
+void RadarInterface::set_sensitivity(uint32_t sensitivity)
+{
+    Trace trace(logger, 3, "set_sensitivity");
+    auto use = communicator.use();
+    check_ack_record(parser, use->send(default_timeout, commands.create_set_sensitivity(sensitivity), ack_or_error()),
+        "set_sensitivity failed");
+}
+
+uint32_t RadarInterface::get_sensitivity()
+{
+    Trace trace(logger, 3, "get_sensitivity");
+    auto use = communicator.use();
+    const Bytes reply =
+        use->send(default_timeout, commands.create_get_sensitivity(), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_sensitivity")[0];
+}
+
+void RadarInterface::set_tx_center_frequency(uint32_t frequency)
+{
+    Trace trace(logger, 3, "set_tx_center_frequency");
+    auto use = communicator.use();
+    check_ack_record(parser,
+        use->send(default_timeout, commands.create_set_tx_center_frequency(frequency), ack_or_error()),
+        "set_tx_center_frequency failed");
+}
+
+uint32_t RadarInterface::get_tx_center_frequency()
+{
+    Trace trace(logger, 3, "get_tx_center_frequency");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_tx_center_frequency(), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    return u32_at(reply_data(parser, reply, 4, "get_tx_center_frequency"));
+}
+
+int RadarInterface::set_sensitivity_no_throw(uint32_t sensitivity)
+{
+    return no_throw([&] { set_sensitivity(sensitivity); });
+}
+
+int RadarInterface::get_sensitivity_no_throw(uint32_t* sensitivity)
+{
+    return no_throw([&] { return get_sensitivity(); }, sensitivity);
+}
+
+int RadarInterface::set_tx_center_frequency_no_throw(uint32_t frequency)
+{
+    return no_throw([&] { set_tx_center_frequency(frequency); });
+}
+
+int RadarInterface::get_tx_center_frequency_no_throw(uint32_t* frequency)
+{
+    return no_throw([&] { return get_tx_center_frequency(); }, frequency);
+}
+
 // ==== Noise map =============================================================
+
+void RadarInterface::store_noisemap()
+{
+    Trace trace(logger, 3, "store_noisemap");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_store_noise_map(), ack_or_error()), "store_noisemap");
+}
+
+void RadarInterface::load_noisemap()
+{
+    Trace trace(logger, 3, "load_noisemap");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_load_noise_map(), ack_or_error()), "load_noisemap");
+}
+
+void RadarInterface::delete_noisemap()
+{
+    Trace trace(logger, 3, "delete_noisemap");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_delete_noise_map(), ack_or_error()), "delete_noisemap");
+}
+
+void RadarInterface::set_noisemap_control(uint32_t control)
+{
+    Trace trace(logger, 3, "set_noisemap_control");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_noisemap_control(control), ack_or_error()),
+        "set_noisemap_control");
+}
+
+uint32_t RadarInterface::get_noisemap_control()
+{
+    Trace trace(logger, 3, "get_noisemap_control");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_noisemap_control(), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_noisemap_control")[0];
+}
+
+void RadarInterface::set_periodic_noisemap_store(uint32_t first, uint32_t second)
+{
+    Trace trace(logger, 3, "set_periodic_noisemap_store");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_periodic_noisemap_store(first, second), ack_or_error()),
+        "set_periodic_noisemap_store");
+}
+
+std::pair<uint32_t, uint32_t> RadarInterface::get_periodic_noisemap_store()
+{
+    Trace trace(logger, 3, "get_periodic_noisemap_store");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_get_periodic_noisemap_store(),
+        std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const uint8_t* data = reply_data(parser, reply, 8, "get_periodic_noisemap_store");
+    return { u32_at(data), u32_at(data + 4) };
+}
+
+int RadarInterface::store_noisemap_no_throw()
+{
+    return no_throw([&] { store_noisemap(); });
+}
+
+int RadarInterface::load_noisemap_no_throw()
+{
+    return no_throw([&] { load_noisemap(); });
+}
+
+int RadarInterface::delete_noisemap_no_throw()
+{
+    return no_throw([&] { delete_noisemap(); });
+}
+
+int RadarInterface::set_noisemap_control_no_throw(uint32_t control)
+{
+    return no_throw([&] { set_noisemap_control(control); });
+}
+
+int RadarInterface::get_noisemap_control_no_throw(uint32_t* control)
+{
+    return no_throw([&] { return get_noisemap_control(); }, control);
+}
+
+int RadarInterface::set_periodic_noisemap_store_no_throw(uint32_t first, uint32_t second)
+{
+    return no_throw([&] { set_periodic_noisemap_store(first, second); });
+}
+
+int RadarInterface::get_periodic_noisemap_store_no_throw(uint32_t* first, uint32_t* second)
+{
+    return no_throw([&] { return get_periodic_noisemap_store(); }, first, second);
+}
 
 // ==== IO pins and output control ============================================
 
+void RadarInterface::set_iopin_control(uint32_t pin, uint32_t first, uint32_t second)
+{
+    Trace trace(logger, 3, "set_iopin_control");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_iopin_control(pin, first, second), ack_or_error()),
+        "set_iopin_control");
+}
+
+std::pair<uint32_t, uint32_t> RadarInterface::get_iopin_control(uint32_t pin)
+{
+    Trace trace(logger, 3, "get_iopin_control");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_iopin_control(pin), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_iopin_control failed");
+    return { u32_at(data), u32_at(data + 4) };
+}
+
+void RadarInterface::set_iopin_value(uint32_t pin, uint32_t value)
+{
+    Trace trace(logger, 3, "set_iopin_value");
+    auto use = communicator.use();
+    handle_ack(
+        use->send(default_timeout, commands.create_set_iopin_value(pin, value), ack_or_error()), "set_iopin_value");
+}
+
+uint32_t RadarInterface::get_iopin_value(uint32_t pin)
+{
+    Trace trace(logger, 3, "get_iopin_value");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_iopin_value(pin), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    return u32_at(reply_data(parser, reply, 4, "get_iopin_value"));
+}
+
+void RadarInterface::set_output_control(uint32_t output, uint32_t control)
+{
+    Trace trace(logger, 3, "set_output_control");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_output_control(output, control), ack_or_error()),
+        "set_output_control");
+}
+
+uint32_t RadarInterface::get_output_control(uint32_t output)
+{
+    Trace trace(logger, 3, "get_output_control");
+    auto use = communicator.use();
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_output_control(output), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_output_control")[0];
+}
+
+void RadarInterface::set_debug_output_control(uint32_t output, uint32_t control)
+{
+    Trace trace(logger, 3, "set_debug_output_control");
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_set_debug_output_control(output, control), ack_or_error()),
+        "set_debug_output_control");
+}
+
+uint32_t RadarInterface::get_debug_output_control(uint32_t output)
+{
+    Trace trace(logger, 3, "get_debug_output_control");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_get_debug_output_control(output),
+        std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    return reply_data(parser, reply, 1, "get_debug_output_control")[0];
+}
+
+int RadarInterface::set_iopin_control_no_throw(uint32_t pin, uint32_t first, uint32_t second)
+{
+    return no_throw([&] { set_iopin_control(pin, first, second); });
+}
+
+int RadarInterface::get_iopin_control_no_throw(uint32_t pin, uint32_t* first, uint32_t* second)
+{
+    return no_throw([&] { return get_iopin_control(pin); }, first, second);
+}
+
+int RadarInterface::set_iopin_value_no_throw(uint32_t pin, uint32_t value)
+{
+    return no_throw([&] { set_iopin_value(pin, value); });
+}
+
+int RadarInterface::get_iopin_value(uint32_t pin, uint32_t* value)
+{
+    return no_throw([&] { return get_iopin_value(pin); }, value);
+}
+
+int RadarInterface::set_output_control_no_throw(uint32_t output, uint32_t control)
+{
+    return no_throw([&] { set_output_control(output, control); });
+}
+
+int RadarInterface::get_output_control_no_throw(uint32_t output, uint32_t* control)
+{
+    return no_throw([&] { return get_output_control(output); }, control);
+}
+
+int RadarInterface::set_debug_output_control_no_throw(uint32_t output, uint32_t control)
+{
+    return no_throw([&] { set_debug_output_control(output, control); });
+}
+
+int RadarInterface::get_debug_output_control_no_throw(uint32_t output, uint32_t* control)
+{
+    return no_throw([&] { return get_debug_output_control(output); }, control);
+}
+
 // ==== Profiles, output switches and module lifecycle ========================
+
+namespace {
+
+// The pong value, or 1 for a reply that is no whole pong (an error reply, a
+// short pong, the empty reply of a closed connection).
+uint32_t pong_value(const Parser& parser, const Bytes& reply)
+{
+    ParseResult<unsigned int> result;
+    parser.parse_pong(reply, &result);
+    if (result.error || !result.valid)
+        return 1;
+    return result.record;
+}
+
+constexpr uint32_t sleep_profile_id = 0x00F17B17;
+constexpr uint32_t respiration_profile_id = 0x1423A2D6;
+constexpr int baseband_iq = 1;
+constexpr int baseband_ap = 2;
+constexpr unsigned bootloader_key = 0x3F6C2B94;
+constexpr unsigned bootloader_key_second = 0x7D41C0A3;
+
+} // namespace
 
 uint32_t RadarInterface::ping()
 {
@@ -1519,11 +2269,7 @@ uint32_t RadarInterface::ping()
     auto use = communicator.use();
     const Bytes reply =
         use->send(default_timeout, commands.create_ping(), std::vector<Bytes> { { 0x01 }, { 0x20 } });
-    ParseResult<unsigned int> result;
-    parser.parse_pong(reply, &result);
-    if (result.error || !result.valid)
-        return 1;
-    return result.record;
+    return pong_value(parser, reply);
 }
 
 void RadarInterface::module_reset()
@@ -1533,6 +2279,189 @@ void RadarInterface::module_reset()
     const Bytes reply =
         use->send(default_timeout, commands.create_module_reset(), std::vector<Bytes> { { 0x10 }, { 0x20 } });
     handle_ack(reply, "module_reset");
+}
+
+void RadarInterface::load_profile(uint32_t profile_id)
+{
+    Trace trace(logger, 3, "load_profile");
+    auto use = communicator.use();
+    check_ack_record(
+        parser, use->send(default_timeout, commands.create_load_profile(profile_id), ack_or_error()), "load profile failed");
+}
+
+void RadarInterface::load_sleep_profile()
+{
+    load_profile(sleep_profile_id);
+}
+
+void RadarInterface::load_respiration_profile()
+{
+    load_profile(respiration_profile_id);
+}
+
+void RadarInterface::enable_baseband(int kind, bool enable)
+{
+    Trace trace(logger, 3, "enable_baseband");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_enable_baseband(kind, enable), ack_or_error());
+    check_error_byte(reply, enable ? "enable baseband failed" : "disable baseband failed");
+}
+
+void RadarInterface::enable_baseband_ap()
+{
+    enable_baseband(baseband_ap, true);
+}
+
+void RadarInterface::disable_baseband_ap()
+{
+    enable_baseband(baseband_ap, false);
+}
+
+void RadarInterface::enable_baseband_iq()
+{
+    enable_baseband(baseband_iq, true);
+}
+
+void RadarInterface::disable_baseband_iq()
+{
+    enable_baseband(baseband_iq, false);
+}
+
+void RadarInterface::enable_resp_output()
+{
+    Trace trace(logger, 3, "enable_resp_output");
+    auto use = communicator.use();
+    check_ack_record(parser, use->send(default_timeout, commands.create_enable_resp_ouput(), ack_or_error()),
+        "enable_resp_output failed");
+}
+
+void RadarInterface::disable_resp_output()
+{
+    Trace trace(logger, 3, "disable_resp_output");
+    auto use = communicator.use();
+    check_ack_record(parser, use->send(default_timeout, commands.create_disable_resp_ouput(), ack_or_error()),
+        "disable_resp_output failed");
+}
+
+void RadarInterface::reset_to_factory_preset()
+{
+    Trace trace(logger, 3, "reset_to_factory_preset");
+    auto use = communicator.use();
+    check_ack_record(parser, use->send(default_timeout, commands.create_reset_to_factory_preset(), ack_or_error()),
+        "reset_to_factory_preset failed");
+}
+
+int RadarInterface::system_run_test(uint8_t code, Bytes* result)
+{
+    Trace trace(logger, 3, "system_run_test");
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, commands.create_system_run_test(code),
+        std::vector<Bytes> { { 0x11, 0x10 }, { 0x20 }, { 0x10 } });
+    // The parser has checked the reply's length field against its data.
+    const std::optional<Reply> decoded = decode_reply(reply);
+    if (!decoded)
+        return 1;
+    result->assign(decoded->data, decoded->data + decoded->length);
+    return 0;
+}
+
+void RadarInterface::start_bootloader(unsigned int key)
+{
+    auto use = communicator.use();
+    handle_ack(use->send(default_timeout, commands.create_start_bootloader(key), ack_or_error()), "start_bootloader");
+}
+
+void RadarInterface::start_bootloader()
+{
+    // Bootloaders of different ages take different keys.
+    try {
+        start_bootloader(bootloader_key);
+    } catch (...) {
+        start_bootloader(bootloader_key_second);
+    }
+}
+
+int RadarInterface::load_profile_no_throw(uint32_t profile_id)
+{
+    return no_throw([&] { load_profile(profile_id); });
+}
+
+int RadarInterface::load_sleep_profile_no_throw()
+{
+    return no_throw([&] { load_profile(sleep_profile_id); });
+}
+
+int RadarInterface::load_respiration_profile_no_throw()
+{
+    return no_throw([&] { load_profile(respiration_profile_id); });
+}
+
+int RadarInterface::enable_baseband_no_throw(int kind)
+{
+    return no_throw([&] { enable_baseband(kind, true); });
+}
+
+int RadarInterface::enable_baseband_ap_no_throw()
+{
+    return no_throw([&] { enable_baseband(baseband_ap, true); });
+}
+
+int RadarInterface::disable_baseband_ap_no_throw()
+{
+    return no_throw([&] { enable_baseband(baseband_ap, false); });
+}
+
+int RadarInterface::enable_baseband_iq_no_throw()
+{
+    return no_throw([&] { enable_baseband(baseband_iq, true); });
+}
+
+int RadarInterface::disable_baseband_iq_no_throw()
+{
+    return no_throw([&] { enable_baseband(baseband_iq, false); });
+}
+
+int RadarInterface::enable_resp_output_no_throw()
+{
+    return no_throw([&] { enable_resp_output(); });
+}
+
+int RadarInterface::disable_resp_output_no_throw()
+{
+    return no_throw([&] { disable_resp_output(); });
+}
+
+int RadarInterface::reset_to_factory_preset_no_throw()
+{
+    return no_throw([&] { reset_to_factory_preset(); });
+}
+
+int RadarInterface::module_reset_no_throw()
+{
+    return no_throw([&] { module_reset(); });
+}
+
+int RadarInterface::start_bootloader_no_throw()
+{
+    return no_throw([&] { start_bootloader(); });
+}
+
+int RadarInterface::ping(uint32_t* pong)
+{
+    // ping() reads the empty reply of a closed connection as 1, like a
+    // refused ping; as a status that would be success for a ping that never
+    // went out, so the twin makes the exchange itself and fails on it.
+    return no_throw(
+        [&] {
+            Trace trace(logger, 3, "ping");
+            auto use = communicator.use();
+            const Bytes reply =
+                use->send(default_timeout, commands.create_ping(), std::vector<Bytes> { { 0x01 }, { 0x20 } });
+            if (reply.empty())
+                throw SarvikException("ping response from module is empty", 1);
+            return pong_value(parser, reply);
+        },
+        pong);
 }
 
 // ==== Z7 chip driver commands ===============================================

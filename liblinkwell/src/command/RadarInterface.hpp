@@ -25,6 +25,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -146,6 +147,50 @@ public:
     // SarvikException "set sensor mode failed" (code 1) for an empty or error
     // reply. The submode is sent only for the modes 0x10 and 0x50.
     void set_sensor_mode_and_submode(uint8_t mode, uint8_t submode) override;
+
+    // The same exchange without the throw for a refused reply: 0 with the
+    // text in *info, or -1 with *info untouched. The reply timeout passes
+    // through.
+    int get_system_info(uint8_t code, std::string* info);
+
+    // The module's identity texts: get_system_info with the codes 0 to 6 (a
+    // refused reply throws std::runtime_error). The forms with an
+    // out-parameter are their status-code twins.
+    std::string get_item_number();
+    int get_item_number(std::string* text);
+    std::string get_order_code();
+    int get_order_code(std::string* text);
+    std::string get_firmware_id();
+    int get_firmware_id(std::string* text);
+    std::string get_firmware_version();
+    int get_firmware_version(std::string* text);
+    std::string get_build_info();
+    int get_build_info(std::string* text);
+    std::string get_app_id_list();
+    int get_app_id_list(std::string* text);
+    std::string get_serial_number();
+    int get_serial_number(std::string* text);
+
+    // Sensor modes 0x01 (run) and 0x11 (idle), passed as set_sensor_mode.
+    void set_sensor_mode_run();
+    void set_sensor_mode_idle();
+    // std::runtime_error "parse_reply failed in get_sensor_mode" for a
+    // refused reply or one without a data byte.
+    uint8_t get_sensor_mode();
+    int set_sensor_mode_and_submode_no_throw(uint8_t mode, uint8_t submode);
+    int set_sensor_mode_no_throw(uint8_t mode);
+    int set_sensor_mode_run_no_throw();
+    int set_sensor_mode_idle_no_throw();
+    int get_sensor_mode_no_throw(uint8_t* mode);
+
+    // Both bytes go to the module unchanged. SarvikException
+    // "set_led_control failed" (code 1) for an empty or error reply.
+    void set_led_control(uint8_t mode, uint8_t parameter);
+    // The LED mode byte; std::runtime_error "parse_reply failed in
+    // get_led_control" for a refused reply or one without a data byte.
+    uint8_t get_led_control();
+    int set_led_control_no_throw(uint8_t mode, uint8_t parameter);
+    int get_led_control_no_throw(uint8_t* mode);
 
     // ==== Message subscriptions and queues ==================================
     //
@@ -398,17 +443,190 @@ public:
 
     // ==== Application settings and zones ====================================
 
+    // Setters send every value whole and fail with SarvikException: either
+    // with the text given and the module's code (the parser's for no proper
+    // error reply: 2 for one too short, 5 for the empty reply of a closed
+    // connection), or, where no text is given, as every acknowledged command
+    // ("<method>: module reponded with QRB_SPR_ERROR" with the module's code,
+    // "<method> response from module is empty"). Getters throw
+    // std::runtime_error "parse_reply failed in <method>" for a refused
+    // reply or one whose data is too short for the value, unless said
+    // otherwise.
+
+    // Switches the module, and after its acknowledgement the connection's
+    // own port, to the rate; then waits 500 ms. SarvikException "set baud
+    // rate command failed" leaves both at the old rate.
+    void set_baudrate(uint32_t rate);
+    int set_baudrate_no_throw(uint32_t rate);
+
+    // SarvikException "set_parameter_file failed".
+    void set_parameter_file(const std::string& filename, const std::string& text);
+    // The file's text exactly as sent, a trailing zero included. A module
+    // error is not awaited (it ends in the reply timeout); a refused reply
+    // throws std::runtime_error "error receiving data in
+    // get_parameter_file".
+    std::string get_parameter_file(const std::string& filename);
+    int set_parameter_file_no_throw(const std::string& filename, const std::string& text);
+    int get_parameter_file_no_throw(const std::string& filename, std::string& text);
+
+    // Processing settings.
+    void set_normalization(uint8_t value);
+    uint8_t get_normalization();
+    // The byte is written but cannot be read back: the getter returns the
+    // float.
+    void set_phase_noise_correction(uint8_t value, float correction);
+    float get_phase_noise_correction();
+    void set_decimation_factor(uint32_t factor);
+    uint32_t get_decimation_factor();
+    void set_number_format(uint8_t format);
+    uint8_t get_number_format();
+    void set_legacy_output(uint8_t value);
+    uint8_t get_legacy_output();
+    int set_normalization_no_throw(uint8_t value);
+    int get_normalization_no_throw(uint8_t* value);
+    int set_phase_noise_correction_no_throw(uint8_t value, float correction);
+    int get_phase_noise_correction_no_throw(float* correction);
+    int set_decimation_factor_no_throw(uint32_t factor);
+    int get_decimation_factor_no_throw(uint32_t* factor);
+    int set_number_format_no_throw(uint8_t format);
+    int get_number_format_no_throw(uint8_t* format);
+    int set_legacy_output_no_throw(uint8_t value);
+    int get_legacy_output_no_throw(uint8_t* value);
+
+    // Zones: start and end. Setters and getters throw SarvikException
+    // "<method> failed" with the module's or the parser's code (2 for a
+    // reply too short for its floats); no getter checks which zone the reply
+    // names.
+    void set_detection_zone(float start, float end);
+    std::pair<float, float> get_detection_zone();
+    // The three limits in the order of the reply.
+    std::tuple<float, float, float> get_detection_zone_limits();
+    void set_application_user_zone(float start, float end);
+    std::pair<float, float> get_application_user_zone();
+    int set_detection_zone_no_throw(float start, float end);
+    int get_detection_zone_no_throw(float* start, float* end);
+    int get_detection_zone_limits_no_throw(float* first, float* second, float* third);
+    int set_application_user_zone_no_throw(float start, float end);
+    int get_application_user_zone_no_throw(float* start, float* end);
+
+    // SarvikException "set_sensitivity failed".
+    void set_sensitivity(uint32_t sensitivity);
+    // Only the first data byte of the reply, widened.
+    uint32_t get_sensitivity();
+    // SarvikException "set_tx_center_frequency failed".
+    void set_tx_center_frequency(uint32_t frequency);
+    uint32_t get_tx_center_frequency();
+    int set_sensitivity_no_throw(uint32_t sensitivity);
+    int get_sensitivity_no_throw(uint32_t* sensitivity);
+    int set_tx_center_frequency_no_throw(uint32_t frequency);
+    int get_tx_center_frequency_no_throw(uint32_t* frequency);
+
     // ==== Noise map =========================================================
+
+    // Store, load and delete the module's noise map, and its two settings.
+    // The commands fail as every acknowledged command; the getters throw
+    // std::runtime_error "parse_reply failed in <method>" for a refused reply
+    // or one too short for its value.
+    void store_noisemap();
+    void load_noisemap();
+    void delete_noisemap();
+    void set_noisemap_control(uint32_t control);
+    // Only the first data byte of the reply (the control word's low byte).
+    uint32_t get_noisemap_control();
+    void set_periodic_noisemap_store(uint32_t first, uint32_t second);
+    std::pair<uint32_t, uint32_t> get_periodic_noisemap_store();
+    int store_noisemap_no_throw();
+    int load_noisemap_no_throw();
+    int delete_noisemap_no_throw();
+    int set_noisemap_control_no_throw(uint32_t control);
+    int get_noisemap_control_no_throw(uint32_t* control);
+    int set_periodic_noisemap_store_no_throw(uint32_t first, uint32_t second);
+    int get_periodic_noisemap_store_no_throw(uint32_t* first, uint32_t* second);
 
     // ==== IO pins and output control ========================================
 
+    // IO pins, data outputs (selected by the content id of their message)
+    // and debug outputs. The setters fail as every acknowledged command; the
+    // getters throw std::runtime_error "parse_reply failed in <method>" for
+    // a refused reply or one too short for its value, except
+    // get_iopin_control (see there). No getter checks the pin or selector
+    // named in the reply.
+    void set_iopin_control(uint32_t pin, uint32_t first, uint32_t second);
+    // SarvikException "get_iopin_control failed" with the module's or the
+    // parser's code.
+    std::pair<uint32_t, uint32_t> get_iopin_control(uint32_t pin);
+    void set_iopin_value(uint32_t pin, uint32_t value);
+    uint32_t get_iopin_value(uint32_t pin);
+    void set_output_control(uint32_t output, uint32_t control);
+    // Only the first data byte of the reply (the low byte).
+    uint32_t get_output_control(uint32_t output);
+    void set_debug_output_control(uint32_t output, uint32_t control);
+    // Only the first data byte of the reply (the low byte).
+    uint32_t get_debug_output_control(uint32_t output);
+    int set_iopin_control_no_throw(uint32_t pin, uint32_t first, uint32_t second);
+    int get_iopin_control_no_throw(uint32_t pin, uint32_t* first, uint32_t* second);
+    int set_iopin_value_no_throw(uint32_t pin, uint32_t value);
+    int get_iopin_value(uint32_t pin, uint32_t* value);
+    int set_output_control_no_throw(uint32_t output, uint32_t control);
+    int get_output_control_no_throw(uint32_t output, uint32_t* control);
+    int set_debug_output_control_no_throw(uint32_t output, uint32_t control);
+    int get_debug_output_control_no_throw(uint32_t output, uint32_t* control);
+
     // ==== Profiles, output switches and module lifecycle ====================
 
-    // The module's pong value, or 1 for an error reply or a short pong.
+    // The module's pong value, or 1 for an error reply, a short pong or the
+    // empty reply of a closed connection.
     uint32_t ping() override;
     // Restarts the module; the connection is left as it is (reset()
     // reconnects). Fails as handle_ack does.
     void module_reset();
+    // SarvikException "load profile failed" with the module's or the
+    // parser's code.
+    void load_profile(uint32_t profile_id);
+    void load_sleep_profile(); // 0x00F17B17
+    void load_respiration_profile(); // 0x1423A2D6
+    // kind 1 is the I/Q baseband output, 2 amplitude/phase; disabling sends
+    // no kind. SarvikException "enable baseband failed" / "disable baseband
+    // failed" (code 1) for an empty or error reply.
+    void enable_baseband(int kind, bool enable);
+    void enable_baseband_ap();
+    void disable_baseband_ap();
+    void enable_baseband_iq();
+    void disable_baseband_iq();
+    // SarvikException "<method> failed" with the module's or the parser's
+    // code.
+    void enable_resp_output();
+    void disable_resp_output();
+    void reset_to_factory_preset();
+    // The self test: 0 with the reply's data in *result, or 1 with *result
+    // untouched for a refused reply (a plain acknowledgement included). The
+    // reply timeout passes through.
+    int system_run_test(uint8_t code, Bytes* result);
+    // Sends the module into its bootloader with the key; fails as every
+    // acknowledged command.
+    void start_bootloader(unsigned int key);
+    // Tries the key 0x3F6C2B94, then, after any failure of that, 0x7D41C0A3;
+    // only the second attempt's failure reaches the caller.
+    void start_bootloader();
+    int load_profile_no_throw(uint32_t profile_id);
+    int load_sleep_profile_no_throw();
+    int load_respiration_profile_no_throw();
+    // Always enables.
+    int enable_baseband_no_throw(int kind);
+    int enable_baseband_ap_no_throw();
+    int disable_baseband_ap_no_throw();
+    int enable_baseband_iq_no_throw();
+    int disable_baseband_iq_no_throw();
+    int enable_resp_output_no_throw();
+    int disable_resp_output_no_throw();
+    int reset_to_factory_preset_no_throw();
+    int module_reset_no_throw();
+    int start_bootloader_no_throw();
+    // ping()'s twin: the pong value in *pong. A ping without any answer (a
+    // closed connection) fails with SarvikException "ping response from
+    // module is empty" (code 1) rather than reading as the pong 1.
+    int ping(uint32_t* pong);
+
 
     // ==== Z7 chip driver commands ===========================================
 
