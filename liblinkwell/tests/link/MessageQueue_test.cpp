@@ -159,3 +159,57 @@ TEST(MessageQueue, ManyProducersLoseNothingAndKeepEachProducersOrder)
         t.join();
     EXPECT_TRUE(q.empty());
 }
+
+TEST(MessageQueue, TryGetTakesTheFrontOrNothingWithoutWaiting)
+{
+    MessageQueue<int> q;
+    EXPECT_EQ(std::nullopt, q.try_get());
+    q.put(1);
+    q.put(2);
+    EXPECT_EQ(std::optional<int>(1), q.try_get());
+    EXPECT_EQ(std::optional<int>(2), q.try_get());
+    EXPECT_EQ(std::nullopt, q.try_get());
+}
+
+// The watch reads a count kept beside the queue without the mutex; every
+// operation that changes the queue must leave that count right, or a watcher
+// would spin on a queue that holds something or give up on one that does not.
+TEST(MessageQueue, WatchSeesWhatEveryOperationLeaves)
+{
+    MessageQueue<int> q(3);
+    auto holds_something = [&] { return q.watch_for(0ms); };
+    EXPECT_FALSE(holds_something());
+    q.put(1);
+    EXPECT_TRUE(holds_something());
+    q.get();
+    EXPECT_FALSE(holds_something());
+    for (int i = 0; i < 5; ++i) // beyond the bound: the oldest make room
+        q.put(i);
+    EXPECT_TRUE(holds_something());
+    q.set_max_count(0);
+    EXPECT_FALSE(holds_something());
+    q.set_max_count(-1);
+    q.put(1);
+    EXPECT_TRUE(q.put_unless([] { return false; }, 2));
+    q.clear();
+    EXPECT_FALSE(holds_something());
+    q.put(3);
+    EXPECT_EQ(std::optional<int>(3), q.get_until(std::chrono::steady_clock::now()));
+    EXPECT_FALSE(holds_something());
+    q.put(4);
+    EXPECT_EQ(std::optional<int>(4), q.get_unless([] { return false; }));
+    EXPECT_FALSE(holds_something());
+}
+
+TEST(MessageQueue, WatchGivesUpAtTheDeadlineOrSeesAnElementPutMeanwhile)
+{
+    MessageQueue<int> q;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(q.watch_until(start + 5ms));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 5ms);
+
+    std::thread writer([&] { q.put(1); });
+    EXPECT_TRUE(q.watch_for(10s));
+    writer.join();
+    EXPECT_EQ(1u, q.size());
+}

@@ -1,5 +1,6 @@
 #include "link/ActiveThread.hpp"
 #include "link/PacketDispatcher.hpp"
+#include "link/QueueFeeder.hpp"
 #include "protocol/PacketParserCallback.hpp"
 #include "support/RecordingLogger.hpp"
 #include "support/TestSupport.hpp"
@@ -162,6 +163,59 @@ TEST_F(PacketDispatcherTest, MatchingPacketReachesEverySubscriptionInNameOrderOn
     EXPECT_EQ((std::vector<std::string> { "B:50 01 02", "a:50 01 02", "b:50 01 02" }), log.calls());
     for (std::thread::id id : log.threads())
         EXPECT_NE(std::this_thread::get_id(), id);
+}
+
+// The last matching subscription may be handed the packet itself when it is
+// a queue; every subscription before it, queue or callback, must still see
+// the whole packet, and so must the queue.
+TEST_F(PacketDispatcherTest, QueuesAndCallbacksMatchingOnePacketEachGetAllOfIt)
+{
+    auto first = std::make_shared<MessageQueue<Bytes>>(-1);
+    auto last = std::make_shared<MessageQueue<Bytes>>(-1);
+    dispatcher->subscribe("a-queue", QueueFeeder(first), { hex("50") });
+    dispatcher->subscribe("b-callback", log.record("b"), { hex("50") });
+    dispatcher->subscribe("c-queue", QueueFeeder(last), { hex("50") });
+    dispatcher->subscribe("d-callback-other", log.record("d"), { hex("51") });
+    dispatcher->dispatch_packet(hex("50 01 02"));
+    dispatcher->dispatch_packet(hex("51 03"));
+    dispatcher->unsubscribe("c-queue");
+    dispatcher->dispatch_packet(hex("50 04"));
+    drain();
+    EXPECT_EQ((std::vector<std::string> { "b:50 01 02", "d:51 03", "b:50 04" }), log.calls());
+    EXPECT_EQ((std::vector<Bytes> { hex("50 01 02"), hex("50 04") }),
+        (std::vector<Bytes> { first->get(), first->get() }));
+    EXPECT_TRUE(first->empty());
+    EXPECT_EQ(hex("50 01 02"), last->get());
+    EXPECT_TRUE(last->empty());
+}
+
+// Packets wait for their routing jobs beside the thread's queue; whatever
+// threads dispatch at once, each packet is routed once, and the packets of
+// one thread in the order that thread dispatched them.
+TEST_F(PacketDispatcherTest, PacketsFromSeveralThreadsAreEachRoutedOnceInTheirOrder)
+{
+    constexpr int threads = 3;
+    constexpr int per_thread = 500;
+    auto queue = std::make_shared<MessageQueue<Bytes>>(-1);
+    dispatcher->subscribe("q", QueueFeeder(queue), { hex("50") });
+    std::vector<std::thread> senders;
+    for (int t = 0; t < threads; ++t)
+        senders.emplace_back([this, t] {
+            for (int i = 0; i < per_thread; ++i)
+                dispatcher->dispatch_packet(Bytes { 0x50, static_cast<uint8_t>(t), static_cast<uint8_t>(i >> 8),
+                    static_cast<uint8_t>(i) });
+        });
+    for (auto& sender : senders)
+        sender.join();
+    drain();
+    ASSERT_EQ(static_cast<size_t>(threads * per_thread), queue->size());
+    std::vector<int> next(threads, 0);
+    while (auto packet = queue->try_get()) {
+        const int t = (*packet)[1];
+        const int i = (*packet)[2] << 8 | (*packet)[3];
+        ASSERT_EQ(next[t], i) << "thread " << t;
+        ++next[t];
+    }
 }
 
 TEST_F(PacketDispatcherTest, SubscriptionWithSeveralMatchingPrefixesIsCalledOnce)

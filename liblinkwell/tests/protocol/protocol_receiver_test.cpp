@@ -465,3 +465,43 @@ TEST(Receiver, BulkPathBehavesExactlyLikeTheBytewiseReceiver)
 }
 
 } // namespace
+
+namespace {
+
+// Runs of 0x7C bytes at every position of the bulk path's 16- and 32-byte
+// blocks, after an ordinary byte, an escaped 0x7C or the start of a packet,
+// fed whole and split next to the run: a lone 0x7C is stored in bulk, a
+// second one in a row is left to the byte-at-a-time rules, and the two
+// receivers must stay indistinguishable.
+TEST(Receiver, MarkerByteRunsAtEveryBlockPositionMatchTheBytewiseReceiver)
+{
+    const Bytes lead_ins[] = {hex("41"), hex("7F 7C"), Bytes {}};
+    for (const Bytes& lead_in : lead_ins) {
+        for (size_t run = 1; run <= 5; ++run) {
+            for (size_t offset = 0; offset < 70; ++offset) {
+                Bytes stream = hex("7D");
+                stream.insert(stream.end(), offset, 0x41);
+                stream.insert(stream.end(), lead_in.begin(), lead_in.end());
+                stream.insert(stream.end(), run, 0x7C);
+                stream.insert(stream.end(), 40, 0x42);
+                stream.push_back(0x7E);
+                const size_t run_at = 1 + offset + lead_in.size();
+                for (size_t split : {stream.size(), run_at - 1, run_at, run_at + 1, run_at + run}) {
+                    Receiver bulk(connection_capacity, parseData);
+                    Receiver bytewise(connection_capacity, parseDataBytewise);
+                    for (Receiver* receiver : {&bulk, &bytewise}) {
+                        receiver->feed(Bytes(stream.begin(), stream.begin() + split));
+                        receiver->feed(Bytes(stream.begin() + split, stream.end()));
+                    }
+                    const std::string where = "lead-in " + to_hex(lead_in) + ", run " + std::to_string(run)
+                        + ", offset " + std::to_string(offset) + ", split " + std::to_string(split);
+                    ASSERT_EQ(bytewise.events(), bulk.events()) << where;
+                    ASSERT_EQ(bytewise.state(), bulk.state()) << where;
+                    ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
