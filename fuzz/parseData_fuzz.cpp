@@ -1,7 +1,8 @@
 // Feeds arbitrary module bytes to the receiver, cut into chunks at positions
 // taken from the input, into a small buffer and into a connection-sized one.
-// Every run is made twice, by parseData and by the byte-at-a-time form, and
-// the two must agree on every packet, error, return value and on the state.
+// Every run is made by parseData and by the byte-at-a-time form, and the two
+// must agree on every packet, error, return value and on the state; parseData
+// runs with each form of its block loops.
 //
 // Input layout: byte 0 picks the small capacity (0 to 63), byte 1 the number
 // of cuts (0 to 7), then two bytes per cut (little-endian offsets into the
@@ -146,7 +147,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (stream_size > UINT32_MAX)
         return 0;
-    run_both(small_capacity, stream, stream_size, cuts);
-    run_both(connection_capacity, stream, stream_size, cuts);
+    // parseData's block loops come in a widest form and a baseline form;
+    // both must match the byte-at-a-time yardstick.
+    for (bool widest : {true, false}) {
+        useWidestReceiverBlocks(widest);
+        run_both(small_capacity, stream, stream_size, cuts);
+        run_both(connection_capacity, stream, stream_size, cuts);
+    }
+    useWidestReceiverBlocks(true);
     return 0;
 }

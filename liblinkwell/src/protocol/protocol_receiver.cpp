@@ -9,12 +9,20 @@
 #include "protocol/protocol_receiver.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cstring>
 #include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+// Where the compiler can build AVX2 code for one function, the two bulk
+// loops get a second form that is chosen at run time on processors that
+// have it.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define RECEIVER_HAS_AVX2_PATH 1
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -47,12 +55,47 @@ uint64_t marker_packet_total(const ApplicationProtocol* p)
     return read_u32_le(p->buffer) + uint64_t{marker_header_size};
 }
 
+#if defined(RECEIVER_HAS_AVX2_PATH)
+bool processor_has_avx2()
+{
+    // Also safe before the runtime's own detection has run.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+const bool cpu_has_avx2 = processor_has_avx2();
+// Whether the bulk loops use their AVX2 form; tests turn it off to check
+// the baseline form as well.
+std::atomic<bool> use_avx2 { cpu_has_avx2 };
+
+// The XOR of the leading 64-byte blocks, folded to 64 bits; *done is set to
+// the number of bytes covered.
+__attribute__((target("avx2"))) uint64_t xor_of_blocks_avx2(const uint8_t* bytes, uint32_t count, uint32_t* done)
+{
+    __m256i even = _mm256_setzero_si256();
+    __m256i odd = _mm256_setzero_si256();
+    uint32_t i = 0;
+    for (; i + 64 <= count; i += 64) {
+        even = _mm256_xor_si256(even, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i)));
+        odd = _mm256_xor_si256(odd, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i + 32)));
+    }
+    uint64_t lanes[4];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), _mm256_xor_si256(even, odd));
+    *done = i;
+    return lanes[0] ^ lanes[1] ^ lanes[2] ^ lanes[3];
+}
+#endif
+
 // XOR of count bytes, a block at a time: this pass over a whole packet at its
 // end byte is the receiver's only second look at a byte.
 uint8_t xor_of(const uint8_t* bytes, uint32_t count)
 {
     uint64_t folded = 0;
     uint32_t i = 0;
+#if defined(RECEIVER_HAS_AVX2_PATH)
+    if (use_avx2.load(std::memory_order_relaxed))
+        folded = xor_of_blocks_avx2(bytes, count, &i);
+#endif
 #if defined(__SSE2__)
     __m128i even = _mm_setzero_si128();
     __m128i odd = _mm_setzero_si128();
@@ -62,7 +105,7 @@ uint8_t xor_of(const uint8_t* bytes, uint32_t count)
     }
     uint64_t lanes[2];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), _mm_xor_si128(even, odd));
-    folded = lanes[0] ^ lanes[1];
+    folded ^= lanes[0] ^ lanes[1];
 #endif
     for (; i + 8 <= count; i += 8) {
         uint64_t word;
@@ -208,6 +251,46 @@ bool ends_ordinary_run(uint8_t byte, bool after_marker)
     return (byte & 0xFCu) == PROTOCOL_MARKER_BYTE && (byte != PROTOCOL_MARKER_BYTE || after_marker);
 }
 
+#if defined(RECEIVER_HAS_AVX2_PATH)
+// The 64-byte blocks of copy_ordinary_run: copies whole blocks until one
+// holds a stop. Returns whether one did; *done is then the stop's index,
+// otherwise the end of the last whole block, and *previous_marker whether
+// that block ended in a 0x7C.
+__attribute__((target("avx2"))) bool copy_ordinary_blocks_avx2(
+    uint8_t* target, const uint8_t* source, size_t count, size_t* done, uint64_t* previous_marker)
+{
+    const __m256i range_mask = _mm256_set1_epi8(static_cast<char>(0xFC));
+    const __m256i marker = _mm256_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
+    size_t i = 0;
+    for (; i + 64 <= count; i += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i + 32));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), low);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i + 32), high);
+        const uint64_t range_low = static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(low, range_mask), marker)));
+        const uint64_t range_high = static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(high, range_mask), marker)));
+        const uint64_t range = range_low | range_high << 32;
+        if (range == 0) {
+            *previous_marker = 0;
+            continue;
+        }
+        const uint64_t markers_low = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, marker)));
+        const uint64_t markers_high = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, marker)));
+        const uint64_t markers = markers_low | markers_high << 32;
+        const uint64_t stops = (range & ~markers) | (markers & (markers << 1 | *previous_marker));
+        if (stops != 0) {
+            *done = i + static_cast<size_t>(__builtin_ctzll(stops));
+            return true;
+        }
+        *previous_marker = markers >> 63;
+    }
+    *done = i;
+    return false;
+}
+#endif
+
 // Copies the leading run of ordinary bytes from source to target and returns
 // its length. In framed mode (once something is stored) a byte outside
 // 0x7C..0x7F is only stored, and so is a 0x7C that does not follow another
@@ -236,6 +319,14 @@ size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, b
     auto stops_of = [&](unsigned markers, unsigned range) {
         return (range & ~markers) | (markers & (markers << 1 | previous_marker));
     };
+#if defined(RECEIVER_HAS_AVX2_PATH)
+    if (use_avx2.load(std::memory_order_relaxed)) {
+        uint64_t carry = previous_marker;
+        if (copy_ordinary_blocks_avx2(target, source, count, &i, &carry))
+            return i;
+        previous_marker = static_cast<unsigned>(carry);
+    }
+#endif
     for (; i + 32 <= count; i += 32) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 16));
@@ -356,6 +447,17 @@ int parse(ApplicationProtocol* p, const uint8_t* data, uint32_t length)
 int parseDataBytewise(ApplicationProtocol* instance, const uint8_t* data, uint32_t length)
 {
     return parse<false>(instance, data, length);
+}
+
+bool useWidestReceiverBlocks(bool widest)
+{
+#if defined(RECEIVER_HAS_AVX2_PATH)
+    use_avx2 = widest && cpu_has_avx2;
+    return cpu_has_avx2;
+#else
+    (void)widest;
+    return false;
+#endif
 }
 
 extern "C" {

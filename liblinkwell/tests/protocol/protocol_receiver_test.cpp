@@ -39,6 +39,22 @@ std::string describe(const Event& e)
     return "packet: " + to_hex(e.bytes);
 }
 
+// Runs the body once with every form of parseData's block loops that this
+// processor offers (the widest, and the baseline), restoring the widest.
+template <typename Body>
+void with_each_block_form(Body body)
+{
+    const bool wider_form_exists = useWidestReceiverBlocks(true);
+    for (bool widest : {true, false}) {
+        if (widest && !wider_form_exists)
+            continue;
+        useWidestReceiverBlocks(widest);
+        SCOPED_TRACE(widest ? "widest blocks" : "baseline blocks");
+        body();
+    }
+    useWidestReceiverBlocks(true);
+}
+
 // A receiver instance in storage of getInstanceSize() bytes, with its own
 // buffer, that records every callback and checks that each delivered packet
 // lies inside the buffer.
@@ -304,35 +320,37 @@ uint8_t awkward_byte(std::mt19937& random)
 
 TEST(Receiver, FramedPayloadsOfEveryLengthComeBackUnchanged)
 {
-    // A payload must not begin with 0x51 (a raw length packet) nor hold four
-    // 0x7C in a row (marker mode); every other byte is free.
-    std::mt19937 random(7);
-    std::vector<Bytes> payloads;
-    Bytes stream;
-    for (size_t length = 0; length <= 300; ++length) {
-        Bytes payload(length);
-        for (auto& b : payload)
-            b = awkward_byte(random);
-        for (size_t i = 3; i < payload.size(); ++i)
-            if (payload[i] == 0x7C && payload[i - 1] == 0x7C && payload[i - 2] == 0x7C && payload[i - 3] == 0x7C)
-                payload[i] = 0x7B;
-        if (!payload.empty() && payload[0] == 0x51)
-            payload[0] = 0x52;
-        payloads.push_back(payload);
-        const Bytes framed = frame(payload);
-        stream.insert(stream.end(), framed.begin(), framed.end());
-    }
-    for (size_t chunk : {size_t{1}, size_t{7}, size_t{1000}, stream.size()}) {
-        Receiver receiver(connection_capacity);
-        int packets = 0;
-        for (size_t at = 0; at < stream.size(); at += chunk)
-            packets += receiver.feed(Bytes(stream.begin() + at, stream.begin() + std::min(at + chunk, stream.size())));
-        SCOPED_TRACE("chunks of " + std::to_string(chunk));
-        EXPECT_EQ(static_cast<int>(payloads.size()), packets);
-        ASSERT_EQ(payloads.size(), receiver.events().size());
-        for (size_t i = 0; i < payloads.size(); ++i)
-            EXPECT_EQ(packet(payloads[i]), describe(receiver.events()[i])) << "length " << i;
-    }
+    with_each_block_form([&] {
+        // A payload must not begin with 0x51 (a raw length packet) nor hold four
+        // 0x7C in a row (marker mode); every other byte is free.
+        std::mt19937 random(7);
+        std::vector<Bytes> payloads;
+        Bytes stream;
+        for (size_t length = 0; length <= 300; ++length) {
+            Bytes payload(length);
+            for (auto& b : payload)
+                b = awkward_byte(random);
+            for (size_t i = 3; i < payload.size(); ++i)
+                if (payload[i] == 0x7C && payload[i - 1] == 0x7C && payload[i - 2] == 0x7C && payload[i - 3] == 0x7C)
+                    payload[i] = 0x7B;
+            if (!payload.empty() && payload[0] == 0x51)
+                payload[0] = 0x52;
+            payloads.push_back(payload);
+            const Bytes framed = frame(payload);
+            stream.insert(stream.end(), framed.begin(), framed.end());
+        }
+        for (size_t chunk : {size_t{1}, size_t{7}, size_t{1000}, stream.size()}) {
+            Receiver receiver(connection_capacity);
+            int packets = 0;
+            for (size_t at = 0; at < stream.size(); at += chunk)
+                packets += receiver.feed(Bytes(stream.begin() + at, stream.begin() + std::min(at + chunk, stream.size())));
+            SCOPED_TRACE("chunks of " + std::to_string(chunk));
+            EXPECT_EQ(static_cast<int>(payloads.size()), packets);
+            ASSERT_EQ(payloads.size(), receiver.events().size());
+            for (size_t i = 0; i < payloads.size(); ++i)
+                EXPECT_EQ(packet(payloads[i]), describe(receiver.events()[i])) << "length " << i;
+        }
+    });
 }
 
 TEST(Receiver, InstanceIsFilledInTheCallersStorageWithoutTouchingTheBuffer)
@@ -443,25 +461,27 @@ Bytes random_stream(std::mt19937& random, size_t pieces)
 
 TEST(Receiver, BulkPathBehavesExactlyLikeTheBytewiseReceiver)
 {
-    std::mt19937 random(20240611);
-    const uint32_t capacities[] = {0, 1, 4, 5, 6, 8, 16, 64, 300, 1024, connection_capacity};
-    for (int round = 0; round < 400; ++round) {
-        const uint32_t capacity = capacities[random() % (sizeof capacities / sizeof capacities[0])];
-        const Bytes stream = random_stream(random, 1 + random() % 40);
-        Receiver bulk(capacity, parseData);
-        Receiver bytewise(capacity, parseDataBytewise);
-        size_t at = 0;
-        while (at < stream.size()) {
-            const size_t max_chunk = random() % 4 == 0 ? 8 : 3000;
-            const size_t size = std::min<size_t>(random() % (max_chunk + 1), stream.size() - at);
-            const Bytes chunk(stream.begin() + at, stream.begin() + at + size);
-            at += size;
-            ASSERT_EQ(bytewise.feed(chunk), bulk.feed(chunk)) << "round " << round << " at " << at;
-            ASSERT_EQ(bytewise.events(), bulk.events()) << "round " << round << " at " << at;
-            ASSERT_EQ(bytewise.state(), bulk.state()) << "round " << round << " at " << at;
-            ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << "round " << round << " at " << at;
+    with_each_block_form([&] {
+        std::mt19937 random(20240611);
+        const uint32_t capacities[] = {0, 1, 4, 5, 6, 8, 16, 64, 300, 1024, connection_capacity};
+        for (int round = 0; round < 400; ++round) {
+            const uint32_t capacity = capacities[random() % (sizeof capacities / sizeof capacities[0])];
+            const Bytes stream = random_stream(random, 1 + random() % 40);
+            Receiver bulk(capacity, parseData);
+            Receiver bytewise(capacity, parseDataBytewise);
+            size_t at = 0;
+            while (at < stream.size()) {
+                const size_t max_chunk = random() % 4 == 0 ? 8 : 3000;
+                const size_t size = std::min<size_t>(random() % (max_chunk + 1), stream.size() - at);
+                const Bytes chunk(stream.begin() + at, stream.begin() + at + size);
+                at += size;
+                ASSERT_EQ(bytewise.feed(chunk), bulk.feed(chunk)) << "round " << round << " at " << at;
+                ASSERT_EQ(bytewise.events(), bulk.events()) << "round " << round << " at " << at;
+                ASSERT_EQ(bytewise.state(), bulk.state()) << "round " << round << " at " << at;
+                ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << "round " << round << " at " << at;
+            }
         }
-    }
+    });
 }
 
 } // namespace
@@ -475,33 +495,35 @@ namespace {
 // receivers must stay indistinguishable.
 TEST(Receiver, MarkerByteRunsAtEveryBlockPositionMatchTheBytewiseReceiver)
 {
-    const Bytes lead_ins[] = {hex("41"), hex("7F 7C"), Bytes {}};
-    for (const Bytes& lead_in : lead_ins) {
-        for (size_t run = 1; run <= 5; ++run) {
-            for (size_t offset = 0; offset < 70; ++offset) {
-                Bytes stream = hex("7D");
-                stream.insert(stream.end(), offset, 0x41);
-                stream.insert(stream.end(), lead_in.begin(), lead_in.end());
-                stream.insert(stream.end(), run, 0x7C);
-                stream.insert(stream.end(), 40, 0x42);
-                stream.push_back(0x7E);
-                const size_t run_at = 1 + offset + lead_in.size();
-                for (size_t split : {stream.size(), run_at - 1, run_at, run_at + 1, run_at + run}) {
-                    Receiver bulk(connection_capacity, parseData);
-                    Receiver bytewise(connection_capacity, parseDataBytewise);
-                    for (Receiver* receiver : {&bulk, &bytewise}) {
-                        receiver->feed(Bytes(stream.begin(), stream.begin() + split));
-                        receiver->feed(Bytes(stream.begin() + split, stream.end()));
+    with_each_block_form([&] {
+        const Bytes lead_ins[] = {hex("41"), hex("7F 7C"), Bytes {}};
+        for (const Bytes& lead_in : lead_ins) {
+            for (size_t run = 1; run <= 5; ++run) {
+                for (size_t offset = 0; offset < 70; ++offset) {
+                    Bytes stream = hex("7D");
+                    stream.insert(stream.end(), offset, 0x41);
+                    stream.insert(stream.end(), lead_in.begin(), lead_in.end());
+                    stream.insert(stream.end(), run, 0x7C);
+                    stream.insert(stream.end(), 40, 0x42);
+                    stream.push_back(0x7E);
+                    const size_t run_at = 1 + offset + lead_in.size();
+                    for (size_t split : {stream.size(), run_at - 1, run_at, run_at + 1, run_at + run}) {
+                        Receiver bulk(connection_capacity, parseData);
+                        Receiver bytewise(connection_capacity, parseDataBytewise);
+                        for (Receiver* receiver : {&bulk, &bytewise}) {
+                            receiver->feed(Bytes(stream.begin(), stream.begin() + split));
+                            receiver->feed(Bytes(stream.begin() + split, stream.end()));
+                        }
+                        const std::string where = "lead-in " + to_hex(lead_in) + ", run " + std::to_string(run)
+                            + ", offset " + std::to_string(offset) + ", split " + std::to_string(split);
+                        ASSERT_EQ(bytewise.events(), bulk.events()) << where;
+                        ASSERT_EQ(bytewise.state(), bulk.state()) << where;
+                        ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;
                     }
-                    const std::string where = "lead-in " + to_hex(lead_in) + ", run " + std::to_string(run)
-                        + ", offset " + std::to_string(offset) + ", split " + std::to_string(split);
-                    ASSERT_EQ(bytewise.events(), bulk.events()) << where;
-                    ASSERT_EQ(bytewise.state(), bulk.state()) << where;
-                    ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;
                 }
             }
         }
-    }
+    });
 }
 
 } // namespace
