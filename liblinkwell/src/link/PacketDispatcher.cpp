@@ -3,7 +3,6 @@
 #include <cstring>
 #include <exception>
 #include <future>
-#include <optional>
 
 #include "link/QueueFeeder.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
@@ -56,6 +55,10 @@ PacketDispatcher::~PacketDispatcher()
 
 void PacketDispatcher::post(std::function<void()> job)
 {
+    // Posted under the lock, so that a packet dispatched after this job
+    // cannot join a routing job queued before it.
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    batch_open_ = false;
     thread_->add(std::move(job));
 }
 
@@ -64,18 +67,65 @@ void PacketDispatcher::dispatch_packet(Bytes packet)
     static const std::string dispatching = "dispatching packet: ";
     logger_.log(3, dispatching);
     logger_.print_bytes(3, packet);
-    incoming_.put(std::move(packet));
-    post([this] { route_next_packet(); });
+    queue_packet(std::move(packet));
 }
 
-void PacketDispatcher::route_next_packet()
+// Routing keeps the order of a job per packet: a packet joins the newest
+// routing job only while no other job has been posted behind it and it has
+// not started, so the packet is routed exactly where a job of its own would
+// have routed it.
+void PacketDispatcher::queue_packet(Bytes packet)
 {
-    // Every packet is queued before its job is posted, and jobs run in the
-    // order they were posted, so the front packet is there and is this
-    // job's (or, with two threads dispatching at once, an earlier one's,
-    // which keeps the order in which packets were queued).
-    if (std::optional<Bytes> packet = incoming_.try_get())
-        do_dispatch_packet(std::move(*packet));
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    incoming_.push_back(std::move(packet));
+    if (batch_open_) {
+        ++batches_.back();
+        return;
+    }
+    try {
+        batches_.push_back(1);
+        try {
+            thread_->add([this] { route_batch(); });
+        } catch (...) {
+            batches_.pop_back();
+            throw;
+        }
+    } catch (...) {
+        incoming_.pop_back();
+        throw;
+    }
+    batch_open_ = true;
+}
+
+void PacketDispatcher::route_batch()
+{
+    std::size_t count = 0;
+    {
+        std::lock_guard<std::mutex> lock(incoming_mutex_);
+        count = batches_.front();
+        batches_.pop_front();
+        // With no batch behind it this job's batch was the open one; from
+        // now on a packet needs a job of its own.
+        if (batches_.empty())
+            batch_open_ = false;
+    }
+    // The batch's packets are the oldest ones; later batches queue theirs
+    // behind. The lock is not held while routing: callbacks may post jobs.
+    for (; count > 0; --count) {
+        try {
+            do_dispatch_packet(take_incoming());
+        } catch (...) {
+            logger_.error("routing a packet failed: " + describe_current_exception());
+        }
+    }
+}
+
+Bytes PacketDispatcher::take_incoming()
+{
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    Bytes packet = std::move(incoming_.front());
+    incoming_.pop_front();
+    return packet;
 }
 
 void PacketDispatcher::subscribe(std::string name, Callback callback, std::vector<Bytes> prefixes)

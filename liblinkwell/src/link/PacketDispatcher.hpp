@@ -8,16 +8,18 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Bytes.hpp"
 #include "link/Active.hpp"
-#include "link/MessageQueue.hpp"
 #include "protocol/HostParserWrapper.hpp"
 
 class Logger;
@@ -64,7 +66,9 @@ private:
     using SubscriptionEntry = std::pair<const std::string, Subscription>;
 
     void post(std::function<void()> job);
-    void route_next_packet();
+    void queue_packet(Bytes packet);
+    void route_batch();
+    Bytes take_incoming();
     void do_dispatch_packet(Bytes packet);
     bool dispatch_to_callbacks(Bytes& packet);
     void call(const SubscriptionEntry& entry, const Bytes& packet);
@@ -78,9 +82,17 @@ private:
     std::atomic<PacketParserCallback*> receiver_{nullptr};
     // Touched only on the dispatcher thread.
     std::map<std::string, Subscription> subscriptions_;
-    // Packets waiting for their routing job, in the order they came. A job
-    // that holds only the dispatcher fits into a std::function without an
-    // allocation, which one that holds the packet does not.
-    MessageQueue<Bytes> incoming_ { -1 };
+    // Packets waiting to be routed, oldest first, and how many of them each
+    // routing job in the thread's queue takes, in the same order. A routing
+    // job holds only the dispatcher, so it fits into a std::function without
+    // an allocation; and packets that come while no other job has been
+    // posted since the newest routing job join that job instead of costing
+    // one each.
+    std::mutex incoming_mutex_;
+    std::deque<Bytes> incoming_;
+    std::deque<std::size_t> batches_;
+    // Whether the newest routing job is still the last job posted and has
+    // not started: only then may a packet join it.
+    bool batch_open_ = false;
     const HostParserWrapper forwarding_parser_;
 };

@@ -247,6 +247,38 @@ TEST_F(PacketDispatcherTest, UnsubscribeTakesEffectInPostingOrder)
     EXPECT_EQ((std::vector<std::string> { "q:50 01" }), log.calls());
 }
 
+// While the dispatcher thread is busy, packets that arrive one after
+// another share a routing job; a subscription change posted between them
+// must still take effect exactly between them.
+TEST_F(PacketDispatcherTest, SubscriptionChangesBetweenWaitingPacketsKeepTheirPlace)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> blocked;
+    dispatcher->subscribe("0-block", [&, released](const Bytes& packet) {
+        if (packet[1] == 0) {
+            blocked.set_value();
+            released.wait();
+        }
+        return true;
+    }, { hex("50") });
+    dispatcher->dispatch_packet(hex("50 00"));
+    blocked.get_future().wait();
+    // The thread is held inside the first packet's routing from here on.
+    dispatcher->dispatch_packet(hex("50 01"));
+    dispatcher->dispatch_packet(hex("50 02"));
+    dispatcher->subscribe("q", log.record("q"), { hex("50") });
+    dispatcher->dispatch_packet(hex("50 03"));
+    dispatcher->dispatch_packet(hex("50 04"));
+    dispatcher->subscribe("q", log.record("r"), { hex("50") });
+    dispatcher->dispatch_packet(hex("50 05"));
+    dispatcher->unsubscribe("q");
+    dispatcher->dispatch_packet(hex("50 06"));
+    release.set_value();
+    drain();
+    EXPECT_EQ((std::vector<std::string> { "q:50 03", "q:50 04", "r:50 05" }), log.calls());
+}
+
 TEST_F(PacketDispatcherTest, UnhandledPacketLogsTwoLinesAtLevelOne)
 {
     dispatcher->subscribe("q", log.record("q"), { hex("50") });
