@@ -46,7 +46,14 @@ void ActiveThread::loop()
     notify_thread_start();
     // Tasks queued behind the stop task still run; the thread ends once the
     // flag is set and the queue has run dry.
-    while (auto task = q_.get_unless([this] { return stopped_; })) {
+    for (;;) {
+        // A busy producer (the reader handing packets to the dispatcher)
+        // posts again within microseconds: staying awake for that long
+        // spares both threads a sleep and a wake-up per task.
+        q_.watch_for(idle_watch);
+        std::optional<std::function<void()>> task = q_.get_unless([this] { return stopped_; });
+        if (!task)
+            break;
         run(*task);
     }
     logger_.log(5, "task ending: " + name_);

@@ -3,6 +3,7 @@
 // subscription.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -67,6 +68,15 @@ public:
         return take_front();
     }
 
+    // Removes and returns the front element if there is one; never waits.
+    std::optional<T> try_get()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (queue_.empty())
+            return std::nullopt;
+        return take_front();
+    }
+
     // Removes and returns the front element, waiting at most until the
     // deadline; an element that is there wins over an expired deadline.
     template <typename Clock, typename Duration>
@@ -76,6 +86,36 @@ public:
         if (!ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); }))
             return std::nullopt;
         return take_front();
+    }
+
+    // Watches the queue, without taking its mutex, until it holds an element
+    // or the deadline has passed; true when an element was seen. For a
+    // consumer that expects the next element within microseconds: staying
+    // awake that long costs less than being put to sleep and woken again,
+    // which takes a system call on both sides. The element may be gone again
+    // by the time the caller takes the mutex; the answer is only a hint.
+    template <typename Clock, typename Duration>
+    bool watch_until(const std::chrono::time_point<Clock, Duration>& deadline) const
+    {
+        // The clock is read once every few pauses: reading it costs more
+        // than a pause.
+        constexpr unsigned pauses_per_clock_read = 8;
+        for (unsigned pauses = 0; count_.load(std::memory_order_relaxed) == 0; ++pauses) {
+            if (pauses % pauses_per_clock_read == 0 && Clock::now() >= deadline)
+                return false;
+            cpu_pause();
+        }
+        return true;
+    }
+
+    // watch_until a time from now; reads the clock only when the queue is
+    // empty.
+    template <typename Rep, typename Period>
+    bool watch_for(const std::chrono::duration<Rep, Period>& wait) const
+    {
+        if (count_.load(std::memory_order_relaxed) != 0)
+            return true;
+        return watch_until(std::chrono::steady_clock::now() + wait);
     }
 
     std::size_t size() const
@@ -94,6 +134,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.clear();
+        count_.store(0, std::memory_order_relaxed);
     }
 
     int max_count() const
@@ -111,6 +152,7 @@ public:
         if (max_count_ >= 0)
             while (queue_.size() > static_cast<std::size_t>(max_count_))
                 queue_.pop_front();
+        count_.store(queue_.size(), std::memory_order_relaxed);
     }
 
     // Runs f() under the queue's mutex and wakes every waiter afterwards, for
@@ -136,6 +178,7 @@ private:
             while (queue_.size() >= static_cast<std::size_t>(max_count_))
                 queue_.pop_front();
         queue_.push_back(std::move(value));
+        count_.store(queue_.size(), std::memory_order_relaxed);
         ready_.notify_one();
     }
 
@@ -143,11 +186,24 @@ private:
     {
         T value = std::move(queue_.front());
         queue_.pop_front();
+        count_.store(queue_.size(), std::memory_order_relaxed);
         return value;
+    }
+
+    static void cpu_pause()
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#elif defined(__aarch64__)
+        asm volatile("yield");
+#endif
     }
 
     std::deque<T> queue_;
     mutable std::mutex mutex_;
     std::condition_variable ready_;
     int max_count_;
+    // The number of elements, written under the mutex and read without it
+    // by watch_until.
+    std::atomic<std::size_t> count_ { 0 };
 };

@@ -3,7 +3,9 @@
 #include <cstring>
 #include <exception>
 #include <future>
+#include <optional>
 
+#include "link/QueueFeeder.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 #include "protocol/PacketParserCallback.hpp"
 #include "protocol_parser.h"
@@ -62,7 +64,18 @@ void PacketDispatcher::dispatch_packet(Bytes packet)
     static const std::string dispatching = "dispatching packet: ";
     logger_.log(3, dispatching);
     logger_.print_bytes(3, packet);
-    post([this, packet = std::move(packet)] { do_dispatch_packet(packet); });
+    incoming_.put(std::move(packet));
+    post([this] { route_next_packet(); });
+}
+
+void PacketDispatcher::route_next_packet()
+{
+    // Every packet is queued before its job is posted, and jobs run in the
+    // order they were posted, so the front packet is there and is this
+    // job's (or, with two threads dispatching at once, an earlier one's,
+    // which keeps the order in which packets were queued).
+    if (std::optional<Bytes> packet = incoming_.try_get())
+        do_dispatch_packet(std::move(*packet));
 }
 
 void PacketDispatcher::subscribe(std::string name, Callback callback, std::vector<Bytes> prefixes)
@@ -127,7 +140,7 @@ int PacketDispatcher::decode_for_receiver(PacketParserCallback* receiver, const 
         static_cast<unsigned>(packet.size()), receiver);
 }
 
-void PacketDispatcher::do_dispatch_packet(const Bytes& packet)
+void PacketDispatcher::do_dispatch_packet(Bytes packet)
 {
     // A receiver or callback that throws must not end the dispatcher thread
     // (and with it the process): the fault is logged and routing goes on.
@@ -144,19 +157,48 @@ void PacketDispatcher::do_dispatch_packet(const Bytes& packet)
     }
 }
 
-bool PacketDispatcher::dispatch_to_callbacks(const Bytes& packet)
+bool PacketDispatcher::dispatch_to_callbacks(Bytes& packet)
 {
-    bool handled = false;
-    for (auto& [name, subscription] : subscriptions_) {
-        if (!matches_any(packet, subscription.first))
+    // Each match is called once the next match is known, so that the last
+    // one, which is often a queue, can be handed the packet itself. No
+    // callback can change the table meanwhile: changes are jobs of their own.
+    const SubscriptionEntry* previous_match = nullptr;
+    for (const SubscriptionEntry& entry : subscriptions_) {
+        if (!matches_any(packet, entry.second.first))
             continue;
-        handled = true;
-        try {
-            subscription.second(packet);
-        } catch (...) {
-            logger_.error("exception from the callback of subscription \"" + name
-                + "\": " + describe_current_exception());
-        }
+        if (previous_match)
+            call(*previous_match, packet);
+        previous_match = &entry;
     }
-    return handled;
+    if (!previous_match)
+        return false;
+    hand_over(*previous_match, packet);
+    return true;
+}
+
+void PacketDispatcher::call(const SubscriptionEntry& entry, const Bytes& packet)
+{
+    try {
+        entry.second.second(packet);
+    } catch (...) {
+        logger_.error("exception from the callback of subscription \"" + entry.first
+            + "\": " + describe_current_exception());
+    }
+}
+
+// The packet's last use: a queue subscription takes the packet itself and
+// saves a copy, any other callback sees it as usual.
+void PacketDispatcher::hand_over(const SubscriptionEntry& entry, Bytes& packet)
+{
+    const QueueFeeder* feeder = entry.second.second.target<QueueFeeder>();
+    if (!feeder) {
+        call(entry, packet);
+        return;
+    }
+    try {
+        feeder->take(std::move(packet));
+    } catch (...) {
+        logger_.error("exception from the callback of subscription \"" + entry.first
+            + "\": " + describe_current_exception());
+    }
 }

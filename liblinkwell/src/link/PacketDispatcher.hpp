@@ -17,6 +17,7 @@
 
 #include "Bytes.hpp"
 #include "link/Active.hpp"
+#include "link/MessageQueue.hpp"
 #include "protocol/HostParserWrapper.hpp"
 
 class Logger;
@@ -60,9 +61,14 @@ public:
     int parse_and_callback(const Bytes& packet);
 
 private:
+    using SubscriptionEntry = std::pair<const std::string, Subscription>;
+
     void post(std::function<void()> job);
-    void do_dispatch_packet(const Bytes& packet);
-    bool dispatch_to_callbacks(const Bytes& packet);
+    void route_next_packet();
+    void do_dispatch_packet(Bytes packet);
+    bool dispatch_to_callbacks(Bytes& packet);
+    void call(const SubscriptionEntry& entry, const Bytes& packet);
+    void hand_over(const SubscriptionEntry& entry, Bytes& packet);
     int decode_for_receiver(PacketParserCallback* receiver, const Bytes& packet);
 
     std::unique_ptr<Active> thread_;
@@ -72,5 +78,9 @@ private:
     std::atomic<PacketParserCallback*> receiver_{nullptr};
     // Touched only on the dispatcher thread.
     std::map<std::string, Subscription> subscriptions_;
+    // Packets waiting for their routing job, in the order they came. A job
+    // that holds only the dispatcher fits into a std::function without an
+    // allocation, which one that holds the packet does not.
+    MessageQueue<Bytes> incoming_ { -1 };
     const HostParserWrapper forwarding_parser_;
 };

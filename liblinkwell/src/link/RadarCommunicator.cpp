@@ -1,5 +1,6 @@
 #include "link/RadarCommunicator.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <stdexcept>
@@ -7,6 +8,7 @@
 #include "link/AbstractFactory.hpp"
 #include "link/AbstractIo.hpp"
 #include "link/PacketDispatcher.hpp"
+#include "link/QueueFeeder.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 
 namespace {
@@ -80,20 +82,11 @@ private:
     // to sleep and woken for, so the queue is watched a little while first.
     void look_briefly(std::chrono::steady_clock::time_point deadline) const
     {
-        using std::chrono::steady_clock;
-        const steady_clock::time_point now = steady_clock::now();
-        const steady_clock::time_point until = deadline - now > awake_wait ? now + awake_wait : deadline;
-        while (empty() && steady_clock::now() < until)
-            cpu_pause();
-    }
-
-    static void cpu_pause()
-    {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#elif defined(__aarch64__)
-        asm volatile("yield");
-#endif
+        // Without a deadline the clock is read only when the queue is empty.
+        if (deadline == std::chrono::steady_clock::time_point::max())
+            watch_for(awake_wait);
+        else
+            watch_until(std::min(deadline, std::chrono::steady_clock::now() + awake_wait));
     }
 
     static constexpr std::chrono::microseconds awake_wait { 50 };
@@ -234,7 +227,7 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
     dispatcher_->subscribe(
         response_subscription,
-        [weak_queue](const Bytes& packet) { return packet_to_queue(weak_queue, packet); },
+        QueueFeeder(weak_queue),
         std::move(reply_prefixes));
 
     io_.write(std::move(command));
@@ -293,7 +286,7 @@ void RadarCommunicator::subscribe(std::string name, Bytes prefix)
             return;
         dispatcher_->subscribe(
             name,
-            [weak_queue](const Bytes& packet) { return packet_to_queue(weak_queue, packet); },
+            QueueFeeder(weak_queue),
             std::vector<Bytes> { prefix });
         subscriptions_[name] = { std::move(prefix), PacketCallback() };
         replaced = std::exchange(queues_[name], std::move(queue));

@@ -14,7 +14,6 @@ Reader::Reader(Logger& logger, ModuleIo& io, Active* active, Protocol* protocol)
     , protocol_(protocol)
     , buffer_(read_buffer_size)
 {
-    received_.reserve(read_buffer_size);
     protocol_->subscribe([this](const uint8_t* packet, unsigned length) { handle_packet(packet, length); });
 }
 
@@ -56,6 +55,9 @@ void Reader::read()
 
 bool Reader::single_read()
 {
+    // The buffer keeps its capacity; after a short read only the part cut off
+    // is filled again.
+    buffer_.resize(read_buffer_size);
     const int result = io_.read(buffer_.data(), read_buffer_size, read_timeout);
     if (result < 0) {
         logger_.error("io_read() returned negative: \n");
@@ -66,8 +68,10 @@ bool Reader::single_read()
     const unsigned count = std::min(static_cast<unsigned>(result), read_buffer_size);
     if (count == 0)
         return true;
-    received_.assign(buffer_.begin(), buffer_.begin() + count);
-    logger_.print_bytes(5, received_);
+    // Cut to the bytes read, the buffer itself is the byte dump: no copy of
+    // every chunk for a level that is usually off.
+    buffer_.resize(count);
+    logger_.print_bytes(5, buffer_);
     protocol_->parse(buffer_.data(), count);
     return true;
 }

@@ -47,7 +47,7 @@ private:
     // Touched only on the active thread (start hands it over as a task).
     Sink sink_;
     bool reading_ = false;
+    // Holds read_buffer_size bytes while a read fills it, and then exactly
+    // the bytes read while they are dumped and parsed.
     std::vector<uint8_t> buffer_;
-    // The bytes of the last read, for the byte dump; keeps its capacity.
-    std::vector<uint8_t> received_;
 };

@@ -108,12 +108,24 @@ int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*timeout
         return -1;
     if (size == 0)
         return 0; // a receive of 0 bytes could not be told from a closed peer
+    // While data flows it is usually there already: one receive that does
+    // not wait, and the wait for readability only when it finds nothing.
+    int received = receive_now(buffer, size);
+    if (received != 0)
+        return received;
     pollfd waiter { socket_, POLLIN, 0 };
     const int ready = poll(&waiter, 1, readable_wait_ms);
     if (ready == 0 || (ready < 0 && errno == EINTR))
         return 0;
     if (ready < 0)
         return -1;
+    return receive_now(buffer, size);
+}
+
+// One receive that does not wait: the byte count, 0 when nothing is there,
+// -1 on error or once the peer has closed the connection.
+int TcpIpModuleIo::receive_now(unsigned char* buffer, unsigned size)
+{
     const ssize_t received = ::recv(socket_, buffer, size, MSG_DONTWAIT);
     if (received > 0)
         return static_cast<int>(received);

@@ -29,6 +29,7 @@ public:
 
 private:
     int connect_socket();
+    int receive_now(unsigned char* buffer, unsigned size);
 
     int socket_;
     unsigned ip_;

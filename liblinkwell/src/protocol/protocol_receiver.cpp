@@ -201,54 +201,94 @@ Step feed_byte(ApplicationProtocol* p, uint8_t byte)
     return Step::next;
 }
 
-// Copies the leading run of bytes outside 0x7C..0x7F from source to target
-// and returns its length: in framed mode such a byte (once something is
-// stored) is only stored, it cannot escape, frame or complete a marker.
-// Sixteen (or eight) bytes are tested at a time. A block that holds a byte of
-// the range is stored whole, which is harmless: only the bytes before it
-// count as stored, and count bytes of room are there.
-size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count)
+// Whether copy_ordinary_run must leave this byte to feed_byte, given whether
+// the byte stored before it is a 0x7C.
+bool ends_ordinary_run(uint8_t byte, bool after_marker)
+{
+    return (byte & 0xFCu) == PROTOCOL_MARKER_BYTE && (byte != PROTOCOL_MARKER_BYTE || after_marker);
+}
+
+// Copies the leading run of ordinary bytes from source to target and returns
+// its length. In framed mode (once something is stored) a byte outside
+// 0x7C..0x7F is only stored, and so is a 0x7C that does not follow another
+// stored 0x7C: only the fourth 0x7C in a row can switch to marker mode. The
+// run ends before a 0x7D..0x7F and before a 0x7C that follows a 0x7C, which
+// feed_byte then takes. after_marker tells whether the last byte stored
+// before the run is a 0x7C.
+//
+// Sixteen (or eight) bytes are tested at a time. A block that holds a stop
+// is stored whole, which is harmless: only the bytes before the stop count
+// as stored, and count bytes of room are there.
+size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, bool after_marker)
 {
     size_t i = 0;
 #if defined(__SSE2__)
     const __m128i range_mask = _mm_set1_epi8(static_cast<char>(0xFC));
-    const __m128i range_base = _mm_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
-    auto specials_in = [&](__m128i block) {
-        return static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(block, range_mask), range_base)));
+    const __m128i marker = _mm_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
+    // One bit per byte of the block: the 0x7C bytes, and the 0x7C..0x7F bytes.
+    auto markers_in = [&](__m128i block) {
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, marker)));
+    };
+    auto range_in = [&](__m128i block) {
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(block, range_mask), marker)));
+    };
+    unsigned previous_marker = after_marker ? 1u : 0u;
+    auto stops_of = [&](unsigned markers, unsigned range) {
+        return (range & ~markers) | (markers & (markers << 1 | previous_marker));
     };
     for (; i + 32 <= count; i += 32) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 16));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), low);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i + 16), high);
-        const unsigned specials = specials_in(low) | specials_in(high) << 16;
-        if (specials != 0)
-            return i + static_cast<size_t>(__builtin_ctz(specials));
+        const unsigned range = range_in(low) | range_in(high) << 16;
+        if (range == 0) {
+            previous_marker = 0;
+            continue;
+        }
+        const unsigned markers = markers_in(low) | markers_in(high) << 16;
+        const unsigned stops = stops_of(markers, range);
+        if (stops != 0)
+            return i + static_cast<size_t>(__builtin_ctz(stops));
+        previous_marker = markers >> 31;
     }
     for (; i + 16 <= count; i += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), block);
-        const unsigned specials = specials_in(block);
-        if (specials != 0)
-            return i + static_cast<size_t>(__builtin_ctz(specials));
+        const unsigned markers = markers_in(block);
+        const unsigned stops = stops_of(markers, range_in(block));
+        if (stops != 0)
+            return i + static_cast<size_t>(__builtin_ctz(stops));
+        previous_marker = (markers >> 15) & 1u;
     }
+    after_marker = previous_marker != 0;
 #else
     // After masking the two low bits and XOR with 0x7C a byte of the range
-    // is zero; the classic zero-byte test finds a word that holds one.
+    // is zero; the classic zero-byte test finds a word that holds one, whose
+    // bytes are then looked at one by one.
     constexpr uint64_t ones = 0x0101010101010101u;
     constexpr uint64_t highs = 0x8080808080808080u;
     for (; i + 8 <= count; i += 8) {
         uint64_t word;
         std::memcpy(&word, source + i, 8);
         const uint64_t zero_where_special = (word & 0xFCFCFCFCFCFCFCFCu) ^ 0x7C7C7C7C7C7C7C7Cu;
-        if ((zero_where_special - ones) & ~zero_where_special & highs)
-            break;
+        if ((zero_where_special - ones) & ~zero_where_special & highs) {
+            for (size_t k = i; k < i + 8; ++k) {
+                if (ends_ordinary_run(source[k], after_marker))
+                    return k;
+                target[k] = source[k];
+                after_marker = source[k] == PROTOCOL_MARKER_BYTE;
+            }
+            continue;
+        }
         std::memcpy(target + i, &word, 8);
+        after_marker = false;
     }
 #endif
-    for (; i < count && (source[i] & 0xFCu) != PROTOCOL_MARKER_BYTE; ++i)
+    for (; i < count && !ends_ordinary_run(source[i], after_marker); ++i) {
         target[i] = source[i];
+        after_marker = source[i] == PROTOCOL_MARKER_BYTE;
+    }
     return i;
 }
 
@@ -274,7 +314,8 @@ const uint8_t* store_run(ApplicationProtocol* p, const uint8_t* begin, const uin
         // A pending escape, and a 0x51 stored first, are feed_byte's.
         if (p->escape_pending || (p->stored == 0 && *begin == PROTOCOL_RAW_LENGTH_BYTE))
             return begin;
-        run = copy_ordinary_run(p->buffer + p->stored, begin, room);
+        const bool after_marker = p->stored != 0 && p->buffer[p->stored - 1] == PROTOCOL_MARKER_BYTE;
+        run = copy_ordinary_run(p->buffer + p->stored, begin, room, after_marker);
     }
     p->stored += static_cast<uint32_t>(run);
     return begin + run;

@@ -1,0 +1,26 @@
+// The callback of a subscription that collects packets in a queue: each
+// packet goes to the queue through packet_to_queue, for as long as the queue
+// exists.
+//
+// A plain function object would do as well; this one has a type of its own
+// so that the PacketDispatcher can recognise it and hand over a packet that
+// no later subscription needs, instead of a copy.
+#pragma once
+
+#include <memory>
+
+#include "Bytes.hpp"
+#include "link/MessageQueue.hpp"
+
+class QueueFeeder {
+public:
+    explicit QueueFeeder(std::weak_ptr<MessageQueue<Bytes>> queue);
+
+    // Appends a copy of the packet; false when the queue is gone.
+    bool operator()(const Bytes& packet) const;
+    // Appends the packet itself; false when the queue is gone.
+    bool take(Bytes packet) const;
+
+private:
+    std::weak_ptr<MessageQueue<Bytes>> queue_;
+};
