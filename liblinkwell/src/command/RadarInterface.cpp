@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <limits>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <thread>
 #include <tuple>
@@ -1198,8 +1198,8 @@ Bytes RadarInterface::file_reply_data(
     const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item)
 {
     Trace trace(logger, 3, operation);
-    const Bytes reply
-        = communicator.use()->send(default_timeout, command, std::vector<Bytes> { { 0x11, value_type }, { error_byte } });
+    const Bytes reply = communicator.use()->send(
+        default_timeout, command, std::vector<Bytes> { { 0x11, value_type }, { error_byte } });
     const std::optional<Reply> decoded = decode_reply(reply);
     // A list reply counts 4-byte values, not bytes: the span it claims is
     // computed in 64 bits, so no count can wrap or reach past the reply.
@@ -1261,7 +1261,8 @@ std::vector<int> RadarInterface::search_for_file_by_type(unsigned type)
 
 Sarvik::Files RadarInterface::find_all_files()
 {
-    std::vector<int> values = u32_values(file_reply_data("find_all_files", commands.create_find_all_files(), 0x11, 4));
+    std::vector<int> values
+        = u32_values(file_reply_data("find_all_files", commands.create_find_all_files(), 0x11, 4));
     // Types first, then identifiers; an odd count gives the identifiers the
     // extra value.
     const auto half = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -1350,7 +1351,8 @@ int RadarInterface::get_file_length_no_throw(unsigned type, unsigned id, unsigne
     return no_throw([&] { return get_file_length(type, id); }, length);
 }
 
-int RadarInterface::get_file_data_no_throw(unsigned type, unsigned id, unsigned offset, unsigned length, Bytes& data)
+int RadarInterface::get_file_data_no_throw(
+    unsigned type, unsigned id, unsigned offset, unsigned length, Bytes& data)
 {
     return no_throw([&] { return get_file_data(type, id, offset, length); }, data);
 }
@@ -2753,35 +2755,30 @@ constexpr ChipReading i2c_transfer { "z7driver_read_from_i2c_register", byte_val
 // start of the data, which must hold it whole; a bulk read as every data byte
 // the reply's length field gives. A refused reply throws std::runtime_error
 // "parse_reply failed in <method>".
-template <typename T>
-struct ChipValue;
+template <typename T> struct ChipValue;
 
-template <>
-struct ChipValue<uint8_t> {
+template <> struct ChipValue<uint8_t> {
     static uint8_t read(const Parser& parser, const Bytes& reply, const char* method)
     {
         return reply_data(parser, reply, 1, method)[0];
     }
 };
 
-template <>
-struct ChipValue<uint32_t> {
+template <> struct ChipValue<uint32_t> {
     static uint32_t read(const Parser& parser, const Bytes& reply, const char* method)
     {
         return u32_at(reply_data(parser, reply, 4, method));
     }
 };
 
-template <>
-struct ChipValue<float> {
+template <> struct ChipValue<float> {
     static float read(const Parser& parser, const Bytes& reply, const char* method)
     {
         return f32_at(reply_data(parser, reply, 4, method));
     }
 };
 
-template <>
-struct ChipValue<Sarvik::FrameArea> {
+template <> struct ChipValue<Sarvik::FrameArea> {
     static Sarvik::FrameArea read(const Parser& parser, const Bytes& reply, const char* method)
     {
         const uint8_t* data = reply_data(parser, reply, 8, method);
@@ -2792,8 +2789,7 @@ struct ChipValue<Sarvik::FrameArea> {
     }
 };
 
-template <>
-struct ChipValue<Bytes> {
+template <> struct ChipValue<Bytes> {
     static Bytes read(const Parser& parser, const Bytes& reply, const char* method)
     {
         // The decoder has checked that the data its length field gives lie
@@ -2819,8 +2815,8 @@ template <typename T, typename Reading>
 T RadarInterface::read_chip(const Reading& reading, const Bytes& command)
 {
     Trace trace(logger, 3, reading.method);
-    const Bytes reply = communicator.use()->send(
-        default_timeout, command, std::vector<Bytes> { { 0x11, reading.value_type, reading.parameter }, { error_byte } });
+    const Bytes reply = communicator.use()->send(default_timeout, command,
+        std::vector<Bytes> { { 0x11, reading.value_type, reading.parameter }, { error_byte } });
     return ChipValue<T>::read(parser, reply, reading.method);
 }
 
@@ -2906,12 +2902,14 @@ void RadarInterface::z7driver_set_prf_div(uint8_t value)
 
 void RadarInterface::z7driver_write_to_spi_register(uint8_t address, const Bytes& data)
 {
-    write_chip("z7driver_write_to_spi_register", commands.create_z7driver_write_to_spi_register(address, data));
+    write_chip(
+        "z7driver_write_to_spi_register", commands.create_z7driver_write_to_spi_register(address, data));
 }
 
 void RadarInterface::z7driver_write_to_i2c_register(uint8_t address, const Bytes& data)
 {
-    write_chip("z7driver_write_to_i2c_register", commands.create_z7driver_write_to_i2c_register(address, data));
+    write_chip(
+        "z7driver_write_to_i2c_register", commands.create_z7driver_write_to_i2c_register(address, data));
 }
 
 float RadarInterface::z7driver_get_fps()
@@ -2991,7 +2989,8 @@ uint32_t RadarInterface::z7driver_get_frame_bin_count()
 
 Bytes RadarInterface::z7driver_read_from_spi_register(uint8_t address, uint32_t length)
 {
-    return read_chip<Bytes>(chip::spi_transfer, commands.create_z7driver_read_from_spi_register(address, length));
+    return read_chip<Bytes>(
+        chip::spi_transfer, commands.create_z7driver_read_from_spi_register(address, length));
 }
 
 Bytes RadarInterface::z7driver_read_from_i2c_register(uint32_t length)
@@ -3226,20 +3225,23 @@ int RadarInterface::answer_value(const Bytes& answer) const
 void RadarInterface::set_debug_level(uint8_t level)
 {
     Trace trace(logger, 3, "set_debug_level");
-    const Bytes answer = exchange_single(commands.create_set_debug_level(level), { ack_byte }, default_timeout);
+    const Bytes answer
+        = exchange_single(commands.create_set_debug_level(level), { ack_byte }, default_timeout);
     check_error_byte(answer, "set_debug_level returned error");
 }
 
 int RadarInterface::set_Z3_float(uint32_t id, float value)
 {
     Trace trace(logger, 3, "set_Z3_float");
-    return answer_value(exchange_single(commands.create_set_float(id, value), { 0x11, 0x00, 0x13 }, default_timeout));
+    return answer_value(
+        exchange_single(commands.create_set_float(id, value), { 0x11, 0x00, 0x13 }, default_timeout));
 }
 
 int RadarInterface::set_Z3_int(uint32_t id, uint32_t value)
 {
     Trace trace(logger, 3, "set_Z3_int");
-    return answer_value(exchange_single(commands.create_set_int(id, value), { 0x11, 0x00, 0x11 }, default_timeout));
+    return answer_value(
+        exchange_single(commands.create_set_int(id, value), { 0x11, 0x00, 0x11 }, default_timeout));
 }
 
 int RadarInterface::set_Z3_register(uint32_t address, uint32_t value)
@@ -3252,7 +3254,8 @@ int RadarInterface::set_Z3_register(uint32_t address, uint32_t value)
 uint32_t RadarInterface::get_z3_register(uint32_t address)
 {
     Trace trace(logger, 3, "get_z3_register");
-    const Bytes answer = exchange_single(commands.create_get_register(address), { 0x11, 0x11, 0x16 }, default_timeout);
+    const Bytes answer
+        = exchange_single(commands.create_get_register(address), { 0x11, 0x11, 0x16 }, default_timeout);
     const std::optional<Reply> decoded = decode_reply(answer);
     const std::optional<uint32_t> value = decoded ? leading_u32(*decoded) : std::nullopt;
     if (!value)
@@ -3302,7 +3305,8 @@ void RadarInterface::set_sensor_mode(uint8_t mode)
 int RadarInterface::system_run_test(uint8_t code)
 {
     Trace trace(logger, 3, "system_run_test");
-    return arrival_status(exchange_single(commands.create_config_run_test(code), { ack_byte }, default_timeout));
+    return arrival_status(
+        exchange_single(commands.create_config_run_test(code), { ack_byte }, default_timeout));
 }
 
 int RadarInterface::set_debug_level_no_throw(uint8_t level)
@@ -3313,28 +3317,30 @@ int RadarInterface::set_debug_level_no_throw(uint8_t level)
 int RadarInterface::set_sys_config_int(uint32_t id, uint32_t value)
 {
     Trace trace(logger, 3, "set_sys_config_int");
-    return arrival_status(exchange_single(
-        commands.create_config_set_int(static_cast<int>(id), static_cast<int>(value)), { ack_byte }, default_timeout));
+    return arrival_status(
+        exchange_single(commands.create_config_set_int(static_cast<int>(id), static_cast<int>(value)),
+            { ack_byte }, default_timeout));
 }
 
 int RadarInterface::set_sys_config_float(uint32_t id, float value)
 {
     Trace trace(logger, 3, "set_sys_config_float");
-    return arrival_status(
-        exchange_single(commands.create_config_set_float(static_cast<int>(id), value), { ack_byte }, default_timeout));
+    return arrival_status(exchange_single(
+        commands.create_config_set_float(static_cast<int>(id), value), { ack_byte }, default_timeout));
 }
 
 uint8_t RadarInterface::get_z7_io_pin_value(uint8_t pin)
 {
     Trace trace(logger, 3, "get_z7_io_pin_value");
-    const Bytes answer = exchange_single(commands.create_command({ 0x90, 0x36, pin }), { 0x11, 0x11 }, default_timeout);
+    const Bytes answer
+        = exchange_single(commands.create_command({ 0x90, 0x36, pin }), { 0x11, 0x11 }, default_timeout);
     return first_data_byte(answer, "get_z7_io_pin_value");
 }
 
 int RadarInterface::set_z7_io_pin_value(uint8_t pin, uint8_t value)
 {
-    return arrival_status(
-        exchange_single(commands.create_command({ 0x90, 0x35, pin, value }), { 0x11, 0x00, 0x35 }, default_timeout));
+    return arrival_status(exchange_single(
+        commands.create_command({ 0x90, 0x35, pin, value }), { 0x11, 0x00, 0x35 }, default_timeout));
 }
 
 int RadarInterface::set_z7_io_pin_mode(uint8_t pin, uint8_t mode)
@@ -3345,24 +3351,26 @@ int RadarInterface::set_z7_io_pin_mode(uint8_t pin, uint8_t mode)
 
 int RadarInterface::set_z7_io_pin_dir(uint8_t pin, uint8_t direction)
 {
-    return arrival_status(
-        exchange_single(commands.create_command({ 0x90, 0x34, pin, direction }), { 0x11, 0x00 }, default_timeout));
+    return arrival_status(exchange_single(
+        commands.create_command({ 0x90, 0x34, pin, direction }), { 0x11, 0x00 }, default_timeout));
 }
 
 int RadarInterface::set_z7_io_pin_enable(uint8_t pin)
 {
-    return arrival_status(exchange_single(commands.create_command({ 0x90, 0x37, pin }), { 0x11, 0x00 }, default_timeout));
+    return arrival_status(
+        exchange_single(commands.create_command({ 0x90, 0x37, pin }), { 0x11, 0x00 }, default_timeout));
 }
 
 int RadarInterface::set_z7_io_pin_disable(uint8_t pin)
 {
-    return arrival_status(exchange_single(commands.create_command({ 0x90, 0x38, pin }), { 0x11, 0x00 }, default_timeout));
+    return arrival_status(
+        exchange_single(commands.create_command({ 0x90, 0x38, pin }), { 0x11, 0x00 }, default_timeout));
 }
 
 uint8_t RadarInterface::read_z7_spi(uint8_t address)
 {
-    const Bytes answer
-        = exchange_single(commands.create_command({ 0x90, 0x32, address }), { 0x11, 0x11, 0x32 }, default_timeout);
+    const Bytes answer = exchange_single(
+        commands.create_command({ 0x90, 0x32, address }), { 0x11, 0x11, 0x32 }, default_timeout);
     return first_data_byte(answer, "read_z7_spi");
 }
 
@@ -3370,15 +3378,16 @@ int RadarInterface::write_z7_spi(uint8_t address, uint8_t value)
 {
     // Bit 7 of the address marks a write to the chip's register.
     const auto write_address = static_cast<uint8_t>(address | 0x80);
-    return arrival_status(exchange_single(
-        commands.create_command({ 0x90, 0x33, write_address, value }), { 0x11, 0x00, 0x33 }, default_timeout));
+    return arrival_status(exchange_single(commands.create_command({ 0x90, 0x33, write_address, value }),
+        { 0x11, 0x00, 0x33 }, default_timeout));
 }
 
 int RadarInterface::set_z7_fps(uint32_t fps)
 {
     Bytes payload { 0x90, 0x24 };
     append_32bits(payload, fps);
-    return arrival_status(exchange_single(commands.create_command(payload), { 0x11, 0x00, 0x24 }, default_timeout));
+    return arrival_status(
+        exchange_single(commands.create_command(payload), { 0x11, 0x00, 0x24 }, default_timeout));
 }
 
 int RadarInterface::subscribe_to_z7_desim(const std::string& name)

@@ -685,7 +685,6 @@ public:
     // module is empty" (code 1) rather than reading as the pong 1.
     int ping(uint32_t* pong);
 
-
     // ==== Z7 chip driver commands ===========================================
     //
     // The setters await an ack or an error and fail as handle_ack does: the
@@ -829,7 +828,8 @@ public:
     // samples as doubles: 0, or 1 for a packet of another kind, one too short
     // for its header, or more samples than `capacity` (the counter is stored
     // all the same). The packet is consumed in every case.
-    int get_z7_decim_frame(const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity);
+    int get_z7_decim_frame(
+        const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity);
 
 protected:
     // The wait of reset() for the module to come back: 3 seconds.
@@ -880,13 +880,13 @@ private:
     // and a reply whose data is returned, `bytes_per_item` bytes for every
     // unit its length field counts.
     void acknowledged_file_command(const char* operation, const Bytes& command);
-    Bytes file_reply_data(const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item);
+    Bytes file_reply_data(
+        const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item);
     // The chip-driver exchanges: a setter checked by handle_ack, and a
     // reader that takes a T from the reply's data (Reading: the method's
     // name and the reply it awaits).
     void write_chip(const char* method, const Bytes& command);
-    template <typename T, typename Reading>
-    T read_chip(const Reading& reading, const Bytes& command);
+    template <typename T, typename Reading> T read_chip(const Reading& reading, const Bytes& command);
 
     AbstractIo& io;
     AbstractFactory& factory;

@@ -46,9 +46,11 @@ std::vector<DirectCase> direct_cases()
     const std::string dropped_on_close = "1";
     return {
         { "SetSysConfigInt", calls([](R& r) { return r.set_sys_config_int(3, 7); }),
-            PayloadBuilder().u8(0x90).u8(0x51).u32(3).u32(7), ack, "0", dropped_on_close, "set_sys_config_int" },
+            PayloadBuilder().u8(0x90).u8(0x51).u32(3).u32(7), ack, "0", dropped_on_close,
+            "set_sys_config_int" },
         { "SetSysConfigFloat", calls([](R& r) { return r.set_sys_config_float(3, 2.5f); }),
-            PayloadBuilder().u8(0x90).u8(0x52).u32(3).f32(2.5f), ack, "0", dropped_on_close, "set_sys_config_float" },
+            PayloadBuilder().u8(0x90).u8(0x52).u32(3).f32(2.5f), ack, "0", dropped_on_close,
+            "set_sys_config_float" },
         // set_fps is set_sys_config_int with the id 26.
         { "SetFpsIsConfigValue26", calls([](R& r) { return r.set_fps(20); }),
             PayloadBuilder().u8(0x90).u8(0x51).u32(26).u32(20), ack, "0", dropped_on_close, "set_fps" },
@@ -72,14 +74,14 @@ std::vector<DirectCase> direct_cases()
         // Bit 7 of the address marks the write.
         { "WriteZ7Spi", calls([](R& r) { return r.write_z7_spi(0x05, 0xAA); }), hex("90 33 85 aa"),
             setter_answer(0x33), "0", dropped_on_close, "" },
-        { "WriteZ7SpiAddressWithBit7", calls([](R& r) { return r.write_z7_spi(0x85, 0xAA); }), hex("90 33 85 aa"),
-            setter_answer(0x33), "0", dropped_on_close, "" },
+        { "WriteZ7SpiAddressWithBit7", calls([](R& r) { return r.write_z7_spi(0x85, 0xAA); }),
+            hex("90 33 85 aa"), setter_answer(0x33), "0", dropped_on_close, "" },
         { "SetZ7Fps", calls([](R& r) { return r.set_z7_fps(1000); }), hex("90 24 e8 03 00 00"),
             setter_answer(0x24), "0", dropped_on_close, "" },
         { "SystemRunTest", calls([](R& r) { return r.system_run_test(5); }), hex("90 50 05"), ack, "0",
             dropped_on_close, "system_run_test" },
-        { "SetDebugLevelTwin", calls([](R& r) { return r.set_debug_level_no_throw(3); }), hex("b0 03"), ack, "0",
-            "1", "set_debug_level" },
+        { "SetDebugLevelTwin", calls([](R& r) { return r.set_debug_level_no_throw(3); }), hex("b0 03"), ack,
+            "0", "1", "set_debug_level" },
     };
 }
 
@@ -128,8 +130,8 @@ TEST_P(DirectCommands, ClosedConnectionIsAFailure)
     EXPECT_EQ(c.closed, run(c));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Each, DirectCommands, ::testing::ValuesIn(direct_cases()), [](const auto& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Each, DirectCommands, ::testing::ValuesIn(direct_cases()),
+    [](const auto& info) { return info.param.label; });
 
 TEST(DirectCommandsRefused, EndInTheTimeout)
 {
@@ -145,7 +147,8 @@ TEST(DirectCommandsShortAnswer, ByteReadersRefuseIt)
 {
     SimulatedConnection connection;
     auto& radar = connection.radar();
-    connection.module().add_rule(Rule({ 0x90, 0x36 }).reply(hex("11 11 36 00 00 00 00 00 00 00 00 00 00 00")));
+    connection.module().add_rule(
+        Rule({ 0x90, 0x36 }).reply(hex("11 11 36 00 00 00 00 00 00 00 00 00 00 00")));
     connection.module().add_rule(Rule({ 0x90, 0x32 }).reply(hex("11 11 32")));
     EXPECT_EQ(runtime("get_z7_io_pin_value: no value in the answer"),
         outcome([&] { return radar.get_z7_io_pin_value(1); }));
@@ -251,21 +254,25 @@ std::vector<DecimatedCase> decimated_cases()
     return {
         { "TwoSamples", frame_data(7, two), 2, 0, 7, { 1.0, -1.0, untouched_sample } },
         // The counter is handed out even though the samples do not fit.
-        { "CapacityTooSmall", frame_data(7, two), 1, 1, 7, { untouched_sample, untouched_sample, untouched_sample } },
+        { "CapacityTooSmall", frame_data(7, two), 1, 1, 7,
+            { untouched_sample, untouched_sample, untouched_sample } },
         // Bytes after the last whole sample are ignored.
         { "TrailingBytesIgnored", frame_data(8, hex("01 00 00 00 00 00  ff ff ff ff ff ff  55")), 2, 0, 8,
             { 1.0, -1.0, untouched_sample } },
-        { "HighPart", frame_data(9, hex("00 00 00 00 01 00")), 3, 0, 9, { 4294967296.0, untouched_sample, untouched_sample } },
+        { "HighPart", frame_data(9, hex("00 00 00 00 01 00")), 3, 0, 9,
+            { 4294967296.0, untouched_sample, untouched_sample } },
         { "MostNegative", frame_data(9, hex("00 00 00 00 00 80")), 1, 0, 9,
             { -140737488355328.0, untouched_sample, untouched_sample } },
         { "LargestPositive", frame_data(9, hex("ff ff ff ff ff 7f")), 1, 0, 9,
             { 140737488355327.0, untouched_sample, untouched_sample } },
-        { "NoSamples", frame_data(10, {}), 0, 0, 10, { untouched_sample, untouched_sample, untouched_sample } },
+        { "NoSamples", frame_data(10, {}), 0, 0, 10,
+            { untouched_sample, untouched_sample, untouched_sample } },
         // Shorter than the sample area: the counter, then failure.
         { "HeaderCutShort", PayloadBuilder().u32(11).bytes(Bytes(5, 0)), 3, 1, 11,
             { untouched_sample, untouched_sample, untouched_sample } },
         // Not even a whole counter: nothing is stored.
-        { "CounterCutShort", { 0x0C, 0x00 }, 3, 1, 0xFFFFFFFF, { untouched_sample, untouched_sample, untouched_sample } },
+        { "CounterCutShort", { 0x0C, 0x00 }, 3, 1, 0xFFFFFFFF,
+            { untouched_sample, untouched_sample, untouched_sample } },
     };
 }
 
@@ -291,8 +298,8 @@ TEST_P(DecimatedFrames, ConvertSignedSamplesWithinTheCapacity)
     EXPECT_TRUE(logged_at(connection.log(), 3, "get_z7_decim_frame -- end"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Each, DecimatedFrames, ::testing::ValuesIn(decimated_cases()), [](const auto& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Each, DecimatedFrames, ::testing::ValuesIn(decimated_cases()),
+    [](const auto& info) { return info.param.label; });
 
 TEST(DecimatedFrame, AnotherKindOfPacketIsRefusedWithALogLine)
 {
@@ -329,7 +336,8 @@ TEST(DecimatedFrame, FramesArriveInOrderOverSerial)
     auto& radar = connection.radar();
     radar.subscribe_to_z7_desim(frames);
     for (uint32_t i = 0; i < 3; ++i)
-        connection.module().send_packet(frame_data(i, PayloadBuilder().u32(i * 1000).u16(0)), simmodule::Form::RawLength);
+        connection.module().send_packet(
+            frame_data(i, PayloadBuilder().u32(i * 1000).u16(0)), simmodule::Form::RawLength);
     ASSERT_TRUE(testsupport::eventually([&] { return radar.get_number_of_packets(frames) == 3; }));
     for (uint32_t i = 0; i < 3; ++i) {
         uint32_t counter = 0;

@@ -97,28 +97,40 @@ std::function<TwinResult(RadarInterface&)> twin_joined(Out before, Twin status_f
 const std::vector<Command>& file_table()
 {
     static const std::vector<Command> table {
-        acknowledged("create_file", "90 66 0c 00 00 00 02 01 00 00 58 02 00 00",
+        acknowledged(
+            "create_file", "90 66 0c 00 00 00 02 01 00 00 58 02 00 00",
             [](R& r) { r.create_file(file_type, file_id, 600); },
             [](R& r) { return r.create_file_no_throw(file_type, file_id, 600); }),
-        acknowledged("open_file", "90 72 0c 00 00 00 02 01 00 00", [](R& r) { r.open_file(file_type, file_id); },
+        acknowledged(
+            "open_file", "90 72 0c 00 00 00 02 01 00 00", [](R& r) { r.open_file(file_type, file_id); },
             [](R& r) { return r.open_file_no_throw(file_type, file_id); }),
-        acknowledged("set_file_data", "90 67 0c 00 00 00 02 01 00 00 00 01 00 00 02 00 00 00 aa 7e",
-            [](R& r) { r.set_file_data(file_type, file_id, 256, { 0xAA, 0x7E }); },
-            [](R& r) { return r.set_file_data_no_throw(file_type, file_id, 256, { 0xAA, 0x7E }); }),
-        labelled(acknowledged("close_file", "90 68 0c 00 00 00 02 01 00 00 01 00 00 00",
+        acknowledged(
+            "set_file_data", "90 67 0c 00 00 00 02 01 00 00 00 01 00 00 02 00 00 00 aa 7e",
+            [](R& r) {
+                r.set_file_data(file_type, file_id, 256, { 0xAA, 0x7E });
+            },
+            [](R& r) {
+                return r.set_file_data_no_throw(file_type, file_id, 256, { 0xAA, 0x7E });
+            }),
+        labelled(acknowledged(
+                     "close_file", "90 68 0c 00 00 00 02 01 00 00 01 00 00 00",
                      [](R& r) { r.close_file(file_type, file_id, true); },
                      [](R& r) { return r.close_file_no_throw(file_type, file_id, true); }),
             "close_file_after_writing"),
-        labelled(acknowledged("close_file", "90 68 0c 00 00 00 02 01 00 00 00 00 00 00",
+        labelled(acknowledged(
+                     "close_file", "90 68 0c 00 00 00 02 01 00 00 00 00 00 00",
                      [](R& r) { r.close_file(file_type, file_id, false); },
                      [](R& r) { return r.close_file_no_throw(file_type, file_id, false); }),
             "close_file_after_reading"),
-        acknowledged("delete_file", "90 70 0c 00 00 00 02 01 00 00", [](R& r) { r.delete_file(file_type, file_id); },
+        acknowledged(
+            "delete_file", "90 70 0c 00 00 00 02 01 00 00", [](R& r) { r.delete_file(file_type, file_id); },
             [](R& r) { return r.delete_file_no_throw(file_type, file_id); }),
-        acknowledged("format_filesystem", "90 73 a5 00 00 00", [](R& r) { r.format_filesystem(0xA5); },
+        acknowledged(
+            "format_filesystem", "90 73 a5 00 00 00", [](R& r) { r.format_filesystem(0xA5); },
             [](R& r) { return r.format_filesystem_no_throw(0xA5); }),
         { "get_file_length", calls([](R& r) { return r.get_file_length(file_type, file_id); }),
-            twin_out<uint32_t>([](R& r, uint32_t* o) { return r.get_file_length_no_throw(file_type, file_id, *o); }),
+            twin_out<uint32_t>(
+                [](R& r, uint32_t* o) { return r.get_file_length_no_throw(file_type, file_id, *o); }),
             hex("90 69 0c 00 00 00 02 01 00 00"), u32_reply(0x69, 600), "600", Check::ReplyRuntime,
             "parse_reply failed in get_file_length", "get_file_length", get_reply(0x11, 0x69, { 0x58, 0x02 }),
             get_reply(0x10, 0x69, { 1 }) },
@@ -137,14 +149,16 @@ const std::vector<Command>& file_table()
             list_reply(0x64, { 10, 11 }, 3), get_reply(0x10, 0x64, { 1 }) },
         // Five values: the first two are types, the other three identifiers.
         { "find_all_files", calls([](R& r) { return join(r.find_all_files()); }),
-            twin_joined(Sarvik::Files { { -5 }, {} }, [](R& r, Sarvik::Files& o) { return r.find_all_files_no_throw(o); }),
+            twin_joined(Sarvik::Files { { -5 }, {} },
+                [](R& r, Sarvik::Files& o) { return r.find_all_files_no_throw(o); }),
             hex("90 65"), list_reply(0x65, { 1, 2, 10, 11, 12 }), render("1,2|10,11,12"), Check::ReplyRuntime,
             "parse_reply failed in find_all_files", "find_all_files", list_reply(0x65, { 10 }, 2),
             get_reply(0x10, 0x65, { 1 }) },
         { "find_all_files_when_there_are_none", calls([](R& r) { return join(r.find_all_files()); }),
-            twin_joined(Sarvik::Files { { -5 }, {} }, [](R& r, Sarvik::Files& o) { return r.find_all_files_no_throw(o); }),
-            hex("90 65"), list_reply(0x65, {}), render("|"), Check::ReplyRuntime, "parse_reply failed in find_all_files",
-            "find_all_files" },
+            twin_joined(Sarvik::Files { { -5 }, {} },
+                [](R& r, Sarvik::Files& o) { return r.find_all_files_no_throw(o); }),
+            hex("90 65"), list_reply(0x65, {}), render("|"), Check::ReplyRuntime,
+            "parse_reply failed in find_all_files", "find_all_files" },
     };
     return table;
 }
@@ -205,8 +219,8 @@ TEST_P(FileReplyBounds, AreRefusedNotReadPast)
     EXPECT_EQ(runtime("parse_reply failed in " + c.operation), outcome([&] { c.call(connection.radar()); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Each, FileReplyBounds, ::testing::ValuesIn(bounds_cases()), [](const auto& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Each, FileReplyBounds, ::testing::ValuesIn(bounds_cases()),
+    [](const auto& info) { return info.param.label; });
 
 // ---- whole files --------------------------------------------------------------
 
@@ -239,13 +253,15 @@ public:
         module.add_rule(Rule({ 0x90, 0x69 }).reply_with([state](const Bytes& c) {
             std::lock_guard<std::mutex> lock(state->mutex);
             const auto size = static_cast<uint32_t>(state->files[key(c)].size());
-            return std::vector<Bytes> { simmodule::u32_reply(0x69, state->reported_length ? state->reported_length : size) };
+            return std::vector<Bytes> { simmodule::u32_reply(
+                0x69, state->reported_length ? state->reported_length : size) };
         }));
         module.add_rule(Rule({ 0x90, 0x71 }).reply_with([state](const Bytes& c) {
             std::lock_guard<std::mutex> lock(state->mutex);
             const Bytes& file = state->files[key(c)];
             const uint32_t offset = std::min<uint32_t>(u32_in(c, 10), static_cast<uint32_t>(file.size()));
-            const uint32_t count = std::min<uint32_t>(u32_in(c, 14), static_cast<uint32_t>(file.size()) - offset);
+            const uint32_t count
+                = std::min<uint32_t>(u32_in(c, 14), static_cast<uint32_t>(file.size()) - offset);
             Bytes chunk(file.begin() + offset, file.begin() + offset + count);
             if (state->spoil)
                 state->spoil(offset, chunk);
@@ -356,7 +372,8 @@ TEST_P(WholeFile, GetFileReadsInChunksAndCloses)
 INSTANTIATE_TEST_SUITE_P(Sizes, WholeFile,
     ::testing::Values(ChunkCase { 0, { "66 0", "68 1" }, { "72", "69", "68 0" } },
         ChunkCase { 256, { "66 256", "67 0+256", "68 1" }, { "72", "69", "71 0+256", "68 0" } },
-        ChunkCase { 257, { "66 257", "67 0+256", "67 256+1", "68 1" }, { "72", "69", "71 0+256", "71 256+1", "68 0" } },
+        ChunkCase { 257, { "66 257", "67 0+256", "67 256+1", "68 1" },
+            { "72", "69", "71 0+256", "71 256+1", "68 0" } },
         ChunkCase { 600, { "66 600", "67 0+256", "67 256+256", "67 512+88", "68 1" },
             { "72", "69", "71 0+256", "71 256+256", "71 512+88", "68 0" } }),
     [](const auto& info) { return "Bytes" + std::to_string(info.param.size); });
@@ -390,14 +407,29 @@ TEST_P(SpoiledChunk, FailsTheTransfer)
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, SpoiledChunk,
-    ::testing::Values(
-        SpoiledChunkCase { "ShortMiddleChunk", [](uint32_t offset, Bytes& chunk) { if (offset == 256) chunk.pop_back(); },
-            { "72", "69", "71 0+256", "71 256+256" } },
-        SpoiledChunkCase { "ShortLastChunk", [](uint32_t offset, Bytes& chunk) { if (offset == 512) chunk.pop_back(); },
+    ::testing::Values(SpoiledChunkCase { "ShortMiddleChunk",
+                          [](uint32_t offset, Bytes& chunk) {
+                              if (offset == 256)
+                                  chunk.pop_back();
+                          },
+                          { "72", "69", "71 0+256", "71 256+256" } },
+        SpoiledChunkCase { "ShortLastChunk",
+            [](uint32_t offset, Bytes& chunk) {
+                if (offset == 512)
+                    chunk.pop_back();
+            },
             { "72", "69", "71 0+256", "71 256+256", "71 512+88" } },
-        SpoiledChunkCase { "LongChunk", [](uint32_t offset, Bytes& chunk) { if (offset == 0) chunk.push_back(0); },
+        SpoiledChunkCase { "LongChunk",
+            [](uint32_t offset, Bytes& chunk) {
+                if (offset == 0)
+                    chunk.push_back(0);
+            },
             { "72", "69", "71 0+256" } },
-        SpoiledChunkCase { "EmptyChunk", [](uint32_t offset, Bytes& chunk) { if (offset == 256) chunk.clear(); },
+        SpoiledChunkCase { "EmptyChunk",
+            [](uint32_t offset, Bytes& chunk) {
+                if (offset == 256)
+                    chunk.clear();
+            },
             { "72", "69", "71 0+256", "71 256+256" } }),
     [](const auto& info) { return info.param.label; });
 
@@ -406,7 +438,10 @@ TEST(GetFile, ShortChunkNamesWhatWasMissing)
     SimulatedConnection connection;
     FileStore store(connection.module());
     store.put(pattern(300));
-    store.spoil([](uint32_t offset, Bytes& chunk) { if (offset == 256) chunk.resize(40); });
+    store.spoil([](uint32_t offset, Bytes& chunk) {
+        if (offset == 256)
+            chunk.resize(40);
+    });
     EXPECT_EQ(runtime("get_file: 40 bytes at offset 256, 44 asked for"),
         outcome([&] { return connection.radar().get_file(file_type, file_id); }));
 }
@@ -432,7 +467,8 @@ TEST(SetFile, StopsAtTheFirstRefusedChunk)
     connection.module().clear_received();
     EXPECT_EQ(runtime("parse_reply failed in set_file_data"),
         outcome([&] { connection.radar().set_file(file_type, file_id, pattern(600)); }));
-    EXPECT_EQ((std::vector<std::string> { "66 600", "67 0+256", "67 256+256" }), transfer(connection.module()));
+    EXPECT_EQ(
+        (std::vector<std::string> { "66 600", "67 0+256", "67 256+256" }), transfer(connection.module()));
     EXPECT_EQ(1, connection.radar().set_file_no_throw(file_type, file_id, pattern(600)));
 }
 

@@ -22,8 +22,8 @@ Bytes injected(uint32_t a, uint32_t n, const std::vector<float>& values)
 }
 
 template <typename Call, typename Twin>
-Command acknowledged(const std::string& label, const std::string& operation, const Bytes& payload, Call call,
-    Twin status_form)
+Command acknowledged(
+    const std::string& label, const std::string& operation, const Bytes& payload, Call call, Twin status_form)
 {
     return { label, calls(call), twin(status_form), payload, hex("10"), "ok", Check::ReplyRuntime,
         "parse_reply failed in " + operation, operation };
@@ -32,18 +32,28 @@ Command acknowledged(const std::string& label, const std::string& operation, con
 const std::vector<Command>& injection_table()
 {
     static const std::vector<Command> table {
-        acknowledged("prepare_inject_frame", "prepare_inject_frame", hex("90 76 01 00 00 00 00 02 00 00 00 00 03 00"),
+        acknowledged(
+            "prepare_inject_frame", "prepare_inject_frame", hex("90 76 01 00 00 00 00 02 00 00 00 00 03 00"),
             [](R& r) { r.prepare_inject_frame(1, 0x200, 0x30000); },
             [](R& r) { return r.prepare_inject_frame_no_throw(1, 0x200, 0x30000); }),
         // 2 x 3 values: 34 bytes of payload.
-        acknowledged("inject_three_pairs", "inject_frame", injected(9, 3, { 1, 2, 3, 4, 5, 6 }),
-            [](R& r) { r.inject_frame(9, 3, { 1, 2, 3, 4, 5, 6 }); },
-            [](R& r) { return r.inject_frame_no_throw(9, 3, { 1, 2, 3, 4, 5, 6 }); }),
-        acknowledged("inject_nothing", "inject_frame", hex("90 75 09 00 00 00 00 00 00 00"),
-            [](R& r) { r.inject_frame(9, 0, ten_values); }, [](R& r) { return r.inject_frame_no_throw(9, 0, ten_values); }),
+        acknowledged(
+            "inject_three_pairs", "inject_frame", injected(9, 3, { 1, 2, 3, 4, 5, 6 }),
+            [](R& r) {
+                r.inject_frame(9, 3, { 1, 2, 3, 4, 5, 6 });
+            },
+            [](R& r) {
+                return r.inject_frame_no_throw(9, 3, { 1, 2, 3, 4, 5, 6 });
+            }),
+        acknowledged(
+            "inject_nothing", "inject_frame", hex("90 75 09 00 00 00 00 00 00 00"),
+            [](R& r) { r.inject_frame(9, 0, ten_values); },
+            [](R& r) { return r.inject_frame_no_throw(9, 0, ten_values); }),
         // Only the first 2 x n values go, whatever the frame holds.
-        acknowledged("inject_two_pairs_of_ten", "inject_frame", injected(9, 2, { 1.0f, -2.0f, 0.5f, 4.0f }),
-            [](R& r) { r.inject_frame(9, 2, ten_values); }, [](R& r) { return r.inject_frame_no_throw(9, 2, ten_values); }),
+        acknowledged(
+            "inject_two_pairs_of_ten", "inject_frame", injected(9, 2, { 1.0f, -2.0f, 0.5f, 4.0f }),
+            [](R& r) { r.inject_frame(9, 2, ten_values); },
+            [](R& r) { return r.inject_frame_no_throw(9, 2, ten_values); }),
         { "get_profileid", calls([](R& r) { return r.get_profileid(); }),
             twin_out<uint32_t>([](R& r, uint32_t* o) { return r.get_profileid_no_throw(*o); }), hex("90 74"),
             u32_reply(0x74, 0x1423A2D6), std::to_string(0x1423A2D6), Check::ReplyRuntime,
@@ -60,7 +70,8 @@ TEST_P(FrameInjectionCommands, SendExactlyAndJudgeTheReply)
     run_command(*GetParam().command, GetParam().answer);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, FrameInjectionCommands, ::testing::ValuesIn(cases_of(injection_table())), case_name);
+INSTANTIATE_TEST_SUITE_P(
+    Table, FrameInjectionCommands, ::testing::ValuesIn(cases_of(injection_table())), case_name);
 
 TEST(InjectFrame, TooFewValuesFailBeforeAnythingIsSent)
 {

@@ -44,66 +44,57 @@ bool same(const Sarvik::Files& a, const Sarvik::Files& b)
 {
     return a.file_types == b.file_types && a.file_identifiers == b.file_identifiers;
 }
-template <typename T>
-bool same(const T& a, const T& b)
+template <typename T> bool same(const T& a, const T& b)
 {
     return a == b;
 }
 
 // One out-parameter: what it holds before the call, and what it must hold
 // after a successful one.
-template <typename T>
-struct Out {
+template <typename T> struct Out {
     T before;
     T after;
     T value;
 };
 
-template <typename T>
-Out<T> out(T before, T after)
+template <typename T> Out<T> out(T before, T after)
 {
     return { before, after, before };
 }
 
 // Hands an output to the twin as a pointer or a reference, whichever its
 // signature takes.
-template <typename T>
-struct OutArg {
+template <typename T> struct OutArg {
     T& target;
     operator T*() const { return &target; }
     operator T&() const { return target; }
 };
 
-template <typename T>
-T& pass(T& value)
+template <typename T> T& pass(T& value)
 {
     return value;
 }
-template <typename T>
-OutArg<T> pass(Out<T>& o)
+template <typename T> OutArg<T> pass(Out<T>& o)
 {
     return { o.value };
 }
 
-template <typename T>
-bool holds(const T&, bool)
+template <typename T> bool holds(const T&, bool)
 {
     return true;
 }
-template <typename T>
-bool holds(const Out<T>& o, bool success)
+template <typename T> bool holds(const Out<T>& o, bool success)
 {
     return same(o.value, success ? o.after : o.before);
 }
 
 // The member pointer of exactly this signature: a twin of another name or
 // signature does not compile.
-template <typename Signature>
-Signature RadarInterface::*exactly(Signature RadarInterface::*method)
+template <typename Signature> Signature RadarInterface::*exactly(Signature RadarInterface::*method)
 {
     return method;
 }
-#define TWIN(name, signature) #name, exactly<signature>(&RadarInterface::name)
+#define TWIN(name, signature) #name, exactly < signature>(&RadarInterface::name)
 
 // ---- how each twin fails ------------------------------------------------------
 
@@ -162,7 +153,8 @@ TwinCase twin(const char* name, Signature RadarInterface::*method, std::vector<R
     c.run = [method, slots...](RadarInterface& radar, bool expect_success) {
         auto fresh = std::make_tuple(slots...);
         const int status = std::apply([&](auto&... s) { return (radar.*method)(pass(s)...); }, fresh);
-        const bool ok = std::apply([&](const auto&... s) { return (holds(s, expect_success) && ...); }, fresh);
+        const bool ok
+            = std::apply([&](const auto&... s) { return (holds(s, expect_success) && ...); }, fresh);
         return TwinRun { status, ok };
     };
     return c;
@@ -217,21 +209,23 @@ std::vector<TwinCase> lifecycle_and_identity_twins()
     return {
         twin(TWIN(reset_no_throw, int()), acked(), handle_ack),
 
-        twin(TWIN(set_sensor_mode_and_submode_no_throw, int(u8, u8)), acked(), error_byte, u8 { 0x10 }, u8 { 2 }),
+        twin(TWIN(set_sensor_mode_and_submode_no_throw, int(u8, u8)), acked(), error_byte, u8 { 0x10 },
+            u8 { 2 }),
         twin(TWIN(set_sensor_mode_no_throw, int(u8)), acked(), error_byte, u8 { 0x10 }),
         twin(TWIN(set_sensor_mode_run_no_throw, int()), acked(), error_byte),
         twin(TWIN(set_sensor_mode_idle_no_throw, int()), acked(), error_byte),
         twin(TWIN(get_sensor_mode_no_throw, int(u8*)), answer(byte_reply(0x26, 1)), plain, out(b0, u8 { 1 })),
         twin(TWIN(set_led_control_no_throw, int(u8, u8)), acked(), error_byte, u8 { 1 }, u8 { 2 }),
-        twin(TWIN(get_led_control_no_throw, int(u8*)), answer(byte_reply(0x71AF2A2C, 3)), plain, out(b0, u8 { 3 })),
+        twin(TWIN(get_led_control_no_throw, int(u8*)), answer(byte_reply(0x71AF2A2C, 3)), plain,
+            out(b0, u8 { 3 })),
         twin(TWIN(get_item_number, int(std::string*)), answer(simmodule::system_info_reply("item")), plain,
             out(s0, std::string("item"))),
         twin(TWIN(get_order_code, int(std::string*)), answer(simmodule::system_info_reply("order")), plain,
             out(s0, std::string("order"))),
         twin(TWIN(get_firmware_id, int(std::string*)), answer(simmodule::system_info_reply("fw")), plain,
             out(s0, std::string("fw"))),
-        twin(TWIN(get_firmware_version, int(std::string*)), answer(simmodule::system_info_reply("1.2")), plain,
-            out(s0, std::string("1.2"))),
+        twin(TWIN(get_firmware_version, int(std::string*)), answer(simmodule::system_info_reply("1.2")),
+            plain, out(s0, std::string("1.2"))),
         twin(TWIN(get_build_info, int(std::string*)), answer(simmodule::system_info_reply("build")), plain,
             out(s0, std::string("build"))),
         twin(TWIN(get_app_id_list, int(std::string*)), answer(simmodule::system_info_reply("apps")), plain,
@@ -245,8 +239,8 @@ std::vector<TwinCase> settings_twins()
 {
     return {
         twin(TWIN(set_baudrate_no_throw, int(u32)), acked(), coded_record, 115200u),
-        twin(TWIN(set_parameter_file_no_throw, int(const std::string&, const std::string&)), acked(), coded_record,
-            std::string("a.cfg"), std::string("x=1")),
+        twin(TWIN(set_parameter_file_no_throw, int(const std::string&, const std::string&)), acked(),
+            coded_record, std::string("a.cfg"), std::string("x=1")),
         // Awaits no error reply: a refusal ends in the timeout.
         twin(TWIN(get_parameter_file_no_throw, int(const std::string&, std::string&)),
             answer(simmodule::text_reply(0x32BA7623, "x=1")), plain, std::string("a.cfg"),
@@ -254,9 +248,12 @@ std::vector<TwinCase> settings_twins()
         twin(TWIN(set_normalization_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
         twin(TWIN(set_number_format_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
         twin(TWIN(set_legacy_output_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
-        twin(TWIN(get_normalization_no_throw, int(u8*)), answer(byte_reply(0x10, 4)), plain, out(b0, u8 { 4 })),
-        twin(TWIN(get_number_format_no_throw, int(u8*)), answer(byte_reply(0x13, 5)), plain, out(b0, u8 { 5 })),
-        twin(TWIN(get_legacy_output_no_throw, int(u8*)), answer(byte_reply(0x14, 6)), plain, out(b0, u8 { 6 })),
+        twin(TWIN(get_normalization_no_throw, int(u8*)), answer(byte_reply(0x10, 4)), plain,
+            out(b0, u8 { 4 })),
+        twin(TWIN(get_number_format_no_throw, int(u8*)), answer(byte_reply(0x13, 5)), plain,
+            out(b0, u8 { 5 })),
+        twin(TWIN(get_legacy_output_no_throw, int(u8*)), answer(byte_reply(0x14, 6)), plain,
+            out(b0, u8 { 6 })),
         twin(TWIN(set_phase_noise_correction_no_throw, int(u8, float)), acked(), handle_ack, u8 { 1 }, 0.5f),
         twin(TWIN(get_phase_noise_correction_no_throw, int(float*)), answer(f32_reply(0x11, { 0.5f })), plain,
             out(f0, 0.5f)),
@@ -270,8 +267,8 @@ std::vector<TwinCase> settings_twins()
         twin(TWIN(set_detection_zone_no_throw, int(float, float)), acked(), coded_record, 0.5f, 4.0f),
         twin(TWIN(set_application_user_zone_no_throw, int(float, float)), acked(), coded_record, 0.5f, 4.0f),
         // Pairs and groups of floats spread over their outputs, first first.
-        twin(TWIN(get_detection_zone_no_throw, int(float*, float*)), answer(f32_reply(0x96A10A1C, { 0.5f, 4.0f })),
-            coded_record, out(f0, 0.5f), out(f0, 4.0f)),
+        twin(TWIN(get_detection_zone_no_throw, int(float*, float*)),
+            answer(f32_reply(0x96A10A1C, { 0.5f, 4.0f })), coded_record, out(f0, 0.5f), out(f0, 4.0f)),
         twin(TWIN(get_application_user_zone_no_throw, int(float*, float*)),
             answer(f32_reply(0xA53695BB, { 1.5f, 3.0f })), coded_record, out(f0, 1.5f), out(f0, 3.0f)),
         twin(TWIN(get_detection_zone_limits_no_throw, int(float*, float*, float*)),
@@ -284,17 +281,19 @@ std::vector<TwinCase> settings_twins()
         twin(TWIN(set_noisemap_control_no_throw, int(u32)), acked(), handle_ack, 5u),
         twin(TWIN(get_noisemap_control_no_throw, int(u32*)), answer(u32_reply(0, 5)), plain, out(w0, 5u)),
         twin(TWIN(set_periodic_noisemap_store_no_throw, int(u32, u32)), acked(), handle_ack, 10u, 60u),
-        twin(TWIN(get_periodic_noisemap_store_no_throw, int(u32*, u32*)), answer(get_reply(0x11, 0, u32s({ 10, 60 }))), plain,
-            out(w0, 10u), out(w0, 60u)),
+        twin(TWIN(get_periodic_noisemap_store_no_throw, int(u32*, u32*)),
+            answer(get_reply(0x11, 0, u32s({ 10, 60 }))), plain, out(w0, 10u), out(w0, 60u)),
 
         twin(TWIN(set_iopin_control_no_throw, int(u32, u32, u32)), acked(), handle_ack, 1u, 2u, 3u),
-        twin(TWIN(get_iopin_control_no_throw, int(u32, u32*, u32*)), answer(get_reply(0x11, 0, u32s({ 1, 2 }))), coded_record,
-            1u, out(w0, 1u), out(w0, 2u)),
+        twin(TWIN(get_iopin_control_no_throw, int(u32, u32*, u32*)),
+            answer(get_reply(0x11, 0, u32s({ 1, 2 }))), coded_record, 1u, out(w0, 1u), out(w0, 2u)),
         twin(TWIN(set_iopin_value_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
-        twin(TWIN(get_iopin_value, int(u32, u32*)), answer(u32_reply(0, 0x10001)), plain, 1u, out(w0, 0x10001u)),
+        twin(TWIN(get_iopin_value, int(u32, u32*)), answer(u32_reply(0, 0x10001)), plain, 1u,
+            out(w0, 0x10001u)),
         twin(TWIN(set_output_control_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
         twin(TWIN(set_debug_output_control_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
-        twin(TWIN(get_output_control_no_throw, int(u32, u32*)), answer(u32_reply(0, 3)), plain, 1u, out(w0, 3u)),
+        twin(TWIN(get_output_control_no_throw, int(u32, u32*)), answer(u32_reply(0, 3)), plain, 1u,
+            out(w0, 3u)),
         twin(TWIN(get_debug_output_control_no_throw, int(u32, u32*)), answer(u32_reply(0, 3)), plain, 1u,
             out(w0, 3u)),
 
@@ -313,8 +312,8 @@ std::vector<TwinCase> settings_twins()
         twin(TWIN(start_bootloader_no_throw, int()), acked(), handle_ack),
         // A refused ping reads as the pong value 1 and is no failure of the
         // twin (its own tests show that); only its other failures are here.
-        twin(TWIN(ping, int(u32*)), answer(simmodule::pong_reply(0x1234)), Judged { std::nullopt, { 1, true } },
-            out(w0, 0x1234u)),
+        twin(TWIN(ping, int(u32*)), answer(simmodule::pong_reply(0x1234)),
+            Judged { std::nullopt, { 1, true } }, out(w0, 0x1234u)),
     };
 }
 
@@ -334,12 +333,14 @@ std::vector<TwinCase> file_and_injection_twins()
         twin(TWIN(set_file_no_throw, int(u32, u32, const Bytes&)), acked(), plain, 1u, 2u, Bytes(300, 1)),
         twin(TWIN(get_file_length_no_throw, int(u32, u32, u32&)), answer(u32_reply(0x69, 300)), plain, 1u, 2u,
             out(w0, 300u)),
-        twin(TWIN(get_file_data_no_throw, int(u32, u32, u32, u32, Bytes&)), answer(get_reply(0x10, 0x71, { 4, 5 })),
-            plain, 1u, 2u, 0u, 2u, out(Bytes { b0 }, Bytes { 4, 5 })),
+        twin(TWIN(get_file_data_no_throw, int(u32, u32, u32, u32, Bytes&)),
+            answer(get_reply(0x10, 0x71, { 4, 5 })), plain, 1u, 2u, 0u, 2u,
+            out(Bytes { b0 }, Bytes { 4, 5 })),
         twin(TWIN(get_file_no_throw, int(u32, u32, Bytes&)), three_byte_file(), plain, 1u, 2u,
             out(Bytes { b0 }, Bytes { 7, 8, 9 })),
-        twin(TWIN(search_for_file_by_type_no_throw, int(u32, std::vector<int>&)), answer(list_reply(0x64, { 4, 5 })),
-            plain, 1u, out(std::vector<int> { -1 }, std::vector<int> { 4, 5 })),
+        twin(TWIN(search_for_file_by_type_no_throw, int(u32, std::vector<int>&)),
+            answer(list_reply(0x64, { 4, 5 })), plain, 1u,
+            out(std::vector<int> { -1 }, std::vector<int> { 4, 5 })),
         twin(TWIN(find_all_files_no_throw, int(Sarvik::Files&)), answer(list_reply(0x65, { 1, 2, 3 })), plain,
             out(Sarvik::Files {}, files)),
 
@@ -370,38 +371,46 @@ std::vector<TwinCase> chip_twins()
         twin(TWIN(z7driver_set_spi_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
         twin(TWIN(z7driver_set_pif_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
         twin(TWIN(z7driver_set_xif_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
-        twin(TWIN(z7driver_write_to_spi_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack, u8 { 1 },
-            Bytes { 2, 3 }),
-        twin(TWIN(z7driver_write_to_i2c_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack, u8 { 1 },
-            Bytes { 2, 3 }),
-        twin(TWIN(z7driver_get_iterations_no_throw, int(u32*)), answer(u32_reply(0x12, 64)), plain, out(w0, 64u)),
-        twin(TWIN(z7driver_get_pulsesperstep_no_throw, int(u32*)), answer(u32_reply(0x11, 5)), plain, out(w0, 5u)),
-        twin(TWIN(z7driver_get_dac_min_no_throw, int(u32*)), answer(u32_reply(0x16, 949)), plain, out(w0, 949u)),
-        twin(TWIN(z7driver_get_dac_max_no_throw, int(u32*)), answer(u32_reply(0x17, 1100)), plain, out(w0, 1100u)),
+        twin(TWIN(z7driver_write_to_spi_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack,
+            u8 { 1 }, Bytes { 2, 3 }),
+        twin(TWIN(z7driver_write_to_i2c_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack,
+            u8 { 1 }, Bytes { 2, 3 }),
+        twin(TWIN(z7driver_get_iterations_no_throw, int(u32*)), answer(u32_reply(0x12, 64)), plain,
+            out(w0, 64u)),
+        twin(TWIN(z7driver_get_pulsesperstep_no_throw, int(u32*)), answer(u32_reply(0x11, 5)), plain,
+            out(w0, 5u)),
+        twin(TWIN(z7driver_get_dac_min_no_throw, int(u32*)), answer(u32_reply(0x16, 949)), plain,
+            out(w0, 949u)),
+        twin(TWIN(z7driver_get_dac_max_no_throw, int(u32*)), answer(u32_reply(0x17, 1100)), plain,
+            out(w0, 1100u)),
         twin(TWIN(z7driver_get_frame_bin_count_no_throw, int(u32*)), answer(u32_reply(0x26, 188)), plain,
             out(w0, 188u)),
         twin(TWIN(z7driver_get_downconversion_no_throw, int(u8*)), answer(byte_reply(0x13, 1)), plain,
             out(b0, u8 { 1 })),
         twin(TWIN(z7driver_get_tx_center_frequency_no_throw, int(u8*)), answer(byte_reply(0x20, 3)), plain,
             out(b0, u8 { 3 })),
-        twin(TWIN(z7driver_get_tx_power_no_throw, int(u8*)), answer(byte_reply(0x21, 2)), plain, out(b0, u8 { 2 })),
+        twin(TWIN(z7driver_get_tx_power_no_throw, int(u8*)), answer(byte_reply(0x21, 2)), plain,
+            out(b0, u8 { 2 })),
         // Four twins bear the reader's own name.
         twin(TWIN(z7driver_get_prf_div, int(u8*)), answer(byte_reply(0x25, 16)), plain, out(b0, u8 { 16 })),
-        twin(TWIN(z7driver_get_fps_no_throw, int(float*)), answer(f32_reply(0x10, { 12.5f })), plain, out(f0, 12.5f)),
+        twin(TWIN(z7driver_get_fps_no_throw, int(float*)), answer(f32_reply(0x10, { 12.5f })), plain,
+            out(f0, 12.5f)),
         twin(TWIN(z7driver_get_frame_area_offset, int(float*)), answer(f32_reply(0x18, { 0.25f })), plain,
             out(f0, 0.25f)),
-        twin(TWIN(z7driver_get_spi_register_no_throw, int(u8, u8*)), answer(byte_reply(0x22, 0xAB)), plain, u8 { 5 },
-            out(b0, u8 { 0xAB })),
+        twin(TWIN(z7driver_get_spi_register_no_throw, int(u8, u8*)), answer(byte_reply(0x22, 0xAB)), plain,
+            u8 { 5 }, out(b0, u8 { 0xAB })),
         twin(TWIN(z7driver_get_pif_register, int(u8, u8*)), answer(byte_reply(0x23, 0x5A)), plain, u8 { 5 },
             out(b0, u8 { 0x5A })),
         twin(TWIN(z7driver_get_xif_register, int(u8, u8*)), answer(byte_reply(0x24, 0x0F)), plain, u8 { 5 },
             out(b0, u8 { 0x0F })),
-        twin(TWIN(z7driver_get_frame_area_no_throw, int(Sarvik::FrameArea*)), answer(f32_reply(0x14, { 0.5f, 2.5f })),
-            plain, out(Sarvik::FrameArea { f0, f0 }, Sarvik::FrameArea { 0.5f, 2.5f })),
+        twin(TWIN(z7driver_get_frame_area_no_throw, int(Sarvik::FrameArea*)),
+            answer(f32_reply(0x14, { 0.5f, 2.5f })), plain,
+            out(Sarvik::FrameArea { f0, f0 }, Sarvik::FrameArea { 0.5f, 2.5f })),
         twin(TWIN(z7driver_read_from_spi_register_no_throw, int(u8, Bytes*, u32)),
-            answer(get_reply(0x10, 0x22, { 1, 2, 3 })), plain, u8 { 0x11 }, out(Bytes { b0 }, Bytes { 1, 2, 3 }), 3u),
-        twin(TWIN(z7driver_read_from_i2c_register_no_throw, int(Bytes*, u32)), answer(get_reply(0x10, 0x27, { 4 })),
-            plain, out(Bytes { b0 }, Bytes { 4 }), 1u),
+            answer(get_reply(0x10, 0x22, { 1, 2, 3 })), plain, u8 { 0x11 },
+            out(Bytes { b0 }, Bytes { 1, 2, 3 }), 3u),
+        twin(TWIN(z7driver_read_from_i2c_register_no_throw, int(Bytes*, u32)),
+            answer(get_reply(0x10, 0x27, { 4 })), plain, out(Bytes { b0 }, Bytes { 4 }), 1u),
 
         twin(TWIN(set_debug_level_no_throw, int(u8)), acked(), unanswered_error_byte, u8 { 3 }),
     };
@@ -410,7 +419,8 @@ std::vector<TwinCase> chip_twins()
 std::vector<TwinCase> every_twin()
 {
     std::vector<TwinCase> all;
-    for (auto part : { lifecycle_and_identity_twins(), settings_twins(), file_and_injection_twins(), chip_twins() })
+    for (auto part :
+        { lifecycle_and_identity_twins(), settings_twins(), file_and_injection_twins(), chip_twins() })
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
@@ -477,7 +487,7 @@ std::vector<TwinCase> refusable_twins()
 
 INSTANTIATE_TEST_SUITE_P(
     Every, Twins, ::testing::ValuesIn(every_twin()), [](const auto& info) { return info.param.name; });
-INSTANTIATE_TEST_SUITE_P(
-    Every, RefusedTwins, ::testing::ValuesIn(refusable_twins()), [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Every, RefusedTwins, ::testing::ValuesIn(refusable_twins()),
+    [](const auto& info) { return info.param.name; });
 
 } // namespace
