@@ -873,9 +873,6 @@ private:
     std::optional<Reply> decode_reply(const Bytes& packet) const;
     // The answer value of the older system commands.
     int answer_value(const Bytes& answer) const;
-    // Sends with the default timeout, taking a reply that starts with any of
-    // the prefixes.
-    Bytes exchange(const Bytes& command, std::vector<Bytes> reply_prefixes);
     // The file-system and frame-injection exchanges: an acknowledged command,
     // and a reply whose data is returned, `bytes_per_item` bytes for every
     // unit its length field counts.
