@@ -1,7 +1,9 @@
 #include "command/RadarInterface.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <thread>
 #include <tuple>
@@ -1158,7 +1160,254 @@ int RadarInterface::read_message_data_byte(unsigned* content_id, unsigned* info,
 
 // ==== Module file system ====================================================
 
+namespace {
+
+// Whole files move in chunks of at most this many bytes.
+constexpr unsigned file_chunk_size = 256;
+// A larger length from the module is refused: a corrupt or hostile length
+// would otherwise run millions of round trips and claim as much memory.
+constexpr unsigned max_file_length = 64u << 20;
+
+// File-system and frame-injection failures carry no code: callers see 1.
+std::runtime_error parse_failure(const std::string& operation)
+{
+    return std::runtime_error("parse_reply failed in " + operation);
+}
+
+std::vector<int> u32_values(const Bytes& data)
+{
+    std::vector<int> values(data.size() / 4);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<int>(u32_at(&data[4 * i]));
+    return values;
+}
+
+} // namespace
+
+void RadarInterface::acknowledged_file_command(const char* operation, const Bytes& command)
+{
+    Trace trace(logger, 3, operation);
+    const Bytes reply = communicator.use()->send(default_timeout, command, ack_or_error());
+    ParseResult<Ack> result;
+    parser.parse_ack(reply, &result);
+    if (result.error || !result.valid)
+        throw parse_failure(operation);
+}
+
+Bytes RadarInterface::file_reply_data(
+    const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item)
+{
+    Trace trace(logger, 3, operation);
+    const Bytes reply = communicator.use()->send(
+        default_timeout, command, std::vector<Bytes> { { 0x11, value_type }, { error_byte } });
+    const std::optional<Reply> decoded = decode_reply(reply);
+    // A list reply counts 4-byte values, not bytes: the span it claims is
+    // computed in 64 bits, so no count can wrap or reach past the reply.
+    const uint64_t size = decoded ? bytes_per_item * decoded->length : 0;
+    if (!decoded || payload_offset + size > reply.size())
+        throw parse_failure(operation);
+    const auto begin = reply.begin() + static_cast<std::ptrdiff_t>(payload_offset);
+    return Bytes(begin, begin + static_cast<std::ptrdiff_t>(size));
+}
+
+void RadarInterface::create_file(unsigned type, unsigned id, unsigned length)
+{
+    acknowledged_file_command("create_file", commands.create_create_file_command(type, id, length));
+}
+
+void RadarInterface::open_file(unsigned type, unsigned id)
+{
+    acknowledged_file_command("open_file", commands.create_open_file_command(type, id));
+}
+
+void RadarInterface::set_file_data(unsigned type, unsigned id, unsigned offset, const Bytes& data)
+{
+    acknowledged_file_command("set_file_data", commands.create_set_file_data(type, id, offset, data));
+}
+
+void RadarInterface::close_file(unsigned type, unsigned id, bool flag)
+{
+    acknowledged_file_command("close_file", commands.create_close_file(type, id, flag ? 1 : 0));
+}
+
+unsigned RadarInterface::get_file_length(unsigned type, unsigned id)
+{
+    const Bytes data = file_reply_data("get_file_length", commands.create_get_file_length(type, id), 0x11, 1);
+    if (data.size() < 4)
+        throw parse_failure("get_file_length");
+    return u32_at(data.data());
+}
+
+void RadarInterface::delete_file(unsigned type, unsigned id)
+{
+    acknowledged_file_command("delete_file", commands.create_delete_file(type, id));
+}
+
+Bytes RadarInterface::get_file_data(unsigned type, unsigned id, unsigned offset, unsigned length)
+{
+    return file_reply_data("get_file_data", commands.create_get_file_data(type, id, offset, length), 0x10, 1);
+}
+
+void RadarInterface::format_filesystem(unsigned value)
+{
+    acknowledged_file_command("format_filesystem", commands.create_format_filesystem(value));
+}
+
+std::vector<int> RadarInterface::search_for_file_by_type(unsigned type)
+{
+    return u32_values(
+        file_reply_data("search_for_file_by_type", commands.create_search_for_file_type(type), 0x11, 4));
+}
+
+Sarvik::Files RadarInterface::find_all_files()
+{
+    std::vector<int> values
+        = u32_values(file_reply_data("find_all_files", commands.create_find_all_files(), 0x11, 4));
+    // Types first, then identifiers; an odd count gives the identifiers the
+    // extra value.
+    const auto half = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    Sarvik::Files files;
+    files.file_types.assign(values.begin(), half);
+    files.file_identifiers.assign(half, values.end());
+    return files;
+}
+
+void RadarInterface::set_file(unsigned type, unsigned id, const Bytes& data)
+{
+    if (data.size() > std::numeric_limits<unsigned>::max())
+        throw std::length_error("set_file: " + std::to_string(data.size()) + " bytes do not fit a file");
+    const auto size = static_cast<unsigned>(data.size());
+    create_file(type, id, size);
+    for (unsigned offset = 0; offset < size;) {
+        const unsigned chunk = std::min(size - offset, file_chunk_size);
+        const auto begin = data.begin() + static_cast<std::ptrdiff_t>(offset);
+        set_file_data(type, id, offset, Bytes(begin, begin + chunk));
+        offset += chunk;
+    }
+    close_file(type, id, true);
+}
+
+Bytes RadarInterface::get_file(unsigned type, unsigned id)
+{
+    open_file(type, id);
+    const unsigned length = get_file_length(type, id);
+    if (length > max_file_length)
+        throw std::runtime_error("get_file: the module reports " + std::to_string(length)
+            + " bytes, more than the limit of " + std::to_string(max_file_length));
+    Bytes file;
+    file.reserve(length);
+    for (unsigned offset = 0; offset < length;) {
+        const unsigned chunk = std::min(length - offset, file_chunk_size);
+        const Bytes part = get_file_data(type, id, offset, chunk);
+        // A chunk of another size would leave a hole or a surplus in the
+        // file: it is never returned as if it were whole.
+        if (part.size() != chunk)
+            throw std::runtime_error("get_file: " + std::to_string(part.size()) + " bytes at offset "
+                + std::to_string(offset) + ", " + std::to_string(chunk) + " asked for");
+        file.insert(file.end(), part.begin(), part.end());
+        offset += chunk;
+    }
+    close_file(type, id, false);
+    return file;
+}
+
+int RadarInterface::create_file_no_throw(unsigned type, unsigned id, unsigned length)
+{
+    return no_throw([&] { create_file(type, id, length); });
+}
+
+int RadarInterface::open_file_no_throw(unsigned type, unsigned id)
+{
+    return no_throw([&] { open_file(type, id); });
+}
+
+int RadarInterface::delete_file_no_throw(unsigned type, unsigned id)
+{
+    return no_throw([&] { delete_file(type, id); });
+}
+
+int RadarInterface::close_file_no_throw(unsigned type, unsigned id, bool flag)
+{
+    return no_throw([&] { close_file(type, id, flag); });
+}
+
+int RadarInterface::format_filesystem_no_throw(unsigned value)
+{
+    return no_throw([&] { format_filesystem(value); });
+}
+
+int RadarInterface::set_file_data_no_throw(unsigned type, unsigned id, unsigned offset, const Bytes& data)
+{
+    return no_throw([&] { set_file_data(type, id, offset, data); });
+}
+
+int RadarInterface::set_file_no_throw(unsigned type, unsigned id, const Bytes& data)
+{
+    return no_throw([&] { set_file(type, id, data); });
+}
+
+int RadarInterface::get_file_length_no_throw(unsigned type, unsigned id, unsigned& length)
+{
+    return no_throw([&] { return get_file_length(type, id); }, length);
+}
+
+int RadarInterface::get_file_data_no_throw(
+    unsigned type, unsigned id, unsigned offset, unsigned length, Bytes& data)
+{
+    return no_throw([&] { return get_file_data(type, id, offset, length); }, data);
+}
+
+int RadarInterface::get_file_no_throw(unsigned type, unsigned id, Bytes& file)
+{
+    return no_throw([&] { return get_file(type, id); }, file);
+}
+
+int RadarInterface::search_for_file_by_type_no_throw(unsigned type, std::vector<int>& identifiers)
+{
+    return no_throw([&] { return search_for_file_by_type(type); }, identifiers);
+}
+
+int RadarInterface::find_all_files_no_throw(Sarvik::Files& files)
+{
+    return no_throw([&] { return find_all_files(); }, files);
+}
+
 // ==== Frame injection and profile id ========================================
+
+void RadarInterface::prepare_inject_frame(unsigned a, unsigned b, unsigned c)
+{
+    acknowledged_file_command("prepare_inject_frame", commands.create_prepare_inject_frame(a, b, c));
+}
+
+void RadarInterface::inject_frame(unsigned a, unsigned n, const std::vector<float>& frame)
+{
+    // The command carries 2 * n values: a shorter frame is refused before
+    // anything goes to the module (the builder checks it).
+    acknowledged_file_command("inject_frame", commands.create_inject_frame(a, n, frame));
+}
+
+unsigned RadarInterface::get_profileid()
+{
+    const Bytes data = file_reply_data("get_profileid", commands.create_get_profileid(), 0x11, 1);
+    if (data.size() < 4)
+        throw parse_failure("get_profileid");
+    return u32_at(data.data());
+}
+
+int RadarInterface::prepare_inject_frame_no_throw(unsigned a, unsigned b, unsigned c)
+{
+    return no_throw([&] { prepare_inject_frame(a, b, c); });
+}
+
+int RadarInterface::inject_frame_no_throw(unsigned a, unsigned n, const std::vector<float>& frame)
+{
+    return no_throw([&] { inject_frame(a, n, frame); });
+}
+
+int RadarInterface::get_profileid_no_throw(unsigned& profile_id)
+{
+    return no_throw([&] { return get_profileid(); }, profile_id);
+}
 
 // ==== Message reading =======================================================
 
@@ -2466,7 +2715,505 @@ int RadarInterface::ping(uint32_t* pong)
 
 // ==== Z7 chip driver commands ===============================================
 
+namespace {
+
+// A chip-driver reading: the method's name and the reply it awaits besides an
+// error, {0x11, value type, low byte of the parameter id}. A reply to another
+// parameter or of another type is not taken as the answer.
+struct ChipReading {
+    const char* method;
+    uint8_t value_type;
+    uint8_t parameter;
+};
+
+constexpr uint8_t byte_value = 0x10;
+constexpr uint8_t u32_value = 0x11;
+constexpr uint8_t f32_value = 0x12;
+
+namespace chip {
+constexpr ChipReading fps { "z7driver_get_fps", f32_value, 0x10 };
+constexpr ChipReading pulsesperstep { "z7driver_get_pulsesperstep", u32_value, 0x11 };
+constexpr ChipReading iterations { "z7driver_get_iterations", u32_value, 0x12 };
+constexpr ChipReading downconversion { "z7driver_get_downconversion", byte_value, 0x13 };
+constexpr ChipReading frame_area { "z7driver_get_frame_area", f32_value, 0x14 };
+constexpr ChipReading dac_min { "z7driver_get_dac_min", u32_value, 0x16 };
+constexpr ChipReading dac_max { "z7driver_get_dac_max", u32_value, 0x17 };
+constexpr ChipReading frame_area_offset { "z7driver_get_frame_area_offset", f32_value, 0x18 };
+constexpr ChipReading tx_center_frequency { "z7driver_get_tx_center_frequency", byte_value, 0x20 };
+constexpr ChipReading tx_power { "z7driver_get_tx_power", byte_value, 0x21 };
+constexpr ChipReading spi_register { "z7driver_get_spi_register", byte_value, 0x22 };
+constexpr ChipReading pif_register { "z7driver_get_pif_register", byte_value, 0x23 };
+constexpr ChipReading xif_register { "z7driver_get_xif_register", byte_value, 0x24 };
+constexpr ChipReading prf_div { "z7driver_get_prf_div", byte_value, 0x25 };
+constexpr ChipReading frame_bin_count { "z7driver_get_frame_bin_count", u32_value, 0x26 };
+// The SPI bulk read awaits the same reply as the single SPI register.
+constexpr ChipReading spi_transfer { "z7driver_read_from_spi_register", byte_value, 0x22 };
+constexpr ChipReading i2c_transfer { "z7driver_read_from_i2c_register", byte_value, 0x27 };
+} // namespace chip
+
+// How a result of each type is taken from a reader's reply: a value from the
+// start of the data, which must hold it whole; a bulk read as every data byte
+// the reply's length field gives. A refused reply throws std::runtime_error
+// "parse_reply failed in <method>".
+template <typename T> struct ChipValue;
+
+template <> struct ChipValue<uint8_t> {
+    static uint8_t read(const Parser& parser, const Bytes& reply, const char* method)
+    {
+        return reply_data(parser, reply, 1, method)[0];
+    }
+};
+
+template <> struct ChipValue<uint32_t> {
+    static uint32_t read(const Parser& parser, const Bytes& reply, const char* method)
+    {
+        return u32_at(reply_data(parser, reply, 4, method));
+    }
+};
+
+template <> struct ChipValue<float> {
+    static float read(const Parser& parser, const Bytes& reply, const char* method)
+    {
+        return f32_at(reply_data(parser, reply, 4, method));
+    }
+};
+
+template <> struct ChipValue<Sarvik::FrameArea> {
+    static Sarvik::FrameArea read(const Parser& parser, const Bytes& reply, const char* method)
+    {
+        const uint8_t* data = reply_data(parser, reply, 8, method);
+        Sarvik::FrameArea area;
+        area.start = f32_at(data);
+        area.end = f32_at(data + 4);
+        return area;
+    }
+};
+
+template <> struct ChipValue<Bytes> {
+    static Bytes read(const Parser& parser, const Bytes& reply, const char* method)
+    {
+        // The decoder has checked that the data its length field gives lie
+        // inside the reply.
+        ParseResult<Reply> result;
+        parser.parse_reply(reply, &result);
+        if (result.error || !result.valid)
+            throw std::runtime_error(std::string("parse_reply failed in ") + method);
+        const Reply& r = result.record;
+        return r.length ? Bytes(r.data, r.data + r.length) : Bytes();
+    }
+};
+
+} // namespace
+
+void RadarInterface::write_chip(const char* method, const Bytes& command)
+{
+    Trace trace(logger, 3, method);
+    handle_ack(communicator.use()->send(default_timeout, command, ack_or_error()), method);
+}
+
+template <typename T, typename Reading>
+T RadarInterface::read_chip(const Reading& reading, const Bytes& command)
+{
+    Trace trace(logger, 3, reading.method);
+    const Bytes reply = communicator.use()->send(default_timeout, command,
+        std::vector<Bytes> { { 0x11, reading.value_type, reading.parameter }, { error_byte } });
+    return ChipValue<T>::read(parser, reply, reading.method);
+}
+
+void RadarInterface::z7driver_init()
+{
+    write_chip("z7driver_init", commands.create_z7driver_init());
+}
+
+void RadarInterface::z7driver_set_fps(float fps)
+{
+    write_chip("z7driver_set_fps", commands.create_z7driver_set_fps(fps));
+}
+
+void RadarInterface::z7driver_set_pulsesperstep(uint32_t value)
+{
+    write_chip("z7driver_set_pulsesperstep", commands.create_z7driver_set_pulsesperstep(value));
+}
+
+void RadarInterface::z7driver_set_iterations(uint32_t value)
+{
+    write_chip("z7driver_set_iterations", commands.create_z7driver_set_iterations(value));
+}
+
+void RadarInterface::z7driver_set_downconversion(uint8_t value)
+{
+    write_chip("z7driver_set_downconversion", commands.create_z7driver_set_downconversion(value));
+}
+
+void RadarInterface::z7driver_set_frame_area(float start, float end)
+{
+    write_chip("z7driver_set_frame_area", commands.create_z7driver_set_frame_area(start, end));
+}
+
+void RadarInterface::z7driver_set_dac_min(uint32_t value)
+{
+    write_chip("z7driver_set_dac_min", commands.create_z7driver_set_dac_min(value));
+}
+
+void RadarInterface::z7driver_set_dac_max(uint32_t value)
+{
+    write_chip("z7driver_set_dac_max", commands.create_z7driver_set_dac_max(value));
+}
+
+void RadarInterface::z7driver_set_frame_area_offset(float offset)
+{
+    write_chip("z7driver_set_frame_area_offset", commands.create_z7driver_set_frame_area_offset(offset));
+}
+
+void RadarInterface::z7driver_set_enable(uint8_t value)
+{
+    write_chip("z7driver_set_enable", commands.create_z7driver_set_enable(value));
+}
+
+void RadarInterface::z7driver_set_tx_center_frequency(uint8_t value)
+{
+    write_chip("z7driver_set_tx_center_frequency", commands.create_z7driver_set_tx_center_frequency(value));
+}
+
+void RadarInterface::z7driver_set_tx_power(uint8_t value)
+{
+    write_chip("z7driver_set_tx_power", commands.create_z7driver_set_tx_power(value));
+}
+
+void RadarInterface::z7driver_set_spi_register(uint8_t address, uint8_t value)
+{
+    write_chip("z7driver_set_spi_register", commands.create_z7driver_set_spi_register(address, value));
+}
+
+void RadarInterface::z7driver_set_pif_register(uint8_t address, uint8_t value)
+{
+    write_chip("z7driver_set_pif_register", commands.create_z7driver_set_pif_register(address, value));
+}
+
+void RadarInterface::z7driver_set_xif_register(uint8_t address, uint8_t value)
+{
+    write_chip("z7driver_set_xif_register", commands.create_z7driver_set_xif_register(address, value));
+}
+
+void RadarInterface::z7driver_set_prf_div(uint8_t value)
+{
+    write_chip("z7driver_set_prf_div", commands.create_z7driver_set_prf_div(value));
+}
+
+void RadarInterface::z7driver_write_to_spi_register(uint8_t address, const Bytes& data)
+{
+    write_chip(
+        "z7driver_write_to_spi_register", commands.create_z7driver_write_to_spi_register(address, data));
+}
+
+void RadarInterface::z7driver_write_to_i2c_register(uint8_t address, const Bytes& data)
+{
+    write_chip(
+        "z7driver_write_to_i2c_register", commands.create_z7driver_write_to_i2c_register(address, data));
+}
+
+float RadarInterface::z7driver_get_fps()
+{
+    return read_chip<float>(chip::fps, commands.create_z7driver_get_fps());
+}
+
+uint32_t RadarInterface::z7driver_get_pulsesperstep()
+{
+    return read_chip<uint32_t>(chip::pulsesperstep, commands.create_z7driver_get_pulsesperstep());
+}
+
+uint32_t RadarInterface::z7driver_get_iterations()
+{
+    return read_chip<uint32_t>(chip::iterations, commands.create_z7driver_get_iterations());
+}
+
+uint8_t RadarInterface::z7driver_get_downconversion()
+{
+    return read_chip<uint8_t>(chip::downconversion, commands.create_z7driver_get_downconversion());
+}
+
+Sarvik::FrameArea RadarInterface::z7driver_get_frame_area()
+{
+    return read_chip<Sarvik::FrameArea>(chip::frame_area, commands.create_z7driver_get_frame_area());
+}
+
+uint32_t RadarInterface::z7driver_get_dac_min()
+{
+    return read_chip<uint32_t>(chip::dac_min, commands.create_z7driver_get_dac_min());
+}
+
+uint32_t RadarInterface::z7driver_get_dac_max()
+{
+    return read_chip<uint32_t>(chip::dac_max, commands.create_z7driver_get_dac_max());
+}
+
+float RadarInterface::z7driver_get_frame_area_offset()
+{
+    return read_chip<float>(chip::frame_area_offset, commands.create_z7driver_get_frame_area_offset());
+}
+
+uint8_t RadarInterface::z7driver_get_tx_center_frequency()
+{
+    return read_chip<uint8_t>(chip::tx_center_frequency, commands.create_z7driver_get_tx_center_frequency());
+}
+
+uint8_t RadarInterface::z7driver_get_tx_power()
+{
+    return read_chip<uint8_t>(chip::tx_power, commands.create_z7driver_get_tx_power());
+}
+
+uint8_t RadarInterface::z7driver_get_spi_register(uint8_t address)
+{
+    return read_chip<uint8_t>(chip::spi_register, commands.create_z7driver_get_spi_register(address));
+}
+
+uint8_t RadarInterface::z7driver_get_pif_register(uint8_t address)
+{
+    return read_chip<uint8_t>(chip::pif_register, commands.create_z7driver_get_pif_register(address));
+}
+
+uint8_t RadarInterface::z7driver_get_xif_register(uint8_t address)
+{
+    return read_chip<uint8_t>(chip::xif_register, commands.create_z7driver_get_xif_register(address));
+}
+
+uint8_t RadarInterface::z7driver_get_prf_div()
+{
+    return read_chip<uint8_t>(chip::prf_div, commands.create_z7driver_get_prf_div());
+}
+
+uint32_t RadarInterface::z7driver_get_frame_bin_count()
+{
+    return read_chip<uint32_t>(chip::frame_bin_count, commands.create_z7driver_get_framebincount());
+}
+
+Bytes RadarInterface::z7driver_read_from_spi_register(uint8_t address, uint32_t length)
+{
+    return read_chip<Bytes>(
+        chip::spi_transfer, commands.create_z7driver_read_from_spi_register(address, length));
+}
+
+Bytes RadarInterface::z7driver_read_from_i2c_register(uint32_t length)
+{
+    return read_chip<Bytes>(chip::i2c_transfer, commands.create_z7driver_read_from_i2c_register(length));
+}
+
+int RadarInterface::z7driver_init_no_throw()
+{
+    return no_throw([&] { z7driver_init(); });
+}
+
+int RadarInterface::z7driver_set_fps_no_throw(float fps)
+{
+    return no_throw([&] { z7driver_set_fps(fps); });
+}
+
+int RadarInterface::z7driver_set_frame_area_offset_no_throw(float offset)
+{
+    return no_throw([&] { z7driver_set_frame_area_offset(offset); });
+}
+
+int RadarInterface::z7driver_set_frame_area_no_throw(float start, float end)
+{
+    return no_throw([&] { z7driver_set_frame_area(start, end); });
+}
+
+int RadarInterface::z7driver_set_iterations_no_throw(uint32_t value)
+{
+    return no_throw([&] { z7driver_set_iterations(value); });
+}
+
+int RadarInterface::z7driver_set_pulsesperstep_no_throw(uint32_t value)
+{
+    return no_throw([&] { z7driver_set_pulsesperstep(value); });
+}
+
+int RadarInterface::z7driver_set_dac_min_no_throw(uint32_t value)
+{
+    return no_throw([&] { z7driver_set_dac_min(value); });
+}
+
+int RadarInterface::z7driver_set_dac_max_no_throw(uint32_t value)
+{
+    return no_throw([&] { z7driver_set_dac_max(value); });
+}
+
+int RadarInterface::z7driver_set_downconversion_no_throw(uint8_t value)
+{
+    return no_throw([&] { z7driver_set_downconversion(value); });
+}
+
+int RadarInterface::z7driver_set_enable_no_throw(uint8_t value)
+{
+    return no_throw([&] { z7driver_set_enable(value); });
+}
+
+int RadarInterface::z7driver_set_tx_center_frequency_no_throw(uint8_t value)
+{
+    return no_throw([&] { z7driver_set_tx_center_frequency(value); });
+}
+
+int RadarInterface::z7driver_set_tx_power_no_throw(uint8_t value)
+{
+    return no_throw([&] { z7driver_set_tx_power(value); });
+}
+
+int RadarInterface::z7driver_set_prf_div_no_throw(uint8_t value)
+{
+    return no_throw([&] { z7driver_set_prf_div(value); });
+}
+
+int RadarInterface::z7driver_set_spi_register_no_throw(uint8_t address, uint8_t value)
+{
+    return no_throw([&] { z7driver_set_spi_register(address, value); });
+}
+
+int RadarInterface::z7driver_set_pif_register_no_throw(uint8_t address, uint8_t value)
+{
+    return no_throw([&] { z7driver_set_pif_register(address, value); });
+}
+
+int RadarInterface::z7driver_set_xif_register_no_throw(uint8_t address, uint8_t value)
+{
+    return no_throw([&] { z7driver_set_xif_register(address, value); });
+}
+
+int RadarInterface::z7driver_write_to_spi_register_no_throw(uint8_t address, const Bytes& data)
+{
+    return no_throw([&] { z7driver_write_to_spi_register(address, data); });
+}
+
+int RadarInterface::z7driver_write_to_i2c_register_no_throw(uint8_t address, const Bytes& data)
+{
+    return no_throw([&] { z7driver_write_to_i2c_register(address, data); });
+}
+
+int RadarInterface::z7driver_get_iterations_no_throw(uint32_t* value)
+{
+    return no_throw([&] { return z7driver_get_iterations(); }, value);
+}
+
+int RadarInterface::z7driver_get_pulsesperstep_no_throw(uint32_t* value)
+{
+    return no_throw([&] { return z7driver_get_pulsesperstep(); }, value);
+}
+
+int RadarInterface::z7driver_get_dac_min_no_throw(uint32_t* value)
+{
+    return no_throw([&] { return z7driver_get_dac_min(); }, value);
+}
+
+int RadarInterface::z7driver_get_dac_max_no_throw(uint32_t* value)
+{
+    return no_throw([&] { return z7driver_get_dac_max(); }, value);
+}
+
+int RadarInterface::z7driver_get_frame_bin_count_no_throw(uint32_t* value)
+{
+    return no_throw([&] { return z7driver_get_frame_bin_count(); }, value);
+}
+
+int RadarInterface::z7driver_get_downconversion_no_throw(uint8_t* value)
+{
+    return no_throw([&] { return z7driver_get_downconversion(); }, value);
+}
+
+int RadarInterface::z7driver_get_tx_center_frequency_no_throw(uint8_t* value)
+{
+    return no_throw([&] { return z7driver_get_tx_center_frequency(); }, value);
+}
+
+int RadarInterface::z7driver_get_tx_power_no_throw(uint8_t* value)
+{
+    return no_throw([&] { return z7driver_get_tx_power(); }, value);
+}
+
+int RadarInterface::z7driver_get_prf_div(uint8_t* value)
+{
+    return no_throw([&] { return z7driver_get_prf_div(); }, value);
+}
+
+int RadarInterface::z7driver_get_fps_no_throw(float* fps)
+{
+    return no_throw([&] { return z7driver_get_fps(); }, fps);
+}
+
+int RadarInterface::z7driver_get_frame_area_offset(float* offset)
+{
+    return no_throw([&] { return z7driver_get_frame_area_offset(); }, offset);
+}
+
+int RadarInterface::z7driver_get_spi_register_no_throw(uint8_t address, uint8_t* value)
+{
+    return no_throw([&] { return z7driver_get_spi_register(address); }, value);
+}
+
+int RadarInterface::z7driver_get_pif_register(uint8_t address, uint8_t* value)
+{
+    return no_throw([&] { return z7driver_get_pif_register(address); }, value);
+}
+
+int RadarInterface::z7driver_get_xif_register(uint8_t address, uint8_t* value)
+{
+    return no_throw([&] { return z7driver_get_xif_register(address); }, value);
+}
+
+int RadarInterface::z7driver_get_frame_area_no_throw(Sarvik::FrameArea* area)
+{
+    return no_throw([&] { return z7driver_get_frame_area(); }, area);
+}
+
+int RadarInterface::z7driver_read_from_spi_register_no_throw(uint8_t address, Bytes* data, uint32_t length)
+{
+    return no_throw([&] { return z7driver_read_from_spi_register(address, length); }, data);
+}
+
+int RadarInterface::z7driver_read_from_i2c_register_no_throw(Bytes* data, uint32_t length)
+{
+    return no_throw([&] { return z7driver_read_from_i2c_register(length); }, data);
+}
+
 // ==== Direct chip and system commands =======================================
+
+namespace {
+
+// The setters that drop their answer: its arrival is the acknowledgement. An
+// empty answer comes only from a closed connection, where the command never
+// went out, and must not read as success.
+int arrival_status(const Bytes& answer)
+{
+    return answer.empty() ? 1 : 0;
+}
+
+// The first data byte of a value answer; an answer too short to carry it
+// (the empty answer of a closed connection included) is refused, not read.
+uint8_t first_data_byte(const Bytes& answer, const char* method)
+{
+    if (answer.size() <= payload_offset)
+        throw std::runtime_error(std::string(method) + ": no value in the answer");
+    return answer[payload_offset];
+}
+
+// A decimated frame as the receiver delivers it: 0x51, u32 length, u32 frame
+// counter, 13 bytes not read here, then the samples, 6 bytes each.
+constexpr std::size_t decimated_counter_offset = 5;
+constexpr std::size_t decimated_samples_offset = 22;
+constexpr std::size_t decimated_sample_size = 6;
+
+// A 48-bit signed sample: the unsigned low 32 bits, then the signed high 16.
+double decimated_sample(const uint8_t* bytes)
+{
+    const auto high = static_cast<int16_t>(static_cast<uint16_t>(bytes[4] | bytes[5] << 8));
+    return static_cast<double>(int64_t { high } * (int64_t { 1 } << 32) + int64_t { u32_at(bytes) });
+}
+
+} // namespace
+
+Bytes RadarInterface::exchange_single(const Bytes& command, Bytes reply_prefix, unsigned timeout)
+{
+    auto use = communicator.use();
+    return use->send(timeout, command, std::move(reply_prefix));
+}
 
 int RadarInterface::answer_value(const Bytes& answer) const
 {
@@ -2478,39 +3225,37 @@ int RadarInterface::answer_value(const Bytes& answer) const
 void RadarInterface::set_debug_level(uint8_t level)
 {
     Trace trace(logger, 3, "set_debug_level");
-    auto use = communicator.use();
-    const Bytes answer = use->send(default_timeout, commands.create_set_debug_level(level), Bytes { ack_byte });
+    const Bytes answer
+        = exchange_single(commands.create_set_debug_level(level), { ack_byte }, default_timeout);
     check_error_byte(answer, "set_debug_level returned error");
 }
 
 int RadarInterface::set_Z3_float(uint32_t id, float value)
 {
     Trace trace(logger, 3, "set_Z3_float");
-    auto use = communicator.use();
-    return answer_value(use->send(default_timeout, commands.create_set_float(id, value), Bytes { 0x11, 0x00, 0x13 }));
+    return answer_value(
+        exchange_single(commands.create_set_float(id, value), { 0x11, 0x00, 0x13 }, default_timeout));
 }
 
 int RadarInterface::set_Z3_int(uint32_t id, uint32_t value)
 {
     Trace trace(logger, 3, "set_Z3_int");
-    auto use = communicator.use();
-    return answer_value(use->send(default_timeout, commands.create_set_int(id, value), Bytes { 0x11, 0x00, 0x11 }));
+    return answer_value(
+        exchange_single(commands.create_set_int(id, value), { 0x11, 0x00, 0x11 }, default_timeout));
 }
 
 int RadarInterface::set_Z3_register(uint32_t address, uint32_t value)
 {
     Trace trace(logger, 3, "set_Z3_register");
-    auto use = communicator.use();
     return answer_value(
-        use->send(default_timeout, commands.create_set_register(address, value), Bytes { 0x11, 0x00, 0x15 }));
+        exchange_single(commands.create_set_register(address, value), { 0x11, 0x00, 0x15 }, default_timeout));
 }
 
 uint32_t RadarInterface::get_z3_register(uint32_t address)
 {
     Trace trace(logger, 3, "get_z3_register");
-    auto use = communicator.use();
-    const Bytes answer =
-        use->send(default_timeout, commands.create_get_register(address), Bytes { 0x11, 0x11, 0x16 });
+    const Bytes answer
+        = exchange_single(commands.create_get_register(address), { 0x11, 0x11, 0x16 }, default_timeout);
     const std::optional<Reply> decoded = decode_reply(answer);
     const std::optional<uint32_t> value = decoded ? leading_u32(*decoded) : std::nullopt;
     if (!value)
@@ -2523,27 +3268,22 @@ int RadarInterface::run_timing_measurement()
     Trace trace(logger, 3, "run_timing_measurement");
     // The measurement itself takes the module a long while.
     constexpr unsigned timing_measurement_timeout = 70;
-    auto use = communicator.use();
-    return answer_value(use->send(
-        timing_measurement_timeout, commands.create_run_timing_measurement(), Bytes { 0x11, 0x00, 0x20 }));
+    return answer_value(exchange_single(
+        commands.create_run_timing_measurement(), { 0x11, 0x00, 0x20 }, timing_measurement_timeout));
 }
 
 int RadarInterface::set_fps(uint32_t fps)
 {
     Trace trace(logger, 3, "set_fps");
     constexpr int fps_config_id = 26;
-    auto use = communicator.use();
-    const Bytes answer = use->send(
-        default_timeout, commands.create_config_set_int(fps_config_id, static_cast<int>(fps)), Bytes { ack_byte });
-    // Only a closed connection answers emptily: the command never went out.
-    return answer.empty() ? 1 : 0;
+    return arrival_status(exchange_single(
+        commands.create_config_set_int(fps_config_id, static_cast<int>(fps)), { ack_byte }, default_timeout));
 }
 
 RawNormalizedFrame RadarInterface::capture_single_normalized_frame()
 {
     Trace trace(logger, 3, "capture_single_normalized_frame");
-    auto use = communicator.use();
-    const Bytes answer = use->send(default_timeout, commands.create_get_frame(), Bytes { 0x11 });
+    const Bytes answer = exchange_single(commands.create_get_frame(), { 0x11 }, default_timeout);
     const std::optional<Reply> decoded = decode_reply(answer);
     // This reply's length field counts floats, not bytes.
     if (!decoded || payload_offset + 4 * uint64_t(decoded->length) > answer.size())
@@ -2565,8 +3305,116 @@ void RadarInterface::set_sensor_mode(uint8_t mode)
 int RadarInterface::system_run_test(uint8_t code)
 {
     Trace trace(logger, 3, "system_run_test");
-    auto use = communicator.use();
-    const Bytes answer = use->send(default_timeout, commands.create_config_run_test(code), Bytes { ack_byte });
-    // Only a closed connection answers emptily: the command never went out.
-    return answer.empty() ? 1 : 0;
+    return arrival_status(
+        exchange_single(commands.create_config_run_test(code), { ack_byte }, default_timeout));
+}
+
+int RadarInterface::set_debug_level_no_throw(uint8_t level)
+{
+    return no_throw([&] { set_debug_level(level); });
+}
+
+int RadarInterface::set_sys_config_int(uint32_t id, uint32_t value)
+{
+    Trace trace(logger, 3, "set_sys_config_int");
+    return arrival_status(
+        exchange_single(commands.create_config_set_int(static_cast<int>(id), static_cast<int>(value)),
+            { ack_byte }, default_timeout));
+}
+
+int RadarInterface::set_sys_config_float(uint32_t id, float value)
+{
+    Trace trace(logger, 3, "set_sys_config_float");
+    return arrival_status(exchange_single(
+        commands.create_config_set_float(static_cast<int>(id), value), { ack_byte }, default_timeout));
+}
+
+uint8_t RadarInterface::get_z7_io_pin_value(uint8_t pin)
+{
+    Trace trace(logger, 3, "get_z7_io_pin_value");
+    const Bytes answer
+        = exchange_single(commands.create_command({ 0x90, 0x36, pin }), { 0x11, 0x11 }, default_timeout);
+    return first_data_byte(answer, "get_z7_io_pin_value");
+}
+
+int RadarInterface::set_z7_io_pin_value(uint8_t pin, uint8_t value)
+{
+    return arrival_status(exchange_single(
+        commands.create_command({ 0x90, 0x35, pin, value }), { 0x11, 0x00, 0x35 }, default_timeout));
+}
+
+int RadarInterface::set_z7_io_pin_mode(uint8_t pin, uint8_t mode)
+{
+    return arrival_status(
+        exchange_single(commands.create_command({ 0x90, 0x21, pin, mode }), { 0x11, 0x00 }, default_timeout));
+}
+
+int RadarInterface::set_z7_io_pin_dir(uint8_t pin, uint8_t direction)
+{
+    return arrival_status(exchange_single(
+        commands.create_command({ 0x90, 0x34, pin, direction }), { 0x11, 0x00 }, default_timeout));
+}
+
+int RadarInterface::set_z7_io_pin_enable(uint8_t pin)
+{
+    return arrival_status(
+        exchange_single(commands.create_command({ 0x90, 0x37, pin }), { 0x11, 0x00 }, default_timeout));
+}
+
+int RadarInterface::set_z7_io_pin_disable(uint8_t pin)
+{
+    return arrival_status(
+        exchange_single(commands.create_command({ 0x90, 0x38, pin }), { 0x11, 0x00 }, default_timeout));
+}
+
+uint8_t RadarInterface::read_z7_spi(uint8_t address)
+{
+    const Bytes answer = exchange_single(
+        commands.create_command({ 0x90, 0x32, address }), { 0x11, 0x11, 0x32 }, default_timeout);
+    return first_data_byte(answer, "read_z7_spi");
+}
+
+int RadarInterface::write_z7_spi(uint8_t address, uint8_t value)
+{
+    // Bit 7 of the address marks a write to the chip's register.
+    const auto write_address = static_cast<uint8_t>(address | 0x80);
+    return arrival_status(exchange_single(commands.create_command({ 0x90, 0x33, write_address, value }),
+        { 0x11, 0x00, 0x33 }, default_timeout));
+}
+
+int RadarInterface::set_z7_fps(uint32_t fps)
+{
+    Bytes payload { 0x90, 0x24 };
+    append_32bits(payload, fps);
+    return arrival_status(
+        exchange_single(commands.create_command(payload), { 0x11, 0x00, 0x24 }, default_timeout));
+}
+
+int RadarInterface::subscribe_to_z7_desim(const std::string& name)
+{
+    return subscribe(name, Bytes { 0x51 });
+}
+
+int RadarInterface::get_z7_decim_frame(
+    const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity)
+{
+    Trace trace(logger, 3, "get_z7_decim_frame");
+    const Bytes packet = communicator.use()->get_packet(name);
+    if (packet.empty() || packet[0] != 0x51) {
+        logger.error("packet is not fast appdata packet");
+        return 1;
+    }
+    if (packet.size() < decimated_counter_offset + 4)
+        return 1;
+    // The counter is handed out even when the samples are refused below.
+    if (frame_counter)
+        *frame_counter = u32_at(&packet[decimated_counter_offset]);
+    if (packet.size() < decimated_samples_offset)
+        return 1;
+    const std::size_t count = (packet.size() - decimated_samples_offset) / decimated_sample_size;
+    if (count > capacity || (count > 0 && !samples))
+        return 1;
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = decimated_sample(&packet[decimated_samples_offset + i * decimated_sample_size]);
+    return 0;
 }

@@ -295,8 +295,66 @@ public:
     int read_message_data_byte(unsigned* content_id, unsigned* info, Bytes* data);
 
     // ==== Module file system ================================================
+    //
+    // Files on the module, named by a type and an identifier that go to the
+    // module unchanged. Every failure of these commands (an error reply, the
+    // empty reply of a closed connection, a reply that does not decode or
+    // holds less than it claims) is std::runtime_error "parse_reply failed in
+    // <operation>", which carries no module code: their twins return 1. The
+    // reply timeout passes through.
+
+    void create_file(unsigned type, unsigned id, unsigned length);
+    void open_file(unsigned type, unsigned id);
+    void set_file_data(unsigned type, unsigned id, unsigned offset, const Bytes& data);
+    // flag: true after writing the file, false after reading it.
+    void close_file(unsigned type, unsigned id, bool flag);
+    unsigned get_file_length(unsigned type, unsigned id);
+    void delete_file(unsigned type, unsigned id);
+    // The data bytes of the module's reply, as many as its length field gives.
+    Bytes get_file_data(unsigned type, unsigned id, unsigned offset, unsigned length);
+    void format_filesystem(unsigned value);
+    // The identifiers of the module's files of that type.
+    std::vector<int> search_for_file_by_type(unsigned type);
+    // Of the n values of the reply the first n / 2 are the file types, the
+    // others the identifiers.
+    Sarvik::Files find_all_files();
+    // Writes a whole file: create, the data in chunks of up to 256 bytes,
+    // close. It sends no open.
+    void set_file(unsigned type, unsigned id, const Bytes& data);
+    // Reads a whole file: open, length, the data in chunks of up to 256
+    // bytes, close. A corrupt file is never returned: a length above 64 MiB
+    // and a chunk of another size than asked for fail the transfer. A
+    // transfer that fails part-way sends no close, and the file may stay open
+    // on the module.
+    Bytes get_file(unsigned type, unsigned id);
+
+    int create_file_no_throw(unsigned type, unsigned id, unsigned length);
+    int open_file_no_throw(unsigned type, unsigned id);
+    int delete_file_no_throw(unsigned type, unsigned id);
+    int close_file_no_throw(unsigned type, unsigned id, bool flag);
+    int format_filesystem_no_throw(unsigned value);
+    int set_file_data_no_throw(unsigned type, unsigned id, unsigned offset, const Bytes& data);
+    int set_file_no_throw(unsigned type, unsigned id, const Bytes& data);
+    int get_file_length_no_throw(unsigned type, unsigned id, unsigned& length);
+    int get_file_data_no_throw(unsigned type, unsigned id, unsigned offset, unsigned length, Bytes& data);
+    int get_file_no_throw(unsigned type, unsigned id, Bytes& file);
+    int search_for_file_by_type_no_throw(unsigned type, std::vector<int>& identifiers);
+    int find_all_files_no_throw(Sarvik::Files& files);
 
     // ==== Frame injection and profile id ====================================
+    //
+    // Failures as in the file system: std::runtime_error "parse_reply failed
+    // in <operation>" without a code.
+
+    void prepare_inject_frame(unsigned a, unsigned b, unsigned c);
+    // Sends a, n and the first 2 * n values of the frame. A frame of fewer
+    // values is refused (std::invalid_argument) before anything is sent.
+    void inject_frame(unsigned a, unsigned n, const std::vector<float>& frame);
+    unsigned get_profileid();
+
+    int prepare_inject_frame_no_throw(unsigned a, unsigned b, unsigned c);
+    int inject_frame_no_throw(unsigned a, unsigned n, const std::vector<float>& frame);
+    int get_profileid_no_throw(unsigned& profile_id);
 
     // ==== Message reading ===================================================
     //
@@ -627,8 +685,90 @@ public:
     // module is empty" (code 1) rather than reading as the pong 1.
     int ping(uint32_t* pong);
 
-
     // ==== Z7 chip driver commands ===========================================
+    //
+    // The setters await an ack or an error and fail as handle_ack does: the
+    // module's error code in a SarvikException. The readers await {0x11, the
+    // value's type, the low byte of the parameter id} or an error; an error
+    // or empty reply throws std::runtime_error "parse_reply failed in
+    // <method>" without a code, and so does a reply with too few data bytes
+    // for its value. Bulk reads return every data byte of the reply.
+
+    void z7driver_init();
+    void z7driver_set_fps(float fps);
+    void z7driver_set_pulsesperstep(uint32_t value);
+    void z7driver_set_iterations(uint32_t value);
+    void z7driver_set_downconversion(uint8_t value);
+    void z7driver_set_frame_area(float start, float end);
+    void z7driver_set_dac_min(uint32_t value);
+    void z7driver_set_dac_max(uint32_t value);
+    void z7driver_set_frame_area_offset(float offset);
+    void z7driver_set_enable(uint8_t value);
+    void z7driver_set_tx_center_frequency(uint8_t value);
+    void z7driver_set_tx_power(uint8_t value);
+    void z7driver_set_spi_register(uint8_t address, uint8_t value);
+    void z7driver_set_pif_register(uint8_t address, uint8_t value);
+    void z7driver_set_xif_register(uint8_t address, uint8_t value);
+    void z7driver_set_prf_div(uint8_t value);
+    void z7driver_write_to_spi_register(uint8_t address, const Bytes& data);
+    void z7driver_write_to_i2c_register(uint8_t address, const Bytes& data);
+
+    float z7driver_get_fps();
+    uint32_t z7driver_get_pulsesperstep();
+    uint32_t z7driver_get_iterations();
+    uint8_t z7driver_get_downconversion();
+    Sarvik::FrameArea z7driver_get_frame_area();
+    uint32_t z7driver_get_dac_min();
+    uint32_t z7driver_get_dac_max();
+    float z7driver_get_frame_area_offset();
+    uint8_t z7driver_get_tx_center_frequency();
+    uint8_t z7driver_get_tx_power();
+    uint8_t z7driver_get_spi_register(uint8_t address);
+    uint8_t z7driver_get_pif_register(uint8_t address);
+    uint8_t z7driver_get_xif_register(uint8_t address);
+    uint8_t z7driver_get_prf_div();
+    uint32_t z7driver_get_frame_bin_count();
+    // The length goes to the module unchanged.
+    Bytes z7driver_read_from_spi_register(uint8_t address, uint32_t length);
+    Bytes z7driver_read_from_i2c_register(uint32_t length);
+
+    int z7driver_init_no_throw();
+    int z7driver_set_fps_no_throw(float fps);
+    int z7driver_set_frame_area_offset_no_throw(float offset);
+    int z7driver_set_frame_area_no_throw(float start, float end);
+    int z7driver_set_iterations_no_throw(uint32_t value);
+    int z7driver_set_pulsesperstep_no_throw(uint32_t value);
+    int z7driver_set_dac_min_no_throw(uint32_t value);
+    int z7driver_set_dac_max_no_throw(uint32_t value);
+    int z7driver_set_downconversion_no_throw(uint8_t value);
+    int z7driver_set_enable_no_throw(uint8_t value);
+    int z7driver_set_tx_center_frequency_no_throw(uint8_t value);
+    int z7driver_set_tx_power_no_throw(uint8_t value);
+    int z7driver_set_prf_div_no_throw(uint8_t value);
+    int z7driver_set_spi_register_no_throw(uint8_t address, uint8_t value);
+    int z7driver_set_pif_register_no_throw(uint8_t address, uint8_t value);
+    int z7driver_set_xif_register_no_throw(uint8_t address, uint8_t value);
+    int z7driver_write_to_spi_register_no_throw(uint8_t address, const Bytes& data);
+    int z7driver_write_to_i2c_register_no_throw(uint8_t address, const Bytes& data);
+    int z7driver_get_iterations_no_throw(uint32_t* value);
+    int z7driver_get_pulsesperstep_no_throw(uint32_t* value);
+    int z7driver_get_dac_min_no_throw(uint32_t* value);
+    int z7driver_get_dac_max_no_throw(uint32_t* value);
+    int z7driver_get_frame_bin_count_no_throw(uint32_t* value);
+    int z7driver_get_downconversion_no_throw(uint8_t* value);
+    int z7driver_get_tx_center_frequency_no_throw(uint8_t* value);
+    int z7driver_get_tx_power_no_throw(uint8_t* value);
+    // Four twins bear the reader's own name.
+    int z7driver_get_prf_div(uint8_t* value);
+    int z7driver_get_fps_no_throw(float* fps);
+    int z7driver_get_frame_area_offset(float* offset);
+    int z7driver_get_spi_register_no_throw(uint8_t address, uint8_t* value);
+    int z7driver_get_pif_register(uint8_t address, uint8_t* value);
+    int z7driver_get_xif_register(uint8_t address, uint8_t* value);
+    int z7driver_get_frame_area_no_throw(Sarvik::FrameArea* area);
+    // The result replaces the vector's contents.
+    int z7driver_read_from_spi_register_no_throw(uint8_t address, Bytes* data, uint32_t length);
+    int z7driver_read_from_i2c_register_no_throw(Bytes* data, uint32_t length);
 
     // ==== Direct chip and system commands ===================================
     //
@@ -658,9 +798,46 @@ public:
     // 0 once acknowledged; 1 for an empty answer (a closed connection).
     int system_run_test(uint8_t code) override;
 
+    int set_debug_level_no_throw(uint8_t level);
+
+    // The module's system configuration values: 0 once acknowledged, 1 for an
+    // empty answer (a closed connection).
+    int set_sys_config_int(uint32_t id, uint32_t value);
+    int set_sys_config_float(uint32_t id, float value);
+
+    // The Z7 chip's pins, SPI registers and frame rate, by hand-built
+    // payloads. The setters return 0 once answered and 1 for an empty answer
+    // (a closed connection); the readers return the first data byte of the
+    // answer and throw std::runtime_error for an answer without one.
+    uint8_t get_z7_io_pin_value(uint8_t pin);
+    int set_z7_io_pin_value(uint8_t pin, uint8_t value);
+    int set_z7_io_pin_mode(uint8_t pin, uint8_t mode);
+    int set_z7_io_pin_dir(uint8_t pin, uint8_t direction);
+    int set_z7_io_pin_enable(uint8_t pin);
+    int set_z7_io_pin_disable(uint8_t pin);
+    uint8_t read_z7_spi(uint8_t address);
+    // Sets bit 7 of the address, which marks the write.
+    int write_z7_spi(uint8_t address, uint8_t value);
+    int set_z7_fps(uint32_t fps);
+
+    // A queue under the name for the chip's decimated frames (raw length
+    // packets, 0x51). Returns 0.
+    int subscribe_to_z7_desim(const std::string& name);
+    // Takes the oldest frame of the named queue (waiting while it is empty,
+    // see the note at the top), stores its counter and its 48-bit signed
+    // samples as doubles: 0, or 1 for a packet of another kind, one too short
+    // for its header, or more samples than `capacity` (the counter is stored
+    // all the same). The packet is consumed in every case.
+    int get_z7_decim_frame(
+        const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity);
+
 protected:
     // The wait of reset() for the module to come back: 3 seconds.
     virtual void pause_before_reconnect();
+    // The older commands' exchange: sends the command and waits at most
+    // `timeout` seconds for an answer that starts with the one prefix. Tests
+    // see through it which timeout a command waits with.
+    virtual Bytes exchange_single(const Bytes& command, Bytes reply_prefix, unsigned timeout);
 
 private:
     // Runs call() through try_and_catch and, only when it returned, moves
@@ -696,11 +873,17 @@ private:
     std::optional<Reply> decode_reply(const Bytes& packet) const;
     // The answer value of the older system commands.
     int answer_value(const Bytes& answer) const;
-    // Sends with the default timeout, taking a reply that starts with any of
-    // the prefixes.
-    Bytes exchange(const Bytes& command, std::vector<Bytes> reply_prefixes);
-    // The older commands' exchange: one prefix.
-    Bytes exchange_single(const Bytes& command, Bytes reply_prefix, unsigned timeout);
+    // The file-system and frame-injection exchanges: an acknowledged command,
+    // and a reply whose data is returned, `bytes_per_item` bytes for every
+    // unit its length field counts.
+    void acknowledged_file_command(const char* operation, const Bytes& command);
+    Bytes file_reply_data(
+        const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item);
+    // The chip-driver exchanges: a setter checked by handle_ack, and a
+    // reader that takes a T from the reply's data (Reading: the method's
+    // name and the reply it awaits).
+    void write_chip(const char* method, const Bytes& command);
+    template <typename T, typename Reading> T read_chip(const Reading& reading, const Bytes& command);
 
     AbstractIo& io;
     AbstractFactory& factory;
