@@ -390,11 +390,14 @@ public:
             "round_trips_per_second", "bare socket echo");
         for (const char* size : { "64", "4096" }) {
             const std::string ours = std::string("BM_CommunicatorStream/") + size + "/real_time";
+            const std::string connection = std::string("BM_ConnectionStream/") + size + "/real_time";
             const std::string bare = std::string("BM_BareSocketStream/") + size + "/real_time";
             ratio((std::string(size) + "-byte packets/s").c_str(), ours, bare, "packets_per_second",
                 "plain socket read loop");
             ratio((std::string(size) + "-byte packet bytes/s").c_str(), ours, bare, "bytes_per_second",
                 "plain socket read loop");
+            ratio((std::string(size) + "-byte packet bytes/s").c_str(), connection, bare, "bytes_per_second",
+                "plain socket read loop", "connection alone");
         }
         std::printf("goals: round trip time at most 2x the bare one (ratio >= 0.5); 4 KiB bytes/s ratio >= 0.5; "
                     "64-byte packets >= 200000/s\n");
@@ -411,13 +414,13 @@ private:
     }
 
     void ratio(const char* what, const std::string& ours, const std::string& baseline, const char* counter,
-        const char* baseline_name) const
+        const char* baseline_name, const char* ours_name = "communicator") const
     {
         const double a = figure(ours, counter);
         const double b = figure(baseline, counter);
         if (a <= 0 || b <= 0)
             return;
-        std::printf("%-28s communicator %12.0f, %-31s %12.0f, ratio %.3f\n", what, a, baseline_name, b, a / b);
+        std::printf("%-28s %-16s %12.0f, %-31s %12.0f, ratio %.3f\n", what, ours_name, a, baseline_name, b, a / b);
     }
 
     std::map<std::string, std::map<std::string, double>> figures_;
