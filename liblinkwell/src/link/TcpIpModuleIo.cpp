@@ -110,7 +110,7 @@ int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*timeout
         return 0; // a receive of 0 bytes could not be told from a closed peer
     // While data flows it is usually there already: one receive that does
     // not wait, and the wait for readability only when it finds nothing.
-    int received = receive_now(buffer, size);
+    const int received = receive_now(buffer, size);
     if (received != 0)
         return received;
     pollfd waiter { socket_, POLLIN, 0 };
