@@ -48,6 +48,16 @@ void lstream::flush()
 
 Logger::~Logger() = default;
 
+lstream Logger::serror()
+{
+    return lstream([this](const std::string& text) { error(text); });
+}
+
+lstream Logger::slog(unsigned level)
+{
+    return lstream([this, level](const std::string& text) { log(level, text); });
+}
+
 // ---- StdoutLogger ----------------------------------------------------------
 
 StdoutLogger::StdoutLogger(int threshold, Sarvik::AbstractLoggerIo* sink)
@@ -73,16 +83,6 @@ void StdoutLogger::set_log_level(int level)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     threshold_ = level;
-}
-
-lstream StdoutLogger::serror()
-{
-    return lstream([this](const std::string& text) { error(text); });
-}
-
-lstream StdoutLogger::slog(unsigned level)
-{
-    return lstream([this, level](const std::string& text) { log(level, text); });
 }
 
 void StdoutLogger::error(const std::string& text)
@@ -135,16 +135,6 @@ void StdoutLogger::print_bytes(unsigned level, const std::vector<uint8_t>& bytes
 // ---- VoidLogger ------------------------------------------------------------
 
 void VoidLogger::set_log_level(int) { }
-
-lstream VoidLogger::serror()
-{
-    return lstream([this](const std::string& text) { error(text); });
-}
-
-lstream VoidLogger::slog(unsigned level)
-{
-    return lstream([this, level](const std::string& text) { log(level, text); });
-}
 
 void VoidLogger::error(const std::string& text)
 {

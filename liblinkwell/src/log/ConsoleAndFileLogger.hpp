@@ -51,8 +51,10 @@ class LINKWELL_API Logger {
 public:
     virtual ~Logger();
     virtual void set_log_level(int level) = 0;
-    virtual lstream serror() = 0;
-    virtual lstream slog(unsigned level) = 0;
+    // Streams that deliver to error() and to log() at the level; every
+    // logger builds them the same way.
+    virtual lstream serror();
+    virtual lstream slog(unsigned level);
     virtual void error(const std::string& text) = 0;
     virtual void log(unsigned level, const std::string& text) = 0;
     virtual void print_bytes(unsigned level, const std::vector<uint8_t>& bytes) = 0;
@@ -70,8 +72,6 @@ public:
     StdoutLogger& operator=(const StdoutLogger&) = delete;
 
     void set_log_level(int level) override;
-    lstream serror() override;
-    lstream slog(unsigned level) override;
     void error(const std::string& text) override;
     void log(unsigned level, const std::string& text) override;
     void print_bytes(unsigned level, const std::vector<uint8_t>& bytes) override;
@@ -92,8 +92,6 @@ private:
 class LINKWELL_API VoidLogger : public Logger {
 public:
     void set_log_level(int level) override;
-    lstream serror() override;
-    lstream slog(unsigned level) override;
     void error(const std::string& text) override;
     void log(unsigned level, const std::string& text) override;
     void print_bytes(unsigned level, const std::vector<uint8_t>& bytes) override;

@@ -4,16 +4,6 @@
 
 namespace testsupport {
 
-lstream RecordingLogger::serror()
-{
-    return lstream([this](const std::string& text) { error(text); });
-}
-
-lstream RecordingLogger::slog(unsigned level)
-{
-    return lstream([this, level](const std::string& text) { log(level, text); });
-}
-
 void RecordingLogger::error(const std::string& text)
 {
     add({ 0, text, true });

@@ -23,8 +23,6 @@ public:
     };
 
     void set_log_level(int) override { }
-    lstream serror() override;
-    lstream slog(unsigned level) override;
     void error(const std::string& text) override;
     void log(unsigned level, const std::string& text) override;
     // Keeps the dump as StdoutLogger::format_bytes writes it; nothing for no
