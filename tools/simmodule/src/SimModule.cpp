@@ -659,9 +659,12 @@ void SimModule::Impl::drop_connection(HangUp how)
         ::setsockopt(peer_fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
     }
     close_fd(peer_fd);
-    // The master is gone, so the host's port reports the hang-up; the
-    // pseudo-terminal cannot be used again.
-    close_fd(pty_slave_fd);
+    // The master is gone, so the host's port reports the hang-up and the
+    // pseudo-terminal's path disappears. The slave stays open until the
+    // module ends: while any end is open the kernel keeps the terminal's
+    // number, so a pseudo-terminal opened meanwhile (by another test running
+    // beside this one) cannot take the old path and be opened by a host that
+    // is trying to reconnect here.
     out.clear();
     out_pos = 0;
     actions.clear();

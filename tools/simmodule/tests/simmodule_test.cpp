@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 #include <mutex>
 #include <thread>
 
@@ -409,6 +412,35 @@ TEST(SimModulePty, HostMayCloseAndReopenThePort)
     again.send_command(hex("26"));
     EXPECT_EQ(ack_wire, read_hex(again, ack_wire));
     EXPECT_TRUE(module.connected());
+}
+
+TEST(SimModulePty, AHungUpLineKeepsItsPathFromOtherTerminals)
+{
+    // A host that reconnects after the hang-up must find nothing at the old
+    // path, even when other pseudo-terminals are opened meanwhile (tests
+    // running beside this one): the kernel would hand out a freed number.
+    SimModule module(Transport::Pty);
+    const std::string path = module.pty_path();
+    module.hang_up();
+    ASSERT_FALSE(module.connected());
+
+    std::vector<std::pair<int, int>> others;
+    for (int i = 0; i < 8; ++i) {
+        int master = -1;
+        int slave = -1;
+        char name[256];
+        ASSERT_EQ(0, ::openpty(&master, &slave, name, nullptr, nullptr));
+        others.emplace_back(master, slave);
+        EXPECT_NE(path, name);
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_EQ(-1, fd);
+    if (fd >= 0)
+        ::close(fd);
+    for (const auto& [master, slave] : others) {
+        ::close(master);
+        ::close(slave);
+    }
 }
 
 TEST(SimModulePty, StopsWhileNobodyReadsTheLine)
