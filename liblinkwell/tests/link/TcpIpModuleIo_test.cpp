@@ -41,16 +41,23 @@ protected:
     }
 
     // A listening socket on an ephemeral loopback port; port in network order.
-    static int make_listener(unsigned short* port)
+    static int make_listener(unsigned short* port) { return make_bound_socket(port, true); }
+
+    // A socket that holds an ephemeral loopback port, listening or not.
+    static int make_bound_socket(unsigned short* port, bool listening)
     {
         const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 4) != 0
-            || getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+            || (listening && listen(s, 4) != 0)
+            || getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            if (s >= 0)
+                ::close(s);
             return -1;
+        }
         *port = address.sin_port;
         return s;
     }
@@ -174,13 +181,19 @@ TEST_F(TcpLink, IdleReadReturnsNothingAfterAboutTenMilliseconds)
 
 TEST_F(TcpLink, RefusedConnectionIsLoggedAndReturnsMinusOne)
 {
-    ::close(listener_); // nothing listens on the port any more
-    listener_ = -1;
+    // The port stays held by a socket that does not listen: a closed one
+    // could be taken meanwhile by a test running beside this one.
+    unsigned short silent_port = 0;
+    const int silent = make_bound_socket(&silent_port, false);
+    ASSERT_GE(silent, 0);
+    io_ = std::make_unique<TcpIpModuleIo>(htonl(INADDR_LOOPBACK), silent_port, log_);
 
     EXPECT_EQ(-1, io_->open(""));
     const std::string expected = "open49 -- error connecting to addr tcp://127.0.0.1:"
-        + std::to_string(ntohs(port_)) + "\nsystem error: Connection refused\n";
+        + std::to_string(ntohs(silent_port)) + "\nsystem error: Connection refused\n";
     EXPECT_TRUE(testsupport::logged_error(log_, expected)) << dump(log_);
+    io_.reset();
+    ::close(silent);
 }
 
 TEST_F(TcpLink, ClosedPeerEndsReadingAfterItsLastBytes)
