@@ -89,20 +89,7 @@ protected:
         return got;
     }
 
-    // What the port reads, until count bytes, an error or five seconds.
-    Bytes port_receives(size_t count)
-    {
-        Bytes got;
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (got.size() < count && Clock::now() < deadline) {
-            unsigned char buffer[6158];
-            const int n = io_->read(buffer, sizeof buffer, 500);
-            if (n < 0)
-                break;
-            got.insert(got.end(), buffer, buffer + n);
-        }
-        return got;
-    }
+    Bytes port_receives(size_t count) { return testsupport::read_from(*io_, count); }
 
     termios device_settings()
     {

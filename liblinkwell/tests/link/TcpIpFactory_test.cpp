@@ -2,6 +2,7 @@
 #include "link/TcpIpFactory.hpp"
 #include "link/TcpIpModuleIo.hpp"
 #include "link/UartIo.hpp"
+#include "support/PacketWaiter.hpp"
 #include "support/RecordingLogger.hpp"
 #include "support/TestSupport.hpp"
 
@@ -9,68 +10,24 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 namespace {
 
 using testsupport::Bytes;
 using testsupport::frame;
 using testsupport::hex;
+using testsupport::PacketWaiter;
+using testsupport::read_exactly;
 using testsupport::RecordingLogger;
-
-// Reads from fd until n bytes have come or a few seconds have passed.
-Bytes read_exactly(int fd, std::size_t n)
-{
-    Bytes out;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (out.size() < n && std::chrono::steady_clock::now() < deadline) {
-        pollfd p { fd, POLLIN, 0 };
-        if (::poll(&p, 1, 50) <= 0)
-            continue;
-        uint8_t buf[256];
-        const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
-        if (got <= 0)
-            break;
-        out.insert(out.end(), buf, buf + got);
-    }
-    return out;
-}
 
 void send_all(int fd, const Bytes& bytes)
 {
     ASSERT_EQ(static_cast<ssize_t>(bytes.size()), ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL));
 }
-
-class PacketWaiter {
-public:
-    std::function<void(Bytes)> sink()
-    {
-        return [this](Bytes p) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                packets_.push_back(std::move(p));
-            }
-            cv_.notify_all();
-        };
-    }
-    std::vector<Bytes> wait_for(std::size_t n)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        cv_.wait_for(lock, std::chrono::seconds(5), [&] { return packets_.size() >= n; });
-        return packets_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::vector<Bytes> packets_;
-};
 
 // A loopback listener that plays the module side.
 class TcpModule : public ::testing::Test {

@@ -1,12 +1,49 @@
 #include "support/TestSupport.hpp"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
+#include "link/ModuleIo.hpp"
+
 namespace testsupport {
+
+Bytes read_exactly(int fd, std::size_t n)
+{
+    Bytes out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (out.size() < n && std::chrono::steady_clock::now() < deadline) {
+        pollfd p { fd, POLLIN, 0 };
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        uint8_t buf[256];
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got <= 0)
+            break;
+        out.insert(out.end(), buf, buf + got);
+    }
+    return out;
+}
+
+Bytes read_from(ModuleIo& io, std::size_t count)
+{
+    Bytes got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
+        unsigned char buffer[6158];
+        const int n = io.read(buffer, sizeof buffer, 500);
+        if (n < 0)
+            break;
+        got.insert(got.end(), buffer, buffer + n);
+    }
+    return got;
+}
 
 Bytes hex(const std::string& text)
 {

@@ -1,9 +1,12 @@
 // Helpers shared by the library tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class ModuleIo;
 
 namespace testsupport {
 
@@ -17,6 +20,14 @@ std::string to_hex(const Bytes& bytes);
 // An independent reference framer, written apart from the library's codec so
 // that a fault in the codec cannot hide itself in the expected frames.
 Bytes frame(const Bytes& payload);
+
+// Reads a file descriptor (a socket, a terminal's other end) until n bytes
+// have come, it ends or fails, or five seconds have passed.
+Bytes read_exactly(int fd, std::size_t n);
+
+// Reads a connection's port the way its reader does, until count bytes have
+// come, a read fails or five seconds have passed.
+Bytes read_from(ModuleIo& io, std::size_t count);
 
 // Little-endian payload builder for expected command payloads.
 class PayloadBuilder {
