@@ -11,14 +11,14 @@ scripts/install-deps.sh
 JOBS="${JOBS:-$(nproc)}"
 
 echo "== build (RelWithDebInfo) =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINKWELL_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
 echo "== tests =="
 ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300
 
 echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer, library only) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DLINKWELL_SANITIZE=address,undefined -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
+  -DLINKWELL_SANITIZE=address,undefined -DLINKWELL_WERROR=ON -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$JOBS"
 echo "== tests under ASan/UBSan =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -26,7 +26,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== build (ThreadSanitizer, library only) =="
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DLINKWELL_SANITIZE=thread -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
+  -DLINKWELL_SANITIZE=thread -DLINKWELL_WERROR=ON -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-tsan -j "$JOBS"
 echo "== library tests under TSan =="
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \

@@ -3,7 +3,7 @@
 // into the public record about as much as copying its bytes. Baseline: a
 // memcpy of the same packet into a fresh vector.
 #include "protocol/protocol_records.hpp"
-#include "protocol_parser.h"
+#include <linkwell/protocol_parser.h>
 
 #include <benchmark/benchmark.h>
 

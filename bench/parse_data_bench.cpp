@@ -3,7 +3,7 @@
 // packets with 1 KiB payloads: a header and radar samples as floats (slowly
 // varying I/Q values with noise), escaped wherever their bytes are special.
 #include "protocol/protocol_receiver.hpp"
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 
 #include <benchmark/benchmark.h>
 

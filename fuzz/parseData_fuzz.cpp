@@ -9,7 +9,7 @@
 // stream, modulo its length); the rest is the stream. Shorter inputs are a
 // stream as they stand, in one chunk, with a small capacity of 16.
 #include "protocol/protocol_receiver.hpp"
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 
 #include <algorithm>
 #include <cstdio>

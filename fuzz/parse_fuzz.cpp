@@ -5,7 +5,7 @@
 // address sanitizer reports. A decoder that calls more than one slot, or a
 // data slot without returning 0, stops the run.
 #include "protocol/protocol_records.hpp"
-#include "protocol_parser.h"
+#include <linkwell/protocol_parser.h>
 
 #include <cstdint>
 #include <cstdlib>

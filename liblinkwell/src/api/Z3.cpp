@@ -1,4 +1,4 @@
-#include "Z3.hpp"
+#include <linkwell/Z3.hpp>
 
 namespace Sarvik {
 

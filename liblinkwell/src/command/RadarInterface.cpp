@@ -8,15 +8,15 @@
 #include <thread>
 #include <tuple>
 
-#include "SarvikException.hpp"
+#include <linkwell/SarvikException.hpp>
 #include "link/AbstractFactory.hpp"
 #include "link/AbstractIo.hpp"
 #include "link/RadarCommunicator.hpp"
 #include "link/VoidRadarCommunicator.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 #include "protocol/protocol_records.hpp"
-#include "protocol_framing.h"
-#include "protocol_parser.h"
+#include <linkwell/protocol_framing.h>
+#include <linkwell/protocol_parser.h>
 
 using Sarvik::SarvikException;
 
@@ -223,13 +223,13 @@ std::optional<std::pair<unsigned, unsigned>> generic_data_header(const Bytes& pa
 // ==== Connection lifecycle ==================================================
 
 RadarInterface::RadarInterface(
-    AbstractIo& io, const std::string& device_name, AbstractFactory& factory, Logger& logger)
-    : io(io)
-    , factory(factory)
-    , device_name(device_name)
-    , logger(logger)
-    , communicator(std::make_unique<RadarCommunicator>(io, factory, logger))
-    , parser(logger)
+    AbstractIo& module_io, const std::string& name, AbstractFactory& transport_factory, Logger& log)
+    : io(module_io)
+    , factory(transport_factory)
+    , device_name(name)
+    , logger(log)
+    , communicator(std::make_unique<RadarCommunicator>(module_io, transport_factory, log))
+    , parser(log)
     , default_timeout(2)
     , baseband_ap_queue_name("baseband_ap_subscription_id")
     , baseband_iq_queue_name("baseband_iq_subscription_id")
@@ -530,7 +530,7 @@ ParseResult<Reply> parse_get_reply(const Parser& parser, const Bytes& reply, uin
     parser.parse_reply(reply, &result);
     if (!result.error && (!result.valid || result.record.length < needed || !result.record.data)) {
         result.error = true;
-        result.error_code = PARSE_ERROR_LENGTH;
+        result.error_code = LINKWELL_PARSE_ERROR_LENGTH;
     }
     return result;
 }
@@ -743,25 +743,25 @@ int RadarInterface::subscribe_callback(
 int RadarInterface::subscribe_to_presence_single(const std::string& name, PacketCallback callback)
 {
     return subscribe_callback(
-        "subscribe_to_presence_single", name, std::move(callback), appdata_prefix(CONTENT_ID_PRESENCE_SINGLE));
+        "subscribe_to_presence_single", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_SINGLE));
 }
 
 int RadarInterface::subscribe_to_presence_single()
 {
     return subscribe_queue(
-        "subscribe_to_presence_single", presence_single_queue, appdata_prefix(CONTENT_ID_PRESENCE_SINGLE));
+        "subscribe_to_presence_single", presence_single_queue, appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_SINGLE));
 }
 
 int RadarInterface::subscribe_to_presence_movinglist(const std::string& name, PacketCallback callback)
 {
     return subscribe_callback("subscribe_to_presence_movinglist", name, std::move(callback),
-        appdata_prefix(CONTENT_ID_PRESENCE_MOVINGLIST));
+        appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_MOVINGLIST));
 }
 
 int RadarInterface::subscribe_to_presence_movinglist()
 {
     return subscribe_queue("subscribe_to_presence_movinglist", presence_movinglist_queue,
-        appdata_prefix(CONTENT_ID_PRESENCE_MOVINGLIST));
+        appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_MOVINGLIST));
 }
 
 int RadarInterface::subscribe_to_data_float(const std::string& name, PacketCallback callback)
@@ -823,12 +823,12 @@ int RadarInterface::subscribe_to_data_byte(const std::string& name)
 
 int RadarInterface::subscribe_to_baseband_iq(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_baseband_iq", name, std::move(callback), appdata_prefix(CONTENT_ID_BASEBAND_IQ));
+    return subscribe_callback("subscribe_to_baseband_iq", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_IQ));
 }
 
 int RadarInterface::subscribe_to_baseband_iq(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_baseband_iq", name, appdata_prefix(CONTENT_ID_BASEBAND_IQ));
+    return subscribe_queue("subscribe_to_baseband_iq", name, appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_IQ));
 }
 
 int RadarInterface::subscribe_to_baseband_iq()
@@ -838,12 +838,12 @@ int RadarInterface::subscribe_to_baseband_iq()
 
 int RadarInterface::subscribe_to_baseband_ap(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_baseband_ap", name, std::move(callback), appdata_prefix(CONTENT_ID_BASEBAND_AP));
+    return subscribe_callback("subscribe_to_baseband_ap", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_AP));
 }
 
 int RadarInterface::subscribe_to_baseband_ap(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_baseband_ap", name, appdata_prefix(CONTENT_ID_BASEBAND_AP));
+    return subscribe_queue("subscribe_to_baseband_ap", name, appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_AP));
 }
 
 int RadarInterface::subscribe_to_baseband_ap()
@@ -853,12 +853,12 @@ int RadarInterface::subscribe_to_baseband_ap()
 
 int RadarInterface::subscribe_to_pulsedoppler_float(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_pulsedoppler_float", name, std::move(callback), appdata_prefix(CONTENT_ID_PULSEDOPPLER_FLOAT));
+    return subscribe_callback("subscribe_to_pulsedoppler_float", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_float(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_pulsedoppler_float", name, appdata_prefix(CONTENT_ID_PULSEDOPPLER_FLOAT));
+    return subscribe_queue("subscribe_to_pulsedoppler_float", name, appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_float()
@@ -868,12 +868,12 @@ int RadarInterface::subscribe_to_pulsedoppler_float()
 
 int RadarInterface::subscribe_to_noisemap_float(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_noisemap_float", name, std::move(callback), appdata_prefix(CONTENT_ID_NOISEMAP_FLOAT));
+    return subscribe_callback("subscribe_to_noisemap_float", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT));
 }
 
 int RadarInterface::subscribe_to_noisemap_float(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_noisemap_float", name, appdata_prefix(CONTENT_ID_NOISEMAP_FLOAT));
+    return subscribe_queue("subscribe_to_noisemap_float", name, appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT));
 }
 
 int RadarInterface::subscribe_to_noisemap_float()
@@ -883,12 +883,12 @@ int RadarInterface::subscribe_to_noisemap_float()
 
 int RadarInterface::subscribe_to_pulsedoppler_byte(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_pulsedoppler_byte", name, std::move(callback), appdata_prefix(CONTENT_ID_PULSEDOPPLER_BYTE));
+    return subscribe_callback("subscribe_to_pulsedoppler_byte", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_byte(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_pulsedoppler_byte", name, appdata_prefix(CONTENT_ID_PULSEDOPPLER_BYTE));
+    return subscribe_queue("subscribe_to_pulsedoppler_byte", name, appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_byte()
@@ -898,12 +898,12 @@ int RadarInterface::subscribe_to_pulsedoppler_byte()
 
 int RadarInterface::subscribe_to_noisemap_byte(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_noisemap_byte", name, std::move(callback), appdata_prefix(CONTENT_ID_NOISEMAP_BYTE));
+    return subscribe_callback("subscribe_to_noisemap_byte", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_BYTE));
 }
 
 int RadarInterface::subscribe_to_noisemap_byte(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_noisemap_byte", name, appdata_prefix(CONTENT_ID_NOISEMAP_BYTE));
+    return subscribe_queue("subscribe_to_noisemap_byte", name, appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_BYTE));
 }
 
 int RadarInterface::subscribe_to_noisemap_byte()
@@ -914,12 +914,12 @@ int RadarInterface::subscribe_to_noisemap_byte()
 int RadarInterface::subscribe_to_resp_status(const std::string& name, PacketCallback callback)
 {
     return subscribe_callback(
-        "subscribe_to_resp_status", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_STATUS));
+        "subscribe_to_resp_status", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_STATUS));
 }
 
 int RadarInterface::subscribe_to_resp_status(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_resp_status", name, appdata_prefix(CONTENT_ID_RESPIRATION_STATUS));
+    return subscribe_queue("subscribe_to_resp_status", name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_STATUS));
 }
 
 int RadarInterface::subscribe_to_respiration_legacy()
@@ -930,12 +930,12 @@ int RadarInterface::subscribe_to_respiration_legacy()
 int RadarInterface::subscribe_to_sleep_status(const std::string& name, PacketCallback callback)
 {
     return subscribe_callback(
-        "subscribe_to_sleep_status", name, std::move(callback), appdata_prefix(CONTENT_ID_SLEEP_STATUS));
+        "subscribe_to_sleep_status", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STATUS));
 }
 
 int RadarInterface::subscribe_to_sleep_status(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_sleep_status", name, appdata_prefix(CONTENT_ID_SLEEP_STATUS));
+    return subscribe_queue("subscribe_to_sleep_status", name, appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STATUS));
 }
 
 int RadarInterface::subscribe_to_respiration_sleep()
@@ -946,42 +946,42 @@ int RadarInterface::subscribe_to_respiration_sleep()
 // The respiration lists have no named form: the default form is the queue.
 int RadarInterface::subscribe_to_respiration_movinglist(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_respiration_movinglist", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_MOVINGLIST));
+    return subscribe_callback("subscribe_to_respiration_movinglist", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_movinglist()
 {
-    return subscribe_queue("subscribe_to_respiration_movinglist", respiration_movinglist_queue_name, appdata_prefix(CONTENT_ID_RESPIRATION_MOVINGLIST));
+    return subscribe_queue("subscribe_to_respiration_movinglist", respiration_movinglist_queue_name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_detectionlist(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_respiration_detectionlist", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_DETECTIONLIST));
+    return subscribe_callback("subscribe_to_respiration_detectionlist", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_detectionlist()
 {
-    return subscribe_queue("subscribe_to_respiration_detectionlist", respiration_detectionlist_queue_name, appdata_prefix(CONTENT_ID_RESPIRATION_DETECTIONLIST));
+    return subscribe_queue("subscribe_to_respiration_detectionlist", respiration_detectionlist_queue_name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_normalizedmovementlist(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_respiration_normalizedmovementlist", name, std::move(callback), appdata_prefix(CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
+    return subscribe_callback("subscribe_to_respiration_normalizedmovementlist", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_normalizedmovementlist()
 {
-    return subscribe_queue("subscribe_to_respiration_normalizedmovementlist", respiration_normalizedmovementlist_queue_name, appdata_prefix(CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
+    return subscribe_queue("subscribe_to_respiration_normalizedmovementlist", respiration_normalizedmovementlist_queue_name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
 }
 
 int RadarInterface::subscribe_to_sleepstage(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_sleepstage", name, std::move(callback), appdata_prefix(CONTENT_ID_SLEEP_STAGE));
+    return subscribe_callback("subscribe_to_sleepstage", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STAGE));
 }
 
 int RadarInterface::subscribe_to_sleepstage(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_sleepstage", name, appdata_prefix(CONTENT_ID_SLEEP_STAGE));
+    return subscribe_queue("subscribe_to_sleepstage", name, appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STAGE));
 }
 
 int RadarInterface::subscribe_to_sleepstage()
@@ -991,12 +991,12 @@ int RadarInterface::subscribe_to_sleepstage()
 
 int RadarInterface::subscribe_to_vital_signs(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_vital_signs", name, std::move(callback), appdata_prefix(CONTENT_ID_VITAL_SIGNS));
+    return subscribe_callback("subscribe_to_vital_signs", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_VITAL_SIGNS));
 }
 
 int RadarInterface::subscribe_to_vital_signs(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_vital_signs", name, appdata_prefix(CONTENT_ID_VITAL_SIGNS));
+    return subscribe_queue("subscribe_to_vital_signs", name, appdata_prefix(LINKWELL_CONTENT_ID_VITAL_SIGNS));
 }
 
 int RadarInterface::subscribe_to_vital_signs()
@@ -1006,12 +1006,12 @@ int RadarInterface::subscribe_to_vital_signs()
 
 int RadarInterface::subscribe_to_radar_rf(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_rf", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_RF));
+    return subscribe_callback("subscribe_to_radar_rf", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF));
 }
 
 int RadarInterface::subscribe_to_radar_rf(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_radar_rf", name, appdata_prefix(CONTENT_ID_RADAR_RF));
+    return subscribe_queue("subscribe_to_radar_rf", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF));
 }
 
 int RadarInterface::subscribe_to_radar_rf()
@@ -1021,12 +1021,12 @@ int RadarInterface::subscribe_to_radar_rf()
 
 int RadarInterface::subscribe_to_radar_rf_normalized(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_rf_normalized", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_RF_NORMALIZED));
+    return subscribe_callback("subscribe_to_radar_rf_normalized", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED));
 }
 
 int RadarInterface::subscribe_to_radar_rf_normalized(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_radar_rf_normalized", name, appdata_prefix(CONTENT_ID_RADAR_RF_NORMALIZED));
+    return subscribe_queue("subscribe_to_radar_rf_normalized", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED));
 }
 
 int RadarInterface::subscribe_to_radar_rf_normalized()
@@ -1036,12 +1036,12 @@ int RadarInterface::subscribe_to_radar_rf_normalized()
 
 int RadarInterface::subscribe_to_radar_baseband_float(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_baseband_float", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_BASEBAND_FLOAT));
+    return subscribe_callback("subscribe_to_radar_baseband_float", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_float(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_radar_baseband_float", name, appdata_prefix(CONTENT_ID_RADAR_BASEBAND_FLOAT));
+    return subscribe_queue("subscribe_to_radar_baseband_float", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_float()
@@ -1051,12 +1051,12 @@ int RadarInterface::subscribe_to_radar_baseband_float()
 
 int RadarInterface::subscribe_to_radar_baseband_q15(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_baseband_q15", name, std::move(callback), appdata_prefix(CONTENT_ID_RADAR_BASEBAND_Q15));
+    return subscribe_callback("subscribe_to_radar_baseband_q15", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_q15(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_radar_baseband_q15", name, appdata_prefix(CONTENT_ID_RADAR_BASEBAND_Q15));
+    return subscribe_queue("subscribe_to_radar_baseband_q15", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_q15()

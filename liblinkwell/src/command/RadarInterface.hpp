@@ -29,9 +29,9 @@
 #include <utility>
 #include <vector>
 
-#include "Bytes.hpp"
-#include "SarvikData.hpp"
-#include "Z3.hpp"
+#include <linkwell/Bytes.hpp>
+#include <linkwell/SarvikData.hpp>
+#include <linkwell/Z3.hpp>
 #include "command/CommunicatorSlot.hpp"
 #include "command/TwinOutputs.hpp"
 #include "protocol/Commands.hpp"

@@ -6,7 +6,7 @@
 
 #include <streambuf>
 
-#include "Bytes.hpp"
+#include <linkwell/Bytes.hpp>
 
 class BytesBuffer : public std::basic_streambuf<char> {
 public:

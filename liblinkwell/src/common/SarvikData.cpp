@@ -1,4 +1,4 @@
-#include "SarvikData.hpp"
+#include <linkwell/SarvikData.hpp>
 
 namespace Sarvik {
 

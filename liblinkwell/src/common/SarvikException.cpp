@@ -1,17 +1,17 @@
-#include "SarvikException.hpp"
+#include <linkwell/SarvikException.hpp>
 
 namespace Sarvik {
 
 // A null message would make std::runtime_error read through a null pointer.
-SarvikException::SarvikException(const char* message, int code)
+SarvikException::SarvikException(const char* message, int error_code)
     : std::runtime_error(message ? message : "")
-    , code(code)
+    , code(error_code)
 {
 }
 
-SarvikException::SarvikException(const std::string& message, int code)
+SarvikException::SarvikException(const std::string& message, int error_code)
     : std::runtime_error(message)
-    , code(code)
+    , code(error_code)
 {
 }
 

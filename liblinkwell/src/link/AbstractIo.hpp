@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "Bytes.hpp"
+#include <linkwell/Bytes.hpp>
 
 class AbstractIo {
 public:

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "Bytes.hpp"
+#include <linkwell/Bytes.hpp>
 
 class AbstractRadarCommunicator {
 public:

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "link/Protocol.hpp"
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 
 class Logger;
 

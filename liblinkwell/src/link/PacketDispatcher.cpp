@@ -7,7 +7,7 @@
 #include "link/QueueFeeder.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 #include "protocol/PacketParserCallback.hpp"
-#include "protocol_parser.h"
+#include <linkwell/protocol_parser.h>
 
 namespace {
 

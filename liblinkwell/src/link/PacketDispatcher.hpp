@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "Bytes.hpp"
+#include <linkwell/Bytes.hpp>
 #include "link/Active.hpp"
 #include "protocol/HostParserWrapper.hpp"
 

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "Bytes.hpp"
+#include <linkwell/Bytes.hpp>
 #include "link/MessageQueue.hpp"
 
 class QueueFeeder {

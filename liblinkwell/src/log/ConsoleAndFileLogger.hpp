@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "AbstractLoggerIo.hpp"
-#include "linkwell_export.h"
+#include <linkwell/AbstractLoggerIo.hpp>
+#include <linkwell/linkwell_export.h>
 
 // Collects a message with stream insertion and delivers it in one piece on
 // flush(). Destroying it does not deliver.

@@ -4,8 +4,8 @@
 // be framed (std::invalid_argument, std::length_error) before any byte is.
 #pragma once
 
-#include "Bytes.hpp"
-#include "protocol_commands.h"
+#include <linkwell/Bytes.hpp>
+#include <linkwell/protocol_commands.h>
 
 #include <string>
 #include <vector>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "protocol/PacketParserCallback.hpp"
-#include "protocol_parser.h"
+#include <linkwell/protocol_parser.h>
 
 class HostParserWrapper : public HostParser {
 public:

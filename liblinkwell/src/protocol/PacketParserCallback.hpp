@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "linkwell_export.h"
-#include "protocol_parser.h"
+#include <linkwell/linkwell_export.h>
+#include <linkwell/protocol_parser.h>
 
 class LINKWELL_API PacketParserCallback {
 public:

@@ -13,7 +13,7 @@
 
 #include "log/ConsoleAndFileLogger.hpp"
 #include "protocol/ParseResult.hpp"
-#include "protocol_parser.h"
+#include <linkwell/protocol_parser.h>
 
 class Parser : private HostParser {
 public:

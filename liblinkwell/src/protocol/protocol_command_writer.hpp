@@ -5,7 +5,7 @@
 // shares a family's shape is one row.
 #pragma once
 
-#include "protocol_commands.h"
+#include <linkwell/protocol_commands.h>
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // disk, so every count in them is untrusted: each read is preceded by a
 // length test, and sizes computed from counts use 64-bit arithmetic so that
 // no count can wrap a size around into an apparent match.
-#include "protocol_parser.h"
+#include <linkwell/protocol_parser.h>
 
 #include <cstring>
 
@@ -82,9 +82,9 @@ enum : uint32_t { content_start = 5 };
 int check_content(const HostParser* parser, const Packet& p, uint32_t content_id, uint32_t id_mask, void* user)
 {
     if (!p.has(content_start))
-        return report(parser, PARSE_ERROR_LENGTH, user, PARSE_ERROR_LENGTH);
-    if (p.u8(0) != MESSAGE_APPDATA || (p.u32(1) & id_mask) != content_id)
-        return report(parser, PARSE_ERROR_TYPE, user, PARSE_ERROR_TYPE);
+        return report(parser, LINKWELL_PARSE_ERROR_LENGTH, user, LINKWELL_PARSE_ERROR_LENGTH);
+    if (p.u8(0) != LINKWELL_MESSAGE_APPDATA || (p.u32(1) & id_mask) != content_id)
+        return report(parser, LINKWELL_PARSE_ERROR_TYPE, user, LINKWELL_PARSE_ERROR_TYPE);
     return 0;
 }
 
@@ -95,7 +95,7 @@ int check_content(const HostParser* parser, const Packet& p, uint32_t content_id
 
 int too_short(const HostParser* parser, void* user)
 {
-    return report(parser, PARSE_ERROR_LENGTH, user, PARSE_ERROR_LENGTH);
+    return report(parser, LINKWELL_PARSE_ERROR_LENGTH, user, LINKWELL_PARSE_ERROR_LENGTH);
 }
 
 // The status decoders test the content id only, not the type byte, and
@@ -103,11 +103,11 @@ int too_short(const HostParser* parser, void* user)
 int check_status(const HostParser* parser, const Packet& p, uint32_t content_id, uint32_t size, void* user)
 {
     if (!p.has(content_start))
-        return report(parser, PARSE_ERROR_LENGTH, user, 1);
+        return report(parser, LINKWELL_PARSE_ERROR_LENGTH, user, 1);
     if (p.u32(1) != content_id)
-        return report(parser, PARSE_ERROR_TYPE, user, 1);
+        return report(parser, LINKWELL_PARSE_ERROR_TYPE, user, 1);
     if (!p.has(size))
-        return report(parser, PARSE_ERROR_LENGTH, user, 1);
+        return report(parser, LINKWELL_PARSE_ERROR_LENGTH, user, 1);
     return 0;
 }
 
@@ -156,7 +156,7 @@ int decode_rf(const HostParser* parser, const Packet& p, uint32_t content_id, vo
               void (*HostParser::*slot)(Record, void*))
 {
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
     if (int status = check_content(parser, p, content_id, user))
         return status;
     const uint32_t fixed = 33;
@@ -177,7 +177,7 @@ int decode_baseband(const HostParser* parser, const Packet& p, uint32_t content_
                     const packed_float* Record::*second)
 {
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
     if (int status = check_content(parser, p, content_id, user))
         return status;
     const uint32_t fixed = 29;
@@ -264,22 +264,22 @@ int parse(const HostParser* parser, const uint8_t* data, uint32_t length, void* 
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
     switch (p.u8(0)) {
-    case MESSAGE_PONG:
+    case LINKWELL_MESSAGE_PONG:
         return parse_pong(parser, data, length, user);
-    case MESSAGE_ACK:
+    case LINKWELL_MESSAGE_ACK:
         return parse_ack(parser, data, length, user);
-    case MESSAGE_ERROR:
+    case LINKWELL_MESSAGE_ERROR:
         return parse_error(parser, data, length, user);
-    case MESSAGE_APPDATA:
+    case LINKWELL_MESSAGE_APPDATA:
         return parse_appdata(parser, data, length, user);
-    case MESSAGE_DATA:
+    case LINKWELL_MESSAGE_DATA:
         return parse_data(parser, data, length, user);
     default:
         // Reported as a length error but returned as 4: callers tell an
         // unknown message from a bad one by the return value.
-        return report(parser, PARSE_ERROR_LENGTH, user, 4);
+        return report(parser, LINKWELL_PARSE_ERROR_LENGTH, user, 4);
     }
 }
 
@@ -287,33 +287,33 @@ int parse_appdata(const HostParser* parser, const uint8_t* data, uint32_t length
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
     if (!p.has(content_start))
         return too_short(parser, user);
     switch (p.u32(1)) {
-    case CONTENT_ID_BASEBAND_IQ:
+    case LINKWELL_CONTENT_ID_BASEBAND_IQ:
         return parse_baseband_iq(parser, data, length, user);
-    case CONTENT_ID_BASEBAND_AP:
+    case LINKWELL_CONTENT_ID_BASEBAND_AP:
         return parse_baseband_ap(parser, data, length, user);
-    case CONTENT_ID_RADAR_BASEBAND_FLOAT:
+    case LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT:
         return parse_radar_baseband_float(parser, data, length, user);
-    case CONTENT_ID_VITAL_SIGNS:
+    case LINKWELL_CONTENT_ID_VITAL_SIGNS:
         return parse_vitalsigns_status(parser, data, length, user);
-    case CONTENT_ID_SLEEP_STATUS:
+    case LINKWELL_CONTENT_ID_SLEEP_STATUS:
         return parse_sleep_status(parser, data, length, user);
-    case CONTENT_ID_RESPIRATION_STATUS:
+    case LINKWELL_CONTENT_ID_RESPIRATION_STATUS:
         return parse_respiration_status(parser, data, length, user);
-    case CONTENT_ID_SLEEP_STAGE:
+    case LINKWELL_CONTENT_ID_SLEEP_STAGE:
         return parse_sleepstage_status(parser, data, length, user);
-    case CONTENT_ID_PRESENCE_SINGLE:
+    case LINKWELL_CONTENT_ID_PRESENCE_SINGLE:
         return parse_presence_single(parser, data, length, user);
-    case CONTENT_ID_PRESENCE_MOVINGLIST:
+    case LINKWELL_CONTENT_ID_PRESENCE_MOVINGLIST:
         return parse_presence_movinglist(parser, data, length, user);
-    case CONTENT_ID_RADAR_RF_NORMALIZED:
+    case LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED:
         return parse_radar_rf_normalized(parser, data, length, user);
-    case CONTENT_ID_RADAR_RF:
+    case LINKWELL_CONTENT_ID_RADAR_RF:
         return parse_radar_rf(parser, data, length, user);
-    case CONTENT_ID_RADAR_BASEBAND_Q15:
+    case LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15:
         return parse_radar_baseband_q15(parser, data, length, user);
     default:
         return 0;
@@ -324,10 +324,10 @@ int parse_data(const HostParser* parser, const uint8_t* data, uint32_t length, v
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
     if (!p.has(2))
         return too_short(parser, user);
-    if (p.u8(1) == DATA_SUBTYPE_FLOAT)
+    if (p.u8(1) == LINKWELL_DATA_SUBTYPE_FLOAT)
         return parse_data_float(parser, data, length, user);
     return 1;
 }
@@ -338,9 +338,9 @@ int parse_error(const HostParser* parser, const uint8_t* data, uint32_t length, 
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (p.u8(0) != MESSAGE_ERROR)
-        return report(parser, PARSE_ERROR_FOREIGN, user, 1);
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (p.u8(0) != LINKWELL_MESSAGE_ERROR)
+        return report(parser, LINKWELL_PARSE_ERROR_FOREIGN, user, 1);
     if (!p.has(5))
         return too_short(parser, user);
     const uint32_t code = p.u32(1);
@@ -351,11 +351,11 @@ int parse_pong(const HostParser* parser, const uint8_t* data, uint32_t length, v
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (p.u8(0) != MESSAGE_PONG)
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (p.u8(0) != LINKWELL_MESSAGE_PONG)
         return parse_error(parser, data, length, user);
     if (!p.has(5))
-        return report(parser, PARSE_ERROR_FOREIGN, user, 1);
+        return report(parser, LINKWELL_PARSE_ERROR_FOREIGN, user, 1);
     return deliver(parser, &HostParser::on_pong, p.u32(1), user);
 }
 
@@ -363,8 +363,8 @@ int parse_ack(const HostParser* parser, const uint8_t* data, uint32_t length, vo
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (p.u8(0) != MESSAGE_ACK)
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (p.u8(0) != LINKWELL_MESSAGE_ACK)
         return parse_error(parser, data, length, user);
     const Ack ack = {0};
     return deliver(parser, &HostParser::on_ack, ack, user);
@@ -374,8 +374,8 @@ int parse_system_status(const HostParser* parser, const uint8_t* data, uint32_t 
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (p.u8(0) != MESSAGE_SYSTEM_STATUS)
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (p.u8(0) != LINKWELL_MESSAGE_SYSTEM_STATUS)
         return parse_error(parser, data, length, user);
     if (!p.has(5))
         return too_short(parser, user);
@@ -387,12 +387,12 @@ int parse_data_float(const HostParser* parser, const uint8_t* data, uint32_t len
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (p.u8(0) != MESSAGE_DATA || !p.has(2) || p.u8(1) != DATA_SUBTYPE_FLOAT)
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (p.u8(0) != LINKWELL_MESSAGE_DATA || !p.has(2) || p.u8(1) != LINKWELL_DATA_SUBTYPE_FLOAT)
         return parse_error(parser, data, length, user);
     const uint32_t fixed = 14;
     if (!p.has(fixed))
-        return report(parser, PARSE_ERROR_FOREIGN, user, 1);
+        return report(parser, LINKWELL_PARSE_ERROR_FOREIGN, user, 1);
     FloatData_ r;
     r.content_id = p.u32(2);
     r.info = p.u32(6);
@@ -408,8 +408,8 @@ int parse_reply(const HostParser* parser, const uint8_t* data, uint32_t length, 
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (p.u8(0) != MESSAGE_REPLY)
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (p.u8(0) != LINKWELL_MESSAGE_REPLY)
         return parse_error(parser, data, length, user);
     if (!p.has(10))
         return too_short(parser, user);
@@ -439,8 +439,8 @@ int parse_respiration_status(const HostParser* parser, const uint8_t* data, uint
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_status(parser, p, CONTENT_ID_RESPIRATION_STATUS, 29, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_status(parser, p, LINKWELL_CONTENT_ID_RESPIRATION_STATUS, 29, user))
         return status;
     RespirationData r;
     r.frame_counter = p.u32(5);
@@ -456,8 +456,8 @@ int parse_sleep_status(const HostParser* parser, const uint8_t* data, uint32_t l
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_status(parser, p, CONTENT_ID_SLEEP_STATUS, 33, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_status(parser, p, LINKWELL_CONTENT_ID_SLEEP_STATUS, 33, user))
         return status;
     SleepData r;
     r.frame_counter = p.u32(5);
@@ -474,8 +474,8 @@ int parse_vitalsigns_status(const HostParser* parser, const uint8_t* data, uint3
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_status(parser, p, CONTENT_ID_VITAL_SIGNS, 53, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_status(parser, p, LINKWELL_CONTENT_ID_VITAL_SIGNS, 53, user))
         return status;
     VitalSignsData r;
     r.frame_counter = p.u32(5);
@@ -497,8 +497,8 @@ int parse_sleepstage_status(const HostParser* parser, const uint8_t* data, uint3
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_status(parser, p, CONTENT_ID_SLEEP_STAGE, 17, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_status(parser, p, LINKWELL_CONTENT_ID_SLEEP_STAGE, 17, user))
         return status;
     SleepStageData r;
     r.frame_counter = p.u32(5);
@@ -513,8 +513,8 @@ int parse_presence_single(const HostParser* parser, const uint8_t* data, uint32_
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_PRESENCE_SINGLE, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_PRESENCE_SINGLE, user))
         return status;
     if (!p.has(22))
         return too_short(parser, user);
@@ -531,8 +531,8 @@ int parse_presence_movinglist(const HostParser* parser, const uint8_t* data, uin
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_PRESENCE_MOVINGLIST, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_PRESENCE_MOVINGLIST, user))
         return status;
     const uint32_t fixed = 21;
     if (!p.has(fixed))
@@ -558,8 +558,8 @@ int parse_respiration_movinglist(const HostParser* parser, const uint8_t* data, 
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_RESPIRATION_MOVINGLIST, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST, user))
         return status;
     const uint32_t fixed = 13;
     if (!p.has(fixed))
@@ -579,8 +579,8 @@ int parse_respiration_detectionlist(const HostParser* parser, const uint8_t* dat
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_RESPIRATION_DETECTIONLIST, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST, user))
         return status;
     const uint32_t fixed = 13;
     if (!p.has(fixed))
@@ -602,13 +602,13 @@ int parse_respiration_normalizedmovementlist(const HostParser* parser, const uin
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
     const uint32_t fixed = 21;
     // The length is tested before the type here: a packet without its fixed
     // part is a length error whatever it claims to be.
     if (!p.has(fixed))
         return too_short(parser, user);
-    if (int status = check_content(parser, p, CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST, user))
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST, user))
         return status;
     const uint64_t n = p.u32(17);
     if (!p.has(fixed + 8 * n))
@@ -627,24 +627,24 @@ int parse_respiration_normalizedmovementlist(const HostParser* parser, const uin
 
 int parse_baseband_iq(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
-    return decode_baseband(parser, Packet(data, length), CONTENT_ID_BASEBAND_IQ, user, &HostParser::on_baseband_iq,
+    return decode_baseband(parser, Packet(data, length), LINKWELL_CONTENT_ID_BASEBAND_IQ, user, &HostParser::on_baseband_iq,
                            &BasebandIqData::i_data, &BasebandIqData::q_data);
 }
 
 int parse_baseband_ap(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
-    return decode_baseband(parser, Packet(data, length), CONTENT_ID_BASEBAND_AP, user, &HostParser::on_baseband_ap,
+    return decode_baseband(parser, Packet(data, length), LINKWELL_CONTENT_ID_BASEBAND_AP, user, &HostParser::on_baseband_ap,
                            &BasebandApData::amplitude, &BasebandApData::phase);
 }
 
 int parse_radar_rf(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
-    return decode_rf(parser, Packet(data, length), CONTENT_ID_RADAR_RF, user, &HostParser::on_radar_rf);
+    return decode_rf(parser, Packet(data, length), LINKWELL_CONTENT_ID_RADAR_RF, user, &HostParser::on_radar_rf);
 }
 
 int parse_radar_rf_normalized(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
-    return decode_rf(parser, Packet(data, length), CONTENT_ID_RADAR_RF_NORMALIZED, user,
+    return decode_rf(parser, Packet(data, length), LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED, user,
                      &HostParser::on_radar_rf_normalized);
 }
 
@@ -652,8 +652,8 @@ int parse_radar_baseband_float(const HostParser* parser, const uint8_t* data, ui
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_RADAR_BASEBAND_FLOAT, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT, user))
         return status;
     const uint32_t fixed = 49;
     if (!p.has(fixed))
@@ -672,8 +672,8 @@ int parse_radar_baseband_q15(const HostParser* parser, const uint8_t* data, uint
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_RADAR_BASEBAND_Q15, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15, user))
         return status;
     const uint32_t fixed = 53;
     if (!p.has(fixed))
@@ -699,8 +699,8 @@ int parse_pulsedoppler_float(const HostParser* parser, const uint8_t* data, uint
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_PULSEDOPPLER_FLOAT, pulsedoppler_id_mask, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT, pulsedoppler_id_mask, user))
         return status;
     const uint32_t fixed = 49;
     if (!p.has(fixed) || p.length() != fixed + 4 * uint64_t(p.u32(21)))
@@ -715,8 +715,8 @@ int parse_pulsedoppler_byte(const HostParser* parser, const uint8_t* data, uint3
 {
     const Packet p(data, length);
     if (p.empty())
-        return report(parser, PARSE_ERROR_EMPTY, user, PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, CONTENT_ID_PULSEDOPPLER_BYTE, pulsedoppler_id_mask, user))
+        return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
+    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE, pulsedoppler_id_mask, user))
         return status;
     const uint32_t fixed = 57;
     if (!p.has(fixed) || p.length() != fixed + uint64_t(p.u32(21)))

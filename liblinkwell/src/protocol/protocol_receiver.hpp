@@ -1,7 +1,7 @@
 // Internal face of the receiver: the plain byte-at-a-time form of parseData.
 #pragma once
 
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 
 // Feeds a chunk exactly as parseData does, but one byte at a time with no
 // bulk copying of ordinary bytes. parseData must behave identically in every

@@ -4,8 +4,8 @@
 // packet vector that a ParseResult points into goes away).
 #pragma once
 
-#include "SarvikData.hpp"
-#include "protocol_parser.h"
+#include <linkwell/SarvikData.hpp>
+#include <linkwell/protocol_parser.h>
 
 Sarvik::RespirationData to_public(const RespirationData& record);
 Sarvik::SleepData to_public(const SleepData& record);

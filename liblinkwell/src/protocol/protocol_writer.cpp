@@ -1,6 +1,6 @@
 // Streaming frame writer. Every operation hands its output to the caller's
 // callback one byte at a time; nothing is buffered or allocated.
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 
 #include <cstring>
 #include <type_traits>

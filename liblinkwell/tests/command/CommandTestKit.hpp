@@ -6,8 +6,8 @@
 // its value, a closed connection, silence).
 #pragma once
 
-#include "Bytes.hpp"
-#include "SarvikException.hpp"
+#include <linkwell/Bytes.hpp>
+#include <linkwell/SarvikException.hpp>
 #include "command/RadarInterface.hpp"
 #include "support/LogChecks.hpp"
 #include "support/RecordingLogger.hpp"

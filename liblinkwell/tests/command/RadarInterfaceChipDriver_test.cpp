@@ -279,7 +279,7 @@ std::vector<const Command*> every_row()
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ChipDriverSkips, ::testing::ValuesIn(every_row()),
-    [](const auto& info) { return info.param->label; });
+    [](const auto& param_info) { return param_info.param->label; });
 
 // A byte-typed reply to the iterations (a 32-bit value) does not match, and
 // nothing else comes: the command ends in the timeout, not in a value.

@@ -10,8 +10,8 @@
 #include <functional>
 #include <new>
 
-#include "SarvikException.hpp"
-#include "protocol_framing.h"
+#include <linkwell/SarvikException.hpp>
+#include <linkwell/protocol_framing.h>
 #include "simmodule/Messages.hpp"
 #include "support/LogChecks.hpp"
 #include "support/SimulatedConnection.hpp"
@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Replies, HandleAck,
         AckCase { "BareError", { 0x20 }, refused + "32", 32 },
         // A module error carrying code 0 must not read as success.
         AckCase { "ErrorWithCodeZero", { 0x20, 0x00, 0x00, 0x00, 0x00 }, refused + "0", 1 }),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& param_info) { return param_info.param.label; });
 
 TEST(HandleAckOnEmptyReply, FailsWithCodeOne)
 {
@@ -347,7 +347,7 @@ TEST_P(Commands, SendTheirPayloadAndReadTheAnswer)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EachCommand, Commands, ::testing::ValuesIn(command_cases()), [](const auto& info) { return info.param.label; });
+    EachCommand, Commands, ::testing::ValuesIn(command_cases()), [](const auto& param_info) { return param_info.param.label; });
 
 TEST(SendCommand, WritesTheBytesUnframed)
 {

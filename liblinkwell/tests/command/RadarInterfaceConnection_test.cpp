@@ -13,12 +13,12 @@
 #include <mutex>
 #include <thread>
 
-#include "SarvikException.hpp"
+#include <linkwell/SarvikException.hpp>
 #include "common/UniqueLocked.hpp"
 #include "link/ConcreteFactory.hpp"
 #include "link/TcpIpFactory.hpp"
 #include "link/UartIo.hpp"
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 #include "simmodule/Messages.hpp"
 #include "support/LogChecks.hpp"
 #include "support/MessagePackets.hpp"
@@ -71,7 +71,7 @@ TEST_P(Construction, LogsTheCodecVersionSubscribesAndOpensInOrder)
 }
 
 INSTANTIATE_TEST_SUITE_P(OverEachTransport, Construction, ::testing::Values(Transport::Tcp, Transport::Pty),
-    [](const auto& info) { return info.param == Transport::Tcp ? "Tcp" : "Pty"; });
+    [](const auto& param_info) { return param_info.param == Transport::Tcp ? "Tcp" : "Pty"; });
 
 TEST(ConstructionWithoutName, SubscribesOnlyTheTraceChannelAndOpensNothing)
 {

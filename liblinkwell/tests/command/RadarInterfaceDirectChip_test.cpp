@@ -131,7 +131,7 @@ TEST_P(DirectCommands, ClosedConnectionIsAFailure)
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, DirectCommands, ::testing::ValuesIn(direct_cases()),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& param_info) { return param_info.param.label; });
 
 TEST(DirectCommandsRefused, EndInTheTimeout)
 {
@@ -299,7 +299,7 @@ TEST_P(DecimatedFrames, ConvertSignedSamplesWithinTheCapacity)
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, DecimatedFrames, ::testing::ValuesIn(decimated_cases()),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& param_info) { return param_info.param.label; });
 
 TEST(DecimatedFrame, AnotherKindOfPacketIsRefusedWithALogLine)
 {

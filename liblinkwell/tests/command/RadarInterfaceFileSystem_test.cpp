@@ -220,7 +220,7 @@ TEST_P(FileReplyBounds, AreRefusedNotReadPast)
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, FileReplyBounds, ::testing::ValuesIn(bounds_cases()),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& param_info) { return param_info.param.label; });
 
 // ---- whole files --------------------------------------------------------------
 
@@ -376,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, WholeFile,
             { "72", "69", "71 0+256", "71 256+1", "68 0" } },
         ChunkCase { 600, { "66 600", "67 0+256", "67 256+256", "67 512+88", "68 1" },
             { "72", "69", "71 0+256", "71 256+256", "71 512+88", "68 0" } }),
-    [](const auto& info) { return "Bytes" + std::to_string(info.param.size); });
+    [](const auto& param_info) { return "Bytes" + std::to_string(param_info.param.size); });
 
 // A chunk of another size than asked would leave a hole or a surplus in the
 // file: the transfer fails there, sends nothing more and returns nothing.
@@ -431,7 +431,7 @@ INSTANTIATE_TEST_SUITE_P(Each, SpoiledChunk,
                     chunk.clear();
             },
             { "72", "69", "71 0+256", "71 256+256" } }),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& param_info) { return param_info.param.label; });
 
 TEST(GetFile, ShortChunkNamesWhatWasMissing)
 {

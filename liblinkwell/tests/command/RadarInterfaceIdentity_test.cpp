@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, SystemInfoStatusForm,
         InfoCase { "module_error", Answer::ModuleError, hex("20 07 00 00 00"), -1, "untouched" },
         InfoCase { "short_error", Answer::ShortError, short_error_reply(), -1, "untouched" },
         InfoCase { "closed", Answer::Closed, {}, -1, "untouched" }),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& param_info) { return std::string(param_info.param.label); });
 
 TEST(SystemInfo, TextFormTakesExactlyTheLengthFieldAndRefusesALengthBeyondTheData)
 {

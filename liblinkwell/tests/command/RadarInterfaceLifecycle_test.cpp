@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, Ping,
         // that never went out as answered.
         PingCase { "closed", Answer::Closed, {}, "1", 1, sentinel<uint32_t>() },
         PingCase { "silent", Answer::Silent, {}, runtime(timeout_text), 1, sentinel<uint32_t>() }),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& param_info) { return std::string(param_info.param.label); });
 
 // ---- self test ----------------------------------------------------------
 
@@ -193,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, SystemRunTest,
             hex("11 10 50 00 00 00 00 00 00 00 05 00 00 00 01 02"), "1", sentinel<Bytes>() },
         SelfTestCase { "closed", Answer::Closed, {}, "1", sentinel<Bytes>() },
         SelfTestCase { "silent", Answer::Silent, {}, runtime(timeout_text), sentinel<Bytes>() }),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& param_info) { return std::string(param_info.param.label); });
 
 // ---- bootloader entry ---------------------------------------------------
 

@@ -579,7 +579,7 @@ TEST_P(Readers, FailAtOnceWhenTheConnectionIsClosed)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryReader, Readers, ::testing::ValuesIn(reader_cases()), [](const auto& info) { return info.param.label; });
+    EveryReader, Readers, ::testing::ValuesIn(reader_cases()), [](const auto& param_info) { return param_info.param.label; });
 
 // ---- reader details --------------------------------------------------------
 

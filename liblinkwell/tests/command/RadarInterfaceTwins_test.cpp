@@ -486,8 +486,8 @@ std::vector<TwinCase> refusable_twins()
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Every, Twins, ::testing::ValuesIn(every_twin()), [](const auto& info) { return info.param.name; });
+    Every, Twins, ::testing::ValuesIn(every_twin()), [](const auto& param_info) { return param_info.param.name; });
 INSTANTIATE_TEST_SUITE_P(Every, RefusedTwins, ::testing::ValuesIn(refusable_twins()),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "SarvikException.hpp"
-#include "SarvikData.hpp"
-#include "Z3.hpp"
+#include <linkwell/SarvikException.hpp>
+#include <linkwell/SarvikData.hpp>
+#include <linkwell/Z3.hpp>
 
 #include <gtest/gtest.h>
 

@@ -189,8 +189,8 @@ TEST_P(RadarCommunicatorTransportTest, DestructionWakesAWaitingReaderAndClosesTh
 
 INSTANTIATE_TEST_SUITE_P(Transports, RadarCommunicatorTransportTest,
     ::testing::Values(Transport::Tcp, Transport::Pty),
-    [](const ::testing::TestParamInfo<Transport>& info) {
-        return std::string(info.param == Transport::Tcp ? "Tcp" : "Pty");
+    [](const ::testing::TestParamInfo<Transport>& param_info) {
+        return std::string(param_info.param == Transport::Tcp ? "Tcp" : "Pty");
     });
 
 // The one test that waits out a real timeout: a second, as the unit is.

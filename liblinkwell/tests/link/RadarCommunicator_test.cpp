@@ -101,7 +101,7 @@ public:
             after_write();
     }
 
-    void set_baudrate(unsigned baudrate) override { this->baudrate = baudrate; }
+    void set_baudrate(unsigned rate) override { baudrate = rate; }
 
     // The packet arrives from the module: the sink gets it on the reader
     // thread, after everything delivered before.

@@ -1,7 +1,7 @@
 // The command builders as a host that only calls plain functions sees them:
 // the shared library exports every builder under its bare C name, and a
 // builder looked up by name frames like the one linked in.
-#include "protocol.h"
+#include <linkwell/protocol.h>
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // out by hand and framed by the independent reference framer. Where a plain
 // builder and a Commands operation both exist, both must give the frame.
 #include "protocol/Commands.hpp"
-#include "protocol_commands.h"
+#include <linkwell/protocol_commands.h>
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The codec as a host that only calls plain functions sees it: the shared
 // library exports each function under its bare C name, and the public header
 // compiles as C (protocol_c_client.c).
-#include "protocol.h"
+#include <linkwell/protocol.h>
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>

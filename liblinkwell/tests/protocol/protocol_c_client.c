@@ -1,6 +1,6 @@
 /* A client of the codec written in C: it must compile against the public
  * header as plain C99 and reach the functions under their C names. */
-#include "protocol.h"
+#include <linkwell/protocol.h>
 
 #include <stdlib.h>
 #include <string.h>

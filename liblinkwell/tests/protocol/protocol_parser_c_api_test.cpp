@@ -1,7 +1,7 @@
 // The message decoders as a host that only calls plain functions sees them:
 // exported under their bare C names, with a header that compiles as C
 // (protocol_parser_c_client.c).
-#include "protocol.h"
+#include <linkwell/protocol.h>
 #include "support/MessagePackets.hpp"
 
 #include <gtest/gtest.h>

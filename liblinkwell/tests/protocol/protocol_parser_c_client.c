@@ -1,7 +1,7 @@
 /* A client of the message decoders written in C: it must compile against the
  * public header as plain C99 and use the records and the table as C sees
  * them. */
-#include "protocol.h"
+#include <linkwell/protocol.h>
 
 #include <string.h>
 
@@ -63,8 +63,8 @@ int c_parser_client(void)
         || seen.movement_sum != 3.75f)
         return 4;
     /* One byte short: refused with a length error. */
-    if (parse_respiration_movinglist(&table, moving, sizeof moving - 1, &seen) != PARSE_ERROR_LENGTH
-        || seen.error != PARSE_ERROR_LENGTH)
+    if (parse_respiration_movinglist(&table, moving, sizeof moving - 1, &seen) != LINKWELL_PARSE_ERROR_LENGTH
+        || seen.error != LINKWELL_PARSE_ERROR_LENGTH)
         return 5;
     /* Unknown to parse_appdata, which returns 0 and calls nothing. */
     seen.errors = 0;

@@ -1,7 +1,7 @@
 // The message decoders: one table of accept and reject cases per decoder
 // family, the field layout of every record, the basic messages, and the
 // dispatch of parse and parse_appdata.
-#include "protocol_parser.h"
+#include <linkwell/protocol_parser.h>
 #include "support/MessagePackets.hpp"
 #include "support/TestSupport.hpp"
 
@@ -309,9 +309,9 @@ TEST_P(ContentDecoder, ZeroCountsLeaveEmptyArrays)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllContents, ContentDecoder, ::testing::ValuesIn(content_cases()),
-                         [](const auto& info) {
+                         [](const auto& param_info) {
                              std::string name;
-                             for (char ch : std::string(info.param.name))
+                             for (char ch : std::string(param_info.param.name))
                                  if (std::isalnum(static_cast<unsigned char>(ch)))
                                      name += ch;
                              return name;

@@ -1,7 +1,7 @@
 // The receiver: packet forms, errors, return values and instance state, fed
 // in chunks; the bulk path of parseData against the byte-at-a-time form.
 #include "protocol/protocol_receiver.hpp"
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -306,7 +306,7 @@ TEST_P(ReceiveTable, Receives)
 }
 
 INSTANTIATE_TEST_SUITE_P(Receiver, ReceiveTable, ::testing::ValuesIn(receive_cases()),
-    [](const ::testing::TestParamInfo<ReceiveCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<ReceiveCase>& param_info) { return param_info.param.name; });
 
 // Payload bytes with the special values, the raw length byte and the marker
 // byte far more often than in real data, so that every rule gets exercised.

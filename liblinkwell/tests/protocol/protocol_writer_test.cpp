@@ -1,5 +1,5 @@
 // The streaming frame writer against the independent reference framer.
-#include "protocol_framing.h"
+#include <linkwell/protocol_framing.h>
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>

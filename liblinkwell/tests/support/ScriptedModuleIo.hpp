@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Bytes.hpp"
+#include <linkwell/Bytes.hpp>
 #include "link/ModuleIo.hpp"
 
 namespace testsupport {

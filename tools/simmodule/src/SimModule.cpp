@@ -207,8 +207,8 @@ private:
     uint64_t seen_streams_version = ~uint64_t(0);
 };
 
-SimModule::Impl::Impl(Transport transport)
-    : transport(transport)
+SimModule::Impl::Impl(Transport kind)
+    : transport(kind)
 { }
 
 SimModule::Impl::~Impl()

@@ -17,48 +17,48 @@
 LINKWELL_EXTERN_C_BEGIN
 
 /* First byte of a packet. */
-#define MESSAGE_PONG 0x01u
-#define MESSAGE_ACK 0x10u
-#define MESSAGE_REPLY 0x11u
-#define MESSAGE_ERROR 0x20u
-#define MESSAGE_SYSTEM_STATUS 0x30u
-#define MESSAGE_APPDATA 0x50u
-#define MESSAGE_DECIMATED_FRAME 0x51u
-#define MESSAGE_DATA 0xA0u
-#define MESSAGE_BOOTLOADER 0xE0u
+#define LINKWELL_MESSAGE_PONG 0x01u
+#define LINKWELL_MESSAGE_ACK 0x10u
+#define LINKWELL_MESSAGE_REPLY 0x11u
+#define LINKWELL_MESSAGE_ERROR 0x20u
+#define LINKWELL_MESSAGE_SYSTEM_STATUS 0x30u
+#define LINKWELL_MESSAGE_APPDATA 0x50u
+#define LINKWELL_MESSAGE_DECIMATED_FRAME 0x51u
+#define LINKWELL_MESSAGE_DATA 0xA0u
+#define LINKWELL_MESSAGE_BOOTLOADER 0xE0u
 
 /* Second byte of a data (0xA0) packet. */
-#define DATA_SUBTYPE_BYTE 0x10u
-#define DATA_SUBTYPE_FLOAT 0x12u
-#define DATA_SUBTYPE_STRING 0x13u
+#define LINKWELL_DATA_SUBTYPE_BYTE 0x10u
+#define LINKWELL_DATA_SUBTYPE_FLOAT 0x12u
+#define LINKWELL_DATA_SUBTYPE_STRING 0x13u
 
 /* Content id: bytes 1-4 of an application-data (0x50) packet. */
-#define CONTENT_ID_BASEBAND_IQ 0x0000000Cu
-#define CONTENT_ID_BASEBAND_AP 0x0000000Du
-#define CONTENT_ID_PULSEDOPPLER_FLOAT 0x00000010u
-#define CONTENT_ID_PULSEDOPPLER_BYTE 0x00000011u
-#define CONTENT_ID_NOISEMAP_FLOAT 0x00000012u
-#define CONTENT_ID_NOISEMAP_BYTE 0x00000013u
-#define CONTENT_ID_RADAR_BASEBAND_FLOAT 0x026F1379u
-#define CONTENT_ID_VITAL_SIGNS 0x20020102u
-#define CONTENT_ID_SLEEP_STATUS 0x2375A16Cu
-#define CONTENT_ID_RESPIRATION_STATUS 0x2375FE26u
-#define CONTENT_ID_SLEEP_STAGE 0x41083A02u
-#define CONTENT_ID_RESPIRATION_MOVINGLIST 0x610A3B00u
-#define CONTENT_ID_RESPIRATION_DETECTIONLIST 0x610A3B02u
-#define CONTENT_ID_PRESENCE_SINGLE 0x723BFA1Eu
-#define CONTENT_ID_PRESENCE_MOVINGLIST 0x723BFA1Fu
-#define CONTENT_ID_RADAR_RF_NORMALIZED 0xB13B8F12u
-#define CONTENT_ID_RADAR_RF 0xC1A3117Eu
-#define CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST 0xC3A331CFu
-#define CONTENT_ID_RADAR_BASEBAND_Q15 0xEC8D0AA5u
+#define LINKWELL_CONTENT_ID_BASEBAND_IQ 0x0000000Cu
+#define LINKWELL_CONTENT_ID_BASEBAND_AP 0x0000000Du
+#define LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT 0x00000010u
+#define LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE 0x00000011u
+#define LINKWELL_CONTENT_ID_NOISEMAP_FLOAT 0x00000012u
+#define LINKWELL_CONTENT_ID_NOISEMAP_BYTE 0x00000013u
+#define LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT 0x026F1379u
+#define LINKWELL_CONTENT_ID_VITAL_SIGNS 0x20020102u
+#define LINKWELL_CONTENT_ID_SLEEP_STATUS 0x2375A16Cu
+#define LINKWELL_CONTENT_ID_RESPIRATION_STATUS 0x2375FE26u
+#define LINKWELL_CONTENT_ID_SLEEP_STAGE 0x41083A02u
+#define LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST 0x610A3B00u
+#define LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST 0x610A3B02u
+#define LINKWELL_CONTENT_ID_PRESENCE_SINGLE 0x723BFA1Eu
+#define LINKWELL_CONTENT_ID_PRESENCE_MOVINGLIST 0x723BFA1Fu
+#define LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED 0xB13B8F12u
+#define LINKWELL_CONTENT_ID_RADAR_RF 0xC1A3117Eu
+#define LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST 0xC3A331CFu
+#define LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15 0xEC8D0AA5u
 
 /* Status codes that decoders report through the error slot. A module's
  * error packet reports the module's own code instead. */
-#define PARSE_ERROR_LENGTH 2u           /* packet too short, or of the wrong length */
-#define PARSE_ERROR_TYPE 3u             /* wrong type byte or content id */
-#define PARSE_ERROR_EMPTY 5u            /* empty packet */
-#define PARSE_ERROR_FOREIGN 0xDEADBEEFu /* basic message too short, or of another type */
+#define LINKWELL_PARSE_ERROR_LENGTH 2u           /* packet too short, or of the wrong length */
+#define LINKWELL_PARSE_ERROR_TYPE 3u             /* wrong type byte or content id */
+#define LINKWELL_PARSE_ERROR_EMPTY 5u            /* empty packet */
+#define LINKWELL_PARSE_ERROR_FOREIGN 0xDEADBEEFu /* basic message too short, or of another type */
 
 /* Array elements lie in the packet as they came over the wire: little-endian
  * and at any byte offset. A record's array is a pointer to such elements;
@@ -370,7 +370,7 @@ LINKWELL_API HostParser* init_host_parser(HostParser* parser);
 /* ---- decoders ----------------------------------------------------------
  * Each takes the table, the packet and its length in bytes, and the user
  * pointer handed to the slot it calls. An empty packet reports and returns
- * PARSE_ERROR_EMPTY. Otherwise see each decoder. */
+ * LINKWELL_PARSE_ERROR_EMPTY. Otherwise see each decoder. */
 
 /* Any packet: pong, ack, error, application data or data. Any other first
  * byte (a reply or system status too) reports 2 and returns 4. */
