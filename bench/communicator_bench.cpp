@@ -26,12 +26,12 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -191,8 +191,8 @@ void BM_CommunicatorRoundTrip(benchmark::State& state)
             break;
         }
     }
-    state.counters["round_trips_per_second"] = benchmark::Counter(
-        static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["round_trips_per_second"]
+        = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_BareSocketToModuleRoundTrip(benchmark::State& state)
@@ -217,8 +217,8 @@ void BM_BareSocketToModuleRoundTrip(benchmark::State& state)
             break;
         }
     }
-    state.counters["round_trips_per_second"] = benchmark::Counter(
-        static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["round_trips_per_second"]
+        = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_BareSocketEchoRoundTrip(benchmark::State& state)
@@ -235,8 +235,8 @@ void BM_BareSocketEchoRoundTrip(benchmark::State& state)
                 got += client.read_some(buffer.data() + got, command.size() - got);
         }
     }
-    state.counters["round_trips_per_second"] = benchmark::Counter(
-        static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["round_trips_per_second"]
+        = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // ---- data streams ----------------------------------------------------------
@@ -295,7 +295,8 @@ void BM_CommunicatorStream(benchmark::State& state)
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(received * packet_size));
-    state.counters["packets_per_second"] = benchmark::Counter(static_cast<double>(received), benchmark::Counter::kIsRate);
+    state.counters["packets_per_second"]
+        = benchmark::Counter(static_cast<double>(received), benchmark::Counter::kIsRate);
     state.counters["dropped"] = static_cast<double>(sent - received);
 }
 
@@ -334,7 +335,8 @@ void BM_ConnectionStream(benchmark::State& state)
     }
     io.close();
     state.SetBytesProcessed(static_cast<int64_t>(received * packet_size));
-    state.counters["packets_per_second"] = benchmark::Counter(static_cast<double>(received), benchmark::Counter::kIsRate);
+    state.counters["packets_per_second"]
+        = benchmark::Counter(static_cast<double>(received), benchmark::Counter::kIsRate);
 }
 
 void BM_BareSocketStream(benchmark::State& state)
@@ -360,8 +362,8 @@ void BM_BareSocketStream(benchmark::State& state)
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * count * packet_size));
-    state.counters["packets_per_second"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * count), benchmark::Counter::kIsRate);
+    state.counters["packets_per_second"]
+        = benchmark::Counter(static_cast<double>(state.iterations() * count), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(BM_BareSocketEchoRoundTrip)->UseRealTime();
@@ -389,8 +391,9 @@ public:
     void print_ratios() const
     {
         std::printf("\n");
-        ratio("round trips/s", "BM_CommunicatorRoundTrip/real_time", "BM_BareSocketToModuleRoundTrip/real_time",
-            "round_trips_per_second", "bare socket to the same module");
+        ratio("round trips/s", "BM_CommunicatorRoundTrip/real_time",
+            "BM_BareSocketToModuleRoundTrip/real_time", "round_trips_per_second",
+            "bare socket to the same module");
         ratio("round trips/s", "BM_CommunicatorRoundTrip/real_time", "BM_BareSocketEchoRoundTrip/real_time",
             "round_trips_per_second", "bare socket echo");
         for (const char* size : { "64", "4096" }) {
@@ -404,8 +407,9 @@ public:
             ratio((std::string(size) + "-byte packet bytes/s").c_str(), connection, bare, "bytes_per_second",
                 "plain socket read loop", "connection alone");
         }
-        std::printf("goals: round trip time at most 2x the bare one (ratio >= 0.5); 4 KiB bytes/s ratio >= 0.5; "
-                    "64-byte packets >= 200000/s\n");
+        std::printf(
+            "goals: round trip time at most 2x the bare one (ratio >= 0.5); 4 KiB bytes/s ratio >= 0.5; "
+            "64-byte packets >= 200000/s\n");
     }
 
 private:
@@ -428,7 +432,8 @@ private:
         const double b = figure(baseline, counter);
         if (a <= 0 || b <= 0)
             return;
-        std::printf("%-28s %-16s %12.0f, %-31s %12.0f, ratio %.3f\n", what, ours_name, a, baseline_name, b, a / b);
+        std::printf(
+            "%-28s %-16s %12.0f, %-31s %12.0f, ratio %.3f\n", what, ours_name, a, baseline_name, b, a / b);
     }
 
     std::map<std::string, std::map<std::string, double>> figures_;

@@ -47,9 +47,8 @@ void decode_only(benchmark::State& state)
     const auto packet = radar_baseband_frame(bins);
     HostParser table;
     init_host_parser(&table);
-    table.on_radar_baseband_float = [](RadarBasebandFloatData r, void* user) {
-        *static_cast<uint32_t*>(user) += r.num_bins;
-    };
+    table.on_radar_baseband_float
+        = [](RadarBasebandFloatData r, void* user) { *static_cast<uint32_t*>(user) += r.num_bins; };
     uint32_t seen = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(parse_appdata(&table, packet.data(), uint32_t(packet.size()), &seen));

@@ -29,14 +29,15 @@ void append_u32(std::vector<uint8_t>& out, uint32_t v)
 
 std::vector<uint8_t> radar_payload(uint32_t frame_counter, std::mt19937& random)
 {
-    std::vector<uint8_t> payload{0x50};
+    std::vector<uint8_t> payload { 0x50 };
     append_u32(payload, 0x2375FE26u); // content id of a respiration message
     append_u32(payload, frame_counter);
     std::normal_distribution<float> noise(0.0f, 0.002f);
     for (int bin = 0; payload.size() + 8 <= payload_size; ++bin) {
         const float phase = 0.05f * static_cast<float>(frame_counter) + 0.3f * static_cast<float>(bin);
         const float amplitude = 0.02f / (1.0f + 0.05f * static_cast<float>(bin));
-        for (float value : {amplitude * std::cos(phase) + noise(random), amplitude * std::sin(phase) + noise(random)}) {
+        for (float value :
+            { amplitude * std::cos(phase) + noise(random), amplitude * std::sin(phase) + noise(random) }) {
             uint32_t bits;
             std::memcpy(&bits, &value, 4);
             append_u32(payload, bits);
@@ -97,9 +98,8 @@ void BM_Receive(benchmark::State& state)
     std::vector<uint8_t> storage(getInstanceSize());
     std::vector<uint8_t> buffer(connection_capacity);
     size_t payload_bytes = 0;
-    ApplicationProtocol* receiver
-        = createApplicationProtocol(count_packet, count_error, &payload_bytes, storage.data(), buffer.data(),
-            connection_capacity);
+    ApplicationProtocol* receiver = createApplicationProtocol(
+        count_packet, count_error, &payload_bytes, storage.data(), buffer.data(), connection_capacity);
     for (auto _ : state) {
         const int packets = parse(receiver, stream.bytes.data(), static_cast<uint32_t>(stream.bytes.size()));
         if (packets != static_cast<int>(stream.packets))

@@ -35,7 +35,10 @@ struct Event {
     uint32_t error;
     size_t offset;
     std::vector<uint8_t> bytes;
-    bool operator==(const Event& o) const { return error == o.error && offset == o.offset && bytes == o.bytes; }
+    bool operator==(const Event& o) const
+    {
+        return error == o.error && offset == o.offset && bytes == o.bytes;
+    }
 };
 
 class Run {
@@ -45,7 +48,8 @@ public:
         , storage_(getInstanceSize())
         , parse_(parse)
     {
-        instance_ = createApplicationProtocol(on_packet, on_error, this, storage_.data(), buffer_.data(), capacity);
+        instance_
+            = createApplicationProtocol(on_packet, on_error, this, storage_.data(), buffer_.data(), capacity);
     }
 
     int feed(const uint8_t* data, uint32_t length)
@@ -59,7 +63,8 @@ public:
             "the result counts the packets of the call");
         // Only the first packet of a call may have begun in an earlier chunk;
         // each further one takes at least three bytes of this one.
-        require(result <= static_cast<int>((uint64_t{length} + 2) / 3), "no more packets than the chunk can hold");
+        require(result <= static_cast<int>((uint64_t { length } + 2) / 3),
+            "no more packets than the chunk can hold");
         if (result == -1)
             require(!events_.empty() && events_.back().error == PROTOCOL_ERROR_BUFFER_FULL,
                 "-1 only after a buffer-full error, which ends the call");
@@ -94,14 +99,15 @@ private:
         const uint8_t* begin = self->buffer_.data();
         require(count <= self->buffer_.size(), "packet no longer than the buffer");
         if (count != 0)
-            require(data >= begin && data + count <= begin + self->buffer_.size(), "packet inside the buffer");
-        self->events_.push_back({0, count ? static_cast<size_t>(data - begin) : 0, {data, data + count}});
+            require(
+                data >= begin && data + count <= begin + self->buffer_.size(), "packet inside the buffer");
+        self->events_.push_back({ 0, count ? static_cast<size_t>(data - begin) : 0, { data, data + count } });
     }
 
     static void on_error(void* user, uint32_t code)
     {
         require(code >= 1 && code <= 4, "error codes 1 to 4");
-        static_cast<Run*>(user)->events_.push_back({code, 0, {}});
+        static_cast<Run*>(user)->events_.push_back({ code, 0, {} });
     }
 
     std::vector<uint8_t> buffer_;
@@ -136,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<size_t> cuts;
     const uint8_t* stream = data;
     size_t stream_size = size;
-    if (size >= 2 && size >= 2 + 2 * size_t{static_cast<uint8_t>(data[1] % 8)}) {
+    if (size >= 2 && size >= 2 + 2 * size_t { static_cast<uint8_t>(data[1] % 8) }) {
         small_capacity = data[0] % 64;
         const size_t count = data[1] % 8;
         stream = data + 2 + 2 * count;
@@ -149,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     // parseData's block loops come in a widest form and a baseline form;
     // both must match the byte-at-a-time yardstick.
-    for (bool widest : {true, false}) {
+    for (bool widest : { true, false }) {
         useWidestReceiverBlocks(widest);
         run_both(small_capacity, stream, stream_size, cuts);
         run_both(connection_capacity, stream, stream_size, cuts);

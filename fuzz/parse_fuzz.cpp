@@ -46,8 +46,7 @@ Calls* seen(void* user, bool data)
     return calls;
 }
 
-template <typename Record>
-void copy_out(Calls* calls, const Record& record)
+template <typename Record> void copy_out(Calls* calls, const Record& record)
 {
     const auto copy = to_public(record);
     calls->sink += static_cast<double>(sizeof copy);

@@ -3,8 +3,8 @@
 #ifndef LINKWELL_PROTOCOL_H
 #define LINKWELL_PROTOCOL_H
 
-#include "protocol_framing.h"
 #include "protocol_commands.h"
+#include "protocol_framing.h"
 #include "protocol_parser.h"
 
 #endif

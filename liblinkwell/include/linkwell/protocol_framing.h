@@ -28,10 +28,10 @@ enum {
 };
 
 enum {
-    PROTOCOL_ERROR_CRC = 1,          /* checksum mismatch: "CRC error" */
-    PROTOCOL_ERROR_LOST_BYTES = 2,   /* start byte while bytes stored: "lost bytes" */
-    PROTOCOL_ERROR_INCOMPLETE = 3,   /* end byte with nothing stored: "incomplete packer" */
-    PROTOCOL_ERROR_BUFFER_FULL = 4   /* byte arrives with a full buffer: "out of buffer" */
+    PROTOCOL_ERROR_CRC = 1, /* checksum mismatch: "CRC error" */
+    PROTOCOL_ERROR_LOST_BYTES = 2, /* start byte while bytes stored: "lost bytes" */
+    PROTOCOL_ERROR_INCOMPLETE = 3, /* end byte with nothing stored: "incomplete packer" */
+    PROTOCOL_ERROR_BUFFER_FULL = 4 /* byte arrives with a full buffer: "out of buffer" */
 };
 
 /* Receiver instance. The caller provides its storage and the buffer. */
@@ -55,17 +55,21 @@ LINKWELL_API void process_byte(uint8_t value, SendByteCallback callback, void* u
 LINKWELL_API void process_bytes(const uint8_t* values, uint32_t count, SendByteCallback callback, void* user);
 LINKWELL_API void process_short(int16_t value, SendByteCallback callback, void* user);
 LINKWELL_API void process_ushort(uint16_t value, SendByteCallback callback, void* user);
-LINKWELL_API void process_shorts(const int16_t* values, uint32_t count, SendByteCallback callback, void* user);
-LINKWELL_API void process_ushorts(const uint16_t* values, uint32_t count, SendByteCallback callback, void* user);
+LINKWELL_API void process_shorts(
+    const int16_t* values, uint32_t count, SendByteCallback callback, void* user);
+LINKWELL_API void process_ushorts(
+    const uint16_t* values, uint32_t count, SendByteCallback callback, void* user);
 LINKWELL_API void process_int(int32_t value, SendByteCallback callback, void* user);
 LINKWELL_API void process_uint(uint32_t value, SendByteCallback callback, void* user);
 LINKWELL_API void process_ints(const int32_t* values, uint32_t count, SendByteCallback callback, void* user);
-LINKWELL_API void process_uints(const uint32_t* values, uint32_t count, SendByteCallback callback, void* user);
+LINKWELL_API void process_uints(
+    const uint32_t* values, uint32_t count, SendByteCallback callback, void* user);
 LINKWELL_API void process_float(float value, SendByteCallback callback, void* user);
 LINKWELL_API void process_floats(const float* values, uint32_t count, SendByteCallback callback, void* user);
 LINKWELL_API void packet_end(SendByteCallback callback, void* user);
 /* Emits a whole packet: start byte, escaped payload, checksum, end byte. */
-LINKWELL_API int createCommand(const uint8_t* payload, uint32_t length, SendByteCallback callback, void* user);
+LINKWELL_API int createCommand(
+    const uint8_t* payload, uint32_t length, SendByteCallback callback, void* user);
 
 /* True for 0x7D, 0x7E and 0x7F; only the low 8 bits of byte count. */
 LINKWELL_API bool isSpecialByte(unsigned int byte);
@@ -75,11 +79,7 @@ LINKWELL_API bool isSpecialByte(unsigned int byte);
  * buffer stays the caller's and is not touched. A null callback is skipped. */
 LINKWELL_API uint32_t getInstanceSize(void);
 LINKWELL_API ApplicationProtocol* createApplicationProtocol(ReceivedPacketCallback on_packet,
-                                                            ReceiveErrorCallback on_error,
-                                                            void* user_data,
-                                                            void* storage,
-                                                            uint8_t* buffer,
-                                                            uint32_t capacity);
+    ReceiveErrorCallback on_error, void* user_data, void* storage, uint8_t* buffer, uint32_t capacity);
 LINKWELL_API void destroyProtocol(ApplicationProtocol* instance);
 /* Feeds a chunk; returns the packets delivered, or -1 when the chunk ended
  * in a buffer-full error. */

@@ -55,9 +55,9 @@ LINKWELL_EXTERN_C_BEGIN
 
 /* Status codes that decoders report through the error slot. A module's
  * error packet reports the module's own code instead. */
-#define LINKWELL_PARSE_ERROR_LENGTH 2u           /* packet too short, or of the wrong length */
-#define LINKWELL_PARSE_ERROR_TYPE 3u             /* wrong type byte or content id */
-#define LINKWELL_PARSE_ERROR_EMPTY 5u            /* empty packet */
+#define LINKWELL_PARSE_ERROR_LENGTH 2u /* packet too short, or of the wrong length */
+#define LINKWELL_PARSE_ERROR_TYPE 3u /* wrong type byte or content id */
+#define LINKWELL_PARSE_ERROR_EMPTY 5u /* empty packet */
 #define LINKWELL_PARSE_ERROR_FOREIGN 0xDEADBEEFu /* basic message too short, or of another type */
 
 /* Array elements lie in the packet as they came over the wire: little-endian
@@ -108,9 +108,9 @@ typedef struct Reply {
     uint8_t type;
     uint32_t id;
     uint32_t info;
-    uint32_t length;       /* bytes of data; 0 when the packet has no length field */
-    const uint8_t* data;   /* byte 14 on; NULL when length is 0 */
-    uint8_t trailing;      /* the byte after the data, 0 when the packet ends there */
+    uint32_t length; /* bytes of data; 0 when the packet has no length field */
+    const uint8_t* data; /* byte 14 on; NULL when length is 0 */
+    uint8_t trailing; /* the byte after the data, 0 when the packet ends there */
 } Reply;
 
 typedef struct RespirationData {
@@ -166,11 +166,11 @@ typedef struct PresenceMovingListData {
     uint32_t presence_state;
     uint32_t movement_interval_count;
     uint32_t detection_count;
-    const packed_float* movement_slow_items;                 /* movement_interval_count */
-    const packed_float* movement_fast_items;                 /* movement_interval_count */
-    const packed_float* detection_distance_items;            /* detection_count */
+    const packed_float* movement_slow_items; /* movement_interval_count */
+    const packed_float* movement_fast_items; /* movement_interval_count */
+    const packed_float* detection_distance_items; /* detection_count */
     const packed_float* detection_radar_cross_section_items; /* detection_count */
-    const packed_float* detection_velocity_items;            /* detection_count */
+    const packed_float* detection_velocity_items; /* detection_count */
 } PresenceMovingListData;
 
 typedef struct RespirationMovingListData {
@@ -354,8 +354,8 @@ LINKWELL_API void default_presence_movinglist(PresenceMovingListData record, voi
 LINKWELL_API void default_system_status(SystemStatus record, void* user);
 LINKWELL_API void default_respiration_movinglist(RespirationMovingListData record, void* user);
 LINKWELL_API void default_respiration_detectionlist(RespirationDetectionListData record, void* user);
-LINKWELL_API void default_respiration_normalizedmovementlist(RespirationNormalizedMovementListData record,
-                                                             void* user);
+LINKWELL_API void default_respiration_normalizedmovementlist(
+    RespirationNormalizedMovementListData record, void* user);
 LINKWELL_API void default_pulsedoppler_float_callback(PulseDopplerFloatData record, void* user);
 LINKWELL_API void default_pulsedoppler_byte_callback(PulseDopplerByteData record, void* user);
 LINKWELL_API void default_radar_rf_callback(RadarRfData record, void* user);
@@ -386,7 +386,8 @@ LINKWELL_API int parse_appdata(const HostParser* parser, const uint8_t* data, ui
 LINKWELL_API int parse_pong(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 LINKWELL_API int parse_ack(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 LINKWELL_API int parse_reply(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
-LINKWELL_API int parse_system_status(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_system_status(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 LINKWELL_API int parse_data_float(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 /* An error packet (0x20) reports the module's code and returns it; a packet
  * of another type reports 0xDEADBEEF and returns 1. */
@@ -397,40 +398,44 @@ LINKWELL_API int parse_data(const HostParser* parser, const uint8_t* data, uint3
 
 /* Status contents: a wrong content id reports 3, a short packet reports 2;
  * both return 1. */
-LINKWELL_API int parse_respiration_status(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                          void* user);
-LINKWELL_API int parse_sleep_status(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
-LINKWELL_API int parse_vitalsigns_status(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                         void* user);
-LINKWELL_API int parse_sleepstage_status(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                         void* user);
+LINKWELL_API int parse_respiration_status(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_sleep_status(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_vitalsigns_status(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_sleepstage_status(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 
 /* List and frame contents: a wrong type byte or content id reports and
  * returns 3; a packet shorter than its contents reports and returns 2. */
-LINKWELL_API int parse_presence_single(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
-LINKWELL_API int parse_presence_movinglist(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                           void* user);
-LINKWELL_API int parse_respiration_movinglist(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                              void* user);
-LINKWELL_API int parse_respiration_detectionlist(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                                 void* user);
-LINKWELL_API int parse_respiration_normalizedmovementlist(const HostParser* parser, const uint8_t* data,
-                                                          uint32_t length, void* user);
-LINKWELL_API int parse_baseband_iq(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
-LINKWELL_API int parse_baseband_ap(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_presence_single(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_presence_movinglist(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_respiration_movinglist(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_respiration_detectionlist(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_respiration_normalizedmovementlist(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_baseband_iq(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_baseband_ap(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 LINKWELL_API int parse_radar_rf(const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
-LINKWELL_API int parse_radar_rf_normalized(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                           void* user);
-LINKWELL_API int parse_radar_baseband_float(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                            void* user);
-LINKWELL_API int parse_radar_baseband_q15(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                          void* user);
+LINKWELL_API int parse_radar_rf_normalized(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_radar_baseband_float(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_radar_baseband_q15(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 /* Pulse-Doppler and noise map: the packet must be exactly as long as its
  * count says (49 + 4n floats, 57 + n bytes). */
-LINKWELL_API int parse_pulsedoppler_float(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                          void* user);
-LINKWELL_API int parse_pulsedoppler_byte(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                         void* user);
+LINKWELL_API int parse_pulsedoppler_float(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
+LINKWELL_API int parse_pulsedoppler_byte(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user);
 
 LINKWELL_EXTERN_C_END
 

@@ -21,14 +21,12 @@ void wake_queue_readers(AbstractRadarCommunicator& communicator)
 CommunicatorSlot::Use::Use(CommunicatorSlot& slot, std::shared_ptr<AbstractRadarCommunicator> communicator)
     : slot_(&slot)
     , communicator_(std::move(communicator))
-{
-}
+{ }
 
 CommunicatorSlot::Use::Use(Use&& other) noexcept
     : slot_(other.slot_)
     , communicator_(std::move(other.communicator_))
-{
-}
+{ }
 
 CommunicatorSlot::Use::~Use()
 {
@@ -38,8 +36,7 @@ CommunicatorSlot::Use::~Use()
 
 CommunicatorSlot::CommunicatorSlot(std::unique_ptr<AbstractRadarCommunicator> first)
     : current_(std::move(first))
-{
-}
+{ }
 
 CommunicatorSlot::~CommunicatorSlot()
 {

@@ -8,13 +8,13 @@
 #include <thread>
 #include <tuple>
 
-#include <linkwell/SarvikException.hpp>
 #include "link/AbstractFactory.hpp"
 #include "link/AbstractIo.hpp"
 #include "link/RadarCommunicator.hpp"
 #include "link/VoidRadarCommunicator.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 #include "protocol/protocol_records.hpp"
+#include <linkwell/SarvikException.hpp>
 #include <linkwell/protocol_framing.h>
 #include <linkwell/protocol_parser.h>
 
@@ -116,8 +116,7 @@ bool span_within(const Bytes& packet, const void* items, uint64_t count, uint64_
     return uint64_t(at - begin) + count * element_size <= packet.size();
 }
 
-template <typename Record>
-bool arrays_within(const Record&, const Bytes&)
+template <typename Record> bool arrays_within(const Record&, const Bytes&)
 {
     return true;
 }
@@ -196,8 +195,7 @@ bool arrays_within(const FloatData_& r, const Bytes& p)
     return span_within(p, r.data, r.length, 4);
 }
 
-template <typename Codec>
-auto public_record(const Codec& record)
+template <typename Codec> auto public_record(const Codec& record)
 {
     return to_public(record);
 }
@@ -487,8 +485,8 @@ std::string RadarInterface::get_system_info(uint8_t code)
 {
     Trace trace(logger, 3, "get_system_info");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_system_info(code), std::vector<Bytes> { { 0x11, 0x13, 0x58 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_system_info(code),
+        std::vector<Bytes> { { 0x11, 0x13, 0x58 }, { 0x20 } });
     const std::optional<Reply> decoded = decode_reply(reply);
     if (!decoded)
         throw std::runtime_error("error parsing reply in get_system_info");
@@ -501,8 +499,8 @@ void RadarInterface::set_sensor_mode_and_submode(uint8_t mode, uint8_t submode)
 {
     Trace trace(logger, 3, "set_sensor_mode_and_submode");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_set_sensor_mode(mode, submode), std::vector<Bytes> { { 0x10 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_set_sensor_mode(mode, submode),
+        std::vector<Bytes> { { 0x10 }, { 0x20 } });
     check_error_byte(reply, "set sensor mode failed");
 }
 
@@ -548,7 +546,8 @@ const uint8_t* reply_data(const Parser& parser, const Bytes& reply, uint32_t nee
 
 // The same with the failure as SarvikException carrying the module's or the
 // parser's code.
-const uint8_t* reply_data_or_code(const Parser& parser, const Bytes& reply, uint32_t needed, const char* failure)
+const uint8_t* reply_data_or_code(
+    const Parser& parser, const Bytes& reply, uint32_t needed, const char* failure)
 {
     const ParseResult<Reply> result = parse_get_reply(parser, reply, needed);
     if (result.error)
@@ -573,12 +572,13 @@ int RadarInterface::get_system_info(uint8_t code, std::string* info)
 {
     Trace trace(logger, 3, "get_system_info");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_system_info(code), std::vector<Bytes> { { 0x11, 0x13, 0x58 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_system_info(code),
+        std::vector<Bytes> { { 0x11, 0x13, 0x58 }, { 0x20 } });
     const std::optional<Reply> decoded = decode_reply(reply);
     if (!decoded)
         return -1;
-    *info = decoded->length ? std::string(reinterpret_cast<const char*>(decoded->data), decoded->length) : std::string();
+    *info = decoded->length ? std::string(reinterpret_cast<const char*>(decoded->data), decoded->length)
+                            : std::string();
     return 0;
 }
 
@@ -666,8 +666,8 @@ uint8_t RadarInterface::get_sensor_mode()
 {
     Trace trace(logger, 3, "get_sensor_mode");
     auto use = communicator.use();
-    const Bytes reply =
-        use->send(default_timeout, commands.create_get_sensor_mode(), std::vector<Bytes> { { 0x11, 0x10 }, { 0x20 } });
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_sensor_mode(), std::vector<Bytes> { { 0x11, 0x10 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_sensor_mode")[0];
 }
 
@@ -700,7 +700,8 @@ void RadarInterface::set_led_control(uint8_t mode, uint8_t parameter)
 {
     Trace trace(logger, 3, "set_led_control");
     auto use = communicator.use();
-    const Bytes reply = use->send(default_timeout, commands.create_set_led_control(mode, parameter), ack_or_error());
+    const Bytes reply
+        = use->send(default_timeout, commands.create_set_led_control(mode, parameter), ack_or_error());
     check_error_byte(reply, "set_led_control failed");
 }
 
@@ -708,8 +709,8 @@ uint8_t RadarInterface::get_led_control()
 {
     Trace trace(logger, 3, "get_led_control");
     auto use = communicator.use();
-    const Bytes reply =
-        use->send(default_timeout, commands.create_get_led_control(), std::vector<Bytes> { { 0x11, 0x10 }, { 0x20 } });
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_led_control(), std::vector<Bytes> { { 0x11, 0x10 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_led_control")[0];
 }
 
@@ -742,14 +743,14 @@ int RadarInterface::subscribe_callback(
 
 int RadarInterface::subscribe_to_presence_single(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback(
-        "subscribe_to_presence_single", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_SINGLE));
+    return subscribe_callback("subscribe_to_presence_single", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_SINGLE));
 }
 
 int RadarInterface::subscribe_to_presence_single()
 {
-    return subscribe_queue(
-        "subscribe_to_presence_single", presence_single_queue, appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_SINGLE));
+    return subscribe_queue("subscribe_to_presence_single", presence_single_queue,
+        appdata_prefix(LINKWELL_CONTENT_ID_PRESENCE_SINGLE));
 }
 
 int RadarInterface::subscribe_to_presence_movinglist(const std::string& name, PacketCallback callback)
@@ -823,7 +824,8 @@ int RadarInterface::subscribe_to_data_byte(const std::string& name)
 
 int RadarInterface::subscribe_to_baseband_iq(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_baseband_iq", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_IQ));
+    return subscribe_callback("subscribe_to_baseband_iq", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_IQ));
 }
 
 int RadarInterface::subscribe_to_baseband_iq(const std::string& name)
@@ -838,7 +840,8 @@ int RadarInterface::subscribe_to_baseband_iq()
 
 int RadarInterface::subscribe_to_baseband_ap(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_baseband_ap", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_AP));
+    return subscribe_callback("subscribe_to_baseband_ap", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_BASEBAND_AP));
 }
 
 int RadarInterface::subscribe_to_baseband_ap(const std::string& name)
@@ -853,12 +856,14 @@ int RadarInterface::subscribe_to_baseband_ap()
 
 int RadarInterface::subscribe_to_pulsedoppler_float(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_pulsedoppler_float", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT));
+    return subscribe_callback("subscribe_to_pulsedoppler_float", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_float(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_pulsedoppler_float", name, appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT));
+    return subscribe_queue(
+        "subscribe_to_pulsedoppler_float", name, appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_float()
@@ -868,12 +873,14 @@ int RadarInterface::subscribe_to_pulsedoppler_float()
 
 int RadarInterface::subscribe_to_noisemap_float(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_noisemap_float", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT));
+    return subscribe_callback("subscribe_to_noisemap_float", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT));
 }
 
 int RadarInterface::subscribe_to_noisemap_float(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_noisemap_float", name, appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT));
+    return subscribe_queue(
+        "subscribe_to_noisemap_float", name, appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT));
 }
 
 int RadarInterface::subscribe_to_noisemap_float()
@@ -883,12 +890,14 @@ int RadarInterface::subscribe_to_noisemap_float()
 
 int RadarInterface::subscribe_to_pulsedoppler_byte(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_pulsedoppler_byte", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE));
+    return subscribe_callback("subscribe_to_pulsedoppler_byte", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_byte(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_pulsedoppler_byte", name, appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE));
+    return subscribe_queue(
+        "subscribe_to_pulsedoppler_byte", name, appdata_prefix(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE));
 }
 
 int RadarInterface::subscribe_to_pulsedoppler_byte()
@@ -898,12 +907,14 @@ int RadarInterface::subscribe_to_pulsedoppler_byte()
 
 int RadarInterface::subscribe_to_noisemap_byte(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_noisemap_byte", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_BYTE));
+    return subscribe_callback("subscribe_to_noisemap_byte", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_BYTE));
 }
 
 int RadarInterface::subscribe_to_noisemap_byte(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_noisemap_byte", name, appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_BYTE));
+    return subscribe_queue(
+        "subscribe_to_noisemap_byte", name, appdata_prefix(LINKWELL_CONTENT_ID_NOISEMAP_BYTE));
 }
 
 int RadarInterface::subscribe_to_noisemap_byte()
@@ -913,13 +924,14 @@ int RadarInterface::subscribe_to_noisemap_byte()
 
 int RadarInterface::subscribe_to_resp_status(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback(
-        "subscribe_to_resp_status", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_STATUS));
+    return subscribe_callback("subscribe_to_resp_status", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_STATUS));
 }
 
 int RadarInterface::subscribe_to_resp_status(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_resp_status", name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_STATUS));
+    return subscribe_queue(
+        "subscribe_to_resp_status", name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_STATUS));
 }
 
 int RadarInterface::subscribe_to_respiration_legacy()
@@ -929,13 +941,14 @@ int RadarInterface::subscribe_to_respiration_legacy()
 
 int RadarInterface::subscribe_to_sleep_status(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback(
-        "subscribe_to_sleep_status", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STATUS));
+    return subscribe_callback("subscribe_to_sleep_status", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STATUS));
 }
 
 int RadarInterface::subscribe_to_sleep_status(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_sleep_status", name, appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STATUS));
+    return subscribe_queue(
+        "subscribe_to_sleep_status", name, appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STATUS));
 }
 
 int RadarInterface::subscribe_to_respiration_sleep()
@@ -946,37 +959,46 @@ int RadarInterface::subscribe_to_respiration_sleep()
 // The respiration lists have no named form: the default form is the queue.
 int RadarInterface::subscribe_to_respiration_movinglist(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_respiration_movinglist", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST));
+    return subscribe_callback("subscribe_to_respiration_movinglist", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_movinglist()
 {
-    return subscribe_queue("subscribe_to_respiration_movinglist", respiration_movinglist_queue_name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST));
+    return subscribe_queue("subscribe_to_respiration_movinglist", respiration_movinglist_queue_name,
+        appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_MOVINGLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_detectionlist(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_respiration_detectionlist", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST));
+    return subscribe_callback("subscribe_to_respiration_detectionlist", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_detectionlist()
 {
-    return subscribe_queue("subscribe_to_respiration_detectionlist", respiration_detectionlist_queue_name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST));
+    return subscribe_queue("subscribe_to_respiration_detectionlist", respiration_detectionlist_queue_name,
+        appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_DETECTIONLIST));
 }
 
-int RadarInterface::subscribe_to_respiration_normalizedmovementlist(const std::string& name, PacketCallback callback)
+int RadarInterface::subscribe_to_respiration_normalizedmovementlist(
+    const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_respiration_normalizedmovementlist", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
+    return subscribe_callback("subscribe_to_respiration_normalizedmovementlist", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
 }
 
 int RadarInterface::subscribe_to_respiration_normalizedmovementlist()
 {
-    return subscribe_queue("subscribe_to_respiration_normalizedmovementlist", respiration_normalizedmovementlist_queue_name, appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
+    return subscribe_queue("subscribe_to_respiration_normalizedmovementlist",
+        respiration_normalizedmovementlist_queue_name,
+        appdata_prefix(LINKWELL_CONTENT_ID_RESPIRATION_NORMALIZEDMOVEMENTLIST));
 }
 
 int RadarInterface::subscribe_to_sleepstage(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_sleepstage", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STAGE));
+    return subscribe_callback("subscribe_to_sleepstage", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_SLEEP_STAGE));
 }
 
 int RadarInterface::subscribe_to_sleepstage(const std::string& name)
@@ -991,7 +1013,8 @@ int RadarInterface::subscribe_to_sleepstage()
 
 int RadarInterface::subscribe_to_vital_signs(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_vital_signs", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_VITAL_SIGNS));
+    return subscribe_callback("subscribe_to_vital_signs", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_VITAL_SIGNS));
 }
 
 int RadarInterface::subscribe_to_vital_signs(const std::string& name)
@@ -1006,7 +1029,8 @@ int RadarInterface::subscribe_to_vital_signs()
 
 int RadarInterface::subscribe_to_radar_rf(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_rf", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF));
+    return subscribe_callback(
+        "subscribe_to_radar_rf", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF));
 }
 
 int RadarInterface::subscribe_to_radar_rf(const std::string& name)
@@ -1021,12 +1045,14 @@ int RadarInterface::subscribe_to_radar_rf()
 
 int RadarInterface::subscribe_to_radar_rf_normalized(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_rf_normalized", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED));
+    return subscribe_callback("subscribe_to_radar_rf_normalized", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED));
 }
 
 int RadarInterface::subscribe_to_radar_rf_normalized(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_radar_rf_normalized", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED));
+    return subscribe_queue(
+        "subscribe_to_radar_rf_normalized", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED));
 }
 
 int RadarInterface::subscribe_to_radar_rf_normalized()
@@ -1036,12 +1062,14 @@ int RadarInterface::subscribe_to_radar_rf_normalized()
 
 int RadarInterface::subscribe_to_radar_baseband_float(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_baseband_float", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT));
+    return subscribe_callback("subscribe_to_radar_baseband_float", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_float(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_radar_baseband_float", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT));
+    return subscribe_queue(
+        "subscribe_to_radar_baseband_float", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_float()
@@ -1051,12 +1079,14 @@ int RadarInterface::subscribe_to_radar_baseband_float()
 
 int RadarInterface::subscribe_to_radar_baseband_q15(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_baseband_q15", name, std::move(callback), appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15));
+    return subscribe_callback("subscribe_to_radar_baseband_q15", name, std::move(callback),
+        appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_q15(const std::string& name)
 {
-    return subscribe_queue("subscribe_to_radar_baseband_q15", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15));
+    return subscribe_queue(
+        "subscribe_to_radar_baseband_q15", name, appdata_prefix(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15));
 }
 
 int RadarInterface::subscribe_to_radar_baseband_q15()
@@ -1077,7 +1107,8 @@ int RadarInterface::subscribe_to_performance_status(const std::string& name)
 
 int RadarInterface::subscribe_to_radar_settings(const std::string& name, PacketCallback callback)
 {
-    return subscribe_callback("subscribe_to_radar_settings", name, std::move(callback), Bytes { 0xA0, 0x50, 0x03 });
+    return subscribe_callback(
+        "subscribe_to_radar_settings", name, std::move(callback), Bytes { 0xA0, 0x50, 0x03 });
 }
 
 int RadarInterface::subscribe_to_radar_settings(const std::string& name)
@@ -1456,7 +1487,8 @@ int RadarInterface::read_message_presence_single(unsigned int* frame_counter, un
     return no_throw(
         [&] {
             const Sarvik::PresenceSingleData r = read_message_presence_single();
-            return std::make_tuple(r.frame_counter, r.presence_state, r.distance, r.direction, r.signal_quality);
+            return std::make_tuple(
+                r.frame_counter, r.presence_state, r.distance, r.direction, r.signal_quality);
         },
         frame_counter, presence_state, distance, direction, signal_quality);
 }
@@ -1484,7 +1516,8 @@ int RadarInterface::peek_message_baseband_iq()
 
 Sarvik::BasebandIqData RadarInterface::get_baseband_iq_data(std::string name)
 {
-    return read_decoded("get_baseband_iq_data", name, "parser error of baseband IQ data ", &Parser::parse_baseband_iq);
+    return read_decoded(
+        "get_baseband_iq_data", name, "parser error of baseband IQ data ", &Parser::parse_baseband_iq);
 }
 
 int RadarInterface::get_baseband_iq_data(std::string name, Sarvik::BasebandIqData* out)
@@ -1509,7 +1542,8 @@ int RadarInterface::peek_message_baseband_ap()
 
 Sarvik::BasebandApData RadarInterface::get_baseband_ap_data(std::string name)
 {
-    return read_decoded("get_baseband_ap_data", name, "parser error of baseband AP data ", &Parser::parse_baseband_ap);
+    return read_decoded(
+        "get_baseband_ap_data", name, "parser error of baseband AP data ", &Parser::parse_baseband_ap);
 }
 
 int RadarInterface::get_baseband_ap_data(std::string name, Sarvik::BasebandApData* out)
@@ -1534,7 +1568,8 @@ int RadarInterface::peek_message_respiration_legacy()
 
 Sarvik::RespirationData RadarInterface::get_respiration_data(std::string name)
 {
-    return read_decoded("get_respiration_data", name, "parser error of respiration data ", &Parser::parse_respiration_status);
+    return read_decoded(
+        "get_respiration_data", name, "parser error of respiration data ", &Parser::parse_respiration_status);
 }
 
 int RadarInterface::get_respiration_data(std::string name, Sarvik::RespirationData* out)
@@ -1559,7 +1594,8 @@ int RadarInterface::peek_message_respiration_sleep()
 
 Sarvik::SleepData RadarInterface::get_sleep_data(std::string name)
 {
-    return read_decoded("get_sleep_data", name, "parser error of respiration data ", &Parser::parse_sleep_status);
+    return read_decoded(
+        "get_sleep_data", name, "parser error of respiration data ", &Parser::parse_sleep_status);
 }
 
 int RadarInterface::get_sleep_data(std::string name, Sarvik::SleepData* out)
@@ -1584,7 +1620,8 @@ int RadarInterface::peek_message_respiration_movinglist()
 
 Sarvik::RespirationMovingListData RadarInterface::read_message_respiration_movinglist()
 {
-    return read_decoded("read_message_respiration_movinglist", respiration_movinglist_queue_name, "parser error of respiration movinglist data in ", &Parser::parse_respiration_movinglist);
+    return read_decoded("read_message_respiration_movinglist", respiration_movinglist_queue_name,
+        "parser error of respiration movinglist data in ", &Parser::parse_respiration_movinglist);
 }
 
 int RadarInterface::read_message_respiration_movinglist(Sarvik::RespirationMovingListData* out)
@@ -1599,7 +1636,8 @@ int RadarInterface::peek_message_respiration_detectionlist()
 
 Sarvik::RespirationDetectionListData RadarInterface::read_message_respiration_detectionlist()
 {
-    return read_decoded("read_message_respiration_detectionlist", respiration_detectionlist_queue_name, "parser error of respiration detectionlist data in ", &Parser::parse_respiration_detectionlist);
+    return read_decoded("read_message_respiration_detectionlist", respiration_detectionlist_queue_name,
+        "parser error of respiration detectionlist data in ", &Parser::parse_respiration_detectionlist);
 }
 
 int RadarInterface::read_message_respiration_detectionlist(Sarvik::RespirationDetectionListData* out)
@@ -1612,12 +1650,17 @@ int RadarInterface::peek_message_respiration_normalizedmovementlist()
     return get_number_of_packets(respiration_normalizedmovementlist_queue_name);
 }
 
-Sarvik::RespirationNormalizedMovementListData RadarInterface::read_message_respiration_normalizedmovementlist()
+Sarvik::RespirationNormalizedMovementListData
+RadarInterface::read_message_respiration_normalizedmovementlist()
 {
-    return read_decoded("read_message_respiration_normalizedmovementlist", respiration_normalizedmovementlist_queue_name, "parser error of respiration normalizedmovementlist data in ", &Parser::parse_respiration_normalizedmovementlist);
+    return read_decoded("read_message_respiration_normalizedmovementlist",
+        respiration_normalizedmovementlist_queue_name,
+        "parser error of respiration normalizedmovementlist data in ",
+        &Parser::parse_respiration_normalizedmovementlist);
 }
 
-int RadarInterface::read_message_respiration_normalizedmovementlist(Sarvik::RespirationNormalizedMovementListData* out)
+int RadarInterface::read_message_respiration_normalizedmovementlist(
+    Sarvik::RespirationNormalizedMovementListData* out)
 {
     return no_throw([&] { return read_message_respiration_normalizedmovementlist(); }, out);
 }
@@ -1629,7 +1672,8 @@ int RadarInterface::peek_message_vital_signs()
 
 Sarvik::VitalSignsData RadarInterface::read_message_vital_signs()
 {
-    return read_decoded("read_message_vital_signs", vital_signs_queue_name, "parser error of vital signs in ", &Parser::parse_vitalsigns_status);
+    return read_decoded("read_message_vital_signs", vital_signs_queue_name, "parser error of vital signs in ",
+        &Parser::parse_vitalsigns_status);
 }
 
 int RadarInterface::read_message_vital_signs(Sarvik::VitalSignsData* out)
@@ -1644,7 +1688,8 @@ int RadarInterface::peek_message_sleepstage()
 
 Sarvik::SleepStageData RadarInterface::read_message_sleepstage()
 {
-    return read_decoded("read_message_sleepstage", sleepstage_queue_name, "parser error of sleepstage signs in ", &Parser::parse_sleepstage_status);
+    return read_decoded("read_message_sleepstage", sleepstage_queue_name,
+        "parser error of sleepstage signs in ", &Parser::parse_sleepstage_status);
 }
 
 int RadarInterface::read_message_sleepstage(Sarvik::SleepStageData* out)
@@ -1684,7 +1729,8 @@ int RadarInterface::peek_message_radar_rf_normalized()
 
 Sarvik::RadarRfNormalizedData RadarInterface::get_radar_rf_normalized_data(std::string name)
 {
-    return read_decoded("get_radar_rf_normalized_data", name, "parser error of radar rf normalized data ", &Parser::parse_radar_rf_normalized);
+    return read_decoded("get_radar_rf_normalized_data", name, "parser error of radar rf normalized data ",
+        &Parser::parse_radar_rf_normalized);
 }
 
 int RadarInterface::get_radar_rf_normalized_data(std::string name, Sarvik::RadarRfNormalizedData* out)
@@ -1709,7 +1755,8 @@ int RadarInterface::peek_message_radar_baseband_float()
 
 Sarvik::RadarBasebandFloatData RadarInterface::get_radar_baseband_float_data(std::string name)
 {
-    return read_decoded("get_radar_baseband_float_data", name, "parser error of radar baseband float data ", &Parser::parse_radar_baseband_float);
+    return read_decoded("get_radar_baseband_float_data", name, "parser error of radar baseband float data ",
+        &Parser::parse_radar_baseband_float);
 }
 
 int RadarInterface::get_radar_baseband_float_data(std::string name, Sarvik::RadarBasebandFloatData* out)
@@ -1734,7 +1781,8 @@ int RadarInterface::peek_message_radar_baseband_q15()
 
 Sarvik::RadarBasebandQ15Data RadarInterface::get_radar_baseband_q15_data(std::string name)
 {
-    return read_decoded("get_radar_baseband_q15_data", name, "parser error of radar baseband q15 data ", &Parser::parse_radar_baseband_q15);
+    return read_decoded("get_radar_baseband_q15_data", name, "parser error of radar baseband q15 data ",
+        &Parser::parse_radar_baseband_q15);
 }
 
 int RadarInterface::get_radar_baseband_q15_data(std::string name, Sarvik::RadarBasebandQ15Data* out)
@@ -1759,7 +1807,8 @@ int RadarInterface::peek_message_pulsedoppler_float()
 
 Sarvik::PulseDopplerFloatData RadarInterface::get_pulsedoppler_float_data(std::string name)
 {
-    return read_decoded("get_pulsedoppler_float_data", name, "parser error of pulse-Doppler float data ", &Parser::parse_pulsedoppler_float);
+    return read_decoded("get_pulsedoppler_float_data", name, "parser error of pulse-Doppler float data ",
+        &Parser::parse_pulsedoppler_float);
 }
 
 int RadarInterface::get_pulsedoppler_float_data(std::string name, Sarvik::PulseDopplerFloatData* out)
@@ -1794,7 +1843,8 @@ int RadarInterface::peek_message_pulsedoppler_byte()
 
 Sarvik::PulseDopplerByteData RadarInterface::get_pulsedoppler_byte_data(std::string name)
 {
-    return read_decoded("get_pulsedoppler_byte_data", name, "parser error of pulse-Doppler byte data ", &Parser::parse_pulsedoppler_byte);
+    return read_decoded("get_pulsedoppler_byte_data", name, "parser error of pulse-Doppler byte data ",
+        &Parser::parse_pulsedoppler_byte);
 }
 
 int RadarInterface::get_pulsedoppler_byte_data(std::string name, Sarvik::PulseDopplerByteData* out)
@@ -1829,7 +1879,8 @@ int RadarInterface::peek_message_noisemap_float()
 
 Sarvik::PulseDopplerFloatData RadarInterface::get_noisemap_float_data(std::string name)
 {
-    return read_decoded("get_noisemap_float_data", name, "parser error of noisemap float data ", &Parser::parse_pulsedoppler_float);
+    return read_decoded("get_noisemap_float_data", name, "parser error of noisemap float data ",
+        &Parser::parse_pulsedoppler_float);
 }
 
 int RadarInterface::get_noisemap_float_data(std::string name, Sarvik::PulseDopplerFloatData* out)
@@ -1864,7 +1915,8 @@ int RadarInterface::peek_message_noisemap_byte()
 
 Sarvik::PulseDopplerByteData RadarInterface::get_noisemap_byte_data(std::string name)
 {
-    return read_decoded("get_noisemap_byte_data", name, "parser error of noisemap byte data ", &Parser::parse_pulsedoppler_byte);
+    return read_decoded("get_noisemap_byte_data", name, "parser error of noisemap byte data ",
+        &Parser::parse_pulsedoppler_byte);
 }
 
 int RadarInterface::get_noisemap_byte_data(std::string name, Sarvik::PulseDopplerByteData* out)
@@ -1904,8 +1956,8 @@ int RadarInterface::peek_message_data_float(const std::string& name)
 
 Sarvik::DataFloat RadarInterface::read_message_data_float()
 {
-    return read_decoded(
-        "read_message_data_float", data_float_queue_name, "parser error of float data in ", &Parser::parse_data_float);
+    return read_decoded("read_message_data_float", data_float_queue_name, "parser error of float data in ",
+        &Parser::parse_data_float);
 }
 
 int RadarInterface::read_message_data_float(Sarvik::DataFloat* out)
@@ -1920,8 +1972,8 @@ int RadarInterface::peek_message_system()
 
 unsigned int RadarInterface::read_message_system()
 {
-    return read_decoded("read_message_system", system_status_queue_name, "parser error of system status data ",
-        &Parser::parse_system_status);
+    return read_decoded("read_message_system", system_status_queue_name,
+        "parser error of system status data ", &Parser::parse_system_status);
 }
 
 int RadarInterface::read_message_system_no_throw(unsigned int* status)
@@ -1953,7 +2005,8 @@ float RadarInterface::get_z3_float(uint32_t id)
     const std::optional<uint32_t> bits = decoded ? leading_u32(*decoded) : std::nullopt;
     if (!bits)
         // No blank before the method name: callers match this text.
-        throw std::runtime_error("error parsing reply in" "get_z3_float");
+        throw std::runtime_error("error parsing reply in"
+                                 "get_z3_float");
     float value;
     std::memcpy(&value, &*bits, sizeof value);
     return value;
@@ -2005,8 +2058,8 @@ std::string RadarInterface::get_parameter_file(const std::string& filename)
     auto use = communicator.use();
     // A module error is not among the awaited replies: a refusal ends in the
     // timeout.
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_parameter_file(filename), std::vector<Bytes> { { 0x11, 0x13 }, { 0x13 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_parameter_file(filename),
+        std::vector<Bytes> { { 0x11, 0x13 }, { 0x13 } });
     const std::optional<Reply> decoded = decode_reply(reply);
     if (!decoded)
         throw std::runtime_error("error receiving data in get_parameter_file");
@@ -2029,15 +2082,16 @@ void RadarInterface::set_normalization(uint8_t value)
 {
     Trace trace(logger, 3, "set_normalization");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_normalization(value), ack_or_error()), "set_normalization");
+    handle_ack(use->send(default_timeout, commands.create_set_normalization(value), ack_or_error()),
+        "set_normalization");
 }
 
 uint8_t RadarInterface::get_normalization()
 {
     Trace trace(logger, 3, "get_normalization");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_normalization(), std::vector<Bytes> { { 0x11, 0x10, 0x10 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_normalization(),
+        std::vector<Bytes> { { 0x11, 0x10, 0x10 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_normalization")[0];
 }
 
@@ -2045,7 +2099,8 @@ void RadarInterface::set_phase_noise_correction(uint8_t value, float correction)
 {
     Trace trace(logger, 3, "set_phase_noise_correction");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_phase_noise_correction(value, correction), ack_or_error()),
+    handle_ack(use->send(default_timeout, commands.create_set_phase_noise_correction(value, correction),
+                   ack_or_error()),
         "set_phase_noise_correction");
 }
 
@@ -2079,15 +2134,16 @@ void RadarInterface::set_number_format(uint8_t format)
 {
     Trace trace(logger, 3, "set_number_format");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_number_format(format), ack_or_error()), "set_number_format");
+    handle_ack(use->send(default_timeout, commands.create_set_number_format(format), ack_or_error()),
+        "set_number_format");
 }
 
 uint8_t RadarInterface::get_number_format()
 {
     Trace trace(logger, 3, "get_number_format");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_number_format(), std::vector<Bytes> { { 0x11, 0x10, 0x13 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_number_format(),
+        std::vector<Bytes> { { 0x11, 0x10, 0x13 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_number_format")[0];
 }
 
@@ -2095,15 +2151,16 @@ void RadarInterface::set_legacy_output(uint8_t value)
 {
     Trace trace(logger, 3, "set_legacy_output");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_legacy_output(value), ack_or_error()), "set_legacy_output");
+    handle_ack(use->send(default_timeout, commands.create_set_legacy_output(value), ack_or_error()),
+        "set_legacy_output");
 }
 
 uint8_t RadarInterface::get_legacy_output()
 {
     Trace trace(logger, 3, "get_legacy_output");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_legacy_output(), std::vector<Bytes> { { 0x11, 0x10, 0x14 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_legacy_output(),
+        std::vector<Bytes> { { 0x11, 0x10, 0x14 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_legacy_output")[0];
 }
 
@@ -2161,7 +2218,8 @@ void RadarInterface::set_detection_zone(float start, float end)
 {
     Trace trace(logger, 3, "set_detection_zone");
     auto use = communicator.use();
-    check_ack_record(parser, use->send(default_timeout, commands.create_set_detection_zone(start, end), ack_or_error()),
+    check_ack_record(parser,
+        use->send(default_timeout, commands.create_set_detection_zone(start, end), ack_or_error()),
         "set_detection_zone failed");
 }
 
@@ -2169,8 +2227,8 @@ std::pair<float, float> RadarInterface::get_detection_zone()
 {
     Trace trace(logger, 3, "get_detection_zone");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_detection_zone(), std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_detection_zone(),
+        std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_detection_zone failed");
     return { f32_at(data), f32_at(data + 4) };
 }
@@ -2179,8 +2237,8 @@ std::tuple<float, float, float> RadarInterface::get_detection_zone_limits()
 {
     Trace trace(logger, 3, "get_detection_zone_limits");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_detection_zone_limits(), std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_detection_zone_limits(),
+        std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 12, "get_detection_zone_limits failed");
     return { f32_at(data), f32_at(data + 4), f32_at(data + 8) };
 }
@@ -2198,8 +2256,8 @@ std::pair<float, float> RadarInterface::get_application_user_zone()
 {
     Trace trace(logger, 3, "get_application_user_zone");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_application_user_zone(), std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_application_user_zone(),
+        std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_application_user_zone failed");
     return { f32_at(data), f32_at(data + 4) };
 }
@@ -2233,7 +2291,8 @@ void RadarInterface::set_sensitivity(uint32_t sensitivity)
 {
     Trace trace(logger, 3, "set_sensitivity");
     auto use = communicator.use();
-    check_ack_record(parser, use->send(default_timeout, commands.create_set_sensitivity(sensitivity), ack_or_error()),
+    check_ack_record(parser,
+        use->send(default_timeout, commands.create_set_sensitivity(sensitivity), ack_or_error()),
         "set_sensitivity failed");
 }
 
@@ -2241,8 +2300,8 @@ uint32_t RadarInterface::get_sensitivity()
 {
     Trace trace(logger, 3, "get_sensitivity");
     auto use = communicator.use();
-    const Bytes reply =
-        use->send(default_timeout, commands.create_get_sensitivity(), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const Bytes reply = use->send(
+        default_timeout, commands.create_get_sensitivity(), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_sensitivity")[0];
 }
 
@@ -2259,8 +2318,8 @@ uint32_t RadarInterface::get_tx_center_frequency()
 {
     Trace trace(logger, 3, "get_tx_center_frequency");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_tx_center_frequency(), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_tx_center_frequency(),
+        std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     return u32_at(reply_data(parser, reply, 4, "get_tx_center_frequency"));
 }
 
@@ -2290,7 +2349,8 @@ void RadarInterface::store_noisemap()
 {
     Trace trace(logger, 3, "store_noisemap");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_store_noise_map(), ack_or_error()), "store_noisemap");
+    handle_ack(
+        use->send(default_timeout, commands.create_store_noise_map(), ack_or_error()), "store_noisemap");
 }
 
 void RadarInterface::load_noisemap()
@@ -2304,7 +2364,8 @@ void RadarInterface::delete_noisemap()
 {
     Trace trace(logger, 3, "delete_noisemap");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_delete_noise_map(), ack_or_error()), "delete_noisemap");
+    handle_ack(
+        use->send(default_timeout, commands.create_delete_noise_map(), ack_or_error()), "delete_noisemap");
 }
 
 void RadarInterface::set_noisemap_control(uint32_t control)
@@ -2319,8 +2380,8 @@ uint32_t RadarInterface::get_noisemap_control()
 {
     Trace trace(logger, 3, "get_noisemap_control");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_noisemap_control(), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_noisemap_control(),
+        std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_noisemap_control")[0];
 }
 
@@ -2328,7 +2389,8 @@ void RadarInterface::set_periodic_noisemap_store(uint32_t first, uint32_t second
 {
     Trace trace(logger, 3, "set_periodic_noisemap_store");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_periodic_noisemap_store(first, second), ack_or_error()),
+    handle_ack(use->send(default_timeout, commands.create_set_periodic_noisemap_store(first, second),
+                   ack_or_error()),
         "set_periodic_noisemap_store");
 }
 
@@ -2383,7 +2445,8 @@ void RadarInterface::set_iopin_control(uint32_t pin, uint32_t first, uint32_t se
 {
     Trace trace(logger, 3, "set_iopin_control");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_iopin_control(pin, first, second), ack_or_error()),
+    handle_ack(
+        use->send(default_timeout, commands.create_set_iopin_control(pin, first, second), ack_or_error()),
         "set_iopin_control");
 }
 
@@ -2391,8 +2454,8 @@ std::pair<uint32_t, uint32_t> RadarInterface::get_iopin_control(uint32_t pin)
 {
     Trace trace(logger, 3, "get_iopin_control");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_iopin_control(pin), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_iopin_control(pin),
+        std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_iopin_control failed");
     return { u32_at(data), u32_at(data + 4) };
 }
@@ -2401,16 +2464,16 @@ void RadarInterface::set_iopin_value(uint32_t pin, uint32_t value)
 {
     Trace trace(logger, 3, "set_iopin_value");
     auto use = communicator.use();
-    handle_ack(
-        use->send(default_timeout, commands.create_set_iopin_value(pin, value), ack_or_error()), "set_iopin_value");
+    handle_ack(use->send(default_timeout, commands.create_set_iopin_value(pin, value), ack_or_error()),
+        "set_iopin_value");
 }
 
 uint32_t RadarInterface::get_iopin_value(uint32_t pin)
 {
     Trace trace(logger, 3, "get_iopin_value");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_iopin_value(pin), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_iopin_value(pin),
+        std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     return u32_at(reply_data(parser, reply, 4, "get_iopin_value"));
 }
 
@@ -2418,7 +2481,8 @@ void RadarInterface::set_output_control(uint32_t output, uint32_t control)
 {
     Trace trace(logger, 3, "set_output_control");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_output_control(output, control), ack_or_error()),
+    handle_ack(
+        use->send(default_timeout, commands.create_set_output_control(output, control), ack_or_error()),
         "set_output_control");
 }
 
@@ -2426,8 +2490,8 @@ uint32_t RadarInterface::get_output_control(uint32_t output)
 {
     Trace trace(logger, 3, "get_output_control");
     auto use = communicator.use();
-    const Bytes reply = use->send(
-        default_timeout, commands.create_get_output_control(output), std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
+    const Bytes reply = use->send(default_timeout, commands.create_get_output_control(output),
+        std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     return reply_data(parser, reply, 1, "get_output_control")[0];
 }
 
@@ -2435,7 +2499,8 @@ void RadarInterface::set_debug_output_control(uint32_t output, uint32_t control)
 {
     Trace trace(logger, 3, "set_debug_output_control");
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_set_debug_output_control(output, control), ack_or_error()),
+    handle_ack(
+        use->send(default_timeout, commands.create_set_debug_output_control(output, control), ack_or_error()),
         "set_debug_output_control");
 }
 
@@ -2516,8 +2581,8 @@ uint32_t RadarInterface::ping()
 {
     Trace trace(logger, 3, "ping");
     auto use = communicator.use();
-    const Bytes reply =
-        use->send(default_timeout, commands.create_ping(), std::vector<Bytes> { { 0x01 }, { 0x20 } });
+    const Bytes reply
+        = use->send(default_timeout, commands.create_ping(), std::vector<Bytes> { { 0x01 }, { 0x20 } });
     return pong_value(parser, reply);
 }
 
@@ -2525,8 +2590,8 @@ void RadarInterface::module_reset()
 {
     Trace trace(logger, 3, "module_reset");
     auto use = communicator.use();
-    const Bytes reply =
-        use->send(default_timeout, commands.create_module_reset(), std::vector<Bytes> { { 0x10 }, { 0x20 } });
+    const Bytes reply = use->send(
+        default_timeout, commands.create_module_reset(), std::vector<Bytes> { { 0x10 }, { 0x20 } });
     handle_ack(reply, "module_reset");
 }
 
@@ -2534,8 +2599,9 @@ void RadarInterface::load_profile(uint32_t profile_id)
 {
     Trace trace(logger, 3, "load_profile");
     auto use = communicator.use();
-    check_ack_record(
-        parser, use->send(default_timeout, commands.create_load_profile(profile_id), ack_or_error()), "load profile failed");
+    check_ack_record(parser,
+        use->send(default_timeout, commands.create_load_profile(profile_id), ack_or_error()),
+        "load profile failed");
 }
 
 void RadarInterface::load_sleep_profile()
@@ -2552,7 +2618,8 @@ void RadarInterface::enable_baseband(int kind, bool enable)
 {
     Trace trace(logger, 3, "enable_baseband");
     auto use = communicator.use();
-    const Bytes reply = use->send(default_timeout, commands.create_enable_baseband(kind, enable), ack_or_error());
+    const Bytes reply
+        = use->send(default_timeout, commands.create_enable_baseband(kind, enable), ack_or_error());
     check_error_byte(reply, enable ? "enable baseband failed" : "disable baseband failed");
 }
 
@@ -2596,7 +2663,8 @@ void RadarInterface::reset_to_factory_preset()
 {
     Trace trace(logger, 3, "reset_to_factory_preset");
     auto use = communicator.use();
-    check_ack_record(parser, use->send(default_timeout, commands.create_reset_to_factory_preset(), ack_or_error()),
+    check_ack_record(parser,
+        use->send(default_timeout, commands.create_reset_to_factory_preset(), ack_or_error()),
         "reset_to_factory_preset failed");
 }
 
@@ -2617,7 +2685,8 @@ int RadarInterface::system_run_test(uint8_t code, Bytes* result)
 void RadarInterface::start_bootloader(unsigned int key)
 {
     auto use = communicator.use();
-    handle_ack(use->send(default_timeout, commands.create_start_bootloader(key), ack_or_error()), "start_bootloader");
+    handle_ack(use->send(default_timeout, commands.create_start_bootloader(key), ack_or_error()),
+        "start_bootloader");
 }
 
 void RadarInterface::start_bootloader()
@@ -2704,8 +2773,8 @@ int RadarInterface::ping(uint32_t* pong)
         [&] {
             Trace trace(logger, 3, "ping");
             auto use = communicator.use();
-            const Bytes reply =
-                use->send(default_timeout, commands.create_ping(), std::vector<Bytes> { { 0x01 }, { 0x20 } });
+            const Bytes reply = use->send(
+                default_timeout, commands.create_ping(), std::vector<Bytes> { { 0x01 }, { 0x20 } });
             if (reply.empty())
                 throw SarvikException("ping response from module is empty", 1);
             return pong_value(parser, reply);

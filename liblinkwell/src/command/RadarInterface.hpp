@@ -29,14 +29,14 @@
 #include <utility>
 #include <vector>
 
-#include <linkwell/Bytes.hpp>
-#include <linkwell/SarvikData.hpp>
-#include <linkwell/Z3.hpp>
 #include "command/CommunicatorSlot.hpp"
 #include "command/TwinOutputs.hpp"
 #include "protocol/Commands.hpp"
 #include "protocol/ParseResult.hpp"
 #include "protocol/Parser.hpp"
+#include <linkwell/Bytes.hpp>
+#include <linkwell/SarvikData.hpp>
+#include <linkwell/Z3.hpp>
 
 class AbstractFactory;
 class AbstractIo;
@@ -370,8 +370,8 @@ public:
     int peek_message_presence_single();
     Sarvik::PresenceSingleData read_message_presence_single();
     int read_message_presence_single(Sarvik::PresenceSingleData* out);
-    int read_message_presence_single(unsigned int* frame_counter, unsigned int* presence_state, float* distance,
-        unsigned char* direction, unsigned int* signal_quality);
+    int read_message_presence_single(unsigned int* frame_counter, unsigned int* presence_state,
+        float* distance, unsigned char* direction, unsigned int* signal_quality);
 
     int peek_message_presence_movinglist();
     Sarvik::PresenceMovingListData read_message_presence_movinglist();
@@ -843,8 +843,7 @@ private:
     // Runs call() through try_and_catch and, only when it returned, moves
     // its result into the outputs (see TwinOutputs.hpp). Every twin is one
     // call of this.
-    template <typename Call, typename... Outs>
-    int no_throw(Call&& call, Outs&&... outs)
+    template <typename Call, typename... Outs> int no_throw(Call&& call, Outs&&... outs)
     {
         return try_and_catch([&] {
             if constexpr (sizeof...(Outs) == 0)
@@ -866,7 +865,8 @@ private:
     Bytes read_raw(const char* trace_name, const std::string& queue);
 
     int subscribe_queue(const char* trace_name, const std::string& name, Bytes prefix);
-    int subscribe_callback(const char* trace_name, const std::string& name, PacketCallback callback, Bytes prefix);
+    int subscribe_callback(
+        const char* trace_name, const std::string& name, PacketCallback callback, Bytes prefix);
 
     // The reply decoded, or nothing when the parser refuses it. Its data
     // points into the packet.

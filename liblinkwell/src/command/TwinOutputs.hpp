@@ -11,14 +11,12 @@
 
 namespace twin_outputs {
 
-template <typename Target, typename Value>
-void store(Target* out, Value&& value)
+template <typename Target, typename Value> void store(Target* out, Value&& value)
 {
     *out = std::forward<Value>(value);
 }
 
-template <typename Target, typename Value>
-void store(Target& out, Value&& value)
+template <typename Target, typename Value> void store(Target& out, Value&& value)
 {
     out = std::forward<Value>(value);
 }
@@ -29,8 +27,7 @@ void spread(Parts& parts, std::index_sequence<Index...>, Outs&&... outs)
     (store(outs, std::move(std::get<Index>(parts))), ...);
 }
 
-template <typename Result, typename Out>
-void store_all(Result&& result, Out&& out)
+template <typename Result, typename Out> void store_all(Result&& result, Out&& out)
 {
     store(out, std::forward<Result>(result));
 }

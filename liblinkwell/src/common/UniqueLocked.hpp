@@ -12,15 +12,13 @@
 #include <mutex>
 #include <utility>
 
-template <typename Target, typename Mutex>
-class UniqueLocked {
+template <typename Target, typename Mutex> class UniqueLocked {
 public:
     // The holder deletes the target on destruction when owns is set.
     UniqueLocked(Target* target, bool owns)
         : target_(target)
         , owns_(owns)
-    {
-    }
+    { }
 
     ~UniqueLocked()
     {
@@ -37,8 +35,7 @@ public:
         Access(Target* target, Mutex& mutex)
             : target_(target)
             , lock_(mutex)
-        {
-        }
+        { }
         Target* operator->() const { return target_; }
 
     private:
@@ -53,8 +50,7 @@ public:
     }
 
     // Runs f(target) with the mutex held and returns what f returns.
-    template <typename F>
-    decltype(auto) locked(F&& f)
+    template <typename F> decltype(auto) locked(F&& f)
     {
         assert(target_ && "target");
         std::lock_guard<Mutex> lock(mutex_);

@@ -9,9 +9,8 @@ ByteProtocol::ByteProtocol(Logger& logger)
     : logger_(logger)
 {
     assert(getInstanceSize() <= instance_storage_size);
-    instance_ = createApplicationProtocol(
-        &ByteProtocol::packet_handler, &ByteProtocol::error_handler, this, instance_memory_, buffer_.data(),
-        buffer_size);
+    instance_ = createApplicationProtocol(&ByteProtocol::packet_handler, &ByteProtocol::error_handler, this,
+        instance_memory_, buffer_.data(), buffer_size);
 }
 
 void ByteProtocol::parse(const uint8_t* data, unsigned length)

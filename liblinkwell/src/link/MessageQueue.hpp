@@ -12,15 +12,13 @@
 #include <optional>
 #include <utility>
 
-template <typename T>
-class MessageQueue {
+template <typename T> class MessageQueue {
 public:
     // max_count < 0: no bound; 0: every element offered is dropped; N > 0: at
     // most N elements are kept, the oldest make room for the newest.
     explicit MessageQueue(int max_count = -1)
         : max_count_(max_count)
-    {
-    }
+    { }
     virtual ~MessageQueue() = default;
     MessageQueue(const MessageQueue&) = delete;
     MessageQueue& operator=(const MessageQueue&) = delete;
@@ -35,8 +33,7 @@ public:
     // state that it reads and that is written under the same mutex (see
     // with_lock) cannot change between the test and the put. Returns whether
     // the element was offered to the queue.
-    template <typename Refuse>
-    bool put_unless(Refuse refuse, T value)
+    template <typename Refuse> bool put_unless(Refuse refuse, T value)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (refuse())
@@ -58,8 +55,7 @@ public:
     // and finished() does not hold; nothing when the queue is empty and
     // finished() holds. finished runs under the queue's mutex; whoever makes it
     // true from another thread must do so in with_lock to wake the waiter.
-    template <typename Finished>
-    std::optional<T> get_unless(Finished finished)
+    template <typename Finished> std::optional<T> get_unless(Finished finished)
     {
         std::unique_lock<std::mutex> lock(mutex_);
         ready_.wait(lock, [&] { return !queue_.empty() || finished(); });
@@ -158,8 +154,7 @@ public:
     // Runs f() under the queue's mutex and wakes every waiter afterwards, for
     // owners that guard state of their own with it (see put_unless and
     // get_unless).
-    template <typename F>
-    decltype(auto) with_lock(F&& f)
+    template <typename F> decltype(auto) with_lock(F&& f)
     {
         struct WakeAll {
             std::condition_variable& ready;

@@ -2,8 +2,7 @@
 
 NoParseByteProtocol::NoParseByteProtocol(Logger& logger)
     : logger_(logger)
-{
-}
+{ }
 
 void NoParseByteProtocol::parse(const uint8_t* data, unsigned length)
 {

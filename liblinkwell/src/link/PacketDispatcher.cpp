@@ -43,8 +43,7 @@ std::string describe_current_exception()
 PacketDispatcher::PacketDispatcher(Active* thread, Logger& logger)
     : thread_(thread)
     , logger_(logger)
-{
-}
+{ }
 
 PacketDispatcher::~PacketDispatcher()
 {
@@ -172,8 +171,7 @@ void PacketDispatcher::unsubscribe_all_and_wait()
     });
     try {
         done.get();
-    } catch (const std::future_error&) {
-    }
+    } catch (const std::future_error&) { }
 }
 
 int PacketDispatcher::parse_and_callback(const Bytes& packet)
@@ -186,8 +184,7 @@ int PacketDispatcher::parse_and_callback(const Bytes& packet)
 
 int PacketDispatcher::decode_for_receiver(PacketParserCallback* receiver, const Bytes& packet)
 {
-    return parse(&forwarding_parser_, packet.data(),
-        static_cast<unsigned>(packet.size()), receiver);
+    return parse(&forwarding_parser_, packet.data(), static_cast<unsigned>(packet.size()), receiver);
 }
 
 void PacketDispatcher::do_dispatch_packet(Bytes packet)

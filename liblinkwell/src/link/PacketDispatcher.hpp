@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include <linkwell/Bytes.hpp>
 #include "link/Active.hpp"
 #include "protocol/HostParserWrapper.hpp"
+#include <linkwell/Bytes.hpp>
 
 class Logger;
 class PacketParserCallback;
@@ -79,7 +79,7 @@ private:
     Logger& logger_;
     // Changed only on the dispatcher thread; atomic because
     // parse_and_callback reads it on the caller's thread.
-    std::atomic<PacketParserCallback*> receiver_{nullptr};
+    std::atomic<PacketParserCallback*> receiver_ { nullptr };
     // Touched only on the dispatcher thread.
     std::map<std::string, Subscription> subscriptions_;
     // Packets waiting to be routed, oldest first, and how many of them each

@@ -6,8 +6,7 @@
 
 QueueFeeder::QueueFeeder(std::weak_ptr<MessageQueue<Bytes>> queue)
     : queue_(std::move(queue))
-{
-}
+{ }
 
 bool QueueFeeder::operator()(const Bytes& packet) const
 {

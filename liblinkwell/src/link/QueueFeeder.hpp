@@ -9,8 +9,8 @@
 
 #include <memory>
 
-#include <linkwell/Bytes.hpp>
 #include "link/MessageQueue.hpp"
+#include <linkwell/Bytes.hpp>
 
 class QueueFeeder {
 public:

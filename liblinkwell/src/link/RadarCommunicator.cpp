@@ -45,8 +45,7 @@ class RadarCommunicator::PacketQueue : public MessageQueue<Bytes> {
 public:
     explicit PacketQueue(int max_count)
         : MessageQueue<Bytes>(max_count)
-    {
-    }
+    { }
 
     void close()
     {
@@ -186,9 +185,8 @@ int RadarCommunicator::open(const std::string& name)
         return 1;
     Trace trace(logger_, 3, "open");
     PacketDispatcher* dispatcher = dispatcher_.get();
-    const int result = io_.open(name, [dispatcher](Bytes packet) {
-        dispatcher->dispatch_packet(std::move(packet));
-    });
+    const int result
+        = io_.open(name, [dispatcher](Bytes packet) { dispatcher->dispatch_packet(std::move(packet)); });
     if (result != 0)
         logger_.error("module_io::open returned error");
     return result;
@@ -225,10 +223,7 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     // Subscribing is itself a job on the dispatcher thread, queued before
     // any packet that can answer the command.
     std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
-    dispatcher_->subscribe(
-        response_subscription,
-        QueueFeeder(weak_queue),
-        std::move(reply_prefixes));
+    dispatcher_->subscribe(response_subscription, QueueFeeder(weak_queue), std::move(reply_prefixes));
 
     io_.write(std::move(command));
 
@@ -284,10 +279,7 @@ void RadarCommunicator::subscribe(std::string name, Bytes prefix)
         // A queue made once destruction has begun would not be woken by it.
         if (closing_)
             return;
-        dispatcher_->subscribe(
-            name,
-            QueueFeeder(weak_queue),
-            std::vector<Bytes> { prefix });
+        dispatcher_->subscribe(name, QueueFeeder(weak_queue), std::vector<Bytes> { prefix });
         subscriptions_[name] = { std::move(prefix), PacketCallback() };
         replaced = std::exchange(queues_[name], std::move(queue));
     }

@@ -5,8 +5,7 @@
 TcpIpFactory::TcpIpFactory(unsigned ip, unsigned short port)
     : ip_(ip)
     , port_(port)
-{
-}
+{ }
 
 ModuleIo* TcpIpFactory::createModuleIo(Logger& logger)
 {

@@ -10,8 +10,7 @@
 UartIo::UartIo(Logger& logger, AbstractFactory& factory)
     : logger_(logger)
     , factory_(factory)
-{
-}
+{ }
 
 UartIo::~UartIo()
 {

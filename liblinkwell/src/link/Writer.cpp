@@ -10,8 +10,7 @@ Writer::Writer(Logger& logger, ModuleIo& io, Active* active)
     : logger_(logger)
     , io_(io)
     , active_(active)
-{
-}
+{ }
 
 Writer::~Writer()
 {
@@ -52,7 +51,8 @@ unsigned Writer::send_bytes(const std::vector<uint8_t>& bytes)
                 break;
             continue;
         }
-        assert(static_cast<unsigned int>(written) <= left && "static_cast<unsigned int>(bytesWritten) <= bytesLeft");
+        assert(static_cast<unsigned int>(written) <= left
+            && "static_cast<unsigned int>(bytesWritten) <= bytesLeft");
         // An I/O that claims more than it was given is broken; never step
         // past the end of the command for it.
         if (static_cast<unsigned>(written) > left)

@@ -35,8 +35,7 @@ void append_byte(std::string& out, uint8_t byte)
 
 lstream::lstream(Delivery delivery)
     : delivery_(std::move(delivery))
-{
-}
+{ }
 
 void lstream::flush()
 {
@@ -64,8 +63,7 @@ StdoutLogger::StdoutLogger(int threshold, Sarvik::AbstractLoggerIo* sink)
     : start_ns_(now_ns())
     , threshold_(threshold)
     , sink_(sink)
-{
-}
+{ }
 
 StdoutLogger::~StdoutLogger()
 {
@@ -155,8 +153,7 @@ DefaultLoggerIo::DefaultLoggerIo(bool to_file, bool to_console, int max_lines)
     : to_file_(to_file)
     , to_console_(to_console)
     , max_lines_(max_lines)
-{
-}
+{ }
 
 DefaultLoggerIo::~DefaultLoggerIo()
 {

@@ -27,8 +27,7 @@ public:
     lstream(lstream&&) = default;
     lstream& operator=(lstream&&) = default;
 
-    template <typename T>
-    lstream& operator<<(const T& value)
+    template <typename T> lstream& operator<<(const T& value)
     {
         text_ << value;
         return *this;

@@ -14,7 +14,6 @@ struct ParseOutcome {
     bool valid = false;
 };
 
-template <typename T>
-struct ParseResult : ParseOutcome {
+template <typename T> struct ParseResult : ParseOutcome {
     T record {};
 };

@@ -91,7 +91,8 @@ int Parser::parse_radar_rf_normalized(const Packet& packet, ParseResult<RadarRfN
     return run(::parse_radar_rf_normalized, packet, result);
 }
 
-int Parser::parse_radar_baseband_float(const Packet& packet, ParseResult<RadarBasebandFloatData>* result) const
+int Parser::parse_radar_baseband_float(
+    const Packet& packet, ParseResult<RadarBasebandFloatData>* result) const
 {
     return run(::parse_radar_baseband_float, packet, result);
 }
@@ -116,17 +117,20 @@ int Parser::parse_system_status(const Packet& packet, ParseResult<SystemStatus>*
     return run(::parse_system_status, packet, result);
 }
 
-int Parser::parse_respiration_movinglist(const Packet& packet, ParseResult<RespirationMovingListData>* result) const
+int Parser::parse_respiration_movinglist(
+    const Packet& packet, ParseResult<RespirationMovingListData>* result) const
 {
     return run(::parse_respiration_movinglist, packet, result);
 }
 
-int Parser::parse_respiration_detectionlist(const Packet& packet, ParseResult<RespirationDetectionListData>* result) const
+int Parser::parse_respiration_detectionlist(
+    const Packet& packet, ParseResult<RespirationDetectionListData>* result) const
 {
     return run(::parse_respiration_detectionlist, packet, result);
 }
 
-int Parser::parse_respiration_normalizedmovementlist(const Packet& packet, ParseResult<RespirationNormalizedMovementListData>* result) const
+int Parser::parse_respiration_normalizedmovementlist(
+    const Packet& packet, ParseResult<RespirationNormalizedMovementListData>* result) const
 {
     return run(::parse_respiration_normalizedmovementlist, packet, result);
 }

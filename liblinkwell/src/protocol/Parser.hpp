@@ -36,11 +36,12 @@ public:
     int parse_presence_single(const Packet& packet, ParseResult<PresenceSingleData>* result) const;
     int parse_presence_movinglist(const Packet& packet, ParseResult<PresenceMovingListData>* result) const;
     int parse_system_status(const Packet& packet, ParseResult<SystemStatus>* result) const;
-    int parse_respiration_movinglist(const Packet& packet, ParseResult<RespirationMovingListData>* result) const;
-    int parse_respiration_detectionlist(const Packet& packet,
-                                        ParseResult<RespirationDetectionListData>* result) const;
-    int parse_respiration_normalizedmovementlist(const Packet& packet,
-                                                 ParseResult<RespirationNormalizedMovementListData>* result) const;
+    int parse_respiration_movinglist(
+        const Packet& packet, ParseResult<RespirationMovingListData>* result) const;
+    int parse_respiration_detectionlist(
+        const Packet& packet, ParseResult<RespirationDetectionListData>* result) const;
+    int parse_respiration_normalizedmovementlist(
+        const Packet& packet, ParseResult<RespirationNormalizedMovementListData>* result) const;
     int parse_pulsedoppler_float(const Packet& packet, ParseResult<PulseDopplerFloatData>* result) const;
     int parse_pulsedoppler_byte(const Packet& packet, ParseResult<PulseDopplerByteData>* result) const;
     int parse_vitalsigns_status(const Packet& packet, ParseResult<VitalSignsData>* result) const;
@@ -49,8 +50,7 @@ public:
 private:
     using Decoder = int (*)(const HostParser*, const uint8_t*, uint32_t, void*);
 
-    template <typename T>
-    int run(Decoder decoder, const Packet& packet, ParseResult<T>* result) const
+    template <typename T> int run(Decoder decoder, const Packet& packet, ParseResult<T>* result) const
     {
         // The slots see the result as its ParseOutcome part; callback<T>
         // turns it back into the ParseResult<T> that it is.
@@ -60,8 +60,7 @@ private:
 
     static void error(unsigned code, void* user_data);
 
-    template <typename T>
-    static void callback(T record, void* user_data)
+    template <typename T> static void callback(T record, void* user_data)
     {
         assert(user_data && "user_data");
         auto* result = static_cast<ParseResult<T>*>(static_cast<ParseOutcome*>(user_data));

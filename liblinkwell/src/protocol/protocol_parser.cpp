@@ -17,8 +17,7 @@ public:
     Packet(const uint8_t* data, uint32_t length)
         : data_(data)
         , length_(data ? length : 0)
-    {
-    }
+    { }
 
     bool empty() const { return length_ == 0; }
     uint32_t length() const { return length_; }
@@ -53,8 +52,7 @@ private:
 
 // A caller's table may have been filled by hand; a missing slot is skipped
 // rather than called.
-template <typename Slot, typename Value>
-void call(Slot slot, Value value, void* user)
+template <typename Slot, typename Value> void call(Slot slot, Value value, void* user)
 {
     if (slot)
         slot(value, user);
@@ -79,7 +77,8 @@ enum : uint32_t { content_start = 5 };
 
 // Type byte 0x50 and content id together, for the list and frame decoders.
 // Returns 0 when the packet is of the expected content, else the status.
-int check_content(const HostParser* parser, const Packet& p, uint32_t content_id, uint32_t id_mask, void* user)
+int check_content(
+    const HostParser* parser, const Packet& p, uint32_t content_id, uint32_t id_mask, void* user)
 {
     if (!p.has(content_start))
         return report(parser, LINKWELL_PARSE_ERROR_LENGTH, user, LINKWELL_PARSE_ERROR_LENGTH);
@@ -113,8 +112,7 @@ int check_status(const HostParser* parser, const Packet& p, uint32_t content_id,
 
 // The five fields that RF and baseband frames share; parameter_4 travels as
 // an unsigned integer.
-template <typename Record>
-void read_radar_frame_head(const Packet& p, Record& r)
+template <typename Record> void read_radar_frame_head(const Packet& p, Record& r)
 {
     r.frame_counter = p.u32(5);
     r.num_bins = p.u32(9);
@@ -125,8 +123,7 @@ void read_radar_frame_head(const Packet& p, Record& r)
     r.parameter_5 = p.f32(29);
 }
 
-template <typename Record>
-void read_radar_baseband_head(const Packet& p, Record& r)
+template <typename Record> void read_radar_baseband_head(const Packet& p, Record& r)
 {
     read_radar_frame_head(p, r);
     r.parameter_6 = p.u32(33);
@@ -135,8 +132,7 @@ void read_radar_baseband_head(const Packet& p, Record& r)
     r.parameter_9 = p.f32(45);
 }
 
-template <typename Record>
-void read_pulsedoppler_head(const Packet& p, Record& r)
+template <typename Record> void read_pulsedoppler_head(const Packet& p, Record& r)
 {
     r.parameter_1 = p.u32(5);
     r.parameter_2 = p.u32(9);
@@ -153,7 +149,7 @@ void read_pulsedoppler_head(const Packet& p, Record& r)
 
 template <typename Record>
 int decode_rf(const HostParser* parser, const Packet& p, uint32_t content_id, void* user,
-              void (*HostParser::*slot)(Record, void*))
+    void (*HostParser::*slot)(Record, void*))
 {
     if (p.empty())
         return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
@@ -173,8 +169,8 @@ int decode_rf(const HostParser* parser, const Packet& p, uint32_t content_id, vo
 
 template <typename Record>
 int decode_baseband(const HostParser* parser, const Packet& p, uint32_t content_id, void* user,
-                    void (*HostParser::*slot)(Record, void*), const packed_float* Record::*first,
-                    const packed_float* Record::*second)
+    void (*HostParser::*slot)(Record, void*), const packed_float* Record::*first,
+    const packed_float* Record::*second)
 {
     if (p.empty())
         return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
@@ -366,7 +362,7 @@ int parse_ack(const HostParser* parser, const uint8_t* data, uint32_t length, vo
         return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
     if (p.u8(0) != LINKWELL_MESSAGE_ACK)
         return parse_error(parser, data, length, user);
-    const Ack ack = {0};
+    const Ack ack = { 0 };
     return deliver(parser, &HostParser::on_ack, ack, user);
 }
 
@@ -379,7 +375,7 @@ int parse_system_status(const HostParser* parser, const uint8_t* data, uint32_t 
         return parse_error(parser, data, length, user);
     if (!p.has(5))
         return too_short(parser, user);
-    const SystemStatus status = {p.u32(1)};
+    const SystemStatus status = { p.u32(1) };
     return deliver(parser, &HostParser::on_system_status, status, user);
 }
 
@@ -575,7 +571,8 @@ int parse_respiration_movinglist(const HostParser* parser, const uint8_t* data, 
     return deliver(parser, &HostParser::on_respiration_movinglist, r, user);
 }
 
-int parse_respiration_detectionlist(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
+int parse_respiration_detectionlist(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
     const Packet p(data, length);
     if (p.empty())
@@ -597,8 +594,8 @@ int parse_respiration_detectionlist(const HostParser* parser, const uint8_t* dat
     return deliver(parser, &HostParser::on_respiration_detectionlist, r, user);
 }
 
-int parse_respiration_normalizedmovementlist(const HostParser* parser, const uint8_t* data, uint32_t length,
-                                             void* user)
+int parse_respiration_normalizedmovementlist(
+    const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
     const Packet p(data, length);
     if (p.empty())
@@ -627,25 +624,26 @@ int parse_respiration_normalizedmovementlist(const HostParser* parser, const uin
 
 int parse_baseband_iq(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
-    return decode_baseband(parser, Packet(data, length), LINKWELL_CONTENT_ID_BASEBAND_IQ, user, &HostParser::on_baseband_iq,
-                           &BasebandIqData::i_data, &BasebandIqData::q_data);
+    return decode_baseband(parser, Packet(data, length), LINKWELL_CONTENT_ID_BASEBAND_IQ, user,
+        &HostParser::on_baseband_iq, &BasebandIqData::i_data, &BasebandIqData::q_data);
 }
 
 int parse_baseband_ap(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
-    return decode_baseband(parser, Packet(data, length), LINKWELL_CONTENT_ID_BASEBAND_AP, user, &HostParser::on_baseband_ap,
-                           &BasebandApData::amplitude, &BasebandApData::phase);
+    return decode_baseband(parser, Packet(data, length), LINKWELL_CONTENT_ID_BASEBAND_AP, user,
+        &HostParser::on_baseband_ap, &BasebandApData::amplitude, &BasebandApData::phase);
 }
 
 int parse_radar_rf(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
-    return decode_rf(parser, Packet(data, length), LINKWELL_CONTENT_ID_RADAR_RF, user, &HostParser::on_radar_rf);
+    return decode_rf(
+        parser, Packet(data, length), LINKWELL_CONTENT_ID_RADAR_RF, user, &HostParser::on_radar_rf);
 }
 
 int parse_radar_rf_normalized(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
 {
     return decode_rf(parser, Packet(data, length), LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED, user,
-                     &HostParser::on_radar_rf_normalized);
+        &HostParser::on_radar_rf_normalized);
 }
 
 int parse_radar_baseband_float(const HostParser* parser, const uint8_t* data, uint32_t length, void* user)
@@ -700,7 +698,8 @@ int parse_pulsedoppler_float(const HostParser* parser, const uint8_t* data, uint
     const Packet p(data, length);
     if (p.empty())
         return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT, pulsedoppler_id_mask, user))
+    if (int status
+        = check_content(parser, p, LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT, pulsedoppler_id_mask, user))
         return status;
     const uint32_t fixed = 49;
     if (!p.has(fixed) || p.length() != fixed + 4 * uint64_t(p.u32(21)))
@@ -716,7 +715,8 @@ int parse_pulsedoppler_byte(const HostParser* parser, const uint8_t* data, uint3
     const Packet p(data, length);
     if (p.empty())
         return report(parser, LINKWELL_PARSE_ERROR_EMPTY, user, LINKWELL_PARSE_ERROR_EMPTY);
-    if (int status = check_content(parser, p, LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE, pulsedoppler_id_mask, user))
+    if (int status
+        = check_content(parser, p, LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE, pulsedoppler_id_mask, user))
         return status;
     const uint32_t fixed = 57;
     if (!p.has(fixed) || p.length() != fixed + uint64_t(p.u32(21)))

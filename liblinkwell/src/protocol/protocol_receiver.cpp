@@ -52,7 +52,7 @@ uint64_t raw_packet_total(const ApplicationProtocol* p)
 
 uint64_t marker_packet_total(const ApplicationProtocol* p)
 {
-    return read_u32_le(p->buffer) + uint64_t{marker_header_size};
+    return read_u32_le(p->buffer) + uint64_t { marker_header_size };
 }
 
 #if defined(RECEIVER_HAS_AVX2_PATH)
@@ -70,7 +70,8 @@ std::atomic<bool> use_avx2 { cpu_has_avx2 };
 
 // The XOR of the leading 64-byte blocks, folded to 64 bits; *done is set to
 // the number of bytes covered.
-__attribute__((target("avx2"))) uint64_t xor_of_blocks_avx2(const uint8_t* bytes, uint32_t count, uint32_t* done)
+__attribute__((target("avx2"))) uint64_t xor_of_blocks_avx2(
+    const uint8_t* bytes, uint32_t count, uint32_t* done)
 {
     __m256i even = _mm256_setzero_si256();
     __m256i odd = _mm256_setzero_si256();
@@ -154,8 +155,8 @@ void enter_marker_mode_if_marked(ApplicationProtocol* p, uint8_t stored_byte)
     const uint32_t n = p->stored;
     if (n < 4 || b[0] == PROTOCOL_START_BYTE)
         return;
-    if (b[n - 1] == PROTOCOL_MARKER_BYTE && b[n - 2] == PROTOCOL_MARKER_BYTE && b[n - 3] == PROTOCOL_MARKER_BYTE
-        && b[n - 4] == PROTOCOL_MARKER_BYTE) {
+    if (b[n - 1] == PROTOCOL_MARKER_BYTE && b[n - 2] == PROTOCOL_MARKER_BYTE
+        && b[n - 3] == PROTOCOL_MARKER_BYTE && b[n - 4] == PROTOCOL_MARKER_BYTE) {
         p->stored = 0;
         p->raw_length = 0;
         p->marker_mode = 1;
@@ -276,8 +277,10 @@ __attribute__((target("avx2"))) bool copy_ordinary_blocks_avx2(
             *previous_marker = 0;
             continue;
         }
-        const uint64_t markers_low = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, marker)));
-        const uint64_t markers_high = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, marker)));
+        const uint64_t markers_low
+            = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, marker)));
+        const uint64_t markers_high
+            = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, marker)));
         const uint64_t markers = markers_low | markers_high << 32;
         const uint64_t stops = (range & ~markers) | (markers & (markers << 1 | *previous_marker));
         if (stops != 0) {
@@ -313,7 +316,8 @@ size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, b
         return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, marker)));
     };
     auto range_in = [&](__m128i block) {
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(block, range_mask), marker)));
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(block, range_mask), marker)));
     };
     unsigned previous_marker = after_marker ? 1u : 0u;
     auto stops_of = [&](unsigned markers, unsigned range) {
@@ -412,8 +416,7 @@ const uint8_t* store_run(ApplicationProtocol* p, const uint8_t* begin, const uin
     return begin + run;
 }
 
-template <bool bulk>
-int parse(ApplicationProtocol* p, const uint8_t* data, uint32_t length)
+template <bool bulk> int parse(ApplicationProtocol* p, const uint8_t* data, uint32_t length)
 {
     assert(p != nullptr);
     if (length == 0)
@@ -468,11 +471,7 @@ uint32_t getInstanceSize(void)
 }
 
 ApplicationProtocol* createApplicationProtocol(ReceivedPacketCallback on_packet,
-                                               ReceiveErrorCallback on_error,
-                                               void* user_data,
-                                               void* storage,
-                                               uint8_t* buffer,
-                                               uint32_t capacity)
+    ReceiveErrorCallback on_error, void* user_data, void* storage, uint8_t* buffer, uint32_t capacity)
 {
     assert(storage != nullptr);
     assert(reinterpret_cast<uintptr_t>(storage) % alignof(ApplicationProtocol) == 0);

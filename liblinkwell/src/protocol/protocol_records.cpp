@@ -8,8 +8,7 @@ namespace {
 // host they are copied as they are.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "records are copied for a little-endian host");
 
-template <typename Element>
-std::vector<Element> copy_array(const void* items, uint32_t count)
+template <typename Element> std::vector<Element> copy_array(const void* items, uint32_t count)
 {
     std::vector<Element> out(count);
     if (count)
@@ -26,39 +25,31 @@ std::vector<float> floats(const packed_float* items, uint32_t count)
 
 Sarvik::RespirationData to_public(const RespirationData& r)
 {
-    return {r.frame_counter, r.sensor_state, r.respiration_rate, r.distance, r.movement, r.signal_quality};
+    return { r.frame_counter, r.sensor_state, r.respiration_rate, r.distance, r.movement, r.signal_quality };
 }
 
 Sarvik::SleepData to_public(const SleepData& r)
 {
-    return {r.frame_counter, r.sensor_state,  r.respiration_rate, r.distance,
-            r.signal_quality, r.movement_slow, r.movement_fast};
+    return { r.frame_counter, r.sensor_state, r.respiration_rate, r.distance, r.signal_quality,
+        r.movement_slow, r.movement_fast };
 }
 
 Sarvik::VitalSignsData to_public(const VitalSignsData& r)
 {
-    return {r.frame_counter,
-            r.sensor_state,
-            r.respiration_rate,
-            r.respiration_distance,
-            r.respiration_confidence,
-            r.heart_rate,
-            r.heart_distance,
-            r.heart_confidence,
-            r.normalized_movement_slow,
-            r.normalized_movement_fast,
-            r.normalized_movement_start,
-            r.normalized_movement_end};
+    return { r.frame_counter, r.sensor_state, r.respiration_rate, r.respiration_distance,
+        r.respiration_confidence, r.heart_rate, r.heart_distance, r.heart_confidence,
+        r.normalized_movement_slow, r.normalized_movement_fast, r.normalized_movement_start,
+        r.normalized_movement_end };
 }
 
 Sarvik::SleepStageData to_public(const SleepStageData& r)
 {
-    return {r.frame_counter, r.sleep_stage, r.confidence};
+    return { r.frame_counter, r.sleep_stage, r.confidence };
 }
 
 Sarvik::PresenceSingleData to_public(const PresenceSingleData& r)
 {
-    return {r.frame_counter, r.presence_state, r.distance, r.direction, r.signal_quality};
+    return { r.frame_counter, r.presence_state, r.distance, r.direction, r.signal_quality };
 }
 
 Sarvik::PresenceMovingListData to_public(const PresenceMovingListData& r)
@@ -69,7 +60,8 @@ Sarvik::PresenceMovingListData to_public(const PresenceMovingListData& r)
     out.movement_slow_items = floats(r.movement_slow_items, r.movement_interval_count);
     out.movement_fast_items = floats(r.movement_fast_items, r.movement_interval_count);
     out.detection_distance_items = floats(r.detection_distance_items, r.detection_count);
-    out.detection_radar_cross_section_items = floats(r.detection_radar_cross_section_items, r.detection_count);
+    out.detection_radar_cross_section_items
+        = floats(r.detection_radar_cross_section_items, r.detection_count);
     out.detection_velocity_items = floats(r.detection_velocity_items, r.detection_count);
     return out;
 }
@@ -89,7 +81,8 @@ Sarvik::RespirationDetectionListData to_public(const RespirationDetectionListDat
     out.frame_counter = r.frame_counter;
     out.detection_count = r.detection_count;
     out.detection_distance_items = floats(r.detection_distance_items, r.detection_count);
-    out.detection_radar_cross_section_items = floats(r.detection_radar_cross_section_items, r.detection_count);
+    out.detection_radar_cross_section_items
+        = floats(r.detection_radar_cross_section_items, r.detection_count);
     out.detection_velocity_items = floats(r.detection_velocity_items, r.detection_count);
     return out;
 }
@@ -136,8 +129,7 @@ Sarvik::BasebandApData to_public(const BasebandApData& r)
 
 namespace {
 
-template <typename Public, typename Codec>
-Public rf_to_public(const Codec& r)
+template <typename Public, typename Codec> Public rf_to_public(const Codec& r)
 {
     Public out;
     out.frame_counter = r.frame_counter;
@@ -150,8 +142,7 @@ Public rf_to_public(const Codec& r)
     return out;
 }
 
-template <typename Public, typename Codec>
-Public radar_baseband_to_public(const Codec& r)
+template <typename Public, typename Codec> Public radar_baseband_to_public(const Codec& r)
 {
     Public out = rf_to_public<Public>(r);
     out.parameter_6 = r.parameter_6;
@@ -161,8 +152,7 @@ Public radar_baseband_to_public(const Codec& r)
     return out;
 }
 
-template <typename Public, typename Codec>
-Public pulsedoppler_to_public(const Codec& r)
+template <typename Public, typename Codec> Public pulsedoppler_to_public(const Codec& r)
 {
     Public out;
     out.parameter_1 = r.parameter_1;

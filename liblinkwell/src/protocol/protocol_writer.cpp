@@ -20,8 +20,7 @@ inline void emit_payload_byte(uint8_t value, SendByteCallback callback, void* us
     callback(value, user);
 }
 
-template <typename T>
-inline void emit_little_endian(T value, SendByteCallback callback, void* user)
+template <typename T> inline void emit_little_endian(T value, SendByteCallback callback, void* user)
 {
     static_assert(sizeof(T) == 2 || sizeof(T) == 4, "16- and 32-bit values only");
     // Shifting the integer image puts the wire in little-endian order

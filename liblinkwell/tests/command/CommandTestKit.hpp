@@ -6,13 +6,13 @@
 // its value, a closed connection, silence).
 #pragma once
 
-#include <linkwell/Bytes.hpp>
-#include <linkwell/SarvikException.hpp>
 #include "command/RadarInterface.hpp"
 #include "support/LogChecks.hpp"
 #include "support/RecordingLogger.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
+#include <linkwell/Bytes.hpp>
+#include <linkwell/SarvikException.hpp>
 
 #include "simmodule/Messages.hpp"
 #include "simmodule/SimModule.hpp"

@@ -10,12 +10,12 @@
 #include <functional>
 #include <new>
 
-#include <linkwell/SarvikException.hpp>
-#include <linkwell/protocol_framing.h>
 #include "simmodule/Messages.hpp"
 #include "support/LogChecks.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
+#include <linkwell/SarvikException.hpp>
+#include <linkwell/protocol_framing.h>
 
 namespace {
 
@@ -79,7 +79,8 @@ TEST_P(HandleAck, ChecksTheReply)
     EXPECT_EQ(GetParam().status, radar.try_and_catch([&] { radar.module_reset(); }));
     if (GetParam().expected != "none") {
         const std::string text = GetParam().expected.substr(GetParam().expected.find('|') + 1);
-        const std::string line = text.substr(0, text.find('|')) + " error code: " + text.substr(text.find('|') + 1);
+        const std::string line
+            = text.substr(0, text.find('|')) + " error code: " + text.substr(text.find('|') + 1);
         EXPECT_TRUE(logged_error(connection.log(), line)) << line << "\n" << dump(connection.log());
     }
 }
@@ -102,7 +103,8 @@ TEST(HandleAckOnEmptyReply, FailsWithCodeOne)
     SimulatedConnection connection;
     auto& radar = connection.radar();
     radar.close();
-    EXPECT_EQ("SarvikException|module_reset response from module is empty|1", outcome([&] { radar.module_reset(); }));
+    EXPECT_EQ("SarvikException|module_reset response from module is empty|1",
+        outcome([&] { radar.module_reset(); }));
     EXPECT_EQ(1, radar.try_and_catch([&] { radar.module_reset(); }));
     EXPECT_TRUE(logged_error(connection.log(), "module_reset response from module is empty error code: 1"));
 }
@@ -163,15 +165,17 @@ TEST(Timeouts, SinglePrefixCommandsRefusedByTheModuleTimeOut)
     radar.set_default_timeout(1);
     EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] { radar.set_Z3_int(1, 2); }));
     EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] { radar.get_z3_float(1); }));
-    EXPECT_EQ(std::string("runtime_error|") + timeout_text,
-        outcome([&] { radar.send_command_single({ 0x90, 0x99 }, { 0x11 }); }));
+    EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] {
+        radar.send_command_single({ 0x90, 0x99 }, { 0x11 });
+    }));
 }
 
 TEST(Timeouts, ZeroTimeoutFailsWithoutAReply)
 {
     SimulatedConnection connection;
     auto& radar = connection.radar();
-    connection.module().add_rule(Rule(simmodule::command::ping()).after(200ms).reply(simmodule::pong_reply(5)));
+    connection.module().add_rule(
+        Rule(simmodule::command::ping()).after(200ms).reply(simmodule::pong_reply(5)));
     radar.set_default_timeout(0);
     EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] { radar.ping(); }));
 }
@@ -241,10 +245,10 @@ std::vector<CommandCase> command_cases()
     using simmodule::get_reply;
     const Bytes ping_payload = hex("01 ae ea aa ee");
     return {
-        { "Ping", { 0x01 }, { simmodule::pong_reply(0x1234) }, [](RadarInterface& r) { return text(r.ping()); },
-            ping_payload, "4660" },
-        { "PingRefused", { 0x01 }, { simmodule::error_reply(9) }, [](RadarInterface& r) { return text(r.ping()); },
-            ping_payload, "1" },
+        { "Ping", { 0x01 }, { simmodule::pong_reply(0x1234) },
+            [](RadarInterface& r) { return text(r.ping()); }, ping_payload, "4660" },
+        { "PingRefused", { 0x01 }, { simmodule::error_reply(9) },
+            [](RadarInterface& r) { return text(r.ping()); }, ping_payload, "1" },
         { "PingShortPong", { 0x01 }, { { 0x01, 0x02 } }, [](RadarInterface& r) { return text(r.ping()); },
             ping_payload, "1" },
         { "ModuleReset", { 0x22 }, { simmodule::ack_reply() },
@@ -264,7 +268,8 @@ std::vector<CommandCase> command_cases()
             [](RadarInterface& r) { return outcome([&] { r.set_sensor_mode(0x50); }); }, { 0x20, 0x50, 0x00 },
             "SarvikException|set sensor mode failed|1" },
         { "DebugLevel", { 0xB0 }, { simmodule::ack_reply() },
-            [](RadarInterface& r) { return outcome([&] { r.set_debug_level(3); }); }, { 0xB0, 0x03 }, "none" },
+            [](RadarInterface& r) { return outcome([&] { r.set_debug_level(3); }); }, { 0xB0, 0x03 },
+            "none" },
         { "SetZ3Float", { 0x90, 0x13 }, { get_reply(0x00, 0x13, u32_bytes(9)) },
             [](RadarInterface& r) { return text(r.set_Z3_float(5, 2.5f)); },
             PayloadBuilder().u8(0x90).u8(0x13).u32(5).f32(2.5f), "9" },
@@ -282,7 +287,8 @@ std::vector<CommandCase> command_cases()
             PayloadBuilder().u8(0x90).u8(0x16).u32(0x20), "51966" },
         { "GetZ3RegisterShortAnswer", { 0x90, 0x16 }, { get_reply(0x11, 0x16, { 1, 2 }) },
             [](RadarInterface& r) { return outcome([&] { r.get_z3_register(0x20); }); },
-            PayloadBuilder().u8(0x90).u8(0x16).u32(0x20), "runtime_error|parse_reply failed in get_z3_register" },
+            PayloadBuilder().u8(0x90).u8(0x16).u32(0x20),
+            "runtime_error|parse_reply failed in get_z3_register" },
         { "GetZ3Float", { 0x90, 0x14 }, { get_reply(0x12, 0x14, f32_bytes(-1.25f)) },
             [](RadarInterface& r) { return std::to_string(r.get_z3_float(3)); },
             PayloadBuilder().u8(0x90).u8(0x14).u32(3), std::to_string(-1.25f) },
@@ -290,8 +296,8 @@ std::vector<CommandCase> command_cases()
             [](RadarInterface& r) { return outcome([&] { r.get_z3_float(3); }); },
             PayloadBuilder().u8(0x90).u8(0x14).u32(3), "runtime_error|error parsing reply inget_z3_float" },
         { "GetZ3Int", { 0x90, 0x12 }, { get_reply(0x11, 0x12, u32_bytes(77)) },
-            [](RadarInterface& r) { return text(r.get_z3_int(8)); }, PayloadBuilder().u8(0x90).u8(0x12).u32(8),
-            "77" },
+            [](RadarInterface& r) { return text(r.get_z3_int(8)); },
+            PayloadBuilder().u8(0x90).u8(0x12).u32(8), "77" },
         { "TimingMeasurement", { 0x90, 0x20 }, { get_reply(0x00, 0x20, u32_bytes(12)) },
             [](RadarInterface& r) { return text(r.run_timing_measurement()); }, { 0x90, 0x20 }, "12" },
         { "SetFps", { 0x90, 0x51 }, { simmodule::ack_reply() },
@@ -303,21 +309,25 @@ std::vector<CommandCase> command_cases()
             { PayloadBuilder().u8(0x11).u8(0x12).u32(0x17).u32(0xABCD).u32(2).f32(1.5f).f32(-2.0f) },
             [](RadarInterface& r) {
                 const RawNormalizedFrame f = r.capture_single_normalized_frame();
-                return text(f.info) + ":" + std::to_string(f.data.size()) + ":" + std::to_string(f.data.at(1));
+                return text(f.info) + ":" + std::to_string(f.data.size()) + ":"
+                    + std::to_string(f.data.at(1));
             },
             { 0x90, 0x17 }, "43981:2:" + std::to_string(-2.0f) },
         // The length field counts floats: 3 of them need 12 bytes, not 8.
         { "CaptureFrameShortAnswer", { 0x90, 0x17 },
             { PayloadBuilder().u8(0x11).u8(0x12).u32(0x17).u32(1).u32(3).f32(1.5f).f32(-2.0f) },
-            [](RadarInterface& r) { return outcome([&] { r.capture_single_normalized_frame(); }); }, { 0x90, 0x17 },
-            "runtime_error|parser error of reply in capture_single_normalized_frame" },
+            [](RadarInterface& r) { return outcome([&] { r.capture_single_normalized_frame(); }); },
+            { 0x90, 0x17 }, "runtime_error|parser error of reply in capture_single_normalized_frame" },
         { "SendCommandSingle", { 0x90, 0x99 }, { get_reply(0x00, 0x99, { 1 }) },
-            [](RadarInterface& r) { return testsupport::to_hex(r.send_command_single({ 0x90, 0x99, 0x7D }, { 0x11 })); },
+            [](RadarInterface& r) {
+                return testsupport::to_hex(r.send_command_single({ 0x90, 0x99, 0x7D }, { 0x11 }));
+            },
             { 0x90, 0x99, 0x7D }, testsupport::to_hex(get_reply(0x00, 0x99, { 1 })) },
         // An error reply is handed back unexamined.
         { "SendCommandMulti", { 0x90, 0x98 }, { simmodule::error_reply(4) },
             [](RadarInterface& r) {
-                return testsupport::to_hex(r.send_command_multi({ 0x90, 0x98 }, { { 0x11, 0x00 }, { 0x20 } }));
+                return testsupport::to_hex(
+                    r.send_command_multi({ 0x90, 0x98 }, { { 0x11, 0x00 }, { 0x20 } }));
             },
             { 0x90, 0x98 }, testsupport::to_hex(simmodule::error_reply(4)) },
     };
@@ -346,8 +356,8 @@ TEST_P(Commands, SendTheirPayloadAndReadTheAnswer)
     EXPECT_EQ(0u, connection.module().framing_errors());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachCommand, Commands, ::testing::ValuesIn(command_cases()), [](const auto& param_info) { return param_info.param.label; });
+INSTANTIATE_TEST_SUITE_P(EachCommand, Commands, ::testing::ValuesIn(command_cases()),
+    [](const auto& param_info) { return param_info.param.label; });
 
 TEST(SendCommand, WritesTheBytesUnframed)
 {
@@ -375,11 +385,13 @@ TEST(ClosedConnection, CommandsFailOnTheEmptyAnswer)
     EXPECT_EQ(1, radar.run_timing_measurement());
     EXPECT_EQ("SarvikException|set_debug_level returned error|1", outcome([&] { radar.set_debug_level(1); }));
     EXPECT_EQ("SarvikException|set sensor mode failed|1", outcome([&] { radar.set_sensor_mode(1); }));
-    EXPECT_EQ("runtime_error|parse_reply failed in get_z3_register", outcome([&] { radar.get_z3_register(1); }));
+    EXPECT_EQ(
+        "runtime_error|parse_reply failed in get_z3_register", outcome([&] { radar.get_z3_register(1); }));
     EXPECT_EQ("runtime_error|error parsing reply inget_z3_float", outcome([&] { radar.get_z3_float(1); }));
     EXPECT_EQ("runtime_error|parser error of reply in capture_single_normalized_frame",
         outcome([&] { radar.capture_single_normalized_frame(); }));
-    EXPECT_EQ("runtime_error|error parsing reply in get_system_info", outcome([&] { radar.get_system_info(0); }));
+    EXPECT_EQ(
+        "runtime_error|error parsing reply in get_system_info", outcome([&] { radar.get_system_info(0); }));
     EXPECT_TRUE(radar.send_command_single({ 0x01 }, { 0x01 }).empty());
 }
 

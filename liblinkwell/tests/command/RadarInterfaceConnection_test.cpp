@@ -13,16 +13,16 @@
 #include <mutex>
 #include <thread>
 
-#include <linkwell/SarvikException.hpp>
 #include "common/UniqueLocked.hpp"
 #include "link/ConcreteFactory.hpp"
 #include "link/TcpIpFactory.hpp"
 #include "link/UartIo.hpp"
-#include <linkwell/protocol_framing.h>
 #include "simmodule/Messages.hpp"
 #include "support/LogChecks.hpp"
 #include "support/MessagePackets.hpp"
 #include "support/SimulatedConnection.hpp"
+#include <linkwell/SarvikException.hpp>
+#include <linkwell/protocol_framing.h>
 
 namespace {
 
@@ -205,8 +205,7 @@ TEST_F(OpenClose, OpenThrowTurnsAFailedOpenIntoMethodFailed)
 class BlockedReader : public ::testing::Test {
 protected:
     // Starts the read on another thread and waits until it has begun.
-    template <typename Read>
-    auto start_read(Read read)
+    template <typename Read> auto start_read(Read read)
     {
         auto result = std::async(std::launch::async, [this, read] {
             std::lock_guard<std::recursive_mutex> lock(connection_mutex);
@@ -254,9 +253,8 @@ TEST_F(BlockedReader, CloseWakesAThrowingReaderWithItsParseError)
 TEST_F(BlockedReader, OpenWakesAReaderOfTheOldConnection)
 {
     begin_line = "get_trace -- begin";
-    auto read = start_read([](RadarInterface& radar) {
-        return radar.get_trace("2588cebf-cbcb-40af-b0ad-37d7e959ae1a");
-    });
+    auto read = start_read(
+        [](RadarInterface& radar) { return radar.get_trace("2588cebf-cbcb-40af-b0ad-37d7e959ae1a"); });
 
     ASSERT_EQ(0, connection.radar().open(connection.device_name()));
     ASSERT_EQ(std::future_status::ready, read.wait_for(5s));
@@ -266,7 +264,8 @@ TEST_F(BlockedReader, OpenWakesAReaderOfTheOldConnection)
 TEST_F(BlockedReader, DestructionWakesAReaderAndWaitsForIt)
 {
     begin_line = "get_packet -- begin";
-    auto read = start_read([](RadarInterface& radar) { return radar.get_packet("baseband_iq_subscription_id"); });
+    auto read
+        = start_read([](RadarInterface& radar) { return radar.get_packet("baseband_iq_subscription_id"); });
 
     connection.destroy_radar();
     ASSERT_EQ(std::future_status::ready, read.wait_for(5s));
@@ -356,7 +355,8 @@ TEST(Reset, ThreeFailedReconnectsEndInFailedToReconnect)
     EXPECT_EQ(1, status);
     EXPECT_EQ(3, connection.radar().reconnect_pauses());
     EXPECT_EQ(3, connection.log().count("waiting for device to come back ..."));
-    EXPECT_TRUE(logged_error(connection.log(), "failed to reconnect after reset error code: 1")) << dump(connection.log());
+    EXPECT_TRUE(logged_error(connection.log(), "failed to reconnect after reset error code: 1"))
+        << dump(connection.log());
 }
 
 TEST(Reset, WaitsThreeSecondsForTheModule)

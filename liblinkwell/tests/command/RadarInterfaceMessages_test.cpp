@@ -56,7 +56,8 @@ std::vector<Kind> every_kind()
         { "respiration_sleep_subscription_id", packets::sleep_status() },
         { "respiration_movinglist_subscription_id", packets::respiration_movinglist(2) },
         { "respiration_detectionlist_subscription_id", packets::respiration_detectionlist(2) },
-        { "respiration_normalizedmovementlist_subscription_id", packets::respiration_normalizedmovementlist(2) },
+        { "respiration_normalizedmovementlist_subscription_id",
+            packets::respiration_normalizedmovementlist(2) },
         { "sleepstage_subscription_id", packets::sleepstage_status() },
         { "vital_signs_subscription_id", packets::vitalsigns_status() },
         { "radar_rf_subscription_id", packets::radar_rf(0xC1A3117E, 3) },
@@ -80,7 +81,8 @@ TEST(Routing, EveryKindLandsInItsOwnQueueAndOnlyThere)
     // elsewhere would leave its own queue empty.
     for (const auto& kind : kinds) {
         EXPECT_EQ(1, radar.get_number_of_packets(kind.queue)) << kind.queue;
-        EXPECT_EQ(testsupport::to_hex(kind.packet), testsupport::to_hex(radar.get_packet(kind.queue))) << kind.queue;
+        EXPECT_EQ(testsupport::to_hex(kind.packet), testsupport::to_hex(radar.get_packet(kind.queue)))
+            << kind.queue;
     }
 }
 
@@ -138,8 +140,9 @@ TEST(Routing, SubscribeToRawNormalizedIsTheFloatDataSubscriptionUnderItsOwnTrace
     auto& radar = connection.radar();
     connection.log().clear();
     radar.subscribe_to_raw_normalized("frames");
-    const std::vector<std::string> expected { "subscribe_to_raw_normalized -- begin", "subscribe_to_data_float -- begin",
-        "subscribe_to_data_float -- end", "subscribe_to_raw_normalized -- end" };
+    const std::vector<std::string> expected { "subscribe_to_raw_normalized -- begin",
+        "subscribe_to_data_float -- begin", "subscribe_to_data_float -- end",
+        "subscribe_to_raw_normalized -- end" };
     EXPECT_EQ(expected, connection.log().texts());
     connection.deliver(packets::data_float(1, 0xAB, { 3.0f }));
     const RawNormalizedFrame frame = radar.get_raw_normalized_frame("frames");
@@ -149,16 +152,13 @@ TEST(Routing, SubscribeToRawNormalizedIsTheFloatDataSubscriptionUnderItsOwnTrace
 
 // ---- every reader: good, short and foreign packets --------------------------
 
-template <typename Record>
-using Read = std::function<Record(RadarInterface&)>;
-template <typename Record>
-using StatusRead = std::function<int(RadarInterface&, Record*)>;
+template <typename Record> using Read = std::function<Record(RadarInterface&)>;
+template <typename Record> using StatusRead = std::function<int(RadarInterface&, Record*)>;
 
 // What a reader must produce: a test of the good packet's record, and a
 // record that no packet yields, with a comparison, to see that a refused read
 // left the caller's record alone.
-template <typename Record>
-struct Expect {
+template <typename Record> struct Expect {
     std::function<bool(const Record&)> is_good;
     Record sentinel;
     std::function<bool(const Record&, const Record&)> same;
@@ -224,8 +224,7 @@ ReaderCase reader(std::string label, std::string queue, Bytes good, std::string 
 const uint32_t mark = 0xFEEDBEEF;
 
 // Records compared on their frame counter, which the sentinel sets.
-template <typename Record>
-Expect<Record> by_counter(std::function<bool(const Record&)> is_good)
+template <typename Record> Expect<Record> by_counter(std::function<bool(const Record&)> is_good)
 {
     Record sentinel;
     sentinel.frame_counter = mark;
@@ -234,8 +233,7 @@ Expect<Record> by_counter(std::function<bool(const Record&)> is_good)
 }
 
 // Pulse-Doppler records have no frame counter.
-template <typename Record>
-Expect<Record> by_parameter_1(std::function<bool(const Record&)> is_good)
+template <typename Record> Expect<Record> by_parameter_1(std::function<bool(const Record&)> is_good)
 {
     Record sentinel;
     sentinel.parameter_1 = mark;
@@ -249,24 +247,27 @@ std::vector<ReaderCase> reader_cases()
     using R = RadarInterface;
     std::vector<ReaderCase> cases;
 
-    cases.push_back(reader<Sarvik::PresenceSingleData>("PresenceSingle", "name_of_presence_single_subscription",
-        packets::presence_single(), "parser error of presence single data read_message_presence_single",
-        { [](R& r) { return r.read_message_presence_single(); } },
-        { [](R& r, Sarvik::PresenceSingleData* o) { return r.read_message_presence_single(o); },
-            [](R& r, Sarvik::PresenceSingleData* o) {
-                return r.read_message_presence_single(
-                    &o->frame_counter, &o->presence_state, &o->distance, &o->direction, &o->signal_quality);
-            } },
-        Expect<Sarvik::PresenceSingleData> {
-            [](const Sarvik::PresenceSingleData& d) {
-                return d.frame_counter == u32_field(1) && d.presence_state == u32_field(2)
-                    && d.distance == f32_field(3) && d.direction == 0x7F && d.signal_quality == u32_field(5);
-            },
-            Sarvik::PresenceSingleData { 1, 2, 3.0f, 4, 5 },
-            [](const Sarvik::PresenceSingleData& a, const Sarvik::PresenceSingleData& b) {
-                return a.frame_counter == b.frame_counter && a.presence_state == b.presence_state
-                    && a.distance == b.distance && a.direction == b.direction && a.signal_quality == b.signal_quality;
-            } }));
+    cases.push_back(
+        reader<Sarvik::PresenceSingleData>("PresenceSingle", "name_of_presence_single_subscription",
+            packets::presence_single(), "parser error of presence single data read_message_presence_single",
+            { [](R& r) { return r.read_message_presence_single(); } },
+            { [](R& r, Sarvik::PresenceSingleData* o) { return r.read_message_presence_single(o); },
+                [](R& r, Sarvik::PresenceSingleData* o) {
+                    return r.read_message_presence_single(&o->frame_counter, &o->presence_state, &o->distance,
+                        &o->direction, &o->signal_quality);
+                } },
+            Expect<Sarvik::PresenceSingleData> { [](const Sarvik::PresenceSingleData& d) {
+                                                    return d.frame_counter == u32_field(1)
+                                                        && d.presence_state == u32_field(2)
+                                                        && d.distance == f32_field(3) && d.direction == 0x7F
+                                                        && d.signal_quality == u32_field(5);
+                                                },
+                Sarvik::PresenceSingleData { 1, 2, 3.0f, 4, 5 },
+                [](const Sarvik::PresenceSingleData& a, const Sarvik::PresenceSingleData& b) {
+                    return a.frame_counter == b.frame_counter && a.presence_state == b.presence_state
+                        && a.distance == b.distance && a.direction == b.direction
+                        && a.signal_quality == b.signal_quality;
+                } }));
 
     cases.push_back(reader<Sarvik::PresenceMovingListData>("PresenceMovingList",
         "name_of_presence_movinglist_subscription", packets::presence_movinglist(2, 3),
@@ -275,7 +276,8 @@ std::vector<ReaderCase> reader_cases()
         { [](R& r, Sarvik::PresenceMovingListData* o) { return r.read_message_presence_movinglist(o); } },
         by_counter<Sarvik::PresenceMovingListData>([](const Sarvik::PresenceMovingListData& d) {
             return d.frame_counter == u32_field(1) && d.movement_fast_items.size() == 2
-                && d.detection_velocity_items == std::vector<float> { f32_item(5, 0), f32_item(5, 1), f32_item(5, 2) };
+                && d.detection_velocity_items
+                == std::vector<float> { f32_item(5, 0), f32_item(5, 1), f32_item(5, 2) };
         })));
 
     cases.push_back(reader<Sarvik::BasebandIqData>("BasebandIq", "baseband_iq_subscription_id",
@@ -283,7 +285,9 @@ std::vector<ReaderCase> reader_cases()
         { [](R& r) { return r.read_message_baseband_iq(); },
             [](R& r) { return r.get_baseband_iq_data("baseband_iq_subscription_id"); } },
         { [](R& r, Sarvik::BasebandIqData* o) { return r.read_message_baseband_iq(o); },
-            [](R& r, Sarvik::BasebandIqData* o) { return r.get_baseband_iq_data("baseband_iq_subscription_id", o); } },
+            [](R& r, Sarvik::BasebandIqData* o) {
+                return r.get_baseband_iq_data("baseband_iq_subscription_id", o);
+            } },
         by_counter<Sarvik::BasebandIqData>([](const Sarvik::BasebandIqData& d) {
             return d.frame_counter == u32_field(1) && d.num_bins == 3 && d.parameter_4 == f32_field(6)
                 && d.q_data.at(2) == f32_item(2, 2);
@@ -294,7 +298,9 @@ std::vector<ReaderCase> reader_cases()
         { [](R& r) { return r.read_message_baseband_ap(); },
             [](R& r) { return r.get_baseband_ap_data("baseband_ap_subscription_id"); } },
         { [](R& r, Sarvik::BasebandApData* o) { return r.read_message_baseband_ap(o); },
-            [](R& r, Sarvik::BasebandApData* o) { return r.get_baseband_ap_data("baseband_ap_subscription_id", o); } },
+            [](R& r, Sarvik::BasebandApData* o) {
+                return r.get_baseband_ap_data("baseband_ap_subscription_id", o);
+            } },
         by_counter<Sarvik::BasebandApData>([](const Sarvik::BasebandApData& d) {
             return d.num_bins == 3 && d.amplitude.at(0) == f32_item(1, 0) && d.phase.at(1) == f32_item(2, 1);
         })));
@@ -308,15 +314,18 @@ std::vector<ReaderCase> reader_cases()
                 return r.get_respiration_data("respiration_legacy_subscription_id", o);
             } },
         by_counter<Sarvik::RespirationData>([](const Sarvik::RespirationData& d) {
-            return d.frame_counter == u32_field(1) && d.movement == f32_field(5) && d.signal_quality == u32_field(6);
+            return d.frame_counter == u32_field(1) && d.movement == f32_field(5)
+                && d.signal_quality == u32_field(6);
         })));
 
-    cases.push_back(reader<Sarvik::SleepData>("Sleep", "respiration_sleep_subscription_id", packets::sleep_status(),
-        "parser error of respiration data get_sleep_data",
+    cases.push_back(reader<Sarvik::SleepData>("Sleep", "respiration_sleep_subscription_id",
+        packets::sleep_status(), "parser error of respiration data get_sleep_data",
         { [](R& r) { return r.read_message_respiration_sleep(); },
             [](R& r) { return r.get_sleep_data("respiration_sleep_subscription_id"); } },
         { [](R& r, Sarvik::SleepData* o) { return r.read_message_respiration_sleep(o); },
-            [](R& r, Sarvik::SleepData* o) { return r.get_sleep_data("respiration_sleep_subscription_id", o); } },
+            [](R& r, Sarvik::SleepData* o) {
+                return r.get_sleep_data("respiration_sleep_subscription_id", o);
+            } },
         by_counter<Sarvik::SleepData>([](const Sarvik::SleepData& d) {
             return d.frame_counter == u32_field(1) && d.respiration_rate == f32_field(3)
                 && d.movement_fast == f32_field(7);
@@ -326,7 +335,9 @@ std::vector<ReaderCase> reader_cases()
         "respiration_movinglist_subscription_id", packets::respiration_movinglist(2),
         "parser error of respiration movinglist data in read_message_respiration_movinglist",
         { [](R& r) { return r.read_message_respiration_movinglist(); } },
-        { [](R& r, Sarvik::RespirationMovingListData* o) { return r.read_message_respiration_movinglist(o); } },
+        { [](R& r, Sarvik::RespirationMovingListData* o) {
+            return r.read_message_respiration_movinglist(o);
+        } },
         by_counter<Sarvik::RespirationMovingListData>([](const Sarvik::RespirationMovingListData& d) {
             return d.frame_counter == u32_field(1)
                 && d.movement_fast_items == std::vector<float> { f32_item(2, 0), f32_item(2, 1) };
@@ -336,14 +347,17 @@ std::vector<ReaderCase> reader_cases()
         "respiration_detectionlist_subscription_id", packets::respiration_detectionlist(2),
         "parser error of respiration detectionlist data in read_message_respiration_detectionlist",
         { [](R& r) { return r.read_message_respiration_detectionlist(); } },
-        { [](R& r, Sarvik::RespirationDetectionListData* o) { return r.read_message_respiration_detectionlist(o); } },
+        { [](R& r, Sarvik::RespirationDetectionListData* o) {
+            return r.read_message_respiration_detectionlist(o);
+        } },
         by_counter<Sarvik::RespirationDetectionListData>([](const Sarvik::RespirationDetectionListData& d) {
             return d.detection_count == 2 && d.detection_velocity_items.at(1) == f32_item(3, 1);
         })));
 
     cases.push_back(reader<Sarvik::RespirationNormalizedMovementListData>("RespirationNormalizedMovementList",
         "respiration_normalizedmovementlist_subscription_id", packets::respiration_normalizedmovementlist(2),
-        "parser error of respiration normalizedmovementlist data in read_message_respiration_normalizedmovementlist",
+        "parser error of respiration normalizedmovementlist data in "
+        "read_message_respiration_normalizedmovementlist",
         { [](R& r) { return r.read_message_respiration_normalizedmovementlist(); } },
         { [](R& r, Sarvik::RespirationNormalizedMovementListData* o) {
             return r.read_message_respiration_normalizedmovementlist(o);
@@ -382,8 +396,9 @@ std::vector<ReaderCase> reader_cases()
             return d.frame_counter == u32_field(1) && d.parameter_5 == f32_field(7) && d.data == rf_items;
         })));
 
-    cases.push_back(reader<Sarvik::RadarRfNormalizedData>("RadarRfNormalized", "radar_rf_normalized_subscription_id",
-        packets::radar_rf(0xB13B8F12, 3), "parser error of radar rf normalized data get_radar_rf_normalized_data",
+    cases.push_back(reader<Sarvik::RadarRfNormalizedData>("RadarRfNormalized",
+        "radar_rf_normalized_subscription_id", packets::radar_rf(0xB13B8F12, 3),
+        "parser error of radar rf normalized data get_radar_rf_normalized_data",
         { [](R& r) { return r.read_message_radar_rf_normalized(); },
             [](R& r) { return r.get_radar_rf_normalized_data("radar_rf_normalized_subscription_id"); } },
         { [](R& r, Sarvik::RadarRfNormalizedData* o) { return r.read_message_radar_rf_normalized(o); },
@@ -404,11 +419,13 @@ std::vector<ReaderCase> reader_cases()
                 return r.get_radar_baseband_float_data("radar_baseband_float_subscription_id", o);
             } },
         by_counter<Sarvik::RadarBasebandFloatData>([](const Sarvik::RadarBasebandFloatData& d) {
-            return d.parameter_7 == u32_field(9) && d.parameter_9 == f32_field(11) && d.q_data.at(2) == f32_item(2, 2);
+            return d.parameter_7 == u32_field(9) && d.parameter_9 == f32_field(11)
+                && d.q_data.at(2) == f32_item(2, 2);
         })));
 
-    cases.push_back(reader<Sarvik::RadarBasebandQ15Data>("RadarBasebandQ15", "radar_baseband_q15_subscription_id",
-        packets::radar_baseband_q15(3), "parser error of radar baseband q15 data get_radar_baseband_q15_data",
+    cases.push_back(reader<Sarvik::RadarBasebandQ15Data>("RadarBasebandQ15",
+        "radar_baseband_q15_subscription_id", packets::radar_baseband_q15(3),
+        "parser error of radar baseband q15 data get_radar_baseband_q15_data",
         { [](R& r) { return r.read_message_radar_baseband_q15(); },
             [](R& r) { return r.get_radar_baseband_q15_data("radar_baseband_q15_subscription_id"); } },
         { [](R& r, Sarvik::RadarBasebandQ15Data* o) { return r.read_message_radar_baseband_q15(o); },
@@ -425,10 +442,12 @@ std::vector<ReaderCase> reader_cases()
             && d.data.at(3) == f32_item(1, 3);
     };
     auto pd_byte_check = [](const Sarvik::PulseDopplerByteData& d) {
-        return d.parameter_1 == u32_field(1) && d.parameter_12 == f32_field(13) && d.data.at(3) == packets::u8_item(3);
+        return d.parameter_1 == u32_field(1) && d.parameter_12 == f32_field(13)
+            && d.data.at(3) == packets::u8_item(3);
     };
-    cases.push_back(reader<Sarvik::PulseDopplerFloatData>("PulseDopplerFloat", "pulsedoppler_float_subscription_id",
-        packets::pulsedoppler_float(pd_float, 4), "parser error of pulse-Doppler float data get_pulsedoppler_float_data",
+    cases.push_back(reader<Sarvik::PulseDopplerFloatData>("PulseDopplerFloat",
+        "pulsedoppler_float_subscription_id", packets::pulsedoppler_float(pd_float, 4),
+        "parser error of pulse-Doppler float data get_pulsedoppler_float_data",
         { [](R& r) { return r.read_message_pulsedoppler_float(); },
             [](R& r) { return r.get_pulsedoppler_float_data("pulsedoppler_float_subscription_id"); } },
         { [](R& r, Sarvik::PulseDopplerFloatData* o) { return r.read_message_pulsedoppler_float(o); },
@@ -436,8 +455,9 @@ std::vector<ReaderCase> reader_cases()
                 return r.get_pulsedoppler_float_data("pulsedoppler_float_subscription_id", o);
             } },
         by_parameter_1<Sarvik::PulseDopplerFloatData>(pd_float_check)));
-    cases.push_back(reader<Sarvik::PulseDopplerByteData>("PulseDopplerByte", "pulsedoppler_byte_subscription_id",
-        packets::pulsedoppler_byte(pd_byte, 4), "parser error of pulse-Doppler byte data get_pulsedoppler_byte_data",
+    cases.push_back(reader<Sarvik::PulseDopplerByteData>("PulseDopplerByte",
+        "pulsedoppler_byte_subscription_id", packets::pulsedoppler_byte(pd_byte, 4),
+        "parser error of pulse-Doppler byte data get_pulsedoppler_byte_data",
         { [](R& r) { return r.read_message_pulsedoppler_byte(); },
             [](R& r) { return r.get_pulsedoppler_byte_data("pulsedoppler_byte_subscription_id"); } },
         { [](R& r, Sarvik::PulseDopplerByteData* o) { return r.read_message_pulsedoppler_byte(o); },
@@ -446,7 +466,8 @@ std::vector<ReaderCase> reader_cases()
             } },
         by_parameter_1<Sarvik::PulseDopplerByteData>(pd_byte_check)));
     cases.push_back(reader<Sarvik::PulseDopplerFloatData>("NoisemapFloat", "noisemap_float_subscription_id",
-        packets::pulsedoppler_float(nm_float, 4), "parser error of noisemap float data get_noisemap_float_data",
+        packets::pulsedoppler_float(nm_float, 4),
+        "parser error of noisemap float data get_noisemap_float_data",
         { [](R& r) { return r.read_message_noisemap_float(); },
             [](R& r) { return r.get_noisemap_float_data("noisemap_float_subscription_id"); } },
         { [](R& r, Sarvik::PulseDopplerFloatData* o) { return r.read_message_noisemap_float(o); },
@@ -477,17 +498,20 @@ std::vector<ReaderCase> reader_cases()
                 return d.content_id == 5 && d.info == 6 && d.data == std::vector<float> { 1.5f, 2.5f };
             },
             float_sentinel,
-            [](const Sarvik::DataFloat& a, const Sarvik::DataFloat& b) { return a.info == b.info && a.data == b.data; } });
+            [](const Sarvik::DataFloat& a, const Sarvik::DataFloat& b) {
+                return a.info == b.info && a.data == b.data;
+            } });
     data_float.short_packet.resize(13);
     cases.push_back(data_float);
 
     // No status-code form of its own.
-    ReaderCase frame = reader<RawNormalizedFrame>("RawNormalizedFrame", "d4d70752-c146-11e6-a4a6-cec0c932ce01",
-        packets::data_float(5, 6, { 1.5f }), "parser error of float data in get_raw_normalized_frame",
+    ReaderCase frame = reader<RawNormalizedFrame>("RawNormalizedFrame",
+        "d4d70752-c146-11e6-a4a6-cec0c932ce01", packets::data_float(5, 6, { 1.5f }),
+        "parser error of float data in get_raw_normalized_frame",
         { [](R& r) { return r.get_raw_normalized_frame("d4d70752-c146-11e6-a4a6-cec0c932ce01"); } }, {},
         Expect<RawNormalizedFrame> {
-            [](const RawNormalizedFrame& f) { return f.info == 6 && f.data == std::vector<float> { 1.5f }; }, {},
-            {} });
+            [](const RawNormalizedFrame& f) { return f.info == 6 && f.data == std::vector<float> { 1.5f }; },
+            {}, {} });
     frame.short_packet.resize(13);
     cases.push_back(frame);
 
@@ -505,7 +529,7 @@ std::vector<ReaderCase> reader_cases()
 Bytes foreign_packet_for(const std::string& queue)
 {
     return queue == "name_of_presence_single_subscription" ? packets::respiration_status()
-                                                             : packets::presence_single();
+                                                           : packets::presence_single();
 }
 
 void PrintTo(const ReaderCase& c, std::ostream* os)
@@ -578,8 +602,8 @@ TEST_P(Readers, FailAtOnceWhenTheConnectionIsClosed)
         EXPECT_TRUE(refused_untouched(radar));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryReader, Readers, ::testing::ValuesIn(reader_cases()), [](const auto& param_info) { return param_info.param.label; });
+INSTANTIATE_TEST_SUITE_P(EveryReader, Readers, ::testing::ValuesIn(reader_cases()),
+    [](const auto& param_info) { return param_info.param.label; });
 
 // ---- reader details --------------------------------------------------------
 
@@ -636,7 +660,8 @@ TEST(ReaderDetails, RawFormsHandOutThePacketUnchanged)
     EXPECT_EQ(broken, radar.read_message_pulsedoppler_raw_float());
     EXPECT_EQ(packets::pulsedoppler_byte(pd_byte, 2), radar.read_message_pulsedoppler_raw_byte());
     EXPECT_EQ(packets::pulsedoppler_float(nm_float, 2), radar.read_message_noisemap_raw_float());
-    EXPECT_EQ(packets::pulsedoppler_byte(nm_byte, 2), radar.get_noisemap_raw_byte_data("noisemap_byte_subscription_id"));
+    EXPECT_EQ(packets::pulsedoppler_byte(nm_byte, 2),
+        radar.get_noisemap_raw_byte_data("noisemap_byte_subscription_id"));
     EXPECT_TRUE(radar.get_pulsedoppler_raw_float_data("no such queue").empty());
     EXPECT_TRUE(radar.get_noisemap_raw_float_data("no such queue").empty());
 }

@@ -485,8 +485,8 @@ std::vector<TwinCase> refusable_twins()
     return twins;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Every, Twins, ::testing::ValuesIn(every_twin()), [](const auto& param_info) { return param_info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Every, Twins, ::testing::ValuesIn(every_twin()),
+    [](const auto& param_info) { return param_info.param.name; });
 INSTANTIATE_TEST_SUITE_P(Every, RefusedTwins, ::testing::ValuesIn(refusable_twins()),
     [](const auto& param_info) { return param_info.param.name; });
 

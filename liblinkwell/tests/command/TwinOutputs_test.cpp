@@ -43,7 +43,8 @@ TEST(TwinOutputs, PartsAreSpreadFirstPartFirst)
     unsigned counter = 0;
     std::string text;
     unsigned char byte = 0;
-    store_all(std::make_tuple(7u, std::string("seven"), static_cast<unsigned char>(0x77)), &counter, text, &byte);
+    store_all(
+        std::make_tuple(7u, std::string("seven"), static_cast<unsigned char>(0x77)), &counter, text, &byte);
     EXPECT_EQ(7u, counter);
     EXPECT_EQ("seven", text);
     EXPECT_EQ(0x77, byte);

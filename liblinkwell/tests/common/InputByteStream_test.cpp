@@ -15,7 +15,7 @@ uint32_t read_u32(std::istream& in)
 
 TEST(InputByteStream, ReadsTheBytesInOrderInPlace)
 {
-    const Bytes data = {0x78, 0x56, 0x34, 0x12, 0xAB, 0x00, 0xFF};
+    const Bytes data = { 0x78, 0x56, 0x34, 0x12, 0xAB, 0x00, 0xFF };
     InputByteStream in(data);
     EXPECT_EQ(0x12345678u, read_u32(in));
     EXPECT_EQ(0xAB, in.get());
@@ -28,13 +28,13 @@ TEST(InputByteStream, ReadsTheBytesInOrderInPlace)
 
 TEST(InputByteStream, U32FromThreeBytesFailsTheStreamAndLeavesTheVector)
 {
-    const Bytes data = {1, 2, 3};
+    const Bytes data = { 1, 2, 3 };
     InputByteStream in(data);
     read_u32(in);
     EXPECT_TRUE(in.eof());
     EXPECT_TRUE(in.fail());
     EXPECT_EQ(3, in.gcount());
-    EXPECT_EQ((Bytes {1, 2, 3}), data);
+    EXPECT_EQ((Bytes { 1, 2, 3 }), data);
 }
 
 TEST(InputByteStream, EmptyVectorIsAtEndAtOnce)
@@ -47,7 +47,7 @@ TEST(InputByteStream, EmptyVectorIsAtEndAtOnce)
 
 TEST(InputByteStream, SeekingIsNotSupported)
 {
-    const Bytes data = {1, 2, 3, 4};
+    const Bytes data = { 1, 2, 3, 4 };
     InputByteStream in(data);
     in.get();
     in.seekg(0);
@@ -56,7 +56,7 @@ TEST(InputByteStream, SeekingIsNotSupported)
 
 TEST(InputByteStream, ReadsWithoutCopyingTheVector)
 {
-    Bytes data = {1, 2, 3, 4};
+    Bytes data = { 1, 2, 3, 4 };
     InputByteStream in(data);
     data[1] = 9; // same storage: what the stream reads is the vector itself
     in.get();

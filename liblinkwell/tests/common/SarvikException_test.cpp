@@ -1,5 +1,5 @@
-#include <linkwell/SarvikException.hpp>
 #include <linkwell/SarvikData.hpp>
+#include <linkwell/SarvikException.hpp>
 #include <linkwell/Z3.hpp>
 
 #include <gtest/gtest.h>
@@ -17,11 +17,11 @@ TEST(SarvikException, CarriesMessageAndCodeThroughARuntimeErrorCatch)
         int code;
     };
     const Case cases[] = {
-        {[] { throw SarvikException("set sensor mode failed", 1); }, "set sensor mode failed", 1},
-        {[] { throw SarvikException(std::string("ping: module reponded with QRB_SPR_ERROR"), 42); },
-         "ping: module reponded with QRB_SPR_ERROR", 42},
-        {[] { throw SarvikException("code zero", 0); }, "code zero", 0},
-        {[] { throw SarvikException(static_cast<const char*>(nullptr), 7); }, "", 7},
+        { [] { throw SarvikException("set sensor mode failed", 1); }, "set sensor mode failed", 1 },
+        { [] { throw SarvikException(std::string("ping: module reponded with QRB_SPR_ERROR"), 42); },
+            "ping: module reponded with QRB_SPR_ERROR", 42 },
+        { [] { throw SarvikException("code zero", 0); }, "code zero", 0 },
+        { [] { throw SarvikException(static_cast<const char*>(nullptr), 7); }, "", 7 },
     };
     for (const auto& c : cases) {
         try {
@@ -52,16 +52,16 @@ TEST(SarvikData, BasebandRecordsCopyAndMoveTheirSamples)
 {
     Sarvik::BasebandIqData iq;
     iq.num_bins = 2;
-    iq.i_data = {1.0f, 2.0f};
-    iq.q_data = {3.0f, 4.0f};
+    iq.i_data = { 1.0f, 2.0f };
+    iq.q_data = { 3.0f, 4.0f };
     Sarvik::BasebandIqData copy = iq;
     Sarvik::BasebandIqData moved = std::move(iq);
     EXPECT_EQ(copy.i_data, moved.i_data);
-    EXPECT_EQ((std::vector<float>{3.0f, 4.0f}), moved.q_data);
+    EXPECT_EQ((std::vector<float> { 3.0f, 4.0f }), moved.q_data);
 
     Sarvik::BasebandApData ap;
-    ap.amplitude = {5.0f};
-    ap.phase = {6.0f};
+    ap.amplitude = { 5.0f };
+    ap.phase = { 6.0f };
     Sarvik::BasebandApData assigned;
     assigned = ap;
     EXPECT_EQ(ap.amplitude, assigned.amplitude);

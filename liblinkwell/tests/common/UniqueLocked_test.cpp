@@ -17,8 +17,7 @@ class Target {
 public:
     explicit Target(bool* destroyed = nullptr)
         : destroyed_(destroyed)
-    {
-    }
+    { }
     virtual ~Target()
     {
         if (destroyed_)
@@ -38,7 +37,7 @@ public:
 
 private:
     bool* destroyed_;
-    std::atomic<int> inside_ {0};
+    std::atomic<int> inside_ { 0 };
     int calls_ = 0;
 };
 

@@ -150,8 +150,8 @@ TEST(ActiveThread, ATaskThatThrowsIsLoggedAndTheThreadGoesOn)
     active.add([&] { later_ran = true; });
     active.stop();
     EXPECT_TRUE(later_ran);
-    EXPECT_EQ((std::vector<std::string> { "task of thread worker threw: boom",
-                  "task of thread worker threw an unknown exception" }),
+    EXPECT_EQ((std::vector<std::string> {
+                  "task of thread worker threw: boom", "task of thread worker threw an unknown exception" }),
         logger.errors());
 }
 

@@ -73,7 +73,8 @@ TEST_F(ByteProtocolTest, ReceiveErrorsAreLoggedAndReceivingGoesOn)
         { "checksum", hex("7d 26 5c 7e"), "Error parsing incoming data: CRC error" },
         { "bytes before start", hex("01 02"), "Error parsing incoming data: lost bytes" },
         { "end with nothing stored", hex("7e"), "Error parsing incoming data: incomplete packer" },
-        { "larger than the buffer", concat(concat(hex("7d"), Bytes(ByteProtocol::buffer_size, 0x11)), hex("7e")),
+        { "larger than the buffer",
+            concat(concat(hex("7d"), Bytes(ByteProtocol::buffer_size, 0x11)), hex("7e")),
             "Error parsing incoming data: out of buffer" },
     };
     for (const auto& c : cases) {

@@ -105,8 +105,7 @@ class PacketDispatcherTest : public ::testing::Test {
 protected:
     PacketDispatcherTest()
         : dispatcher(std::make_unique<PacketDispatcher>(new ActiveThread("dispatcher", logger), logger))
-    {
-    }
+    { }
 
     // Destruction runs every job queued so far, so afterwards the test sees
     // the complete effect of what it posted.
@@ -148,8 +147,9 @@ TEST_F(PacketDispatcherTest, MatchesByPrefix)
         const std::string expected = std::string(c.what) + ":" + testsupport::to_hex(c.packet);
         EXPECT_EQ(c.called ? 1 : 0, std::count(calls.begin(), calls.end(), expected)) << c.what;
     }
-    EXPECT_EQ(calls.size(), static_cast<size_t>(std::count_if(cases.begin(), cases.end(),
-                                [](const PrefixCase& c) { return c.called; })));
+    EXPECT_EQ(calls.size(),
+        static_cast<size_t>(
+            std::count_if(cases.begin(), cases.end(), [](const PrefixCase& c) { return c.called; })));
 }
 
 TEST_F(PacketDispatcherTest, MatchingPacketReachesEverySubscriptionInNameOrderOnTheDispatcherThread)
@@ -202,8 +202,8 @@ TEST_F(PacketDispatcherTest, PacketsFromSeveralThreadsAreEachRoutedOnceInTheirOr
     for (int t = 0; t < threads; ++t)
         senders.emplace_back([this, t] {
             for (int i = 0; i < per_thread; ++i)
-                dispatcher->dispatch_packet(Bytes { 0x50, static_cast<uint8_t>(t), static_cast<uint8_t>(i >> 8),
-                    static_cast<uint8_t>(i) });
+                dispatcher->dispatch_packet(Bytes {
+                    0x50, static_cast<uint8_t>(t), static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i) });
         });
     for (auto& sender : senders)
         sender.join();
@@ -255,13 +255,15 @@ TEST_F(PacketDispatcherTest, SubscriptionChangesBetweenWaitingPacketsKeepTheirPl
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::promise<void> blocked;
-    dispatcher->subscribe("0-block", [&, released](const Bytes& packet) {
-        if (packet[1] == 0) {
-            blocked.set_value();
-            released.wait();
-        }
-        return true;
-    }, { hex("50") });
+    dispatcher->subscribe("0-block",
+        [&, released](const Bytes& packet) {
+            if (packet[1] == 0) {
+                blocked.set_value();
+                released.wait();
+            }
+            return true;
+        },
+        { hex("50") });
     dispatcher->dispatch_packet(hex("50 00"));
     blocked.get_future().wait();
     // The thread is held inside the first packet's routing from here on.
@@ -310,7 +312,8 @@ TEST_F(PacketDispatcherTest, DispatchLogsThePacketOnTheCallingThread)
 
 TEST_F(PacketDispatcherTest, ThrowingCallbackIsLoggedAndRoutingGoesOn)
 {
-    dispatcher->subscribe("a-throws", [](const Bytes&) -> bool { throw std::runtime_error("boom"); }, { hex("50") });
+    dispatcher->subscribe(
+        "a-throws", [](const Bytes&) -> bool { throw std::runtime_error("boom"); }, { hex("50") });
     dispatcher->subscribe("b-throws-anything", [](const Bytes&) -> bool { throw 42; }, { hex("50") });
     dispatcher->subscribe("c-empty", PacketDispatcher::Callback(), { hex("50") });
     dispatcher->subscribe("d-fine", log.record("d"), { hex("50") });
@@ -331,7 +334,12 @@ TEST_F(PacketDispatcherTest, ThrowingCallbackIsLoggedAndRoutingGoesOn)
 TEST_F(PacketDispatcherTest, NoCallbackRunsOnceUnsubscribeAllHasReturned)
 {
     std::atomic<int> calls { 0 };
-    dispatcher->subscribe("q", [&](const Bytes&) { ++calls; return true; }, { Bytes {} });
+    dispatcher->subscribe("q",
+        [&](const Bytes&) {
+            ++calls;
+            return true;
+        },
+        { Bytes {} });
     for (int i = 0; i < 200; ++i)
         dispatcher->dispatch_packet(hex("50"));
     dispatcher->unsubscribe_all_and_wait();
@@ -355,7 +363,12 @@ TEST(PacketDispatcher, UnsubscribeAllReturnsWhenTheThreadTakesNoMoreJobs)
 TEST_F(PacketDispatcherTest, DestructionRunsEveryQueuedPacketFirst)
 {
     std::vector<int> seen; // written on the dispatcher thread, read after the join
-    dispatcher->subscribe("q", [&](const Bytes& packet) { seen.push_back(packet[1]); return true; }, { hex("50") });
+    dispatcher->subscribe("q",
+        [&](const Bytes& packet) {
+            seen.push_back(packet[1]);
+            return true;
+        },
+        { hex("50") });
     for (int i = 0; i < 100; ++i)
         dispatcher->dispatch_packet(Bytes { 0x50, static_cast<uint8_t>(i) });
     drain();
@@ -376,10 +389,12 @@ TEST_F(PacketDispatcherTest, TypedReceiverGetsDecodedRecordsBeforeTheSubscriptio
     RecordingReceiver receiver;
     std::vector<std::string> order; // dispatcher thread only, read after the join
     dispatcher->subscribe(&receiver);
-    dispatcher->subscribe("q", [&](const Bytes&) {
-        order.push_back("subscription after " + std::to_string(receiver.seen().size()));
-        return true;
-    }, { hex("01") });
+    dispatcher->subscribe("q",
+        [&](const Bytes&) {
+            order.push_back("subscription after " + std::to_string(receiver.seen().size()));
+            return true;
+        },
+        { hex("01") });
     dispatcher->dispatch_packet(hex("01 2a 00 00 00"));
     dispatcher->dispatch_packet(hex("10"));
     dispatcher->dispatch_packet(hex("20 07 00 00 00"));
@@ -426,7 +441,12 @@ TEST_F(PacketDispatcherTest, ParseAndCallbackDecodesOnTheCallingThread)
     dispatcher->subscribe(&receiver);
     // Once a later job has run, the receiver is in place.
     std::promise<void> fence;
-    dispatcher->subscribe("fence", [&](const Bytes&) { fence.set_value(); return true; }, { hex("7e") });
+    dispatcher->subscribe("fence",
+        [&](const Bytes&) {
+            fence.set_value();
+            return true;
+        },
+        { hex("7e") });
     dispatcher->dispatch_packet(hex("7e"));
     fence.get_future().wait();
     // The fence itself went through the receiver too.

@@ -143,11 +143,14 @@ TEST_P(RadarCommunicatorTransportTest, ThousandAndOnePacketsLeaveTheNewestThousa
     std::atomic<bool> on_caller_thread { false };
     const std::thread::id caller = std::this_thread::get_id();
     communicator->subscribe("data", hex("50 01"));
-    communicator->subscribe("~count", [&](Bytes) {
-        on_caller_thread = on_caller_thread || std::this_thread::get_id() == caller;
-        routed.add();
-        return true;
-    }, hex("50 01"));
+    communicator->subscribe(
+        "~count",
+        [&](Bytes) {
+            on_caller_thread = on_caller_thread || std::this_thread::get_id() == caller;
+            routed.add();
+            return true;
+        },
+        hex("50 01"));
     module.send_burst(DataSource::generate(packet), 1001);
     // "data" comes before "~count" in name order, so once the counter has
     // seen the last packet the queue has it too.
@@ -162,7 +165,8 @@ TEST_P(RadarCommunicatorTransportTest, ThousandAndOnePacketsLeaveTheNewestThousa
 
 TEST_P(RadarCommunicatorTransportTest, ThrowingCallbackDoesNotStopTheConnection)
 {
-    communicator->subscribe("a", [](Bytes) -> bool { throw std::runtime_error("handler failed"); }, hex("50"));
+    communicator->subscribe(
+        "a", [](Bytes) -> bool { throw std::runtime_error("handler failed"); }, hex("50"));
     communicator->subscribe("b", hex("50"));
     module.send_packet(hex("50 01"));
     module.send_packet(hex("50 02"));

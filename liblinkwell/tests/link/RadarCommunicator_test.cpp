@@ -59,8 +59,7 @@ public:
 
     explicit FakeIo(Logger& logger)
         : logger_(logger)
-    {
-    }
+    { }
 
     bool is_ready() override { return ready_; }
 
@@ -262,7 +261,13 @@ TEST_F(RadarCommunicatorTest, PacketMatchingAQueueAndTheReplyLandsInBoth)
 TEST_F(RadarCommunicatorTest, CallerSubscriptionNamedResponseIsReplacedByARequest)
 {
     std::atomic<int> calls { 0 };
-    communicator->subscribe("response", [&](Bytes) { ++calls; return true; }, hex("10"));
+    communicator->subscribe(
+        "response",
+        [&](Bytes) {
+            ++calls;
+            return true;
+        },
+        hex("10"));
     io.responder = [](const Bytes&) { return std::vector<Bytes> { hex("10 00") }; };
     EXPECT_EQ(hex("10 00"), communicator->send(5, hex("01"), hex("10")));
     io.responder = nullptr;
@@ -361,7 +366,8 @@ TEST_F(RadarCommunicatorTest, CallbacksRunInNameOrderOnTheDispatcherThread)
 
 TEST_F(RadarCommunicatorTest, ThrowingCallbackIsLoggedAndPacketsStillFlow)
 {
-    communicator->subscribe("a", [](Bytes) -> bool { throw std::runtime_error("bad handler"); }, hex("50"));
+    communicator->subscribe(
+        "a", [](Bytes) -> bool { throw std::runtime_error("bad handler"); }, hex("50"));
     communicator->subscribe("b", hex("50"));
     io.deliver(hex("50 01"));
     io.deliver(hex("50 02"));
@@ -408,7 +414,8 @@ TEST_F(RadarCommunicatorTest, DestructionWakesWaitingCallersWithEmptyResults)
     communicator->subscribe("data", hex("50"));
     auto reader1 = std::async(std::launch::async, [&] { return communicator->get_packet("data"); });
     auto reader2 = std::async(std::launch::async, [&] { return communicator->get_packet("data"); });
-    auto request = std::async(std::launch::async, [&] { return communicator->send(UINT_MAX, hex("01"), hex("10")); });
+    auto request
+        = std::async(std::launch::async, [&] { return communicator->send(UINT_MAX, hex("01"), hex("10")); });
     ASSERT_TRUE(RadarCommunicatorProbe::wait_for_calls(*communicator, 3));
     communicator.reset();
     EXPECT_EQ(Bytes {}, reader1.get());
@@ -419,7 +426,13 @@ TEST_F(RadarCommunicatorTest, DestructionWakesWaitingCallersWithEmptyResults)
 TEST_F(RadarCommunicatorTest, DestructionRemovesCallbacksBeforeClosingTheIoAndJoinsEverything)
 {
     std::atomic<int> callbacks { 0 };
-    communicator->subscribe("cb", [&](Bytes) { ++callbacks; return true; }, hex("50"));
+    communicator->subscribe(
+        "cb",
+        [&](Bytes) {
+            ++callbacks;
+            return true;
+        },
+        hex("50"));
     communicator->subscribe("q", hex("50"));
     // Packets keep arriving while the communicator goes away.
     for (int i = 0; i < 2000; ++i)
@@ -476,7 +489,8 @@ TEST(VoidRadarCommunicator, EveryCallIsHarmlessAndEmpty)
     EXPECT_EQ(Bytes {}, closed.send(2, hex("01"), std::vector<Bytes> { hex("10"), hex("20") }));
     closed.send(hex("01"));
     closed.subscribe("data", hex("50"));
-    closed.subscribe("cb", [](Bytes) { return true; }, hex("50"));
+    closed.subscribe(
+        "cb", [](Bytes) { return true; }, hex("50"));
     EXPECT_EQ(0, closed.get_number_of_packets("data"));
     EXPECT_EQ(Bytes {}, closed.get_packet("data"));
     closed.clear("data");

@@ -53,8 +53,7 @@ public:
     explicit FakeProtocol(bool* destroyed = nullptr, bool throw_on_subscribe = false)
         : destroyed_(destroyed)
         , throw_on_subscribe_(throw_on_subscribe)
-    {
-    }
+    { }
     ~FakeProtocol() override
     {
         if (destroyed_)
@@ -115,7 +114,8 @@ class ReaderTest : public ::testing::Test {
 protected:
     std::unique_ptr<Reader> make_reader()
     {
-        return std::make_unique<Reader>(logger_, io_, new ActiveThread("reader", logger_), new ByteProtocol(logger_));
+        return std::make_unique<Reader>(
+            logger_, io_, new ActiveThread("reader", logger_), new ByteProtocol(logger_));
     }
 
     RecordingLogger logger_;
@@ -213,7 +213,8 @@ TEST_F(ReaderTest, ASinkThatThrowsIsLoggedAndReadingGoesOn)
         ASSERT_TRUE(io_.wait_until_reads_done());
     }
     EXPECT_EQ((std::vector<Bytes> { hex("01"), hex("02") }), got);
-    EXPECT_EQ(std::vector<std::string> { "Reader: handling received bytes failed: sink failed" }, logger_.errors());
+    EXPECT_EQ(
+        std::vector<std::string> { "Reader: handling received bytes failed: sink failed" }, logger_.errors());
 }
 
 TEST_F(ReaderTest, AProtocolThatThrowsIsLoggedAndReadingGoesOn)

@@ -24,8 +24,7 @@ public:
         : thread_(name, logger)
         , name_(name)
         , events_(events)
-    {
-    }
+    { }
     ~NamedActive() override
     {
         thread_.stop();

@@ -41,8 +41,8 @@ TEST_F(WriterTest, ShortWritesAreCompletedWithTheRest)
     writer_.write(ten);
     EXPECT_EQ(ten, io_.written());
     EXPECT_EQ((std::vector<unsigned> { 10, 7 }), io_.write_lengths());
-    EXPECT_EQ((std::vector<std::string> {
-                  "sending: ", "10: {0x7d, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x7e, }", "sent" }),
+    EXPECT_EQ((std::vector<std::string> { "sending: ",
+                  "10: {0x7d, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x7e, }", "sent" }),
         level3());
     EXPECT_TRUE(logger_.errors().empty());
 }
@@ -78,9 +78,10 @@ TEST_F(WriterTest, FailingWritesThrowAfterLoggingWhatWasWritten)
         EXPECT_EQ(c.io_calls, io.write_lengths().size());
         EXPECT_EQ(c.timeouts_logged, logger.count("write to module timed out"));
         EXPECT_EQ(0, logger.count("sent"));
-        EXPECT_EQ(std::vector<std::string> { "Failed to write all bytes to module, expected bytes written: 10, "
-                                             "actual bytes written: "
-                      + std::to_string(c.written) },
+        EXPECT_EQ(
+            std::vector<std::string> { "Failed to write all bytes to module, expected bytes written: 10, "
+                                       "actual bytes written: "
+                + std::to_string(c.written) },
             logger.errors());
     }
 }

@@ -18,8 +18,7 @@ public:
     explicit LineSink(std::vector<std::string>* lines, bool* destroyed = nullptr)
         : lines_(lines)
         , destroyed_(destroyed)
-    {
-    }
+    { }
     ~LineSink() override
     {
         if (destroyed_)
@@ -103,18 +102,19 @@ TEST(StdoutLogger, PrintBytesFormats)
             bytes.push_back(static_cast<uint8_t>(i));
         return bytes;
     };
-    const std::string first_twenty = "0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, "
-                                     "0x0d, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0x13, 0x14, ";
+    const std::string first_twenty
+        = "0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, "
+          "0x0d, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0x13, 0x14, ";
     // From 21 bytes on the last three follow the first twenty, even where
     // they repeat some of them.
     const Case cases[] = {
-        {{1, 2, 255}, "3: {0x01, 0x02, 0xff, }"},
-        {{0x00}, "1: {0x00, }"},
-        {one_to(20), "20: {" + first_twenty + "}"},
-        {one_to(21), "21: {" + first_twenty + "..., 0x13, 0x14, 0x15}"},
-        {one_to(22), "22: {" + first_twenty + "..., 0x14, 0x15, 0x16}"},
-        {one_to(23), "23: {" + first_twenty + "..., 0x15, 0x16, 0x17}"},
-        {one_to(25), "25: {" + first_twenty + "..., 0x17, 0x18, 0x19}"},
+        { { 1, 2, 255 }, "3: {0x01, 0x02, 0xff, }" },
+        { { 0x00 }, "1: {0x00, }" },
+        { one_to(20), "20: {" + first_twenty + "}" },
+        { one_to(21), "21: {" + first_twenty + "..., 0x13, 0x14, 0x15}" },
+        { one_to(22), "22: {" + first_twenty + "..., 0x14, 0x15, 0x16}" },
+        { one_to(23), "23: {" + first_twenty + "..., 0x15, 0x16, 0x17}" },
+        { one_to(25), "25: {" + first_twenty + "..., 0x17, 0x18, 0x19}" },
     };
     for (const auto& c : cases) {
         std::vector<std::string> lines;
@@ -130,7 +130,7 @@ TEST(StdoutLogger, PrintBytesWritesNothingForNoBytesOrAboveThreshold)
     std::vector<std::string> lines;
     StdoutLogger logger(3, new LineSink(&lines));
     logger.print_bytes(3, {});
-    logger.print_bytes(5, {1, 2});
+    logger.print_bytes(5, { 1, 2 });
     EXPECT_TRUE(lines.empty());
 }
 
@@ -204,7 +204,7 @@ TEST(VoidLogger, PrintsErrorsOnly)
     VoidLogger logger;
     testing::internal::CaptureStdout();
     logger.log(1, "hidden");
-    logger.print_bytes(0, {1, 2, 3});
+    logger.print_bytes(0, { 1, 2, 3 });
     logger.error("x");
     auto s = logger.slog(0);
     s << "y";
@@ -256,9 +256,8 @@ std::vector<std::vector<std::string>> numbered_files(const std::vector<std::file
             lines.push_back(line);
         out.push_back(lines);
     }
-    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) {
-        return std::stoi(a.at(0)) < std::stoi(b.at(0));
-    });
+    std::sort(out.begin(), out.end(),
+        [](const auto& a, const auto& b) { return std::stoi(a.at(0)) < std::stoi(b.at(0)); });
     return out;
 }
 
@@ -275,9 +274,9 @@ TEST_F(DefaultLoggerIoTest, RotatesAfterTheLineLimitWithoutLosingLines)
     // one second.
     const auto found = numbered_files(files());
     ASSERT_EQ(3u, found.size());
-    EXPECT_EQ((std::vector<std::string> {"1", "2", "3"}), found[0]);
-    EXPECT_EQ((std::vector<std::string> {"4", "5", "6", "7"}), found[1]);
-    EXPECT_EQ((std::vector<std::string> {"8", "9", "10", "11"}), found[2]);
+    EXPECT_EQ((std::vector<std::string> { "1", "2", "3" }), found[0]);
+    EXPECT_EQ((std::vector<std::string> { "4", "5", "6", "7" }), found[1]);
+    EXPECT_EQ((std::vector<std::string> { "8", "9", "10", "11" }), found[2]);
 }
 
 TEST_F(DefaultLoggerIoTest, NeverReplacesAnExistingLogFile)
@@ -314,7 +313,8 @@ TEST_F(DefaultLoggerIoTest, NeverReplacesAnExistingLogFile)
         std::getline(in, content);
         if (content == "new") {
             ++with_new;
-            EXPECT_TRUE(std::regex_match(path.filename().string(), std::regex(R"(debug_\d{8}_\d{6}_\d+\.log)")))
+            EXPECT_TRUE(
+                std::regex_match(path.filename().string(), std::regex(R"(debug_\d{8}_\d{6}_\d+\.log)")))
                 << path;
         }
     }

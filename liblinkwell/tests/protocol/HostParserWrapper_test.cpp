@@ -26,22 +26,34 @@ public:
     void on_baseband_ap(const BasebandApData* r) override { add("baseband_ap", r->num_bins); }
     void on_baseband_iq(const BasebandIqData* r) override { add("baseband_iq", r->num_bins); }
     void on_radar_rf(const RadarRfData* r) override { add("radar_rf", r->num_bins); }
-    void on_radar_rf_normalized(const RadarRfNormalizedData* r) override { add("radar_rf_normalized", r->num_bins); }
+    void on_radar_rf_normalized(const RadarRfNormalizedData* r) override
+    {
+        add("radar_rf_normalized", r->num_bins);
+    }
     void on_radar_baseband_float(const RadarBasebandFloatData* r) override
     {
         add("radar_baseband_float", r->num_bins);
     }
-    void on_radar_baseband_q15(const RadarBasebandQ15Data* r) override { add("radar_baseband_q15", r->num_bins); }
+    void on_radar_baseband_q15(const RadarBasebandQ15Data* r) override
+    {
+        add("radar_baseband_q15", r->num_bins);
+    }
     void on_presence_single(const PresenceSingleData* r) override { add("presence_single", r->direction); }
     void on_presence_movinglist(const PresenceMovingListData* r) override
     {
         add("presence_movinglist", r->detection_count);
     }
-    void on_pulsedoppler_float(const PulseDopplerFloatData* r) override { add("pulsedoppler_float", r->count); }
+    void on_pulsedoppler_float(const PulseDopplerFloatData* r) override
+    {
+        add("pulsedoppler_float", r->count);
+    }
     void on_pulsedoppler_byte(const PulseDopplerByteData* r) override { add("pulsedoppler_byte", r->count); }
 
 private:
-    void add(const std::string& name, uint64_t detail) { calls.push_back(name + " " + std::to_string(detail)); }
+    void add(const std::string& name, uint64_t detail)
+    {
+        calls.push_back(name + " " + std::to_string(detail));
+    }
 };
 
 std::vector<std::string> dispatch(const Bytes& packet)
@@ -52,7 +64,10 @@ std::vector<std::string> dispatch(const Bytes& packet)
     return receiver.calls;
 }
 
-std::vector<std::string> one(const std::string& call) { return {call}; }
+std::vector<std::string> one(const std::string& call)
+{
+    return { call };
+}
 
 TEST(HostParserWrapper, ForwardsEachRecordToItsReceiverOperation)
 {
@@ -81,21 +96,22 @@ TEST(HostParserWrapper, ForwardsPulseDoppler)
     const Bytes b = pulsedoppler_byte(0x11, 4);
     parse_pulsedoppler_float(&wrapper, f.data(), static_cast<uint32_t>(f.size()), &receiver);
     parse_pulsedoppler_byte(&wrapper, b.data(), static_cast<uint32_t>(b.size()), &receiver);
-    EXPECT_EQ((std::vector<std::string> {"pulsedoppler_float 3", "pulsedoppler_byte 4"}), receiver.calls);
+    EXPECT_EQ((std::vector<std::string> { "pulsedoppler_float 3", "pulsedoppler_byte 4" }), receiver.calls);
 }
 
 TEST(HostParserWrapper, RecordsWithoutAReceiverOperationReachNoOne)
 {
     HostParserWrapper wrapper;
     Receiver receiver;
-    const Bytes packets[] = {vitalsigns_status(), sleepstage_status(), data_float(1, 2, {3.0f}),
-                             respiration_movinglist(1), respiration_detectionlist(1),
-                             respiration_normalizedmovementlist(1)};
+    const Bytes packets[] = { vitalsigns_status(), sleepstage_status(), data_float(1, 2, { 3.0f }),
+        respiration_movinglist(1), respiration_detectionlist(1), respiration_normalizedmovementlist(1) };
     for (const auto& p : packets)
         parse(&wrapper, p.data(), static_cast<uint32_t>(p.size()), &receiver);
-    const Bytes lists[] = {respiration_movinglist(1), respiration_detectionlist(1)};
-    parse_respiration_movinglist(&wrapper, lists[0].data(), static_cast<uint32_t>(lists[0].size()), &receiver);
-    parse_respiration_detectionlist(&wrapper, lists[1].data(), static_cast<uint32_t>(lists[1].size()), &receiver);
+    const Bytes lists[] = { respiration_movinglist(1), respiration_detectionlist(1) };
+    parse_respiration_movinglist(
+        &wrapper, lists[0].data(), static_cast<uint32_t>(lists[0].size()), &receiver);
+    parse_respiration_detectionlist(
+        &wrapper, lists[1].data(), static_cast<uint32_t>(lists[1].size()), &receiver);
     const Bytes r = reply(0x11, 1, 2, {});
     parse_reply(&wrapper, r.data(), static_cast<uint32_t>(r.size()), &receiver);
     const Bytes s = system_status(1);

@@ -14,7 +14,7 @@ namespace {
 class ParserTest : public ::testing::Test {
 protected:
     testsupport::RecordingLogger logger;
-    Parser parser {logger};
+    Parser parser { logger };
 };
 
 TEST_F(ParserTest, LogsItsConstructionAtLevelFive)
@@ -92,7 +92,7 @@ TEST_F(ParserTest, EveryMethodDecodesItsMessage)
     }
     {
         ParseResult<FloatData_> r;
-        EXPECT_EQ(0, parser.parse_data_float(data_float(3, 4, {1.0f, 2.0f}), &r));
+        EXPECT_EQ(0, parser.parse_data_float(data_float(3, 4, { 1.0f, 2.0f }), &r));
         EXPECT_EQ(2u, r.record.length);
         EXPECT_EQ(4u, r.record.info);
     }
@@ -107,33 +107,38 @@ TEST_F(ParserTest, EveryMethodDecodesItsMessage)
         EXPECT_FALSE(result.error);
         field_check(result.record);
     };
-#define CHECK(method, Record, packet, expr)                                                                        \
-    check([this](const Bytes& p, ParseResult<Record>* r) { return parser.method(p, r); }, packet,                  \
-          ParseResult<Record> {}, [](const Record& rec) { expr; })
+#define CHECK(method, Record, packet, expr)                                                                  \
+    check([this](const Bytes& p, ParseResult<Record>* r) { return parser.method(p, r); }, packet,            \
+        ParseResult<Record> {}, [](const Record& rec) { expr; })
     CHECK(parse_respiration_status, RespirationData, respiration_status(),
-          EXPECT_EQ(u32_field(3), rec.respiration_rate));
+        EXPECT_EQ(u32_field(3), rec.respiration_rate));
     CHECK(parse_sleep_status, SleepData, sleep_status(), EXPECT_EQ(f32_field(7), rec.movement_fast));
-    CHECK(parse_vitalsigns_status, VitalSignsData, vitalsigns_status(), EXPECT_EQ(f32_field(6), rec.heart_rate));
-    CHECK(parse_sleepstage_status, SleepStageData, sleepstage_status(), EXPECT_EQ(u32_field(2), rec.sleep_stage));
+    CHECK(parse_vitalsigns_status, VitalSignsData, vitalsigns_status(),
+        EXPECT_EQ(f32_field(6), rec.heart_rate));
+    CHECK(parse_sleepstage_status, SleepStageData, sleepstage_status(),
+        EXPECT_EQ(u32_field(2), rec.sleep_stage));
     CHECK(parse_baseband_ap, BasebandApData, baseband(0x0D, 2), EXPECT_EQ(2u, rec.num_bins));
     CHECK(parse_baseband_iq, BasebandIqData, baseband(0x0C, 3), EXPECT_EQ(3u, rec.num_bins));
     CHECK(parse_radar_rf, RadarRfData, radar_rf(0xC1A3117E, 4), EXPECT_EQ(4u, rec.num_bins));
-    CHECK(parse_radar_rf_normalized, RadarRfNormalizedData, radar_rf(0xB13B8F12, 5), EXPECT_EQ(5u, rec.num_bins));
+    CHECK(parse_radar_rf_normalized, RadarRfNormalizedData, radar_rf(0xB13B8F12, 5),
+        EXPECT_EQ(5u, rec.num_bins));
     CHECK(parse_radar_baseband_float, RadarBasebandFloatData, radar_baseband_float(2),
-          EXPECT_EQ(u32_field(9), rec.parameter_7));
+        EXPECT_EQ(u32_field(9), rec.parameter_7));
     CHECK(parse_radar_baseband_q15, RadarBasebandQ15Data, radar_baseband_q15(2),
-          EXPECT_EQ(f32_field(12), rec.parameter_10));
+        EXPECT_EQ(f32_field(12), rec.parameter_10));
     CHECK(parse_presence_single, PresenceSingleData, presence_single(), EXPECT_EQ(0x7F, rec.direction));
     CHECK(parse_presence_movinglist, PresenceMovingListData, presence_movinglist(1, 2),
-          EXPECT_EQ(2u, rec.detection_count));
+        EXPECT_EQ(2u, rec.detection_count));
     CHECK(parse_respiration_movinglist, RespirationMovingListData, respiration_movinglist(3),
-          EXPECT_EQ(3u, rec.movement_interval_count));
+        EXPECT_EQ(3u, rec.movement_interval_count));
     CHECK(parse_respiration_detectionlist, RespirationDetectionListData, respiration_detectionlist(4),
-          EXPECT_EQ(4u, rec.detection_count));
+        EXPECT_EQ(4u, rec.detection_count));
     CHECK(parse_respiration_normalizedmovementlist, RespirationNormalizedMovementListData,
-          respiration_normalizedmovementlist(2), EXPECT_EQ(f32_field(3), rec.bin_length));
-    CHECK(parse_pulsedoppler_float, PulseDopplerFloatData, pulsedoppler_float(0x12, 3), EXPECT_EQ(3u, rec.count));
-    CHECK(parse_pulsedoppler_byte, PulseDopplerByteData, pulsedoppler_byte(0x11, 5), EXPECT_EQ(5u, rec.count));
+        respiration_normalizedmovementlist(2), EXPECT_EQ(f32_field(3), rec.bin_length));
+    CHECK(parse_pulsedoppler_float, PulseDopplerFloatData, pulsedoppler_float(0x12, 3),
+        EXPECT_EQ(3u, rec.count));
+    CHECK(
+        parse_pulsedoppler_byte, PulseDopplerByteData, pulsedoppler_byte(0x11, 5), EXPECT_EQ(5u, rec.count));
 #undef CHECK
     {
         ParseResult<Ack> r;

@@ -1,8 +1,8 @@
 // The command builders as a host that only calls plain functions sees them:
 // the shared library exports every builder under its bare C name, and a
 // builder looked up by name frames like the one linked in.
-#include <linkwell/protocol.h>
 #include "support/TestSupport.hpp"
+#include <linkwell/protocol.h>
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // out by hand and framed by the independent reference framer. Where a plain
 // builder and a Commands operation both exist, both must give the frame.
 #include "protocol/Commands.hpp"
-#include <linkwell/protocol_commands.h>
 #include "support/TestSupport.hpp"
+#include <linkwell/protocol_commands.h>
 
 #include <gtest/gtest.h>
 

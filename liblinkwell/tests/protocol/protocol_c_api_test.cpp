@@ -1,8 +1,8 @@
 // The codec as a host that only calls plain functions sees it: the shared
 // library exports each function under its bare C name, and the public header
 // compiles as C (protocol_c_client.c).
-#include <linkwell/protocol.h>
 #include "support/TestSupport.hpp"
+#include <linkwell/protocol.h>
 
 #include <gtest/gtest.h>
 
@@ -44,8 +44,7 @@ class SharedLibrary {
 public:
     SharedLibrary()
         : handle_(dlopen(LINKWELL_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL))
-    {
-    }
+    { }
     ~SharedLibrary()
     {
         if (handle_)
@@ -57,8 +56,7 @@ public:
     bool loaded() const { return handle_ != nullptr; }
     void* symbol(const char* name) const { return dlsym(handle_, name); }
 
-    template <typename Function>
-    Function* function(const char* name) const
+    template <typename Function> Function* function(const char* name) const
     {
         return reinterpret_cast<Function*>(symbol(name));
     }
@@ -77,7 +75,7 @@ void collect_packet(void* user, const uint8_t* data, uint32_t count)
     static_cast<std::vector<Bytes>*>(user)->emplace_back(data, data + count);
 }
 
-void ignore_error(void*, uint32_t) {}
+void ignore_error(void*, uint32_t) { }
 
 } // namespace
 
@@ -95,7 +93,8 @@ TEST(ProtocolCApi, FunctionsLoadedByNameFrameAndReceive)
     ASSERT_TRUE(library.loaded()) << dlerror();
     auto* create_command = library.function<decltype(createCommand)>("createCommand");
     auto* instance_size = library.function<decltype(getInstanceSize)>("getInstanceSize");
-    auto* create_protocol = library.function<decltype(createApplicationProtocol)>("createApplicationProtocol");
+    auto* create_protocol
+        = library.function<decltype(createApplicationProtocol)>("createApplicationProtocol");
     auto* parse_data = library.function<decltype(parseData)>("parseData");
     auto* version = library.function<decltype(get_radar_com_version)>("get_radar_com_version");
     ASSERT_TRUE(create_command && instance_size && create_protocol && parse_data && version);
@@ -111,7 +110,7 @@ TEST(ProtocolCApi, FunctionsLoadedByNameFrameAndReceive)
     ApplicationProtocol* receiver
         = create_protocol(collect_packet, ignore_error, &packets, storage.data(), buffer.data(), 64);
     EXPECT_EQ(1, parse_data(receiver, framed.data(), static_cast<uint32_t>(framed.size())));
-    EXPECT_EQ(std::vector<Bytes>{payload}, packets);
+    EXPECT_EQ(std::vector<Bytes> { payload }, packets);
     EXPECT_STREQ("0a8e9e99e817", version());
 }
 

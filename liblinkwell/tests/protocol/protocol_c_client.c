@@ -42,10 +42,10 @@ static void on_error(void* user, uint32_t code)
  * returns 0 when both came back unchanged, otherwise the failing step. */
 int c_client_round_trip(void)
 {
-    static const uint8_t payload[] = {0x10, 0x7D, 0x51, 0x80, 0x00, 0x00, 0x80, 0x3F};
-    struct Output whole = {{0}, 0};
-    struct Output streamed = {{0}, 0};
-    struct Received received = {{0}, 0, 0, 0};
+    static const uint8_t payload[] = { 0x10, 0x7D, 0x51, 0x80, 0x00, 0x00, 0x80, 0x3F };
+    struct Output whole = { { 0 }, 0 };
+    struct Output streamed = { { 0 }, 0 };
+    struct Received received = { { 0 }, 0, 0, 0 };
     uint8_t buffer[32];
     void* storage;
     ApplicationProtocol* receiver;
@@ -68,7 +68,8 @@ int c_client_round_trip(void)
     if (!storage)
         return 4;
     receiver = createApplicationProtocol(on_packet, on_error, &received, storage, buffer, sizeof buffer);
-    if (parseData(receiver, whole.bytes, whole.count) != 1 || parseData(receiver, streamed.bytes, streamed.count) != 1)
+    if (parseData(receiver, whole.bytes, whole.count) != 1
+        || parseData(receiver, streamed.bytes, streamed.count) != 1)
         result = 5;
     else if (received.packets != 2 || received.errors != 0 || received.length != sizeof payload
         || memcmp(received.packet, payload, sizeof payload) != 0)

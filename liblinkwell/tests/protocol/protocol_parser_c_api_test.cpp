@@ -1,8 +1,8 @@
 // The message decoders as a host that only calls plain functions sees them:
 // exported under their bare C names, with a header that compiles as C
 // (protocol_parser_c_client.c).
-#include <linkwell/protocol.h>
 #include "support/MessagePackets.hpp"
+#include <linkwell/protocol.h>
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The message decoders: one table of accept and reject cases per decoder
 // family, the field layout of every record, the basic messages, and the
 // dispatch of parse and parse_appdata.
-#include <linkwell/protocol_parser.h>
 #include "support/MessagePackets.hpp"
 #include "support/TestSupport.hpp"
+#include <linkwell/protocol_parser.h>
 
 #include <gtest/gtest.h>
 
@@ -38,8 +38,7 @@ struct Calls {
     }
 };
 
-template <typename T>
-void keep(const char* slot, T record, void* user)
+template <typename T> void keep(const char* slot, T record, void* user)
 {
     auto* calls = static_cast<Calls*>(user);
     calls->slots.push_back(slot);
@@ -90,7 +89,7 @@ struct Recorder : HostParser {
     };
     Result run(Decoder decoder, const Bytes& packet) const
     {
-        Result out {0, {}};
+        Result out { 0, {} };
         out.calls.packet = std::make_unique<Bytes>(packet);
         const uint8_t* data = packet.empty() ? nullptr : out.calls.packet->data();
         out.status = decoder(this, data, static_cast<uint32_t>(packet.size()), &out.calls);
@@ -105,14 +104,20 @@ struct Outcome {
     std::optional<uint32_t> reported; // error slot code; none when a data slot is expected
 };
 
-Outcome accepted() { return {0, std::nullopt}; }
+Outcome accepted()
+{
+    return { 0, std::nullopt };
+}
 
 Bytes without_last(Bytes packet)
 {
     packet.pop_back();
     return packet;
 }
-Outcome refused(uint32_t code, int status) { return {status, code}; }
+Outcome refused(uint32_t code, int status)
+{
+    return { status, code };
+}
 
 std::string describe(const Recorder::Result& r)
 {
@@ -125,8 +130,8 @@ std::string describe(const Recorder::Result& r)
     return out;
 }
 
-void expect_outcome(const Recorder::Result& r, const Outcome& expected, const char* data_slot,
-                    const std::string& what)
+void expect_outcome(
+    const Recorder::Result& r, const Outcome& expected, const char* data_slot, const std::string& what)
 {
     SCOPED_TRACE(what + ": " + describe(r));
     EXPECT_EQ(expected.status, r.status);
@@ -156,7 +161,10 @@ struct ContentCase {
     size_t fixed_size;
 };
 
-std::ostream& operator<<(std::ostream& os, const ContentCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const ContentCase& c)
+{
+    return os << c.name;
+}
 
 const Outcome status_short = refused(2, 1);
 const Outcome status_wrong_id = refused(3, 1);
@@ -167,50 +175,53 @@ std::vector<ContentCase> content_cases()
 {
     return {
         // Status contents: the type byte is not tested; refusals return 1.
-        {"respiration status", parse_respiration_status, respiration_status(), "on_respiration", status_short,
-         accepted(), status_wrong_id, accepted(), {}, {}, 29},
-        {"sleep status", parse_sleep_status, sleep_status(), "on_sleep", status_short, accepted(), status_wrong_id,
-         accepted(), {}, {}, 33},
-        {"vital signs", parse_vitalsigns_status, vitalsigns_status(), "on_vitalsigns", status_short, accepted(),
-         status_wrong_id, accepted(), {}, {}, 53},
-        {"sleep stage", parse_sleepstage_status, sleepstage_status(), "on_sleepstage", status_short, accepted(),
-         status_wrong_id, accepted(), {}, {}, 17},
+        { "respiration status", parse_respiration_status, respiration_status(), "on_respiration",
+            status_short, accepted(), status_wrong_id, accepted(), {}, {}, 29 },
+        { "sleep status", parse_sleep_status, sleep_status(), "on_sleep", status_short, accepted(),
+            status_wrong_id, accepted(), {}, {}, 33 },
+        { "vital signs", parse_vitalsigns_status, vitalsigns_status(), "on_vitalsigns", status_short,
+            accepted(), status_wrong_id, accepted(), {}, {}, 53 },
+        { "sleep stage", parse_sleepstage_status, sleepstage_status(), "on_sleepstage", status_short,
+            accepted(), status_wrong_id, accepted(), {}, {}, 17 },
         // Lists.
-        {"presence single", parse_presence_single, presence_single(), "on_presence_single", content_short,
-         accepted(), content_wrong, content_wrong, {}, {}, 22},
-        {"presence moving list", parse_presence_movinglist, presence_movinglist(2, 3), "on_presence_movinglist",
-         content_short, accepted(), content_wrong, content_wrong, {13, 17}, {{13, 1u << 29}, {17, 1u << 30}}, 21},
-        {"respiration moving list", parse_respiration_movinglist, respiration_movinglist(3),
-         "on_respiration_movinglist", content_short, accepted(), content_wrong, content_wrong, {9}, {{9, 1u << 29}},
-         13},
-        {"respiration detection list", parse_respiration_detectionlist, respiration_detectionlist(2),
-         "on_respiration_detectionlist", content_short, accepted(), content_wrong, content_wrong, {9},
-         {{9, 1u << 30}}, 13},
-        {"respiration normalized movement list", parse_respiration_normalizedmovementlist,
-         respiration_normalizedmovementlist(4), "on_respiration_normalizedmovementlist", content_short, accepted(),
-         content_wrong, content_wrong, {17}, {{17, 1u << 29}}, 21},
+        { "presence single", parse_presence_single, presence_single(), "on_presence_single", content_short,
+            accepted(), content_wrong, content_wrong, {}, {}, 22 },
+        { "presence moving list", parse_presence_movinglist, presence_movinglist(2, 3),
+            "on_presence_movinglist", content_short, accepted(), content_wrong, content_wrong, { 13, 17 },
+            { { 13, 1u << 29 }, { 17, 1u << 30 } }, 21 },
+        { "respiration moving list", parse_respiration_movinglist, respiration_movinglist(3),
+            "on_respiration_movinglist", content_short, accepted(), content_wrong, content_wrong, { 9 },
+            { { 9, 1u << 29 } }, 13 },
+        { "respiration detection list", parse_respiration_detectionlist, respiration_detectionlist(2),
+            "on_respiration_detectionlist", content_short, accepted(), content_wrong, content_wrong, { 9 },
+            { { 9, 1u << 30 } }, 13 },
+        { "respiration normalized movement list", parse_respiration_normalizedmovementlist,
+            respiration_normalizedmovementlist(4), "on_respiration_normalizedmovementlist", content_short,
+            accepted(), content_wrong, content_wrong, { 17 }, { { 17, 1u << 29 } }, 21 },
         // Radar frames.
-        {"baseband I/Q", parse_baseband_iq, baseband(0x0C, 5), "on_baseband_iq", content_short, accepted(),
-         content_wrong, content_wrong, {9}, {{9, 1u << 29}}, 29},
-        {"baseband A/P", parse_baseband_ap, baseband(0x0D, 5), "on_baseband_ap", content_short, accepted(),
-         content_wrong, content_wrong, {9}, {{9, 1u << 29}}, 29},
-        {"radar RF", parse_radar_rf, radar_rf(0xC1A3117E, 6), "on_radar_rf", content_short, accepted(),
-         content_wrong, content_wrong, {9}, {{9, 1u << 30}}, 33},
-        {"radar RF normalized", parse_radar_rf_normalized, radar_rf(0xB13B8F12, 6), "on_radar_rf_normalized",
-         content_short, accepted(), content_wrong, content_wrong, {9}, {{9, 1u << 30}}, 33},
-        {"radar baseband float", parse_radar_baseband_float, radar_baseband_float(3), "on_radar_baseband_float",
-         content_short, accepted(), content_wrong, content_wrong, {9}, {{9, 1u << 29}}, 49},
-        {"radar baseband Q15", parse_radar_baseband_q15, radar_baseband_q15(3), "on_radar_baseband_q15",
-         content_short, accepted(), content_wrong, content_wrong, {9}, {{9, 1u << 30}}, 53},
+        { "baseband I/Q", parse_baseband_iq, baseband(0x0C, 5), "on_baseband_iq", content_short, accepted(),
+            content_wrong, content_wrong, { 9 }, { { 9, 1u << 29 } }, 29 },
+        { "baseband A/P", parse_baseband_ap, baseband(0x0D, 5), "on_baseband_ap", content_short, accepted(),
+            content_wrong, content_wrong, { 9 }, { { 9, 1u << 29 } }, 29 },
+        { "radar RF", parse_radar_rf, radar_rf(0xC1A3117E, 6), "on_radar_rf", content_short, accepted(),
+            content_wrong, content_wrong, { 9 }, { { 9, 1u << 30 } }, 33 },
+        { "radar RF normalized", parse_radar_rf_normalized, radar_rf(0xB13B8F12, 6), "on_radar_rf_normalized",
+            content_short, accepted(), content_wrong, content_wrong, { 9 }, { { 9, 1u << 30 } }, 33 },
+        { "radar baseband float", parse_radar_baseband_float, radar_baseband_float(3),
+            "on_radar_baseband_float", content_short, accepted(), content_wrong, content_wrong, { 9 },
+            { { 9, 1u << 29 } }, 49 },
+        { "radar baseband Q15", parse_radar_baseband_q15, radar_baseband_q15(3), "on_radar_baseband_q15",
+            content_short, accepted(), content_wrong, content_wrong, { 9 }, { { 9, 1u << 30 } }, 53 },
         // Pulse-Doppler and noise map: the length must match exactly.
-        {"pulse-Doppler float", parse_pulsedoppler_float, pulsedoppler_float(0x10, 10), "on_pulsedoppler_float",
-         content_short, content_short, content_wrong, content_wrong, {21}, {{21, 1u << 30}}, 49},
-        {"noise map float", parse_pulsedoppler_float, pulsedoppler_float(0x12, 10), "on_pulsedoppler_float",
-         content_short, content_short, content_wrong, content_wrong, {21}, {{21, 1u << 30}}, 49},
-        {"pulse-Doppler byte", parse_pulsedoppler_byte, pulsedoppler_byte(0x11, 10), "on_pulsedoppler_byte",
-         content_short, content_short, content_wrong, content_wrong, {21}, {}, 57},
-        {"noise map byte", parse_pulsedoppler_byte, pulsedoppler_byte(0x13, 10), "on_pulsedoppler_byte",
-         content_short, content_short, content_wrong, content_wrong, {21}, {}, 57},
+        { "pulse-Doppler float", parse_pulsedoppler_float, pulsedoppler_float(0x10, 10),
+            "on_pulsedoppler_float", content_short, content_short, content_wrong, content_wrong, { 21 },
+            { { 21, 1u << 30 } }, 49 },
+        { "noise map float", parse_pulsedoppler_float, pulsedoppler_float(0x12, 10), "on_pulsedoppler_float",
+            content_short, content_short, content_wrong, content_wrong, { 21 }, { { 21, 1u << 30 } }, 49 },
+        { "pulse-Doppler byte", parse_pulsedoppler_byte, pulsedoppler_byte(0x11, 10), "on_pulsedoppler_byte",
+            content_short, content_short, content_wrong, content_wrong, { 21 }, {}, 57 },
+        { "noise map byte", parse_pulsedoppler_byte, pulsedoppler_byte(0x13, 10), "on_pulsedoppler_byte",
+            content_short, content_short, content_wrong, content_wrong, { 21 }, {}, 57 },
     };
 }
 
@@ -308,19 +319,18 @@ TEST_P(ContentDecoder, ZeroCountsLeaveEmptyArrays)
     expect_outcome(table.run(c.decode, packet), accepted(), c.slot, "zero counts");
 }
 
-INSTANTIATE_TEST_SUITE_P(AllContents, ContentDecoder, ::testing::ValuesIn(content_cases()),
-                         [](const auto& param_info) {
-                             std::string name;
-                             for (char ch : std::string(param_info.param.name))
-                                 if (std::isalnum(static_cast<unsigned char>(ch)))
-                                     name += ch;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    AllContents, ContentDecoder, ::testing::ValuesIn(content_cases()), [](const auto& param_info) {
+        std::string name;
+        for (char ch : std::string(param_info.param.name))
+            if (std::isalnum(static_cast<unsigned char>(ch)))
+                name += ch;
+        return name;
+    });
 
 // ---- record layouts -----------------------------------------------------
 
-template <typename T>
-T decoded(const Recorder::Result& r)
+template <typename T> T decoded(const Recorder::Result& r)
 {
     EXPECT_EQ(0, r.status) << describe(r);
     return std::any_cast<T>(r.calls.record);
@@ -385,11 +395,9 @@ TEST_F(RecordLayout, StatusRecords)
     const auto vital = decoded<VitalSignsData>(vr);
     EXPECT_EQ(u32_field(1), vital.frame_counter);
     EXPECT_EQ(u32_field(2), vital.sensor_state);
-    const float floats[] = {vital.respiration_rate,         vital.respiration_distance,
-                            vital.respiration_confidence,   vital.heart_rate,
-                            vital.heart_distance,           vital.heart_confidence,
-                            vital.normalized_movement_slow, vital.normalized_movement_fast,
-                            vital.normalized_movement_start, vital.normalized_movement_end};
+    const float floats[] = { vital.respiration_rate, vital.respiration_distance, vital.respiration_confidence,
+        vital.heart_rate, vital.heart_distance, vital.heart_confidence, vital.normalized_movement_slow,
+        vital.normalized_movement_fast, vital.normalized_movement_start, vital.normalized_movement_end };
     for (int k = 3; k <= 12; ++k)
         EXPECT_EQ(f32_field(k), floats[k - 3]) << "field " << k;
 
@@ -440,7 +448,8 @@ TEST_F(RecordLayout, RespirationLists)
     EXPECT_EQ(expected_items(2, 2), items(detection.detection_radar_cross_section_items, 2));
     EXPECT_EQ(expected_items(3, 2), items(detection.detection_velocity_items, 2));
 
-    const auto nr = table.run(parse_respiration_normalizedmovementlist, respiration_normalizedmovementlist(4));
+    const auto nr
+        = table.run(parse_respiration_normalizedmovementlist, respiration_normalizedmovementlist(4));
     const auto normalized = decoded<RespirationNormalizedMovementListData>(nr);
     EXPECT_EQ(u32_field(1), normalized.frame_counter);
     EXPECT_EQ(f32_field(2), normalized.start);
@@ -470,8 +479,7 @@ TEST_F(RecordLayout, BasebandFrames)
     EXPECT_EQ(expected_items(2, 5), items(ap.phase, 5));
 }
 
-template <typename Rf>
-void expect_rf_fields(const Rf& rf)
+template <typename Rf> void expect_rf_fields(const Rf& rf)
 {
     EXPECT_EQ(u32_field(1), rf.frame_counter);
     EXPECT_EQ(6u, rf.num_bins);
@@ -487,7 +495,8 @@ void expect_rf_fields(const Rf& rf)
 TEST_F(RecordLayout, RadarFrames)
 {
     expect_rf_fields(decoded<RadarRfData>(table.run(parse_radar_rf, radar_rf(0xC1A3117E, 6))));
-    expect_rf_fields(decoded<RadarRfNormalizedData>(table.run(parse_radar_rf_normalized, radar_rf(0xB13B8F12, 6))));
+    expect_rf_fields(
+        decoded<RadarRfNormalizedData>(table.run(parse_radar_rf_normalized, radar_rf(0xB13B8F12, 6))));
 
     const auto fr = table.run(parse_radar_baseband_float, radar_baseband_float(3));
     const auto bf = decoded<RadarBasebandFloatData>(fr);
@@ -507,8 +516,10 @@ TEST_F(RecordLayout, RadarFrames)
     EXPECT_EQ(u32_field(8), q15.parameter_6);
     EXPECT_EQ(f32_field(11), q15.parameter_9);
     EXPECT_EQ(f32_field(12), q15.parameter_10);
-    EXPECT_EQ((std::vector<int16_t> {i16_item(1, 0), i16_item(1, 1), i16_item(1, 2)}), items(q15.i_data, 3));
-    EXPECT_EQ((std::vector<int16_t> {i16_item(2, 0), i16_item(2, 1), i16_item(2, 2)}), items(q15.q_data, 3));
+    EXPECT_EQ(
+        (std::vector<int16_t> { i16_item(1, 0), i16_item(1, 1), i16_item(1, 2) }), items(q15.i_data, 3));
+    EXPECT_EQ(
+        (std::vector<int16_t> { i16_item(2, 0), i16_item(2, 1), i16_item(2, 2) }), items(q15.q_data, 3));
 }
 
 TEST_F(RecordLayout, PulseDopplerAndNoiseMap)
@@ -531,7 +542,7 @@ TEST_F(RecordLayout, PulseDopplerAndNoiseMap)
     EXPECT_EQ(f32_field(11), pb.parameter_10);
     EXPECT_EQ(f32_field(12), pb.parameter_11);
     EXPECT_EQ(f32_field(13), pb.parameter_12);
-    EXPECT_EQ((std::vector<uint8_t> {u8_item(0), u8_item(1), u8_item(2), u8_item(3)}), items(pb.data, 4));
+    EXPECT_EQ((std::vector<uint8_t> { u8_item(0), u8_item(1), u8_item(2), u8_item(3) }), items(pb.data, 4));
 }
 
 TEST(PulseDoppler, TenValuesDecodeOnlyAtExactly89Bytes)
@@ -572,7 +583,10 @@ struct BasicCase {
     const char* slot;
 };
 
-std::ostream& operator<<(std::ostream& os, const BasicCase& c) { return os << c.what; }
+std::ostream& operator<<(std::ostream& os, const BasicCase& c)
+{
+    return os << c.what;
+}
 
 class BasicDecoder : public ::testing::TestWithParam<BasicCase> {
 protected:
@@ -587,57 +601,59 @@ TEST_P(BasicDecoder, Outcome)
 
 const uint32_t foreign = 0xDEADBEEF;
 
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, BasicDecoder,
+INSTANTIATE_TEST_SUITE_P(Table, BasicDecoder,
     ::testing::Values(
         // pong
-        BasicCase {"pong", parse_pong, pong(0x12345678), accepted(), "on_pong"},
-        BasicCase {"pong, 4 bytes", parse_pong, hex("01 78 56 34"), refused(foreign, 1), nullptr},
-        BasicCase {"pong, one byte long", parse_pong, hex("01 78 56 34 12 00"), accepted(), "on_pong"},
-        BasicCase {"error handed to pong", parse_pong, error(9), refused(9, 9), nullptr},
-        BasicCase {"ack handed to pong", parse_pong, ack(), refused(foreign, 1), nullptr},
-        BasicCase {"empty pong", parse_pong, {}, refused(5, 5), nullptr},
+        BasicCase { "pong", parse_pong, pong(0x12345678), accepted(), "on_pong" },
+        BasicCase { "pong, 4 bytes", parse_pong, hex("01 78 56 34"), refused(foreign, 1), nullptr },
+        BasicCase { "pong, one byte long", parse_pong, hex("01 78 56 34 12 00"), accepted(), "on_pong" },
+        BasicCase { "error handed to pong", parse_pong, error(9), refused(9, 9), nullptr },
+        BasicCase { "ack handed to pong", parse_pong, ack(), refused(foreign, 1), nullptr },
+        BasicCase { "empty pong", parse_pong, {}, refused(5, 5), nullptr },
         // ack
-        BasicCase {"ack", parse_ack, ack(), accepted(), "on_ack"},
-        BasicCase {"ack with more bytes", parse_ack, hex("10 01 02"), accepted(), "on_ack"},
-        BasicCase {"error 7 handed to ack", parse_ack, error(7), refused(7, 7), nullptr},
-        BasicCase {"reply handed to ack", parse_ack, reply(0x11, 1, 2, {}), refused(foreign, 1), nullptr},
+        BasicCase { "ack", parse_ack, ack(), accepted(), "on_ack" },
+        BasicCase { "ack with more bytes", parse_ack, hex("10 01 02"), accepted(), "on_ack" },
+        BasicCase { "error 7 handed to ack", parse_ack, error(7), refused(7, 7), nullptr },
+        BasicCase { "reply handed to ack", parse_ack, reply(0x11, 1, 2, {}), refused(foreign, 1), nullptr },
         // error
-        BasicCase {"error", parse_error, error(0x1234), refused(0x1234, 0x1234), nullptr},
-        BasicCase {"error with code 0", parse_error, error(0), refused(0, 0), nullptr},
-        BasicCase {"error, 4 bytes", parse_error, hex("20 01 00 00"), refused(2, 2), nullptr},
-        BasicCase {"error, 1 byte", parse_error, hex("20"), refused(2, 2), nullptr},
-        BasicCase {"ack handed to error", parse_error, ack(), refused(foreign, 1), nullptr},
+        BasicCase { "error", parse_error, error(0x1234), refused(0x1234, 0x1234), nullptr },
+        BasicCase { "error with code 0", parse_error, error(0), refused(0, 0), nullptr },
+        BasicCase { "error, 4 bytes", parse_error, hex("20 01 00 00"), refused(2, 2), nullptr },
+        BasicCase { "error, 1 byte", parse_error, hex("20"), refused(2, 2), nullptr },
+        BasicCase { "ack handed to error", parse_error, ack(), refused(foreign, 1), nullptr },
         // system status
-        BasicCase {"system status", parse_system_status, system_status(3), accepted(), "on_system_status"},
-        BasicCase {"system status, 4 bytes", parse_system_status, hex("30 03 00 00"), refused(2, 2), nullptr},
-        BasicCase {"system status, 1 byte", parse_system_status, hex("30"), refused(2, 2), nullptr},
-        BasicCase {"error handed to system status", parse_system_status, error(4), refused(4, 4), nullptr},
+        BasicCase { "system status", parse_system_status, system_status(3), accepted(), "on_system_status" },
+        BasicCase {
+            "system status, 4 bytes", parse_system_status, hex("30 03 00 00"), refused(2, 2), nullptr },
+        BasicCase { "system status, 1 byte", parse_system_status, hex("30"), refused(2, 2), nullptr },
+        BasicCase { "error handed to system status", parse_system_status, error(4), refused(4, 4), nullptr },
         // float data
-        BasicCase {"float data", parse_data_float, data_float(7, 8, {1.0f, 2.0f}), accepted(), "on_data_float"},
-        BasicCase {"float data, 13 bytes", parse_data_float, without_last(data_float(7, 8, {})),
-                   refused(foreign, 1), nullptr},
-        BasicCase {"byte data handed to float data", parse_data_float, hex("A0 10 00 00 00 00"),
-                   refused(foreign, 1), nullptr},
-        BasicCase {"1-byte data handed to float data", parse_data_float, hex("A0"), refused(foreign, 1), nullptr},
-        BasicCase {"error handed to float data", parse_data_float, error(6), refused(6, 6), nullptr},
+        BasicCase {
+            "float data", parse_data_float, data_float(7, 8, { 1.0f, 2.0f }), accepted(), "on_data_float" },
+        BasicCase { "float data, 13 bytes", parse_data_float, without_last(data_float(7, 8, {})),
+            refused(foreign, 1), nullptr },
+        BasicCase { "byte data handed to float data", parse_data_float, hex("A0 10 00 00 00 00"),
+            refused(foreign, 1), nullptr },
+        BasicCase {
+            "1-byte data handed to float data", parse_data_float, hex("A0"), refused(foreign, 1), nullptr },
+        BasicCase { "error handed to float data", parse_data_float, error(6), refused(6, 6), nullptr },
         // data
-        BasicCase {"data: float data", parse_data, data_float(7, 8, {1.0f}), accepted(), "on_data_float"},
-        BasicCase {"data: 1 byte", parse_data, hex("A0"), refused(2, 2), nullptr},
+        BasicCase { "data: float data", parse_data, data_float(7, 8, { 1.0f }), accepted(), "on_data_float" },
+        BasicCase { "data: 1 byte", parse_data, hex("A0"), refused(2, 2), nullptr },
         // reply
-        BasicCase {"reply", parse_reply, reply(0x11, 1, 2, hex("01 02 03 04")), accepted(), "on_reply"},
-        BasicCase {"reply, 9 bytes", parse_reply, hex("11 11 01 00 00 00 02 00 00"), refused(2, 2), nullptr},
-        BasicCase {"reply whose data runs past the packet", parse_reply,
-                   without_last(reply(0x11, 1, 2, hex("01 02 03 04"))), refused(2, 2), nullptr},
-        BasicCase {"error handed to reply", parse_reply, error(42), refused(42, 42), nullptr},
-        BasicCase {"ack handed to reply", parse_reply, ack(), refused(foreign, 1), nullptr}));
+        BasicCase { "reply", parse_reply, reply(0x11, 1, 2, hex("01 02 03 04")), accepted(), "on_reply" },
+        BasicCase {
+            "reply, 9 bytes", parse_reply, hex("11 11 01 00 00 00 02 00 00"), refused(2, 2), nullptr },
+        BasicCase { "reply whose data runs past the packet", parse_reply,
+            without_last(reply(0x11, 1, 2, hex("01 02 03 04"))), refused(2, 2), nullptr },
+        BasicCase { "error handed to reply", parse_reply, error(42), refused(42, 42), nullptr },
+        BasicCase { "ack handed to reply", parse_reply, ack(), refused(foreign, 1), nullptr }));
 
 // Data packets of another sub-type are no error: they go to other readers.
 TEST(ParseData, OtherSubTypesReturnOneAndCallNoSlot)
 {
     Recorder table;
-    for (const Bytes& packet : {hex("A0 10 01 02"), hex("A0 13 61 62"), hex("A0 50 05")}) {
+    for (const Bytes& packet : { hex("A0 10 01 02"), hex("A0 13 61 62"), hex("A0 50 05") }) {
         const auto r = table.run(parse_data, packet);
         EXPECT_EQ(1, r.status);
         EXPECT_TRUE(r.calls.slots.empty());
@@ -647,18 +663,18 @@ TEST(ParseData, OtherSubTypesReturnOneAndCallNoSlot)
 TEST(ParseData, DoesNotTestTheTypeByte)
 {
     Recorder table;
-    Bytes packet = data_float(1, 2, {3.0f});
+    Bytes packet = data_float(1, 2, { 3.0f });
     packet[0] = 0x55;
     // The float-data decoder does, and refuses it.
     const auto r = table.run(parse_data, packet);
     EXPECT_EQ(1, r.status);
-    EXPECT_EQ((std::vector<uint32_t> {foreign}), r.calls.errors);
+    EXPECT_EQ((std::vector<uint32_t> { foreign }), r.calls.errors);
 }
 
 TEST(ParseDataFloat, CountsWholeFloatsAndKeepsTheFields)
 {
     Recorder table;
-    Bytes packet = data_float(0xC0FFEE, 0x77, {1.5f, -2.5f, 3.5f});
+    Bytes packet = data_float(0xC0FFEE, 0x77, { 1.5f, -2.5f, 3.5f });
     packet.push_back(0x01); // a partial float is not counted
     packet.push_back(0x02);
     const auto r = table.run(parse_data_float, packet);
@@ -666,7 +682,7 @@ TEST(ParseDataFloat, CountsWholeFloatsAndKeepsTheFields)
     EXPECT_EQ(0xC0FFEEu, record.content_id);
     EXPECT_EQ(0x77u, record.info);
     EXPECT_EQ(3u, record.length);
-    EXPECT_EQ((std::vector<float> {1.5f, -2.5f, 3.5f}), items(record.data, record.length));
+    EXPECT_EQ((std::vector<float> { 1.5f, -2.5f, 3.5f }), items(record.data, record.length));
 }
 
 TEST(ParsePong, PassesTheValue)
@@ -674,7 +690,8 @@ TEST(ParsePong, PassesTheValue)
     Recorder table;
     EXPECT_EQ(0xEEAAEAAEu, decoded<uint32_t>(table.run(parse_pong, pong(0xEEAAEAAE))));
     EXPECT_EQ(0, decoded<Ack>(table.run(parse_ack, ack())).ack);
-    EXPECT_EQ(0x01020304u, decoded<SystemStatus>(table.run(parse_system_status, system_status(0x01020304))).status);
+    EXPECT_EQ(
+        0x01020304u, decoded<SystemStatus>(table.run(parse_system_status, system_status(0x01020304))).status);
 }
 
 // ---- replies ----------------------------------------------------------------
@@ -712,9 +729,10 @@ TEST(ParseReply, ShortRepliesHaveNoLengthAndNoData)
     // 11 bytes: the trailing value is byte 10. Up to 13 bytes the length
     // field is incomplete and is not read.
     const Bytes full = hex("11 12 01 00 00 00 02 00 00 00 AB CD EF");
-    for (const Case c : {Case {10, 0}, Case {11, 0xAB}, Case {12, 0xAB}, Case {13, 0xAB}}) {
+    for (const Case c : { Case { 10, 0 }, Case { 11, 0xAB }, Case { 12, 0xAB }, Case { 13, 0xAB } }) {
         Recorder table;
-        const auto record = decoded<Reply>(table.run(parse_reply, Bytes(full.begin(), full.begin() + c.size)));
+        const auto record
+            = decoded<Reply>(table.run(parse_reply, Bytes(full.begin(), full.begin() + c.size)));
         SCOPED_TRACE(c.size);
         EXPECT_EQ(0x12, record.type);
         EXPECT_EQ(1u, record.id);
@@ -735,7 +753,7 @@ TEST(ParseReply, EmptyDataHasANullPointer)
 
 TEST(ParseReply, HugeDeclaredLengthIsRefused)
 {
-    for (uint32_t declared : {5u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFF2u}) {
+    for (uint32_t declared : { 5u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFF2u }) {
         Recorder table;
         Bytes packet = reply(0x11, 1, 2, hex("01 02 03 04"));
         put_u32(packet, 10, declared);
@@ -755,11 +773,11 @@ TEST(Parse, DispatchesOnTheFirstByte)
         const char* slot;
     };
     const Case cases[] = {
-        {pong(1), "on_pong"},
-        {ack(), "on_ack"},
-        {data_float(1, 2, {}), "on_data_float"},
-        {respiration_status(), "on_respiration"},
-        {presence_single(), "on_presence_single"},
+        { pong(1), "on_pong" },
+        { ack(), "on_ack" },
+        { data_float(1, 2, {}), "on_data_float" },
+        { respiration_status(), "on_respiration" },
+        { presence_single(), "on_presence_single" },
     };
     for (const auto& c : cases) {
         Recorder table;
@@ -769,7 +787,8 @@ TEST(Parse, DispatchesOnTheFirstByte)
 
 TEST(Parse, UnknownFirstByteReportsTwoAndReturnsFour)
 {
-    for (const Bytes& packet : {reply(0x11, 1, 2, {}), system_status(1), hex("E0 01"), hex("51 00 00 00 00")}) {
+    for (const Bytes& packet :
+        { reply(0x11, 1, 2, {}), system_status(1), hex("E0 01"), hex("51 00 00 00 00") }) {
         Recorder table;
         expect_outcome(table.run(parse, packet), refused(2, 4), nullptr, testsupport::to_hex(packet));
     }
@@ -789,18 +808,18 @@ TEST(ParseAppdata, DecodesTheTwelveContentsItKnows)
         const char* slot;
     };
     const Case cases[] = {
-        {baseband(0x0C, 2), "on_baseband_iq"},
-        {baseband(0x0D, 2), "on_baseband_ap"},
-        {radar_baseband_float(2), "on_radar_baseband_float"},
-        {vitalsigns_status(), "on_vitalsigns"},
-        {sleep_status(), "on_sleep"},
-        {respiration_status(), "on_respiration"},
-        {sleepstage_status(), "on_sleepstage"},
-        {presence_single(), "on_presence_single"},
-        {presence_movinglist(1, 1), "on_presence_movinglist"},
-        {radar_rf(0xB13B8F12, 2), "on_radar_rf_normalized"},
-        {radar_rf(0xC1A3117E, 2), "on_radar_rf"},
-        {radar_baseband_q15(2), "on_radar_baseband_q15"},
+        { baseband(0x0C, 2), "on_baseband_iq" },
+        { baseband(0x0D, 2), "on_baseband_ap" },
+        { radar_baseband_float(2), "on_radar_baseband_float" },
+        { vitalsigns_status(), "on_vitalsigns" },
+        { sleep_status(), "on_sleep" },
+        { respiration_status(), "on_respiration" },
+        { sleepstage_status(), "on_sleepstage" },
+        { presence_single(), "on_presence_single" },
+        { presence_movinglist(1, 1), "on_presence_movinglist" },
+        { radar_rf(0xB13B8F12, 2), "on_radar_rf_normalized" },
+        { radar_rf(0xC1A3117E, 2), "on_radar_rf" },
+        { radar_baseband_q15(2), "on_radar_baseband_q15" },
     };
     for (const auto& c : cases) {
         Recorder table;
@@ -810,9 +829,9 @@ TEST(ParseAppdata, DecodesTheTwelveContentsItKnows)
 
 TEST(ParseAppdata, OtherContentsReturnZeroAndCallNoSlot)
 {
-    const Bytes others[] = {respiration_movinglist(2), respiration_detectionlist(2),
-                            respiration_normalizedmovementlist(2), pulsedoppler_float(0x10, 2),
-                            pulsedoppler_byte(0x13, 2), hex("50 EF BE AD DE")};
+    const Bytes others[]
+        = { respiration_movinglist(2), respiration_detectionlist(2), respiration_normalizedmovementlist(2),
+              pulsedoppler_float(0x10, 2), pulsedoppler_byte(0x13, 2), hex("50 EF BE AD DE") };
     for (const auto& packet : others) {
         Recorder table;
         const auto r = table.run(parse_appdata, packet);
@@ -826,7 +845,7 @@ TEST(ParseAppdata, OtherContentsReturnZeroAndCallNoSlot)
 
 TEST(ParseAppdata, PacketWithoutAWholeContentIdIsShort)
 {
-    for (const Bytes& packet : {hex("50"), hex("50 1E FA 3B")}) {
+    for (const Bytes& packet : { hex("50"), hex("50 1E FA 3B") }) {
         Recorder table;
         expect_outcome(table.run(parse_appdata, packet), refused(2, 2), nullptr, testsupport::to_hex(packet));
     }
@@ -865,8 +884,8 @@ TEST(InitHostParser, EverySlotGetsItsDoNothingDefault)
     static_assert(sizeof(HostParser) == 23 * sizeof(void (*)()), "23 slots");
 
     // A default table takes every kind of packet without effect.
-    const Bytes packets[] = {pong(1), ack(), error(3), pulsedoppler_float(0x10, 1), pulsedoppler_byte(0x11, 1),
-                             reply(0x11, 1, 2, {})};
+    const Bytes packets[] = { pong(1), ack(), error(3), pulsedoppler_float(0x10, 1),
+        pulsedoppler_byte(0x11, 1), reply(0x11, 1, 2, {}) };
     for (const auto& p : packets) {
         parse(&table, p.data(), static_cast<uint32_t>(p.size()), nullptr);
         parse_pulsedoppler_float(&table, p.data(), static_cast<uint32_t>(p.size()), nullptr);

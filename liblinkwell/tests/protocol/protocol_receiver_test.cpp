@@ -1,8 +1,8 @@
 // The receiver: packet forms, errors, return values and instance state, fed
 // in chunks; the bulk path of parseData against the byte-at-a-time form.
 #include "protocol/protocol_receiver.hpp"
-#include <linkwell/protocol_framing.h>
 #include "support/TestSupport.hpp"
+#include <linkwell/protocol_framing.h>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,10 @@ struct Event {
     uint32_t error = 0;
     size_t offset = 0; // of the packet in the receive buffer
     Bytes bytes;
-    bool operator==(const Event& o) const { return error == o.error && offset == o.offset && bytes == o.bytes; }
+    bool operator==(const Event& o) const
+    {
+        return error == o.error && offset == o.offset && bytes == o.bytes;
+    }
 };
 
 std::string describe(const Event& e)
@@ -41,11 +44,10 @@ std::string describe(const Event& e)
 
 // Runs the body once with every form of parseData's block loops that this
 // processor offers (the widest, and the baseline), restoring the widest.
-template <typename Body>
-void with_each_block_form(Body body)
+template <typename Body> void with_each_block_form(Body body)
 {
     const bool wider_form_exists = useWidestReceiverBlocks(true);
-    for (bool widest : {true, false}) {
+    for (bool widest : { true, false }) {
         if (widest && !wider_form_exists)
             continue;
         useWidestReceiverBlocks(widest);
@@ -65,10 +67,14 @@ public:
         , buffer_(capacity)
         , parse_(parse)
     {
-        instance_ = createApplicationProtocol(on_packet, on_error, this, storage_.get(), buffer_.data(), capacity);
+        instance_
+            = createApplicationProtocol(on_packet, on_error, this, storage_.get(), buffer_.data(), capacity);
     }
 
-    int feed(const Bytes& chunk) { return parse_(instance_, chunk.data(), static_cast<uint32_t>(chunk.size())); }
+    int feed(const Bytes& chunk)
+    {
+        return parse_(instance_, chunk.data(), static_cast<uint32_t>(chunk.size()));
+    }
 
     const std::vector<Event>& events() const { return events_; }
     std::vector<std::string> described_events() const
@@ -101,12 +107,16 @@ private:
         const uint8_t* end = begin + self->buffer_.size();
         if (count != 0 && (data < begin || data + count > end)) {
             ADD_FAILURE() << "packet of " << count << " bytes outside the receive buffer";
-            self->events_.push_back({0, SIZE_MAX, {}});
+            self->events_.push_back({ 0, SIZE_MAX, {} });
             return;
         }
-        self->events_.push_back({0, count ? static_cast<size_t>(data - begin) : 0, Bytes(data, data + count)});
+        self->events_.push_back(
+            { 0, count ? static_cast<size_t>(data - begin) : 0, Bytes(data, data + count) });
     }
-    static void on_error(void* user, uint32_t code) { static_cast<Receiver*>(user)->events_.push_back({code, 0, {}}); }
+    static void on_error(void* user, uint32_t code)
+    {
+        static_cast<Receiver*>(user)->events_.push_back({ code, 0, {} });
+    }
 
     std::unique_ptr<unsigned char[]> storage_;
     Bytes buffer_;
@@ -164,83 +174,94 @@ std::vector<ReceiveCase> receive_cases()
     const std::string idle = "framed, 0 stored";
     return {
         // Framed packets.
-        {"OneBytePacket", 64, {hex("7d 26 5b 7e")}, {1}, {packet("26")}, idle},
-        {"ChecksumMismatch", 64, {hex("7d 26 5c 7e")}, {0}, {error(1)}, idle},
-        {"EscapedChecksum", 64, {hex("7d 10 13 7f 7e 7e")}, {1}, {packet("10 13")}, idle},
-        {"EscapedChecksumSplitInThree", 64, {hex("7d 10"), hex("13 7f"), hex("7e 7e")}, {0, 0, 1},
-            {packet("10 13")}, idle},
-        {"EscapePendingCarriesOver", 64, {hex("7d 10"), hex("13 7f")}, {0, 0}, {},
-            "framed, 2 stored, escape pending"},
-        {"EmptyPacket", 64, {hex("7d 7f 7d 7e")}, {1}, {packet("")}, idle},
-        {"EscapedPayloadBytes", 64, {hex("7d 7f 7d 7f 7e 7f 7f 80 ff 7f 7e 7e")}, {1}, {packet("7d 7e 7f 80 ff")},
-            idle},
-        {"TwoPacketsInOneChunk", 64, {hex("7d 26 5b 7e 7d 10 13 7f 7e 7e")}, {2},
-            {packet("26"), packet("10 13")}, idle},
-        {"EmptyChunk", 64, {Bytes{}}, {0}, {}, idle},
+        { "OneBytePacket", 64, { hex("7d 26 5b 7e") }, { 1 }, { packet("26") }, idle },
+        { "ChecksumMismatch", 64, { hex("7d 26 5c 7e") }, { 0 }, { error(1) }, idle },
+        { "EscapedChecksum", 64, { hex("7d 10 13 7f 7e 7e") }, { 1 }, { packet("10 13") }, idle },
+        { "EscapedChecksumSplitInThree", 64, { hex("7d 10"), hex("13 7f"), hex("7e 7e") }, { 0, 0, 1 },
+            { packet("10 13") }, idle },
+        { "EscapePendingCarriesOver", 64, { hex("7d 10"), hex("13 7f") }, { 0, 0 }, {},
+            "framed, 2 stored, escape pending" },
+        { "EmptyPacket", 64, { hex("7d 7f 7d 7e") }, { 1 }, { packet("") }, idle },
+        { "EscapedPayloadBytes", 64, { hex("7d 7f 7d 7f 7e 7f 7f 80 ff 7f 7e 7e") }, { 1 },
+            { packet("7d 7e 7f 80 ff") }, idle },
+        { "TwoPacketsInOneChunk", 64, { hex("7d 26 5b 7e 7d 10 13 7f 7e 7e") }, { 2 },
+            { packet("26"), packet("10 13") }, idle },
+        { "EmptyChunk", 64, { Bytes {} }, { 0 }, {}, idle },
 
         // Errors 2 and 3, and the missing idle state.
-        {"BytesBeforeStartAreLost", 64, {hex("01 02 7d 26 5b 7e")}, {1}, {error(2), packet("26")}, idle},
-        {"BytesBetweenPacketsAreLost", 64, {hex("7d 26 5b 7e 33 7d 26 5b 7e")}, {2},
-            {packet("26"), error(2), packet("26")}, idle},
-        {"BytesAfterEndFormAPacket", 64, {hex("33 4e 7e")}, {1}, {packet("33")}, idle},
-        {"EndWithNothingStored", 64, {hex("7e")}, {0}, {error(3)}, idle},
-        {"EndBetweenPacketsChangesNothing", 64, {hex("7d 26 5b 7e 7e 7d 26 5b 7e")}, {2},
-            {packet("26"), error(3), packet("26")}, idle},
-        {"StartThenEndIsIncomplete", 64, {hex("7d 7e")}, {0}, {error(3)}, idle},
-        {"ErrorsAreCountedAsNoPackets", 64, {hex("7d 26 5c 7e 7e 01 7d")}, {0}, {error(1), error(3), error(2)},
-            idle},
+        { "BytesBeforeStartAreLost", 64, { hex("01 02 7d 26 5b 7e") }, { 1 }, { error(2), packet("26") },
+            idle },
+        { "BytesBetweenPacketsAreLost", 64, { hex("7d 26 5b 7e 33 7d 26 5b 7e") }, { 2 },
+            { packet("26"), error(2), packet("26") }, idle },
+        { "BytesAfterEndFormAPacket", 64, { hex("33 4e 7e") }, { 1 }, { packet("33") }, idle },
+        { "EndWithNothingStored", 64, { hex("7e") }, { 0 }, { error(3) }, idle },
+        { "EndBetweenPacketsChangesNothing", 64, { hex("7d 26 5b 7e 7e 7d 26 5b 7e") }, { 2 },
+            { packet("26"), error(3), packet("26") }, idle },
+        { "StartThenEndIsIncomplete", 64, { hex("7d 7e") }, { 0 }, { error(3) }, idle },
+        { "ErrorsAreCountedAsNoPackets", 64, { hex("7d 26 5c 7e 7e 01 7d") }, { 0 },
+            { error(1), error(3), error(2) }, idle },
 
         // Raw length packets.
-        {"RawLength", 64, {hex("7d 51 03 00 00 00 7d 7e 7f 7e")}, {1}, {packet("51 03 00 00 00 7d 7e 7f")}, idle},
-        {"RawLengthZeroWithoutStart", 64, {hex("51 00 00 00 00 aa")}, {1}, {packet("51 00 00 00 00")}, idle},
-        {"RawLengthSplit", 64, {hex("51 02"), hex("00 00"), hex("00 aa"), hex("bb cc")}, {0, 0, 0, 1},
-            {packet("51 02 00 00 00 aa bb")}, idle},
-        {"RawLengthInProgress", 64, {hex("7d 51 2c 7e")}, {0}, {}, "raw length, 3 stored"},
-        {"EscapedRawByteIsFramed", 64, {hex("7d 7f 51 2c 7e")}, {1}, {packet("51")}, idle},
-        {"RawByteNotFirstIsData", 64, {hex("7d 01 51 2d 7e")}, {1}, {packet("01 51")}, idle},
+        { "RawLength", 64, { hex("7d 51 03 00 00 00 7d 7e 7f 7e") }, { 1 },
+            { packet("51 03 00 00 00 7d 7e 7f") }, idle },
+        { "RawLengthZeroWithoutStart", 64, { hex("51 00 00 00 00 aa") }, { 1 }, { packet("51 00 00 00 00") },
+            idle },
+        { "RawLengthSplit", 64, { hex("51 02"), hex("00 00"), hex("00 aa"), hex("bb cc") }, { 0, 0, 0, 1 },
+            { packet("51 02 00 00 00 aa bb") }, idle },
+        { "RawLengthInProgress", 64, { hex("7d 51 2c 7e") }, { 0 }, {}, "raw length, 3 stored" },
+        { "EscapedRawByteIsFramed", 64, { hex("7d 7f 51 2c 7e") }, { 1 }, { packet("51") }, idle },
+        { "RawByteNotFirstIsData", 64, { hex("7d 01 51 2d 7e") }, { 1 }, { packet("01 51") }, idle },
 
         // Marker packets.
-        {"Marker", 64, {hex("7c 7c 7c 7c 03 00 00 00 ee 01 02 03")}, {1}, {packet("01 02 03")}, idle},
-        {"MarkerZeroLength", 64, {hex("7c 7c 7c 7c 00 00 00 00 ee")}, {1}, {packet("")}, idle},
-        {"MarkerSplit", 64, {hex("7c 7c"), hex("7c 7c 02"), hex("00 00 00 ee 7d"), hex("7e")}, {0, 0, 0, 1},
-            {packet("7d 7e")}, idle},
-        {"MarkerInsideFramedPacketDropsItSilently", 64, {hex("7d 01 7c 7c 7c 7c 03 00 00 00 ee 01 02 03")}, {1},
-            {packet("01 02 03")}, idle},
-        {"NoMarkerAfterEscapedStart", 64, {hex("7d 7f 7d 7c 7c 7c 7c 00 7e")}, {1}, {packet("7d 7c 7c 7c 7c")},
-            idle},
-        {"EscapedMarkerBytesCount", 64, {hex("7d 7c 7c 7c 7f 7c 02 00 00 00 ee 01 02")}, {1}, {packet("01 02")},
-            idle},
-        {"ThreeMarkerBytesAreData", 64, {hex("7d 7c 7c 7c 01 7e")}, {1}, {packet("7c 7c 7c")}, idle},
+        { "Marker", 64, { hex("7c 7c 7c 7c 03 00 00 00 ee 01 02 03") }, { 1 }, { packet("01 02 03") }, idle },
+        { "MarkerZeroLength", 64, { hex("7c 7c 7c 7c 00 00 00 00 ee") }, { 1 }, { packet("") }, idle },
+        { "MarkerSplit", 64, { hex("7c 7c"), hex("7c 7c 02"), hex("00 00 00 ee 7d"), hex("7e") },
+            { 0, 0, 0, 1 }, { packet("7d 7e") }, idle },
+        { "MarkerInsideFramedPacketDropsItSilently", 64, { hex("7d 01 7c 7c 7c 7c 03 00 00 00 ee 01 02 03") },
+            { 1 }, { packet("01 02 03") }, idle },
+        { "NoMarkerAfterEscapedStart", 64, { hex("7d 7f 7d 7c 7c 7c 7c 00 7e") }, { 1 },
+            { packet("7d 7c 7c 7c 7c") }, idle },
+        { "EscapedMarkerBytesCount", 64, { hex("7d 7c 7c 7c 7f 7c 02 00 00 00 ee 01 02") }, { 1 },
+            { packet("01 02") }, idle },
+        { "ThreeMarkerBytesAreData", 64, { hex("7d 7c 7c 7c 01 7e") }, { 1 }, { packet("7c 7c 7c") }, idle },
 
         // Buffer full (capacity 8).
-        {"LargestFramedPacketFits", 8, {hex("7d 01 02 03 04 05 06 7a 7e")}, {1}, {packet("01 02 03 04 05 06")}, idle},
-        {"FramedPacketOneTooLongThenRecovers", 8, {hex("7d 01 02 03 04 05 06 07 7f 7d 7e"), hex("7d 26 5b 7e")},
-            {-1, 1}, {error(4), packet("26")}, idle},
-        {"BufferFullDropsRestOfChunk", 8, {hex("7d 26 5b 7e 01 02 03 04 05 06 07 08 09 7d 26 5b 7e"),
-            hex("7d 26 5b 7e")}, {-1, 1}, {packet("26"), error(4), packet("26")}, idle},
-        {"LargestRawLengthFits", 8, {hex("51 02 00 00 00 aa bb cc")}, {1}, {packet("51 02 00 00 00 aa bb")}, idle},
-        {"RawLengthOneTooLong", 8, {hex("51 03 00 00 00 aa bb cc dd")}, {-1}, {error(4)}, idle},
-        {"LargestMarkerFits", 8, {hex("7c 7c 7c 7c 03 00 00 00 ee 01 02 03")}, {1}, {packet("01 02 03")}, idle},
-        {"MarkerOneTooLong", 8, {hex("7c 7c 7c 7c 04 00 00 00 ee 01 02 03 04")}, {-1}, {error(4)}, idle},
-        {"CapacityZero", 0, {hex("7d 26 5b 7e"), hex("7e")}, {-1, -1}, {error(4), error(4)}, idle},
+        { "LargestFramedPacketFits", 8, { hex("7d 01 02 03 04 05 06 7a 7e") }, { 1 },
+            { packet("01 02 03 04 05 06") }, idle },
+        { "FramedPacketOneTooLongThenRecovers", 8,
+            { hex("7d 01 02 03 04 05 06 07 7f 7d 7e"), hex("7d 26 5b 7e") }, { -1, 1 },
+            { error(4), packet("26") }, idle },
+        { "BufferFullDropsRestOfChunk", 8,
+            { hex("7d 26 5b 7e 01 02 03 04 05 06 07 08 09 7d 26 5b 7e"), hex("7d 26 5b 7e") }, { -1, 1 },
+            { packet("26"), error(4), packet("26") }, idle },
+        { "LargestRawLengthFits", 8, { hex("51 02 00 00 00 aa bb cc") }, { 1 },
+            { packet("51 02 00 00 00 aa bb") }, idle },
+        { "RawLengthOneTooLong", 8, { hex("51 03 00 00 00 aa bb cc dd") }, { -1 }, { error(4) }, idle },
+        { "LargestMarkerFits", 8, { hex("7c 7c 7c 7c 03 00 00 00 ee 01 02 03") }, { 1 },
+            { packet("01 02 03") }, idle },
+        { "MarkerOneTooLong", 8, { hex("7c 7c 7c 7c 04 00 00 00 ee 01 02 03 04") }, { -1 }, { error(4) },
+            idle },
+        { "CapacityZero", 0, { hex("7d 26 5b 7e"), hex("7e") }, { -1, -1 }, { error(4), error(4) }, idle },
 
         // Lengths near 2^32 must not wrap around to a small packet.
-        {"RawLengthAllOnesEndsInBufferFull", 16, {hex("51 ff ff ff ff 00"), Bytes(10, 0x00), hex("00")},
-            {0, 0, -1}, {error(4)}, idle},
-        {"RawLengthWrapsTo32BitZero", 16, {hex("51 fa ff ff ff"), Bytes(12, 0x00)}, {0, -1}, {error(4)}, idle},
-        {"MarkerLengthAllOnesEndsInBufferFull", 16, {hex("7c 7c 7c 7c ff ff ff ff"), Bytes(12, 0x00), hex("00")},
-            {0, 0, -1}, {error(4)}, idle},
-        {"MarkerLengthAllOnesIsStillInProgress", 64, {hex("7c 7c 7c 7c ff ff ff ff 00 01")}, {0}, {},
-            "marker, 6 stored"},
+        { "RawLengthAllOnesEndsInBufferFull", 16, { hex("51 ff ff ff ff 00"), Bytes(10, 0x00), hex("00") },
+            { 0, 0, -1 }, { error(4) }, idle },
+        { "RawLengthWrapsTo32BitZero", 16, { hex("51 fa ff ff ff"), Bytes(12, 0x00) }, { 0, -1 },
+            { error(4) }, idle },
+        { "MarkerLengthAllOnesEndsInBufferFull", 16,
+            { hex("7c 7c 7c 7c ff ff ff ff"), Bytes(12, 0x00), hex("00") }, { 0, 0, -1 }, { error(4) },
+            idle },
+        { "MarkerLengthAllOnesIsStillInProgress", 64, { hex("7c 7c 7c 7c ff ff ff ff 00 01") }, { 0 }, {},
+            "marker, 6 stored" },
 
         // The buffer of a connection: 19998 payload bytes at most.
-        {"LargestFramedPacketOfAConnection", connection_capacity, {frame(Bytes(19998, 0x01))}, {1},
-            {packet(Bytes(19998, 0x01))}, idle},
-        {"FramedPacketOneTooLongForAConnection", connection_capacity,
-            {cat({frame(Bytes(19999, 0x01)), hex("7d 26 5b 7e")})}, {-1}, {error(4)}, idle},
-        {"LargestRawLengthOfAConnection", connection_capacity,
-            {cat({hex("51 1a 4e 00 00"), Bytes(19994, 0x7d), hex("7e")})}, {1},
-            {packet(cat({hex("51 1a 4e 00 00"), Bytes(19994, 0x7d)}))}, idle},
+        { "LargestFramedPacketOfAConnection", connection_capacity, { frame(Bytes(19998, 0x01)) }, { 1 },
+            { packet(Bytes(19998, 0x01)) }, idle },
+        { "FramedPacketOneTooLongForAConnection", connection_capacity,
+            { cat({ frame(Bytes(19999, 0x01)), hex("7d 26 5b 7e") }) }, { -1 }, { error(4) }, idle },
+        { "LargestRawLengthOfAConnection", connection_capacity,
+            { cat({ hex("51 1a 4e 00 00"), Bytes(19994, 0x7d), hex("7e") }) }, { 1 },
+            { packet(cat({ hex("51 1a 4e 00 00"), Bytes(19994, 0x7d) })) }, idle },
     };
 }
 
@@ -253,24 +274,24 @@ bool has_buffer_full(const ReceiveCase& c)
 // position (at forty random ones for long streams).
 std::vector<std::vector<size_t>> chunkings_of(size_t size)
 {
-    std::vector<std::vector<size_t>> chunkings{std::vector<size_t>(size, 1)};
+    std::vector<std::vector<size_t>> chunkings { std::vector<size_t>(size, 1) };
     std::mt19937 random(42);
     const bool every = size <= 256;
     for (size_t i = 0; i < (every ? size : 40); ++i) {
         const size_t at = every ? i : random() % size;
-        chunkings.push_back({at, size - at});
+        chunkings.push_back({ at, size - at });
     }
     return chunkings;
 }
 
-class ReceiveTable : public ::testing::TestWithParam<ReceiveCase> {};
+class ReceiveTable : public ::testing::TestWithParam<ReceiveCase> { };
 
 TEST_P(ReceiveTable, Receives)
 {
     const ReceiveCase& c = GetParam();
     ASSERT_EQ(c.chunks.size(), c.returns.size());
-    const std::pair<const char*, ParseFunction> forms[] = {{"parseData", parseData},
-        {"parseDataBytewise", parseDataBytewise}};
+    const std::pair<const char*, ParseFunction> forms[]
+        = { { "parseData", parseData }, { "parseDataBytewise", parseDataBytewise } };
     for (const auto& [form, parse] : forms) {
         SCOPED_TRACE(form);
         Receiver receiver(c.capacity, parse);
@@ -312,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(Receiver, ReceiveTable, ::testing::ValuesIn(receive_cas
 // byte far more often than in real data, so that every rule gets exercised.
 uint8_t awkward_byte(std::mt19937& random)
 {
-    static const uint8_t awkward[] = {0x7C, 0x7D, 0x7E, 0x7F, 0x51, 0x00, 0xFF, 0x80};
+    static const uint8_t awkward[] = { 0x7C, 0x7D, 0x7E, 0x7F, 0x51, 0x00, 0xFF, 0x80 };
     if (random() % 3 == 0)
         return awkward[random() % sizeof awkward];
     return static_cast<uint8_t>(random());
@@ -331,7 +352,8 @@ TEST(Receiver, FramedPayloadsOfEveryLengthComeBackUnchanged)
             for (auto& b : payload)
                 b = awkward_byte(random);
             for (size_t i = 3; i < payload.size(); ++i)
-                if (payload[i] == 0x7C && payload[i - 1] == 0x7C && payload[i - 2] == 0x7C && payload[i - 3] == 0x7C)
+                if (payload[i] == 0x7C && payload[i - 1] == 0x7C && payload[i - 2] == 0x7C
+                    && payload[i - 3] == 0x7C)
                     payload[i] = 0x7B;
             if (!payload.empty() && payload[0] == 0x51)
                 payload[0] = 0x52;
@@ -339,11 +361,12 @@ TEST(Receiver, FramedPayloadsOfEveryLengthComeBackUnchanged)
             const Bytes framed = frame(payload);
             stream.insert(stream.end(), framed.begin(), framed.end());
         }
-        for (size_t chunk : {size_t{1}, size_t{7}, size_t{1000}, stream.size()}) {
+        for (size_t chunk : { size_t { 1 }, size_t { 7 }, size_t { 1000 }, stream.size() }) {
             Receiver receiver(connection_capacity);
             int packets = 0;
             for (size_t at = 0; at < stream.size(); at += chunk)
-                packets += receiver.feed(Bytes(stream.begin() + at, stream.begin() + std::min(at + chunk, stream.size())));
+                packets += receiver.feed(
+                    Bytes(stream.begin() + at, stream.begin() + std::min(at + chunk, stream.size())));
             SCOPED_TRACE("chunks of " + std::to_string(chunk));
             EXPECT_EQ(static_cast<int>(payloads.size()), packets);
             ASSERT_EQ(payloads.size(), receiver.events().size());
@@ -372,7 +395,8 @@ TEST(Receiver, InstanceIsFilledInTheCallersStorageWithoutTouchingTheBuffer)
     int user = 0;
     auto on_packet = [](void*, const uint8_t*, uint32_t) {};
     auto on_error = [](void*, uint32_t) {};
-    ApplicationProtocol* p = createApplicationProtocol(on_packet, on_error, &user, storage.get(), buffer.data(), 16);
+    ApplicationProtocol* p
+        = createApplicationProtocol(on_packet, on_error, &user, storage.get(), buffer.data(), 16);
 
     EXPECT_EQ(static_cast<void*>(storage.get()), static_cast<void*>(p));
     EXPECT_EQ(buffer.data(), p->buffer);
@@ -393,7 +417,8 @@ TEST(Receiver, MissingCallbacksAreSkipped)
 {
     auto storage = std::make_unique<unsigned char[]>(getInstanceSize());
     Bytes buffer(8);
-    ApplicationProtocol* p = createApplicationProtocol(nullptr, nullptr, nullptr, storage.get(), buffer.data(), 8);
+    ApplicationProtocol* p
+        = createApplicationProtocol(nullptr, nullptr, nullptr, storage.get(), buffer.data(), 8);
     const Bytes stream = hex("7d 26 5b 7e 7e 7d 26 5c 7e 01 02 03 04 05 06 07 08 09");
     EXPECT_EQ(-1, parseData(p, stream.data(), static_cast<uint32_t>(stream.size())));
     const Bytes next = hex("7d 26 5b 7e");
@@ -419,7 +444,7 @@ Bytes random_stream(std::mt19937& random, size_t pieces)
         return b;
     };
     auto length_bytes = [&random](uint32_t small) {
-        static const uint32_t huge[] = {0xFFFFFFFFu, 0xFFFFFFFAu, 0xFFFFFFFBu, 0x80000000u, 19994u, 19995u};
+        static const uint32_t huge[] = { 0xFFFFFFFFu, 0xFFFFFFFAu, 0xFFFFFFFBu, 0x80000000u, 19994u, 19995u };
         const uint32_t l = random() % 8 == 0 ? huge[random() % 6] : small;
         return testsupport::PayloadBuilder().u32(l).build();
     };
@@ -440,12 +465,12 @@ Bytes random_stream(std::mt19937& random, size_t pieces)
         }
         case 3: {
             const uint32_t l = random() % 300;
-            append(cat({hex("51"), length_bytes(l), random_bytes(l + 1)}));
+            append(cat({ hex("51"), length_bytes(l), random_bytes(l + 1) }));
             break;
         }
         case 4: {
             const uint32_t l = random() % 300;
-            append(cat({Bytes(3 + random() % 3, 0x7C), length_bytes(l), random_bytes(l + 1)}));
+            append(cat({ Bytes(3 + random() % 3, 0x7C), length_bytes(l), random_bytes(l + 1) }));
             break;
         }
         case 5:
@@ -463,7 +488,7 @@ TEST(Receiver, BulkPathBehavesExactlyLikeTheBytewiseReceiver)
 {
     with_each_block_form([&] {
         std::mt19937 random(20240611);
-        const uint32_t capacities[] = {0, 1, 4, 5, 6, 8, 16, 64, 300, 1024, connection_capacity};
+        const uint32_t capacities[] = { 0, 1, 4, 5, 6, 8, 16, 64, 300, 1024, connection_capacity };
         for (int round = 0; round < 400; ++round) {
             const uint32_t capacity = capacities[random() % (sizeof capacities / sizeof capacities[0])];
             const Bytes stream = random_stream(random, 1 + random() % 40);
@@ -496,7 +521,7 @@ namespace {
 TEST(Receiver, MarkerByteRunsAtEveryBlockPositionMatchTheBytewiseReceiver)
 {
     with_each_block_form([&] {
-        const Bytes lead_ins[] = {hex("41"), hex("7F 7C"), Bytes {}};
+        const Bytes lead_ins[] = { hex("41"), hex("7F 7C"), Bytes {} };
         for (const Bytes& lead_in : lead_ins) {
             for (size_t run = 1; run <= 5; ++run) {
                 for (size_t offset = 0; offset < 70; ++offset) {
@@ -507,15 +532,16 @@ TEST(Receiver, MarkerByteRunsAtEveryBlockPositionMatchTheBytewiseReceiver)
                     stream.insert(stream.end(), 40, 0x42);
                     stream.push_back(0x7E);
                     const size_t run_at = 1 + offset + lead_in.size();
-                    for (size_t split : {stream.size(), run_at - 1, run_at, run_at + 1, run_at + run}) {
+                    for (size_t split : { stream.size(), run_at - 1, run_at, run_at + 1, run_at + run }) {
                         Receiver bulk(connection_capacity, parseData);
                         Receiver bytewise(connection_capacity, parseDataBytewise);
-                        for (Receiver* receiver : {&bulk, &bytewise}) {
+                        for (Receiver* receiver : { &bulk, &bytewise }) {
                             receiver->feed(Bytes(stream.begin(), stream.begin() + split));
                             receiver->feed(Bytes(stream.begin() + split, stream.end()));
                         }
-                        const std::string where = "lead-in " + to_hex(lead_in) + ", run " + std::to_string(run)
-                            + ", offset " + std::to_string(offset) + ", split " + std::to_string(split);
+                        const std::string where = "lead-in " + to_hex(lead_in) + ", run "
+                            + std::to_string(run) + ", offset " + std::to_string(offset) + ", split "
+                            + std::to_string(split);
                         ASSERT_EQ(bytewise.events(), bulk.events()) << where;
                         ASSERT_EQ(bytewise.state(), bulk.state()) << where;
                         ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;

@@ -26,7 +26,7 @@ Bytes pong(uint32_t value)
 
 Bytes ack()
 {
-    return {0x10};
+    return { 0x10 };
 }
 
 Bytes error(uint32_t code)
@@ -41,7 +41,13 @@ Bytes system_status(uint32_t status)
 
 Bytes reply(uint8_t type, uint32_t id, uint32_t info, const Bytes& data)
 {
-    return PayloadBuilder().u8(0x11).u8(type).u32(id).u32(info).u32(static_cast<uint32_t>(data.size())).bytes(data);
+    return PayloadBuilder()
+        .u8(0x11)
+        .u8(type)
+        .u32(id)
+        .u32(info)
+        .u32(static_cast<uint32_t>(data.size()))
+        .bytes(data);
 }
 
 Bytes data_float(uint32_t content_id, uint32_t info, const std::vector<float>& values)
@@ -56,7 +62,12 @@ Bytes data_float(uint32_t content_id, uint32_t info, const std::vector<float>& v
 Bytes respiration_status()
 {
     auto b = appdata(0x2375FE26);
-    b.u32(u32_field(1)).u32(u32_field(2)).u32(u32_field(3)).f32(f32_field(4)).f32(f32_field(5)).u32(u32_field(6));
+    b.u32(u32_field(1))
+        .u32(u32_field(2))
+        .u32(u32_field(3))
+        .f32(f32_field(4))
+        .f32(f32_field(5))
+        .u32(u32_field(6));
     return b;
 }
 

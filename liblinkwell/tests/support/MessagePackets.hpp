@@ -15,11 +15,26 @@
 
 namespace testsupport::packets {
 
-inline uint32_t u32_field(int k) { return 0x01000000u * k + 100u + k; }
-inline float f32_field(int k) { return k + 0.5f; }
-inline float f32_item(int j, uint32_t i) { return j * 1000.0f + i + 0.25f; }
-inline int16_t i16_item(int j, uint32_t i) { return static_cast<int16_t>(j == 1 ? 1000 + i : -2000 - int(i)); }
-inline uint8_t u8_item(uint32_t i) { return static_cast<uint8_t>(0xF0 + i); }
+inline uint32_t u32_field(int k)
+{
+    return 0x01000000u * k + 100u + k;
+}
+inline float f32_field(int k)
+{
+    return k + 0.5f;
+}
+inline float f32_item(int j, uint32_t i)
+{
+    return j * 1000.0f + i + 0.25f;
+}
+inline int16_t i16_item(int j, uint32_t i)
+{
+    return static_cast<int16_t>(j == 1 ? 1000 + i : -2000 - int(i));
+}
+inline uint8_t u8_item(uint32_t i)
+{
+    return static_cast<uint8_t>(0xF0 + i);
+}
 
 Bytes pong(uint32_t value);
 Bytes ack();
@@ -39,12 +54,12 @@ Bytes presence_movinglist(uint32_t movement_count, uint32_t detection_count);
 Bytes respiration_movinglist(uint32_t movement_count);
 Bytes respiration_detectionlist(uint32_t detection_count);
 Bytes respiration_normalizedmovementlist(uint32_t count);
-Bytes baseband(uint32_t content_id, uint32_t bins);     // I/Q (0x0C) or amplitude/phase (0x0D)
-Bytes radar_rf(uint32_t content_id, uint32_t bins);     // RF or RF normalized
+Bytes baseband(uint32_t content_id, uint32_t bins); // I/Q (0x0C) or amplitude/phase (0x0D)
+Bytes radar_rf(uint32_t content_id, uint32_t bins); // RF or RF normalized
 Bytes radar_baseband_float(uint32_t bins);
 Bytes radar_baseband_q15(uint32_t bins);
 Bytes pulsedoppler_float(uint32_t content_id, uint32_t count); // 0x10 or 0x12
-Bytes pulsedoppler_byte(uint32_t content_id, uint32_t count);  // 0x11 or 0x13
+Bytes pulsedoppler_byte(uint32_t content_id, uint32_t count); // 0x11 or 0x13
 
 // Overwrites the u32 at offset (little-endian).
 void put_u32(Bytes& packet, size_t offset, uint32_t value);

@@ -54,8 +54,8 @@ std::vector<std::string> RecordingLogger::errors() const
 
 int RecordingLogger::count_locked(const std::string& text) const
 {
-    return static_cast<int>(std::count_if(
-        entries_.begin(), entries_.end(), [&](const Entry& e) { return e.text == text; }));
+    return static_cast<int>(
+        std::count_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.text == text; }));
 }
 
 int RecordingLogger::count(const std::string& text) const

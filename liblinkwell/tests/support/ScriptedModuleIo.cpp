@@ -37,7 +37,8 @@ int ScriptedModuleIo::write(const unsigned char* data, unsigned length)
         write_results_.pop_front();
     }
     if (result > 0)
-        written_.insert(written_.end(), data, data + std::min<unsigned>(length, static_cast<unsigned>(result)));
+        written_.insert(
+            written_.end(), data, data + std::min<unsigned>(length, static_cast<unsigned>(result)));
     return result;
 }
 

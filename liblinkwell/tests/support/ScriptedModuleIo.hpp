@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include <linkwell/Bytes.hpp>
 #include "link/ModuleIo.hpp"
+#include <linkwell/Bytes.hpp>
 
 namespace testsupport {
 

@@ -71,7 +71,7 @@ private:
 };
 
 // Polls the condition until it holds or the timeout passes; its last value.
-bool eventually(const std::function<bool()>& condition,
-    std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool eventually(
+    const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 } // namespace testsupport

@@ -89,7 +89,7 @@ std::string to_hex(const Bytes& bytes)
 Bytes frame(const Bytes& payload)
 {
     auto special = [](uint8_t b) { return b >= 0x7D && b <= 0x7F; };
-    Bytes out{0x7D};
+    Bytes out { 0x7D };
     uint8_t sum = 0x7D;
     for (uint8_t b : payload) {
         if (special(b))

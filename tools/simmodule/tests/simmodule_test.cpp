@@ -9,10 +9,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <pty.h>
-#include <unistd.h>
 #include <mutex>
+#include <pty.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using namespace simmodule;
