@@ -8,6 +8,9 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 
+echo "== formatting =="
+scripts/check-format.sh
+
 JOBS="${JOBS:-$(nproc)}"
 
 echo "== build (RelWithDebInfo) =="

@@ -8,7 +8,7 @@ PACKAGES=(
   # toolchain
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   # library
   libboost-filesystem-dev libboost-system-dev
   # desktop program
@@ -39,5 +39,8 @@ if [ "$(id -u)" -ne 0 ]; then
   SUDO="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another package install may hold dpkg's lock: wait for it (bounded)
+# instead of failing at once.
+APT=(apt-get -o DPkg::Lock::Timeout=600)
+$SUDO "${APT[@]}" update -qq
+$SUDO "${APT[@]}" install -y -qq --no-install-recommends "${missing[@]}"
