@@ -30,6 +30,8 @@ struct LINKWELL_API DataRecord {
 
 private:
     bool can_convert(uint32_t wanted_type) const;
+    // The packet when the record converts as the wanted type.
+    Bytes packet_of(uint32_t wanted_type, bool* ok) const;
 };
 
 } // namespace Sarvik

@@ -23,11 +23,16 @@ constexpr uint32_t binary_only_types = BasebandApDataType | BasebandIqDataType |
     | PulseDopplerByteDataType | NoiseMapFloatDataType | NoiseMapByteDataType | FloatDataType | ByteDataType
     | RadarRfDataType | RadarRfNormalizedDataType | RadarBasebandFloatDataType | RadarBasebandQ15DataType;
 
-// Decodes a rebuilt message with the same decoder as a live one.
+// Decodes a rebuilt message with the same decoder as a live one; an empty
+// packet (a refused conversion) decodes to nothing.
 template <typename Codec, typename Public>
 Public decode(
     const Bytes& packet, int (Parser::*parse)(const Parser::Packet&, ParseResult<Codec>*) const, bool* ok)
 {
+    if (ok)
+        *ok = false;
+    if (packet.empty())
+        return {};
     VoidLogger logger;
     const Parser parser(logger);
     ParseResult<Codec> result;
@@ -91,29 +96,23 @@ Bytes DataRecord::to_binary_packet(bool* ok) const
     return packet;
 }
 
+Bytes DataRecord::packet_of(uint32_t wanted_type, bool* ok) const
+{
+    *ok = false;
+    return can_convert(wanted_type) ? to_binary_packet(ok) : Bytes();
+}
+
 SleepData DataRecord::to_sleep_data(bool* ok) const
 {
-    if (ok)
-        *ok = false;
-    if (!can_convert(SleepDataType))
-        return {};
     bool converted = false;
-    const Bytes packet = to_binary_packet(&converted);
-    if (!converted)
-        return {};
+    const Bytes packet = packet_of(SleepDataType, &converted);
     return decode<::SleepData, SleepData>(packet, &Parser::parse_sleep_status, ok);
 }
 
 VitalSignsData DataRecord::to_vitalsigns_data(bool* ok) const
 {
-    if (ok)
-        *ok = false;
-    if (!can_convert(VitalSignsDataType))
-        return {};
     bool converted = false;
-    const Bytes packet = to_binary_packet(&converted);
-    if (!converted)
-        return {};
+    const Bytes packet = packet_of(VitalSignsDataType, &converted);
     return decode<::VitalSignsData, VitalSignsData>(packet, &Parser::parse_vitalsigns_status, ok);
 }
 

@@ -3,6 +3,8 @@
 #include "support/IndexFileWriter.hpp"
 #include "support/TestSupport.hpp"
 
+#include "support/StdoutCapture.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +14,8 @@ using Sarvik::DataReader;
 using Sarvik::DataRecord;
 using testsupport::IndexFileWriter;
 using testsupport::TempDir;
+
+using testsupport::stdout_of;
 
 namespace {
 
@@ -26,13 +30,6 @@ Bytes text(const std::string& s)
 std::string text(const Bytes& b)
 {
     return std::string(b.begin(), b.end());
-}
-
-std::string output_of(const std::function<void()>& action)
-{
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 // A session split into three sub-directories, one index file each, chained
@@ -163,14 +160,14 @@ TEST_F(Chain, AForeignOrUnreadableFileFailsTheWholeChain)
     DataReader reader;
     EXPECT_EQ("failed to open meta file: " + index[1] + ": invalid session id\nexpected id: " + session
             + ", actual id: another-session\n",
-        output_of([&] { EXPECT_EQ(1, reader.open(index[0], -1)); }));
+        stdout_of([&] { EXPECT_EQ(1, reader.open(index[0], -1)); }));
     EXPECT_FALSE(reader.is_open());
     EXPECT_EQ(0, reader.open(index[0], 1)); // the first file alone is fine
 
     reader.close();
     IndexFileWriter::patch(index[1], 0, { 0 });
     EXPECT_EQ("failed to open meta file: " + index[1] + ": invalid format\n",
-        output_of([&] { EXPECT_EQ(1, reader.open(index[0], -1)); }));
+        stdout_of([&] { EXPECT_EQ(1, reader.open(index[0], -1)); }));
     EXPECT_FALSE(reader.is_open());
 }
 
@@ -210,9 +207,9 @@ TEST_F(Chain, FilterIsCheckedKeptAndObeyedAcrossFiles)
 {
     DataReader reader;
     EXPECT_EQ("invalid filter: 0 in func: set_filter: must be non-zero\n",
-        output_of([&] { EXPECT_EQ(1, reader.set_filter(0)); }));
+        stdout_of([&] { EXPECT_EQ(1, reader.set_filter(0)); }));
     EXPECT_EQ("invalid filter: 8388608 in func: set_filter\n",
-        output_of([&] { EXPECT_EQ(1, reader.set_filter(0x800000)); }));
+        stdout_of([&] { EXPECT_EQ(1, reader.set_filter(0x800000)); }));
     EXPECT_EQ(0xFFFFFFFFu, reader.get_filter());
     EXPECT_EQ(0, reader.set_filter(0x7FFFFF));
     EXPECT_EQ(0, reader.set_filter(0xFFFFFFFF));
@@ -279,7 +276,7 @@ TEST_F(Chain, UserHeaderComesWithItsPlainTypeAndIsNoPacket)
     EXPECT_EQ(float_type, header.data_type);
     bool ok = true;
     EXPECT_EQ(
-        "ERROR: cannot convert user header to binary\n", output_of([&] { header.to_binary_packet(&ok); }));
+        "ERROR: cannot convert user header to binary\n", stdout_of([&] { header.to_binary_packet(&ok); }));
     EXPECT_FALSE(ok);
     const DataRecord record = reader.read_record();
     EXPECT_FALSE(record.is_user_header);
@@ -366,7 +363,7 @@ TEST(DataReaderVersions, OldRecordingsReadButDoNotConvert)
     ASSERT_TRUE(record.is_valid);
     EXPECT_EQ(3000u, record.data.size()); // whole, longer than the assumed largest record
     EXPECT_EQ(11u, record.meta_version);
-    EXPECT_EQ("ERROR: unsupported meta file version\n", output_of([&] { record.to_binary_packet(); }));
+    EXPECT_EQ("ERROR: unsupported meta file version\n", stdout_of([&] { record.to_binary_packet(); }));
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 #include <linkwell/DataRecord.hpp>
 
+#include "support/StdoutCapture.hpp"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
 using Sarvik::DataRecord;
+
+using testsupport::stdout_of;
 
 namespace {
 
@@ -21,13 +25,6 @@ DataRecord record(uint32_t type, const std::string& data, uint32_t version = 13)
     r.is_valid = true;
     r.meta_version = version;
     return r;
-}
-
-std::string output_of(const std::function<void()>& action)
-{
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 const std::string sleep_line = "t;7;2;14.5;0.75;88;0.125;2.5\n";
@@ -83,7 +80,7 @@ TEST_P(Refused, ConversionFailsWithItsErrorLineAndNothingThrown)
 {
     const Refusal& r = GetParam();
     bool ok = true;
-    EXPECT_EQ(r.output, output_of([&] { EXPECT_NO_THROW(r.convert(r.record, &ok)); }));
+    EXPECT_EQ(r.output, stdout_of([&] { EXPECT_NO_THROW(r.convert(r.record, &ok)); }));
     EXPECT_FALSE(ok);
     EXPECT_NO_THROW(r.convert(r.record, nullptr));
 }

@@ -3,6 +3,8 @@
 #include "support/IndexFileWriter.hpp"
 #include "support/TestSupport.hpp"
 
+#include "support/StdoutCapture.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +13,8 @@
 
 using testsupport::IndexFileWriter;
 using testsupport::TempDir;
+
+using testsupport::stdout_of;
 
 namespace {
 
@@ -39,13 +43,6 @@ Record read(RecordingMetaFile& file, uint32_t length = 64)
     if (r.result > 0)
         r.bytes.assign(buffer.data(), static_cast<size_t>(r.result));
     return r;
-}
-
-std::string output_of(const std::function<void()>& action)
-{
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 // A binary float data file and a CSV sleep-stage file with its header line,
@@ -226,7 +223,7 @@ TEST_F(TwoFiles, HeaderPrintsItsFields)
         + std::to_string(bytes_recorded)
         + "\nfile map offset: " + std::to_string(file.header().file_map_offset)
         + "\nnext meta file offset: -1\nsession id: " + session + "\n";
-    EXPECT_EQ(expected, output_of([&] { file.print_header(); }));
+    EXPECT_EQ(expected, stdout_of([&] { file.print_header(); }));
 }
 
 TEST(RecordingMetaFileData, UserHeaderPassesItsTypesFilterWithTheComplementedType)
@@ -380,7 +377,7 @@ TEST_P(Refused, OnOpenWithItsLine)
     for (size_t at; (at = expected.find('%')) != std::string::npos;)
         expected.replace(at, 1, path);
     std::unique_ptr<RecordingMetaFile> file;
-    EXPECT_EQ(expected, output_of([&] { file = std::make_unique<RecordingMetaFile>(path); }));
+    EXPECT_EQ(expected, stdout_of([&] { file = std::make_unique<RecordingMetaFile>(path); }));
     EXPECT_FALSE(file->is_open());
     EXPECT_FALSE(file->at_end());
     EXPECT_EQ(-1, file->position());
@@ -419,31 +416,14 @@ INSTANTIATE_TEST_SUITE_P(IndexFiles, Refused,
                         .u32(0));
             },
             invalid },
-        Refusal { "NoLargestRecord",
-            [](IndexFileWriter& w) {
-                w.keep_header_totals();
-                w.header().bytes_recorded = 8;
-                w.header().max_record_size = 0;
-                w.header().data_types = 0x400;
-            },
-            [](const std::string& p, IndexFileWriter& w) {
-                IndexFileWriter::patch(p, 29,
-                    testsupport::PayloadBuilder()
-                        .u32(static_cast<uint32_t>(w.entry_offset(w.entry_count())))
-                        .u32(0));
+        Refusal { "NoLargestRecord", nullptr,
+            [](const std::string& p, auto&) {
+                IndexFileWriter::patch(p, 49, { 0, 0, 0, 0 });
             },
             invalid },
-        Refusal { "LargestRecordBeyondAllBytes",
-            [](IndexFileWriter& w) {
-                w.keep_header_totals();
-                w.header().bytes_recorded = 8;
-                w.header().max_record_size = 0xFFFFFFFF;
-            },
-            [](const std::string& p, IndexFileWriter& w) {
-                IndexFileWriter::patch(p, 29,
-                    testsupport::PayloadBuilder()
-                        .u32(static_cast<uint32_t>(w.entry_offset(w.entry_count())))
-                        .u32(0));
+        Refusal { "LargestRecordBeyondAllBytes", nullptr,
+            [](const std::string& p, auto&) {
+                IndexFileWriter::patch(p, 49, { 0xFF, 0xFF, 0xFF, 0xFF });
             },
             invalid },
         Refusal { "FileMapOfAnotherType", nullptr,
@@ -508,7 +488,7 @@ TEST_P(DamagedEntry, EndsReadingThereWithItsLine)
         EXPECT_EQ("r" + std::to_string(i), read(file).bytes);
     Record damaged;
     EXPECT_EQ("failed to read bytes from meta file: " + path + ": invalid format\n",
-        output_of([&] { damaged = read(file); }));
+        stdout_of([&] { damaged = read(file); }));
     EXPECT_EQ(RecordingMetaFile::NoEntry, damaged.result);
     EXPECT_TRUE(file.at_end());
 }
@@ -535,7 +515,7 @@ TEST(RecordingMetaFileData, DataFileShorterThanItsEntriesFailsThatRecordOnly)
     EXPECT_EQ("abcd", read(file).bytes);
     Record failed;
     testing::internal::CaptureStderr();
-    EXPECT_EQ("failed to read from file:\n", output_of([&] { failed = read(file); }));
+    EXPECT_EQ("failed to read from file:\n", stdout_of([&] { failed = read(file); }));
     EXPECT_EQ("  |- FILE error: unexpected end of file\n", testing::internal::GetCapturedStderr());
     EXPECT_EQ(RecordingMetaFile::ReadFailed, failed.result);
     EXPECT_EQ("ijkl", read(file).bytes);
@@ -546,7 +526,7 @@ TEST(RecordingMetaFileData, DataFileShorterThanItsEntriesFailsThatRecordOnly)
     uint32_t type = 0;
     int64_t epoch = 0;
     testing::internal::CaptureStderr();
-    output_of([&] {
+    stdout_of([&] {
         EXPECT_EQ(RecordingMetaFile::ReadFailed, file.read_record(record, 0xFFFFFFFF, &type, &epoch));
     });
     testing::internal::GetCapturedStderr();
@@ -563,7 +543,7 @@ TEST(RecordingMetaFileData, MissingDataFileFailsEachOfItsRecords)
     std::filesystem::remove(dir.path() + "/gone.dat");
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ("failed to open file: gone.dat\nin directory: " + dir.path() + "\n",
-            output_of([&] { EXPECT_EQ(RecordingMetaFile::ReadFailed, read(file).result); }));
+            stdout_of([&] { EXPECT_EQ(RecordingMetaFile::ReadFailed, read(file).result); }));
     EXPECT_TRUE(file.at_end());
 }
 

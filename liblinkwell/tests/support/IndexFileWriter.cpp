@@ -76,12 +76,10 @@ void IndexFileWriter::close_data_file(uint32_t file_index, uint32_t data_type, u
 
 std::string IndexFileWriter::finish(const std::string& name, int64_t duration)
 {
-    if (!keep_totals_) {
-        header_.bytes_recorded = total_;
-        header_.max_record_size = largest_;
-        header_.data_types = data_types_;
-        header_.duration = duration >= 0 ? static_cast<uint32_t>(duration) : last_epoch_offset_;
-    }
+    header_.bytes_recorded = total_;
+    header_.max_record_size = largest_;
+    header_.data_types = data_types_;
+    header_.duration = duration >= 0 ? static_cast<uint32_t>(duration) : last_epoch_offset_;
     // Version 12 has no profile id (32 reserved bytes from 53); version 11
     // ends its fixed part after the next meta file offset, at 49.
     Bytes raw = header_.to_raw(session_id_);
@@ -96,13 +94,11 @@ std::string IndexFileWriter::finish(const std::string& name, int64_t duration)
     }
     first_entry_offset_ = static_cast<int64_t>(raw.size());
     const int64_t file_map_offset = first_entry_offset_ + static_cast<int64_t>(entries_.size());
-    if (!keep_totals_) {
-        // The offset field sits at 29 in every version.
-        Bytes field;
-        put_i64(field, file_map_offset);
-        std::copy(field.begin(), field.end(), raw.begin() + 29);
-        header_.file_map_offset = file_map_offset;
-    }
+    // The offset field sits at 29 in every version.
+    Bytes field;
+    put_i64(field, file_map_offset);
+    std::copy(field.begin(), field.end(), raw.begin() + 29);
+    header_.file_map_offset = file_map_offset;
     append(raw, entries_);
     append(raw, FileMapMetaEntry(last_epoch_offset_, file_map_).to_raw());
     const std::string path = directory_ + "/" + name;

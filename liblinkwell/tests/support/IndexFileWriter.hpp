@@ -28,10 +28,8 @@ public:
     // A CloseFile entry with the data file's size.
     void close_data_file(uint32_t file_index, uint32_t data_type, uint32_t epoch_offset);
 
-    // The header that finish() writes; its totals are filled in by finish()
-    // unless keep_header_totals() was called.
+    // The header that finish() writes; finish() fills in its totals.
     MetaFileHeader& header() { return header_; }
-    void keep_header_totals() { keep_totals_ = true; }
 
     // Writes the index file (header, entries, file map) under the name, in
     // the layout of the header's version, and returns its path. The duration
@@ -54,7 +52,6 @@ private:
     std::string directory_;
     std::string session_id_;
     MetaFileHeader header_;
-    bool keep_totals_ = false;
     std::vector<std::string> file_map_;
     std::vector<int64_t> file_sizes_;
     Bytes entries_;
