@@ -85,9 +85,9 @@ void CommunicatorSlot::retire(std::shared_ptr<AbstractRadarCommunicator> previou
 
 void CommunicatorSlot::release(std::shared_ptr<AbstractRadarCommunicator>& communicator)
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        communicator.reset();
-    }
+    // Notified under the lock: once the count has fallen the retiring thread
+    // may go on to destroy the slot, condition variable included.
+    std::lock_guard<std::mutex> lock(mutex_);
+    communicator.reset();
     released_.notify_all();
 }

@@ -152,8 +152,10 @@ int OverlappedModuleIo::open(const std::string& name)
     // Non-blocking, so that opening does not wait for a carrier signal.
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     int error = fd < 0 ? errno : 0;
-    // The lock keeps out every other opener, also one with the privilege
-    // that lets it pass the terminal's own exclusive mode.
+    // The lock keeps out every other opener that asks for it (this library
+    // in another connection or process). Both it and the terminal's
+    // exclusive mode below are advisory for a privileged process: root can
+    // still open the device with a plain open(2).
     if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
         error = errno;
         ::close(fd);

@@ -273,6 +273,39 @@ TEST_F(BlockedReader, DestructionWakesAReaderAndWaitsForIt)
     EXPECT_TRUE(connection.log().count("~RadarInterface -- end") == 1);
 }
 
+// Every kind of queue read, woken by the destruction: none may touch the
+// object once it is gone. The logger is a quiet one, whose filtered lines
+// take no lock that would order the two threads for the sanitizers.
+TEST(DestructionDuringARead, EveryReaderIsWokenAndTheObjectWaitsForIt)
+{
+    const std::function<int(RadarInterface&)> reads[] = {
+        [](RadarInterface& radar) {
+            uint32_t counter = 0;
+            double samples[4];
+            return radar.get_z7_decim_frame("z7", &counter, samples, 4);
+        },
+        [](RadarInterface& radar) {
+            Sarvik::BasebandIqData out;
+            return radar.get_baseband_iq_data("z7", &out);
+        },
+        [](RadarInterface& radar) { return radar.get_trace("z7").empty() ? 1 : 0; },
+    };
+    for (const auto& read : reads) {
+        StdoutLogger quiet(0, new DefaultLoggerIo(false, false));
+        simmodule::SimModule module(Transport::Tcp);
+        TcpIpFactory factory(htonl(INADDR_LOOPBACK), htons(module.tcp_port()));
+        UartIo io(quiet, factory);
+        auto radar = std::make_unique<RadarInterface>(io, "module", factory, quiet);
+        ASSERT_EQ(0, radar->subscribe_to_z7_desim("z7"));
+        RadarInterface& reading = *radar;
+        auto result = std::async(std::launch::async, [&] { return read(reading); });
+        std::this_thread::sleep_for(50ms); // into the wait
+        radar.reset();
+        ASSERT_EQ(std::future_status::ready, result.wait_for(5s));
+        EXPECT_EQ(1, result.get());
+    }
+}
+
 TEST(Destruction, LogsItsTraceBeforeTheCommunicatorGoes)
 {
     SimulatedConnection connection;
