@@ -147,19 +147,9 @@ RadarCommunicator::~RadarCommunicator()
 {
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
-        std::vector<std::shared_ptr<PacketQueue>> to_close;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            closing_ = true;
-            for (auto& [name, queue] : queues_)
-                to_close.push_back(queue);
-            if (request_queue_)
-                to_close.push_back(request_queue_);
-        }
-        // Wake whoever waits for a packet, then let every call in progress
-        // leave before anything it may use goes away.
-        for (auto& queue : to_close)
-            queue->close();
+        // Wake whoever waits, then let every call in progress leave before
+        // anything it may use goes away.
+        interrupt();
         {
             std::unique_lock<std::mutex> lock(mutex_);
             all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
@@ -176,6 +166,22 @@ RadarCommunicator::~RadarCommunicator()
     request_queue_.reset();
     // Runs what the reader queued before it stopped, then joins the thread.
     dispatcher_.reset();
+}
+
+void RadarCommunicator::interrupt()
+{
+    std::vector<std::shared_ptr<PacketQueue>> to_close;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+        for (auto& [name, queue] : queues_)
+            to_close.push_back(queue);
+        if (request_queue_)
+            to_close.push_back(request_queue_);
+    }
+    for (auto& queue : to_close)
+        queue->close();
+    io_.abort_writes();
 }
 
 int RadarCommunicator::open(const std::string& name)
@@ -253,8 +259,15 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, Bytes reply_prefi
 void RadarCommunicator::send(Bytes command)
 {
     CallScope call(*this);
-    if (call.admitted())
-        io_.write(std::move(command));
+    if (!call.admitted())
+        return;
+    // The io drops what it cannot send while it is not open; a raw send has
+    // no reply that could time out, so it would look like success.
+    if (!io_.is_ready()) {
+        logger_.error("Failed to write all bytes to module: the connection is not open");
+        throw std::runtime_error("Failed to write all bytes to module\n");
+    }
+    io_.write(std::move(command));
 }
 
 void RadarCommunicator::set_baudrate(unsigned baudrate)

@@ -55,6 +55,7 @@ public:
     void clear(std::string name) override;
     Bytes send(unsigned timeout, Bytes command, Bytes reply_prefix) override;
     Subscriptions get_subscriptions() const override;
+    void interrupt() override;
 
 private:
     // Lets tests see that a call has entered, so that they can destroy the
