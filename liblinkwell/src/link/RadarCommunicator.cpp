@@ -9,6 +9,7 @@
 #include "link/AbstractIo.hpp"
 #include "link/PacketDispatcher.hpp"
 #include "link/QueueFeeder.hpp"
+#include "link/ReplyCatcher.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 
 namespace {
@@ -196,6 +197,8 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
         return {};
 
     auto reply_queue = std::make_shared<PacketQueue>(-1);
+    auto debt = std::make_shared<ReplyCatcher::Debt>(reply_prefixes);
+    ReplyCatcher::Debts earlier;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // Destruction may have begun after this call entered; it would not
@@ -203,6 +206,10 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
         if (closing_)
             return {};
         request_queue_ = reply_queue;
+        owed_.erase(std::remove_if(owed_.begin(), owed_.end(),
+                        [](const std::shared_ptr<ReplyCatcher::Debt>& d) { return !d->outstanding(); }),
+            owed_.end());
+        earlier = owed_;
     }
     // Forget the request however this call ends, so that destruction does
     // not close a queue that nobody waits on any more.
@@ -220,7 +227,8 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     // Subscribing is itself a job on the dispatcher thread, queued before
     // any packet that can answer the command.
     std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
-    dispatcher_->subscribe(response_subscription, QueueFeeder(weak_queue), std::move(reply_prefixes));
+    dispatcher_->subscribe(response_subscription, ReplyCatcher(weak_queue, debt, std::move(earlier), logger_),
+        std::move(reply_prefixes));
 
     io_.write(std::move(command));
 
@@ -230,11 +238,23 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
         // closed connection gives.
         if (reply_queue->closed())
             return {};
-        // The "response" subscription stays; with its queue gone, late
-        // replies that match it are dropped until the next request
-        // replaces it.
-        logger_.error("Timeout waiting for response");
-        throw std::runtime_error("Timeout waiting for response\n");
+        // From here on a matching packet is this request's late reply. One
+        // that was queued just before still answers it.
+        debt->arm(std::chrono::seconds(timeout));
+        reply = reply_queue->try_get();
+        if (reply && reply->empty())
+            return {}; // closed meanwhile
+        if (!reply) {
+            if (!debt->has_paid_for_earlier()) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                owed_.push_back(debt);
+            }
+            // The "response" subscription stays and drops late replies until
+            // the next request replaces it.
+            logger_.error("Timeout waiting for response");
+            throw std::runtime_error("Timeout waiting for response\n");
+        }
+        debt->settle();
     }
     dispatcher_->unsubscribe(response_subscription);
     return std::move(*reply);

@@ -18,6 +18,7 @@
 
 #include "link/AbstractRadarCommunicator.hpp"
 #include "link/MessageQueue.hpp"
+#include "link/ReplyCatcher.hpp"
 
 class AbstractFactory;
 class AbstractIo;
@@ -74,6 +75,8 @@ private:
     // The private queue of the request being awaited, so that destruction
     // can wake its caller.
     std::shared_ptr<PacketQueue> request_queue_;
+    // What requests that timed out may still be owed (see ReplyCatcher).
+    std::vector<std::shared_ptr<ReplyCatcher::Debt>> owed_;
     // Calls in progress; destruction waits until they have left.
     int calls_in_progress_ = 0;
     bool closing_ = false;

@@ -250,6 +250,59 @@ TEST_F(RadarCommunicatorTest, LateReplyArrivingAfterTheNextSubscriptionIsTakenAs
     EXPECT_EQ(reply_to(hex("01")), communicator->send(5, hex("02"), hex("11")));
 }
 
+// A request that timed out is owed its late reply for one more timeout: the
+// first packet that would have answered it in that time is dropped, never
+// taken for the answer to the next request, wherever it comes relative to
+// the next request's subscription. A module that never answers costs the
+// next request its own timeout, no more.
+TEST_F(RadarCommunicatorTest, LateReplyWithinOneTimeoutIsNeverTakenForTheNextAnswer)
+{
+    using Clock = std::chrono::steady_clock;
+    const Bytes late = hex("11 01 4c 41 54 45");
+    const auto answer = [](const Bytes& command) { return Bytes { 0x11, command.at(0), 0xAA }; };
+    struct Case {
+        const char* name;
+        bool late_before_next_request; // routed to the old, stale subscription
+        bool late_at_all;
+        bool next_is_answered;
+    };
+    const Case cases[] = {
+        { "late reply just before the next answer", false, true, true },
+        { "late reply before the next request", true, true, true },
+        { "no late reply: the next answer is taken for it", false, false, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        logger.clear();
+        io.responder = nullptr;
+        EXPECT_THROW(communicator->send(1, hex("01"), hex("11")), std::runtime_error);
+        if (c.late_before_next_request) {
+            io.deliver(late);
+            routed();
+        }
+        io.responder = [&](const Bytes& command) {
+            std::vector<Bytes> replies;
+            if (c.late_at_all && !c.late_before_next_request)
+                replies.push_back(late);
+            replies.push_back(answer(command));
+            return replies;
+        };
+        const auto start = Clock::now();
+        if (c.next_is_answered) {
+            EXPECT_EQ(answer(hex("02")), communicator->send(1, hex("02"), hex("11")));
+        } else {
+            EXPECT_THROW(communicator->send(1, hex("02"), hex("11")), std::runtime_error);
+            EXPECT_LT(Clock::now() - start, 1900ms);
+        }
+        const bool dropped_by_next = !c.late_before_next_request;
+        EXPECT_EQ(
+            dropped_by_next ? 1 : 0, logger.count("dropping the late reply to a request that timed out"));
+        // The debt is paid: the request after that is answered as usual.
+        io.responder = [&](const Bytes& command) { return std::vector<Bytes> { answer(command) }; };
+        EXPECT_EQ(answer(hex("03")), communicator->send(1, hex("03"), hex("11")));
+    }
+}
+
 TEST_F(RadarCommunicatorTest, PacketMatchingAQueueAndTheReplyLandsInBoth)
 {
     communicator->subscribe("acks", hex("10"));
