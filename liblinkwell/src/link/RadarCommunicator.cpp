@@ -29,6 +29,15 @@ std::chrono::steady_clock::time_point deadline_after(unsigned seconds)
     return now + wait;
 }
 
+// The earlier request that may be owed the packet as its late reply.
+std::shared_ptr<ReplyCatcher::Debt> late_reply_owed(const ReplyCatcher::Debts& earlier, const Bytes& packet)
+{
+    for (const auto& debt : earlier)
+        if (debt->could_be_paid_by(packet))
+            return debt;
+    return nullptr;
+}
+
 } // namespace
 
 // A packet queue its owner can take out of service: a caller waiting on it
@@ -227,12 +236,12 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     // Subscribing is itself a job on the dispatcher thread, queued before
     // any packet that can answer the command.
     std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
-    dispatcher_->subscribe(response_subscription, ReplyCatcher(weak_queue, debt, std::move(earlier), logger_),
-        std::move(reply_prefixes));
+    dispatcher_->subscribe(response_subscription, ReplyCatcher(weak_queue, debt), std::move(reply_prefixes));
 
     io_.write(std::move(command));
 
-    std::optional<Bytes> reply = reply_queue->take_until(deadline_after(timeout));
+    const auto deadline = deadline_after(timeout);
+    std::optional<Bytes> reply = reply_queue->take_until(deadline);
     if (!reply) {
         // Woken because the communicator goes away: an empty reply, as a
         // closed connection gives.
@@ -245,7 +254,7 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
         if (reply && reply->empty())
             return {}; // closed meanwhile
         if (!reply) {
-            if (!debt->has_paid_for_earlier()) {
+            {
                 std::lock_guard<std::mutex> lock(mutex_);
                 owed_.push_back(debt);
             }
@@ -255,6 +264,17 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
             throw std::runtime_error("Timeout waiting for response\n");
         }
         debt->settle();
+    } else if (const auto owed = late_reply_owed(earlier, *reply)) {
+        // The answer to this request, if it comes, follows the late reply.
+        std::optional<Bytes> next = reply_queue->take_until(deadline);
+        if (next && next->empty())
+            return {}; // closed meanwhile
+        if (next) {
+            owed->settle();
+            logger_.log(3, "dropping the late reply to a request that timed out");
+            logger_.print_bytes(3, *reply);
+            reply = std::move(next);
+        }
     }
     dispatcher_->unsubscribe(response_subscription);
     return std::move(*reply);

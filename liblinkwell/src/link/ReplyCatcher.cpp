@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "log/ConsoleAndFileLogger.hpp"
-
 namespace {
 
 bool starts_with_any(const Bytes& packet, const std::vector<Bytes>& prefixes)
@@ -33,39 +31,21 @@ bool ReplyCatcher::Debt::outstanding() const
     return armed_ && !settled_ && Clock::now() <= until_;
 }
 
-bool ReplyCatcher::Debt::settle_with(const Bytes& packet)
+bool ReplyCatcher::Debt::could_be_paid_by(const Bytes& packet) const
 {
-    if (!outstanding() || !starts_with_any(packet, prefixes_))
-        return false;
-    settled_ = true;
-    return true;
+    return outstanding() && starts_with_any(packet, prefixes_);
 }
 
-ReplyCatcher::ReplyCatcher(
-    std::weak_ptr<MessageQueue<Bytes>> queue, std::shared_ptr<Debt> own, Debts earlier, Logger& logger)
+ReplyCatcher::ReplyCatcher(std::weak_ptr<MessageQueue<Bytes>> queue, std::shared_ptr<Debt> own)
     : queue_(std::move(queue))
     , own_(std::move(own))
-    , earlier_(std::move(earlier))
-    , logger_(&logger)
 { }
 
 bool ReplyCatcher::operator()(const Bytes& packet) const
 {
-    for (const auto& debt : earlier_) {
-        if (debt->settle_with(packet)) {
-            logger_->log(3, "dropping the late reply to a request that timed out");
-            logger_->print_bytes(3, packet);
-            own_->paid_for_earlier();
-            return false;
-        }
-    }
-    // The request has given up (or been answered and left): this is the
-    // late reply it was owed.
-    if (own_->armed()) {
-        own_->settle();
-        return false;
-    }
-    std::shared_ptr<MessageQueue<Bytes>> queue = queue_.lock();
+    // The request has given up, or been answered and left: this is the late
+    // reply it was owed.
+    std::shared_ptr<MessageQueue<Bytes>> queue = own_->armed() ? nullptr : queue_.lock();
     if (!queue) {
         own_->settle();
         return false;

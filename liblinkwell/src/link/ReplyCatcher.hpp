@@ -1,13 +1,17 @@
-// The callback of a request's reply subscription: it hands the reply to the
-// request's queue, and it keeps a late reply from being taken for the answer
-// to a later request.
+// The callback of a request's reply subscription: it hands the packets that
+// answer the request to the request's queue, and once the request has given
+// up it takes the next one as the late reply the request was owed.
 //
-// A request that times out leaves a debt: the module may still answer it.
-// The first packet that would have answered it and arrives within one
-// timeout after it gave up is taken as that late reply and dropped (logged at
-// level 3), by whichever reply subscription is in place then. A module that
-// never answers costs the next request at most its own timeout, and no
-// request after that.
+// A request that times out leaves a debt: the module may still answer it
+// within one more timeout. A late reply that comes before the next request
+// has subscribed pays the debt here. One that comes after meets the next
+// request, which then cannot tell the late reply from its own answer by the
+// first packet alone: it takes the second matching packet when one follows
+// before its deadline, dropping the first as the late reply (logged at level
+// 3), and the first only when none does (the module never answered the
+// request that gave up). So a late reply is never taken for the next
+// answer while that answer comes, and a module that never answers costs the
+// next request at most its own timeout.
 #pragma once
 
 #include <atomic>
@@ -17,8 +21,6 @@
 
 #include "link/MessageQueue.hpp"
 #include <linkwell/Bytes.hpp>
-
-class Logger;
 
 class ReplyCatcher {
 public:
@@ -32,32 +34,22 @@ public:
         // passed is its late reply.
         void arm(std::chrono::seconds timeout);
         bool armed() const { return armed_.load(); }
-        // True when the packet is still owed to this request; the debt is
-        // then paid.
-        bool settle_with(const Bytes& packet);
         void settle() { settled_ = true; }
         // Armed, not paid and not expired.
         bool outstanding() const;
-        // This request dropped a packet as an earlier request's late reply.
-        // When it then times out it owes nothing: the packet may well have
-        // been its own answer to a module that never answered the earlier
-        // one, and a debt now would cost the next request its answer too.
-        void paid_for_earlier() { paid_for_earlier_ = true; }
-        bool has_paid_for_earlier() const { return paid_for_earlier_.load(); }
+        // Whether the packet may be the late reply still owed.
+        bool could_be_paid_by(const Bytes& packet) const;
 
     private:
         const std::vector<Bytes> prefixes_;
         std::atomic<bool> armed_ { false };
         std::atomic<bool> settled_ { false };
-        std::atomic<bool> paid_for_earlier_ { false };
         // Written once, before armed_ is set.
         Clock::time_point until_ {};
     };
     using Debts = std::vector<std::shared_ptr<Debt>>;
 
-    // earlier: the debts of requests that gave up before this one.
-    ReplyCatcher(
-        std::weak_ptr<MessageQueue<Bytes>> queue, std::shared_ptr<Debt> own, Debts earlier, Logger& logger);
+    ReplyCatcher(std::weak_ptr<MessageQueue<Bytes>> queue, std::shared_ptr<Debt> own);
 
     // Runs on the dispatcher thread for each packet that matches the
     // request's prefixes. False when the packet was not queued.
@@ -66,6 +58,4 @@ public:
 private:
     std::weak_ptr<MessageQueue<Bytes>> queue_;
     std::shared_ptr<Debt> own_;
-    Debts earlier_;
-    Logger* logger_;
 };
