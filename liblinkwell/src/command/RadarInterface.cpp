@@ -1203,7 +1203,8 @@ std::vector<int> u32_values(const Bytes& data)
 void RadarInterface::acknowledged_file_command(const char* operation, const Bytes& command)
 {
     Trace trace(logger, 3, operation);
-    const Bytes reply = communicator.use()->send(default_timeout, command, ack_or_error());
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, command, ack_or_error());
     ParseResult<Ack> result;
     parser.parse_ack(reply, &result);
     if (result.error || !result.valid)
@@ -1214,8 +1215,9 @@ Bytes RadarInterface::file_reply_data(
     const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item)
 {
     Trace trace(logger, 3, operation);
-    const Bytes reply = communicator.use()->send(
-        default_timeout, command, std::vector<Bytes> { { 0x11, value_type }, { error_byte } });
+    auto use = communicator.use();
+    const Bytes reply
+        = use->send(default_timeout, command, std::vector<Bytes> { { 0x11, value_type }, { error_byte } });
     const std::optional<Reply> decoded = decode_reply(reply);
     // A list reply counts 4-byte values, not bytes: the span it claims is
     // computed in 64 bits, so no count can wrap or reach past the reply.
@@ -2869,7 +2871,8 @@ template <typename T, typename Reading>
 T RadarInterface::read_chip(const Reading& reading, const Bytes& command)
 {
     Trace trace(logger, 3, reading.method);
-    const Bytes reply = communicator.use()->send(default_timeout, command,
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, command,
         std::vector<Bytes> { { 0x11, reading.value_type, reading.parameter }, { error_byte } });
     return ChipValue<T>::read(parser, reply, reading.method);
 }
@@ -3453,7 +3456,10 @@ int RadarInterface::get_z7_decim_frame(
     const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity)
 {
     Trace trace(logger, 3, "get_z7_decim_frame");
-    const Bytes packet = communicator.use()->get_packet(name);
+    // Held to the end: a destruction from another thread waits for it, so
+    // the members used below are still there.
+    auto use = communicator.use();
+    const Bytes packet = use->get_packet(name);
     if (packet.empty() || packet[0] != 0x51) {
         logger.error("packet is not fast appdata packet");
         return 1;
