@@ -342,17 +342,23 @@ bool DataRecorderPrivate::is_recording(DataType type) const
 bool DataRecorderPrivate::process(DataType type, const Bytes& packet) noexcept
 {
     try {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (!enabled_data_types.count(type))
-                return false;
-        }
         const auto size = static_cast<int64_t>(packet.size());
+        Bytes copy = packet;
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto enabled = enabled_data_types.find(type);
+        if (enabled == enabled_data_types.end())
+            return false;
+        // The packet goes to the records of the recording it was handed to,
+        // also when the type is stopped and started again before it is
+        // written. Queued under the mutex, the task runs before the release
+        // that a stop queues for these records.
+        MetaData* meta = enabled->second.get();
+        const std::shared_ptr<SessionMetaData> session = active_sessions.at(meta->session_id);
         count_queued(size);
-        thread->add([this, type, size, copy = packet] {
+        thread->add([this, meta, session, size, copy = std::move(copy)] {
             if (queued_bytes.fetch_sub(size) - size < queue_warning_bytes / 2)
                 queue_warned = false;
-            run_task("process", [&] { do_process(type, copy); });
+            run_task("process", [&] { do_process({ meta, session.get() }, copy); });
         });
         return true;
     } catch (...) {
@@ -497,14 +503,16 @@ void DataRecorderPrivate::set_basename_for_data_type(DataType type, const std::s
         logger.log(0, text);
         throw std::invalid_argument(text);
     }
-    bool recording;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        basenames[type] = basename;
-        recording = enabled_data_types.count(type) != 0;
-    }
-    if (recording)
-        thread->add([this, type] { run_task("close", [&] { deferred_close(type); }); });
+    std::lock_guard<std::mutex> lock(mutex);
+    basenames[type] = basename;
+    const auto enabled = enabled_data_types.find(type);
+    if (enabled == enabled_data_types.end())
+        return;
+    // The next packet opens a file under the new name. Queued under the
+    // mutex, the close reaches the recording's records before their release.
+    MetaData* meta = enabled->second.get();
+    const std::shared_ptr<SessionMetaData> session = active_sessions.at(meta->session_id);
+    thread->add([this, meta, session] { run_task("close", [&] { close_file({ meta, session.get() }); }); });
 }
 
 std::string DataRecorderPrivate::get_basename_for_data_type(DataType type) const
@@ -591,37 +599,13 @@ void DataRecorderPrivate::run_task(const char* name, const std::function<void()>
     }
 }
 
-void DataRecorderPrivate::do_process(DataType type, const Bytes& packet)
+void DataRecorderPrivate::do_process(const Pair& pair, const Bytes& packet)
 {
+    MetaData* meta = pair.first;
+    SessionMetaData* session = pair.second;
+    const DataType type = meta->data_type;
     if (packet.empty())
         return;
-    MetaData* meta = nullptr;
-    std::shared_ptr<SessionMetaData> session;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (auto stopped = scheduled_for_deletion.rbegin(); stopped != scheduled_for_deletion.rend();
-             ++stopped) {
-            if (stopped->meta->data_type == type) {
-                meta = stopped->meta.get();
-                session = stopped->session;
-                break;
-            }
-        }
-        if (!meta) {
-            const auto enabled = enabled_data_types.find(type);
-            if (enabled != enabled_data_types.end()) {
-                meta = enabled->second.get();
-                const auto active = active_sessions.find(meta->session_id);
-                if (active != active_sessions.end())
-                    session = active->second;
-            }
-        }
-    }
-    if (!meta) {
-        warn("WARNING: attempting to process bytes of type: '" + display(type)
-            + "' when no recording is active for that type");
-        return;
-    }
     if (rate_limited(*meta))
         return;
 
@@ -633,7 +617,6 @@ void DataRecorderPrivate::do_process(DataType type, const Bytes& packet)
     if (record.bytes.empty())
         return;
 
-    const Pair pair { meta, session.get() };
     std::string error;
     if (!begin_index_bracket(pair, type, error))
         return;
@@ -647,7 +630,7 @@ void DataRecorderPrivate::do_process(DataType type, const Bytes& packet)
     // record's own.
     if (!session->current_bytes_written.empty()) {
         end_index_bracket(pair);
-        if (!ensure_session_file_open(session.get(), error))
+        if (!ensure_session_file_open(session, error))
             report_error(error);
     }
     write_file(pair, record.bytes.data(), record.bytes.size(), false);
@@ -660,7 +643,7 @@ void DataRecorderPrivate::do_process(DataType type, const Bytes& packet)
             meta->next_split_time = next_split_time(meta->file_split_size.get_fixed_daily_hour());
     }
     if (session_split_due(*session)) {
-        update_session_sub_directory(session.get());
+        update_session_sub_directory(session);
         if (session->directory_split_size.get_type() == PreferredSplitSize::FixedDailyHourSplit)
             session->next_split_time = next_split_time(session->directory_split_size.get_fixed_daily_hour());
     }
@@ -800,21 +783,6 @@ void DataRecorderPrivate::release(MetaData* meta, const std::shared_ptr<SessionM
     }
     if (last)
         close_session_file(session.get(), false);
-}
-
-void DataRecorderPrivate::deferred_close(DataType type)
-{
-    MetaData* meta = nullptr;
-    std::shared_ptr<SessionMetaData> session;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto enabled = enabled_data_types.find(type);
-        if (enabled == enabled_data_types.end())
-            return;
-        meta = enabled->second.get();
-        session = active_sessions.at(meta->session_id);
-    }
-    close_file({ meta, session.get() });
 }
 
 // ---- recorder thread: session directory and index file ------------------------

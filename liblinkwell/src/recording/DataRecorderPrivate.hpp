@@ -115,9 +115,8 @@ private:
     // Runs a task so that nothing escapes it: a failure is logged and handed
     // to the error callback.
     void run_task(const char* name, const std::function<void()>& task) noexcept;
-    void do_process(DataType type, const Bytes& packet);
+    void do_process(const Pair& pair, const Bytes& packet);
     void release(MetaData* meta, const std::shared_ptr<SessionMetaData>& session);
-    void deferred_close(DataType type);
     bool begin_index_bracket(const Pair& pair, DataType type, std::string& error);
     void end_index_bracket(const Pair& pair);
     bool file_split_due(const MetaData& meta) const;
