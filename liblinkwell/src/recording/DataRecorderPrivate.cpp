@@ -595,7 +595,7 @@ void DataRecorderPrivate::run_task(const char* name, const std::function<void()>
         logger.log(0, failure);
         report_error(failure);
     } catch (...) {
-        // The error callback itself failed; the log has the text.
+        // Out of memory for the text: nothing more can be said.
     }
 }
 
@@ -1257,8 +1257,15 @@ void DataRecorderPrivate::report_error(const std::string& text)
         std::lock_guard<std::mutex> lock(mutex);
         callback = error_callback;
     }
-    if (callback)
+    if (!callback)
+        return;
+    try {
         callback(text);
+    } catch (const std::exception& e) {
+        logger.log(0, std::string("error callback failed: ") + e.what());
+    } catch (...) {
+        logger.log(0, "error callback failed");
+    }
 }
 
 void DataRecorderPrivate::warn(const std::string& text)
@@ -1266,6 +1273,23 @@ void DataRecorderPrivate::warn(const std::string& text)
     lstream line = logger.serror();
     line << text;
     line.flush();
+}
+
+// A client's callback that throws must not leave a file half closed: the
+// failure is reported and the work goes on.
+void DataRecorderPrivate::call_back(const char* name, const std::function<void()>& call)
+{
+    std::string failure;
+    try {
+        call();
+        return;
+    } catch (const std::exception& e) {
+        failure = std::string(name) + " callback failed: " + e.what();
+    } catch (...) {
+        failure = std::string(name) + " callback failed";
+    }
+    logger.log(0, failure);
+    report_error(failure);
 }
 
 void DataRecorderPrivate::announce_file(DataType type, const std::string& filename)
@@ -1278,7 +1302,7 @@ void DataRecorderPrivate::announce_file(DataType type, const std::string& filena
             callback = found->second;
     }
     if (callback)
-        callback(type, filename);
+        call_back("file available", [&] { callback(type, filename); });
 }
 
 void DataRecorderPrivate::announce_meta_file(const std::string& session_id, const std::string& filename)
@@ -1289,7 +1313,7 @@ void DataRecorderPrivate::announce_meta_file(const std::string& session_id, cons
         callback = meta_file_available_callback;
     }
     if (callback)
-        callback(session_id, filename);
+        call_back("meta file available", [&] { callback(session_id, filename); });
 }
 
 } // namespace Sarvik

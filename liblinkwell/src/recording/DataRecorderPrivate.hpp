@@ -151,6 +151,7 @@ private:
     // ---- reporting ----
     void report_error(const std::string& text);
     void warn(const std::string& text);
+    void call_back(const char* name, const std::function<void()>& call);
     void announce_file(DataType type, const std::string& filename);
     void announce_meta_file(const std::string& session_id, const std::string& filename);
     void count_queued(int64_t bytes);
