@@ -3,6 +3,7 @@
 // id and parameter file in the session, the radar settings file beside
 // baseband data, several recorders on one connection, and recorders that go
 // while the module streams.
+#include <linkwell/DataPacketFormater.hpp>
 #include <linkwell/DataRecorder.hpp>
 
 #include "common/UniqueLocked.hpp"
@@ -24,6 +25,7 @@ using namespace Sarvik;
 using simmodule::Rule;
 using testsupport::files_under;
 using testsupport::names_in;
+using testsupport::PayloadBuilder;
 using testsupport::payloads;
 using testsupport::read_file;
 using testsupport::read_session;
@@ -69,16 +71,17 @@ void serve_module_files(simmodule::SimModule& module, uint32_t profile, const By
         return;
     }
     module.add_rule(Rule({ 0x90, 0x72 }).ack());
-    module.add_rule(Rule({ 0x90, 0x69 }).reply(
-        simmodule::u32_reply(0x69, static_cast<uint32_t>(parameter_file.size()))));
+    module.add_rule(
+        Rule({ 0x90, 0x69 }).reply(simmodule::u32_reply(0x69, static_cast<uint32_t>(parameter_file.size()))));
     module.add_rule(Rule({ 0x90, 0x71 }).reply(simmodule::get_reply(0x10, 0x71, parameter_file)));
 }
 
 size_t commands_received(const simmodule::SimModule& module, const Bytes& prefix)
 {
     const auto received = module.received();
-    return static_cast<size_t>(std::count_if(received.begin(), received.end(),
-        [&](const Bytes& c) { return c.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), c.begin()); }));
+    return static_cast<size_t>(std::count_if(received.begin(), received.end(), [&](const Bytes& c) {
+        return c.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), c.begin());
+    }));
 }
 
 std::string only_match(const std::vector<std::string>& names, const std::string& pattern)
@@ -131,7 +134,8 @@ TEST_F(ModuleRecording, RecordsTheSubscribedStreamsWithTheModulesProfileAndParam
     EXPECT_EQ(tail(radar_rf(20), 5), stored[3]);
     for (size_t i : { 0, 2 }) {
         const std::string line(stored[i].begin(), stored[i].end());
-        EXPECT_TRUE(std::regex_match(line, std::regex("[^;]+;" + std::to_string(i / 2 + 1) + ";1;1\\.25;2;70\n")))
+        EXPECT_TRUE(
+            std::regex_match(line, std::regex("[^;]+;" + std::to_string(i / 2 + 1) + ";1;1\\.25;2;70\n")))
             << line;
     }
     EXPECT_EQ(1u, commands_received(sim.module(), { 0x90, 0x74 })) << "profile id asked once";
@@ -152,7 +156,9 @@ TEST_F(ModuleRecording, AsksForARefusedParameterFileOncePerIndexFile)
     const std::string session = session_directory();
     EXPECT_EQ(6u, names_in(session).size()) << "six sub-directories, no parameter file";
     EXPECT_EQ(6u, commands_received(sim.module(), { 0x90, 0x72 }));
-    EXPECT_EQ(12u, payloads(read_session(session + "/" + names_in(session).front() + "/sarvik_recording_meta.dat")).size());
+    EXPECT_EQ(12u,
+        payloads(read_session(session + "/" + names_in(session).front() + "/sarvik_recording_meta.dat"))
+            .size());
 }
 
 TEST_F(ModuleRecording, WritesTheRadarSettingsBesideTheFirstBasebandFile)
@@ -189,7 +195,8 @@ TEST_F(ModuleRecording, WritesTheRadarSettingsBesideTheFirstBasebandFile)
     sim.deliver(simmodule::app_data_message(0x0D, { 4 }));
     ASSERT_TRUE(testsupport::eventually([&] {
         const auto all = files_under(dir.path());
-        return std::any_of(all.begin(), all.end(), [](const std::string& n) { return n.find(".ini") != n.npos; });
+        return std::any_of(
+            all.begin(), all.end(), [](const std::string& n) { return n.find(".ini") != n.npos; });
     }));
     // Settings with a short block give the next baseband file none.
     sim.deliver(simmodule::data_message(0x50, 0x03, 0, Bytes(100, 1)));
@@ -216,8 +223,9 @@ TEST_F(ModuleRecording, WritesTheRadarSettingsBesideTheFirstBasebandFile)
               "FPS=20\n"
               "FrameStitch=-3\n",
         read_text(session_directory() + "/" + ini));
-    EXPECT_EQ(0, std::count_if(names.begin(), names.end(),
-                     [](const std::string& n) { return n.find("baseband_iq") != std::string::npos && n.find(".ini") != std::string::npos; }));
+    EXPECT_EQ(0, std::count_if(names.begin(), names.end(), [](const std::string& n) {
+        return n.find("baseband_iq") != std::string::npos && n.find(".ini") != std::string::npos;
+    }));
     EXPECT_EQ((std::vector<Bytes> { { 1, 2, 3 }, { 4 }, { 5 } }),
         payloads(read_session(session_directory() + "/sarvik_recording_meta.dat")));
 }
@@ -239,7 +247,8 @@ TEST_F(ModuleRecording, RecordersOnOneConnectionKeepTheirOwnSubscriptions)
 
     EXPECT_EQ((std::vector<Bytes> { tail(radar_rf(1), 5) }),
         payloads(read_session(session_directory() + "/sarvik_recording_meta.dat")));
-    const std::string other = other_dir.path() + "/" + only_match(names_in(other_dir.path()), "sarvik_recording_.*");
+    const std::string other
+        = other_dir.path() + "/" + only_match(names_in(other_dir.path()), "sarvik_recording_.*");
     EXPECT_EQ((std::vector<Bytes> { tail(radar_rf(1), 5), tail(radar_rf(2), 5), tail(radar_rf(3), 5) }),
         payloads(read_session(other + "/sarvik_recording_meta.dat")));
 }
@@ -259,6 +268,106 @@ TEST_F(ModuleRecording, RecordersGoSafelyWhileTheModuleStreams)
     }
     sim.module().stop_all_streams();
     sim.settle(); // the connection still works
+}
+
+// Every type that can be played back, recorded from the module and turned
+// back into its message: the same message, but for the fields that the
+// stored form leaves out.
+TEST_F(ModuleRecording, EveryTypeComesBackAsTheMessageItWasRecordedFrom)
+{
+    serve_module_files(sim.module(), 0, {});
+    const auto appdata = [](uint32_t id) { return std::move(PayloadBuilder().u8(0x50).u32(id)); };
+    const auto data = [](uint8_t sub_type) { return std::move(PayloadBuilder().u8(0xA0).u8(sub_type)); };
+    const Bytes frame { 1, 2, 3, 0x7D, 0x7E, 0x7F, 0xFF };
+    const auto sweep_start
+        = [&](uint32_t id) { return appdata(id).u32(4).u32(8).u32(0).bytes(frame).build(); };
+    struct Case {
+        DataType type;
+        Bytes message;
+        Bytes expected; // when it differs from the message
+    };
+    const std::vector<Case> cases = {
+        { BasebandApDataType, appdata(0x0D).bytes(frame), {} },
+        { BasebandIqDataType, appdata(0x0C).bytes(frame), {} },
+        { SleepDataType, appdata(0x2375A16C).u32(7).u32(2).f32(14.5f).f32(0.75f).u32(90).f32(0.125f).f32(100),
+            {} },
+        { RespirationDataType, appdata(0x2375FE26).u32(99).u32(3).u32(12).f32(1.5f).f32(0.25f).u32(80),
+            appdata(0x2375FE26).u32(0).u32(3).u32(12).f32(1.5f).f32(0.25f).u32(80) }, // no frame counter
+        { StringDataType, data(0x13).u32(0x1234).u32(7).u32(11).text("hello world", false), {} },
+        { PulseDopplerFloatDataType, sweep_start(0x10), {} },
+        { PulseDopplerByteDataType, sweep_start(0x11), {} },
+        { NoiseMapFloatDataType, sweep_start(0x12), {} },
+        { NoiseMapByteDataType, sweep_start(0x13), {} },
+        { FloatDataType, data(0x12).u32(0x55).u32(1).u32(2).f32(0.5f).f32(-1), {} },
+        { ByteDataType, data(0x10).u32(0x56).u32(1).u32(3).bytes({ 9, 8, 7 }), {} },
+        { PresenceSingleDataType, appdata(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u32(60), {} },
+        { PresenceMovingListDataType,
+            appdata(0x723BFA1F)
+                .u32(9)
+                .u32(1)
+                .u32(2)
+                .u32(1)
+                .f32(0.5f)
+                .f32(1.5f)
+                .f32(2)
+                .f32(3)
+                .f32(4)
+                .f32(5)
+                .f32(6),
+            {} },
+        { RespirationDetectionListDataType, appdata(0x610A3B02).u32(4).u32(1).f32(1).f32(2).f32(3), {} },
+        { RespirationMovingListDataType,
+            appdata(0x610A3B00).u32(8).u32(2).f32(0.125f).f32(1).f32(2).f32(-2.5f), {} },
+        { VitalSignsDataType,
+            appdata(0x20020102)
+                .u32(1)
+                .u32(2)
+                .f32(3)
+                .f32(4)
+                .f32(5)
+                .f32(6)
+                .f32(7)
+                .f32(8)
+                .f32(9.5f)
+                .f32(10)
+                .f32(11)
+                .f32(12),
+            {} },
+        { SleepStageDataType, appdata(0x41083A02).u32(1).u32(2).u32(3), {} },
+        { RespirationNormalizedMovementListDataType,
+            appdata(0xC3A331CF).u32(3).f32(0.5f).f32(0.25f).u32(2).f32(1).f32(2).f32(3).f32(4), {} },
+        { RadarRfDataType, appdata(0xC1A3117E).bytes(frame), {} },
+        { RadarRfNormalizedDataType, appdata(0xB13B8F12).bytes(frame), {} },
+        { RadarBasebandFloatDataType, appdata(0x026F1379).bytes(frame), {} },
+        { RadarBasebandQ15DataType, appdata(0xEC8D0AA5).bytes(frame), {} },
+    };
+    ASSERT_EQ(0, DataPacketFormater::supported_data_types() & PerformanceStatusType);
+    auto recorder = std::make_unique<DataRecorder>(connection);
+    ASSERT_EQ(0, recorder->start_recording(0x7FFFFF, dir.path(), options));
+    for (const auto& c : cases)
+        sim.deliver(c.message);
+    // The performance status is stored as text and not played back.
+    PayloadBuilder performance;
+    performance.u8(0xA0).u8(0x50).u32(5).u32(0).u32(92);
+    for (int i = 0; i < 23; ++i)
+        performance.u32(uint32_t(i));
+    sim.deliver(performance);
+    recorder.reset();
+    const std::string text = read_text(
+        session_directory() + "/" + only_match(names_in(session_directory()), "sarvik_perf_.*\\.txt"));
+    EXPECT_EQ(0u, text.find("Radar performance status\n  |- timestamp: ")) << text;
+
+    const auto records = read_session(session_directory() + "/sarvik_recording_meta.dat");
+    ASSERT_FALSE(records.empty());
+    const DataPacketFormater formater(records.front().meta_version);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(DataRecorder::data_type_to_string(c.type));
+        std::vector<Bytes> messages;
+        for (const auto& record : records)
+            if (record.data_type == c.type && !record.is_csv_header())
+                messages.push_back(formater.from_disk(c.type, record.data));
+        EXPECT_EQ(std::vector<Bytes> { c.expected.empty() ? c.message : c.expected }, messages);
+    }
 }
 
 } // namespace

@@ -464,4 +464,32 @@ TEST_F(Session, ANewBaseNameClosesTheCurrentFile)
     EXPECT_EQ(Bytes { 2 }, read_file(session_directory() + "/" + only_match(names, "renamed_.*\\.dat")));
 }
 
+TEST_F(Session, PulseDopplerMessagesBeforeTheSweepStartLeaveNoTrace)
+{
+    const auto message = [](uint32_t step) {
+        Bytes m { 0x50, 0x10, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0 };
+        for (int shift = 0; shift < 32; shift += 8)
+            m.push_back(uint8_t(step >> shift));
+        m.push_back(0xAA);
+        return m;
+    };
+    ASSERT_EQ(0, recorder->start_recording(PulseDopplerFloatDataType, dir.path(), options));
+    recorder->process(PulseDopplerFloatDataType, message(1));
+    recorder->process(PulseDopplerFloatDataType, message(2));
+    recorder->stop_recording(PulseDopplerFloatDataType);
+    ASSERT_EQ(0, recorder->start_recording(PulseDopplerFloatDataType, dir.path(), options));
+    recorder->process(PulseDopplerFloatDataType, message(0));
+    recorder->process(PulseDopplerFloatDataType, message(1));
+    recorder.reset();
+
+    // The first recording made no directory at all; the second begins with
+    // the sweep start.
+    const auto sessions = names_in(dir.path());
+    ASSERT_EQ(1u, sessions.size());
+    const Bytes start = message(0), next = message(1);
+    EXPECT_EQ(
+        (std::vector<Bytes> { Bytes(start.begin() + 5, start.end()), Bytes(next.begin() + 5, next.end()) }),
+        payloads(read_session(dir.path() + "/" + sessions.front() + "/sarvik_recording_meta.dat")));
+}
+
 } // namespace

@@ -111,19 +111,32 @@ std::vector<Golden> golden_records()
             "7;2;14.5;12.3457;90;0.1;100\n" },
         { "Respiration", RespirationDataType,
             appdata(0x2375FE26).u32(99).u32(3).u32(12).f32(1.5f).f32(0.25f).u32(80), "3;12;1.5;0.25;80\n" },
-        { "StringData", StringDataType, data_message(0x13).u32(0x1234).u32(7).u32(11).text("hello;world", false),
+        { "StringData", StringDataType,
+            data_message(0x13).u32(0x1234).u32(7).u32(11).text("hello;world", false),
             "4660;7;hello;world\n" },
         { "PresenceSingle", PresenceSingleDataType, appdata(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u32(60),
             "5;1;2.5;3;60\n" },
         { "PresenceMovingList", PresenceMovingListDataType,
-            appdata(0x723BFA1F).u32(9).u32(1).u32(2).u32(1).f32(0.5f).f32(1.5f).f32(2).f32(3).f32(4).f32(5).f32(6),
+            appdata(0x723BFA1F)
+                .u32(9)
+                .u32(1)
+                .u32(2)
+                .u32(1)
+                .f32(0.5f)
+                .f32(1.5f)
+                .f32(2)
+                .f32(3)
+                .f32(4)
+                .f32(5)
+                .f32(6),
             "9;1;2;1;[0.5,1.5];[2,3];[4];[5];[6]\n" },
         { "PresenceMovingListWithoutDetections", PresenceMovingListDataType,
             appdata(0x723BFA1F).u32(9).u32(0).u32(0).u32(0), "9;0;0;0;[];[];[];[];[]\n" },
         { "RespirationDetectionList", RespirationDetectionListDataType,
-            appdata(0x610A3B02).u32(4).u32(2).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6), "4;2;[1,2];[3,4];[5,6]\n" },
-        { "RespirationDetectionListEmpty", RespirationDetectionListDataType, appdata(0x610A3B02).u32(4).u32(0),
-            "4;0;[];[];[]\n" },
+            appdata(0x610A3B02).u32(4).u32(2).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6),
+            "4;2;[1,2];[3,4];[5,6]\n" },
+        { "RespirationDetectionListEmpty", RespirationDetectionListDataType,
+            appdata(0x610A3B02).u32(4).u32(0), "4;0;[];[];[]\n" },
         { "RespirationMovingList", RespirationMovingListDataType,
             appdata(0x610A3B00).u32(8).u32(1).f32(0.125f).f32(-2.5f), "8;1;[0.125];[-2.5]\n" },
         { "VitalSigns", VitalSignsDataType,
@@ -212,9 +225,10 @@ TEST(Writers, RefuseWhatTheMessageDoesNotHold)
     const std::vector<Refused> cases = {
         { "EmptyByteData", ByteDataType, data_message(0x10), "" },
         { "EmptyBaseband", BasebandApDataType, appdata(0x0D), "" },
-        { "ForeignContentId", PresenceSingleDataType, appdata(0x723BFA1F).u32(5).u32(1).f32(2.5f).u8(3).u32(60), "" },
-        { "PresenceSingleShort", PresenceSingleDataType, appdata(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u8(0),
-            "" },
+        { "ForeignContentId", PresenceSingleDataType,
+            appdata(0x723BFA1F).u32(5).u32(1).f32(2.5f).u8(3).u32(60), "" },
+        { "PresenceSingleShort", PresenceSingleDataType,
+            appdata(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u8(0), "" },
         { "PresenceSingleNotAppData", PresenceSingleDataType,
             PayloadBuilder().u8(0x51).u32(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u32(60), "" },
         { "MovingListCountsOverflow", PresenceMovingListDataType,
@@ -223,20 +237,23 @@ TEST(Writers, RefuseWhatTheMessageDoesNotHold)
             appdata(0x723BFA1F).u32(9).u32(1).u32(1).u32(0).f32(1), "" },
         { "MovingListHead", PresenceMovingListDataType, appdata(0x723BFA1F).u32(9).u32(1).u32(0), "" },
         { "DetectionListCount", RespirationDetectionListDataType, appdata(0x610A3B02).u32(4).u32(huge), "" },
-        { "RespirationMovingListCount", RespirationMovingListDataType, appdata(0x610A3B00).u32(8).u32(huge), "" },
+        { "RespirationMovingListCount", RespirationMovingListDataType, appdata(0x610A3B00).u32(8).u32(huge),
+            "" },
         { "NormalizedMovementListCount", RespirationNormalizedMovementListDataType,
             appdata(0xC3A331CF).u32(3).f32(0.5f).f32(0.1f).u32(huge), "" },
-        { "Sleep32Bytes", SleepDataType, appdata(0x2375A16C).u32(7).u32(2).f32(1).f32(2).u32(3).f32(4).u8(0).u8(0),
-            "" },
+        { "Sleep32Bytes", SleepDataType,
+            appdata(0x2375A16C).u32(7).u32(2).f32(1).f32(2).u32(3).f32(4).u8(0).u8(0), "" },
         { "SleepStage16Bytes", SleepStageDataType, appdata(0x41083A02).u32(1).u32(2).u8(0).u8(0).u8(0), "" },
         { "VitalSignsShort", VitalSignsDataType, appdata(0x20020102).u32(1).u32(2), "" },
-        { "RespirationState4", RespirationDataType, appdata(0x2375FE26).u32(9).u32(4).u32(1).f32(1).f32(1).u32(1),
-            "" },
-        { "RespirationSize", RespirationDataType, appdata(0x2375FE26).u32(9).u32(3).u32(1).f32(1).f32(1).u8(0),
+        { "RespirationState4", RespirationDataType,
+            appdata(0x2375FE26).u32(9).u32(4).u32(1).f32(1).f32(1).u32(1), "" },
+        { "RespirationSize", RespirationDataType,
+            appdata(0x2375FE26).u32(9).u32(3).u32(1).f32(1).f32(1).u8(0),
             "invalid respiration binary, expected size: 24, actual: 21" },
         { "StringLength", StringDataType, data_message(0x13).u32(1).u32(2).u32(5).text("abc", false),
             "expected string message with length: 5, actual: 3" },
-        { "StringShorterThanItsHead", StringDataType, data_message(0x13).u32(1).u32(2).u8(0).u8(0).u8(0), "" },
+        { "StringShorterThanItsHead", StringDataType, data_message(0x13).u32(1).u32(2).u8(0).u8(0).u8(0),
+            "" },
         { "PerformanceSize", PerformanceStatusType, performance,
             "invalid performance status binary, expected size: 92, actual: 91" },
         { "PerformanceShort", PerformanceStatusType, PayloadBuilder().u8(0xA0).u8(0x50).u32(5).u8(1),
@@ -273,7 +290,8 @@ TEST(Writers, PulseDopplerRecordingBeginsWithTheFirstMessageOfASweep)
         EXPECT_FALSE(stored(message(t.content_id ^ 1, 0, 1))) << "another type's sweep start";
         EXPECT_FALSE(started);
         const Bytes first = message(t.content_id, 0, 2);
-        EXPECT_EQ(Bytes(first.begin() + 5, first.end()), record_formats::format(t.type, first, moment, started).bytes);
+        EXPECT_EQ(Bytes(first.begin() + 5, first.end()),
+            record_formats::format(t.type, first, moment, started).bytes);
         EXPECT_TRUE(started);
         EXPECT_TRUE(stored(message(t.content_id, 5, 3)));
         EXPECT_FALSE(stored(Bytes(first.begin(), first.begin() + 16))) << "16 bytes";
@@ -302,7 +320,8 @@ TEST(CsvHeaders, NameTheFieldsOfEachCsvType)
     EXPECT_EQ("TimeStamp;Counter;PresenceState;MovementIntervalCount;DetectionCount;MovementSlowItem;"
               "MovementFastItem;DetectionDistance;DetectionRadarCrossSection;DetectionVelocity\n",
         record_formats::csv_header_line(PresenceMovingListDataType));
-    EXPECT_EQ("TimeStamp;FrameCounter;SleepStage;Confidence\n", record_formats::csv_header_line(SleepStageDataType));
+    EXPECT_EQ("TimeStamp;FrameCounter;SleepStage;Confidence\n",
+        record_formats::csv_header_line(SleepStageDataType));
     EXPECT_EQ("", record_formats::csv_header_line(PerformanceStatusType));
     EXPECT_EQ("", record_formats::csv_header_line(ByteDataType));
     EXPECT_STREQ("txt", record_formats::file_extension(PerformanceStatusType));
@@ -336,7 +355,8 @@ Bytes settings_with(size_t block_size, int32_t pg_select)
 TEST_P(RadarSettings, AreWrittenOnlyFromAWholeBlock)
 {
     const std::string text = record_formats::radar_settings_text(settings_with(1072, 0));
-    EXPECT_EQ(0u, text.find("[MainSection]\nGUID=name\n\n[ChipSettings]\nSamplingRate=2.5\nCarrierFrequency=2.5\n"))
+    EXPECT_EQ(
+        0u, text.find("[MainSection]\nGUID=name\n\n[ChipSettings]\nSamplingRate=2.5\nCarrierFrequency=2.5\n"))
         << text;
     EXPECT_NE(std::string::npos, text.find("\nFrameStitch=0\n"));
 
@@ -352,7 +372,8 @@ TEST_P(RadarSettings, AreWrittenOnlyFromAWholeBlock)
     // block and shows no frequency.
     for (int32_t pg : { -1, 13, 0x7FFFFFFF })
         EXPECT_NE(std::string::npos,
-            record_formats::radar_settings_text(settings_with(1072, pg)).find("\nCarrierFrequency=\nPulsesPerStep="))
+            record_formats::radar_settings_text(settings_with(1072, pg))
+                .find("\nCarrierFrequency=\nPulsesPerStep="))
             << pg;
 }
 
