@@ -4,7 +4,9 @@
 // grow with the height. Baseline: copying the whole 2000-row image once.
 #include "ColormapChart.hpp"
 
+#include "RatioReporter.hpp"
 #include <QGuiApplication>
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -66,17 +68,6 @@ void copy_whole_image(benchmark::State& state)
 }
 BENCHMARK(copy_whole_image)->Arg(2000);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,7 +82,8 @@ int main(int argc, char** argv)
     const auto& t = reporter.times;
     if (t.count("add_frame/200") && t.count("add_frame/2000") && t.count("copy_whole_image/2000")) {
         std::cout << "\nOne " << points << "-value frame:\n"
-                  << "  2000 rows against 200 rows: " << t.at("add_frame/2000") / t.at("add_frame/200") << " x\n"
+                  << "  2000 rows against 200 rows: " << t.at("add_frame/2000") / t.at("add_frame/200")
+                  << " x\n"
                   << "  2000 rows against one copy of the 2000-row image: "
                   << t.at("add_frame/2000") / t.at("copy_whole_image/2000") << " x\n";
     }

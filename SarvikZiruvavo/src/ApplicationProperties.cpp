@@ -43,16 +43,40 @@ template <typename T> T load(const char* name, const T& fallback)
 
 namespace ApplicationProperties {
 
-void setSettingsFileName(const QString& fileName) { store("settingsFileName", fileName); }
-QString settingsFileName() { return load<QString>("settingsFileName", QString()); }
+void setSettingsFileName(const QString& fileName)
+{
+    store("settingsFileName", fileName);
+}
+QString settingsFileName()
+{
+    return load<QString>("settingsFileName", QString());
+}
 
-void setDefaultLogPath(const QString& path) { store("defaultLogPath", path); }
-QString defaultLogPath() { return load<QString>("defaultLogPath", QString()); }
+void setDefaultLogPath(const QString& path)
+{
+    store("defaultLogPath", path);
+}
+QString defaultLogPath()
+{
+    return load<QString>("defaultLogPath", QString());
+}
 
-void setConsoleLogEnabled(bool enabled) { store("consoleLogEnabled", enabled); }
-bool consoleLogEnabled() { return load<bool>("consoleLogEnabled", false); }
+void setConsoleLogEnabled(bool enabled)
+{
+    store("consoleLogEnabled", enabled);
+}
+bool consoleLogEnabled()
+{
+    return load<bool>("consoleLogEnabled", false);
+}
 
-void setLogLevel(int level) { store("logLevel", level); }
-int logLevel() { return load<int>("logLevel", 0); }
+void setLogLevel(int level)
+{
+    store("logLevel", level);
+}
+int logLevel()
+{
+    return load<int>("logLevel", 0);
+}
 
 } // namespace ApplicationProperties

@@ -20,7 +20,10 @@ bool samePoint(const QPointF& a, const QPointF& b)
     return std::abs(a.x() - b.x()) <= 1e-12 && std::abs(a.y() - b.y()) <= 1e-12;
 }
 
-bool sameValue(double a, double b) { return std::min(std::abs(a), std::abs(b)) >= std::abs(a - b) * 1e12; }
+bool sameValue(double a, double b)
+{
+    return std::min(std::abs(a), std::abs(b)) >= std::abs(a - b) * 1e12;
+}
 
 int rowsFor(double extent, double thickness)
 {
@@ -82,7 +85,8 @@ void ColormapChart::setColormap(const QVariantList& colormap)
         if (!entry.canConvert<QVariantList>())
             qFatal("internal error");
         const QVariantList rgb = entry.toList();
-        const auto component = [&rgb](int i) { return i < rgb.size() ? qBound(0.0, rgb[i].toDouble(), 1.0) : 0.0; };
+        const auto component
+            = [&rgb](int i) { return i < rgb.size() ? qBound(0.0, rgb[i].toDouble(), 1.0) : 0.0; };
         table.append(QColor::fromRgbF(component(0), component(1), component(2)).rgb());
     }
     if (table == m_colorTable)
@@ -158,7 +162,10 @@ int ColormapChart::frameBudget() const
     return int(std::min(std::ceil(extent / thickness()), double(maxRows)));
 }
 
-int ColormapChart::closedFrameCount() const { return int(m_frames.size()) - (m_activeFrame >= 0 ? 1 : 0); }
+int ColormapChart::closedFrameCount() const
+{
+    return int(m_frames.size()) - (m_activeFrame >= 0 ? 1 : 0);
+}
 
 void ColormapChart::markDirty(bool rebuildImage)
 {
@@ -201,9 +208,10 @@ void ColormapChart::endFrame()
         m_dirty = m_sizeChanged = true;
     }
     if (points != m_pointsPerFrame) {
-        qWarning("%s", qPrintable(QStringLiteral("WARNING: invalid number of points for frame, expected: %1, actual: %2")
-                                      .arg(m_pointsPerFrame)
-                                      .arg(points)));
+        qWarning("%s",
+            qPrintable(QStringLiteral("WARNING: invalid number of points for frame, expected: %1, actual: %2")
+                           .arg(m_pointsPerFrame)
+                           .arg(points)));
         qWarning("WARNING: removing invalid frame");
         m_frames.pop_back();
     } else {
@@ -227,7 +235,8 @@ void ColormapChart::reset()
 void ColormapChart::geometryChanged(const QRectF& newGeometry, const QRectF& oldGeometry)
 {
     QQuickItem::geometryChanged(newGeometry, oldGeometry);
-    if (sameValue(newGeometry.width(), oldGeometry.width()) && sameValue(newGeometry.height(), oldGeometry.height()))
+    if (sameValue(newGeometry.width(), oldGeometry.width())
+        && sameValue(newGeometry.height(), oldGeometry.height()))
         return;
     const double ratio = window() ? window()->effectiveDevicePixelRatio() : 1.0;
     const auto pixels = [ratio](double extent) {

@@ -26,7 +26,8 @@ class ColormapChart : public QQuickItem {
     Q_PROPERTY(QPointF maximumValue READ maximumValue WRITE setMaximumValue NOTIFY maximumValueChanged)
     Q_PROPERTY(Qt::Orientation orientation READ orientation WRITE setOrientation NOTIFY orientationChanged)
     Q_PROPERTY(QVariantList colormap READ colormap WRITE setColormap NOTIFY colormapChanged)
-    Q_PROPERTY(QColor backgroundColor READ backgroundColor WRITE setBackgroundColor NOTIFY backgroundColorChanged)
+    Q_PROPERTY(
+        QColor backgroundColor READ backgroundColor WRITE setBackgroundColor NOTIFY backgroundColorChanged)
     Q_PROPERTY(double frameThickness READ frameThickness WRITE setFrameThickness NOTIFY frameThicknessChanged)
     Q_PROPERTY(double margin READ margin WRITE setMargin NOTIFY marginChanged)
 public:

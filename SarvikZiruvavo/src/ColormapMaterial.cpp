@@ -2,9 +2,15 @@
 
 #include <QSGTexture>
 
-ColormapMaterial::ColormapMaterial() { setFlag(Blending); }
+ColormapMaterial::ColormapMaterial()
+{
+    setFlag(Blending);
+}
 
-ColormapMaterial::~ColormapMaterial() { delete m_state.texture; }
+ColormapMaterial::~ColormapMaterial()
+{
+    delete m_state.texture;
+}
 
 QSGMaterialType* ColormapMaterial::type() const
 {
@@ -12,7 +18,10 @@ QSGMaterialType* ColormapMaterial::type() const
     return &type;
 }
 
-QSGMaterialShader* ColormapMaterial::createShader() const { return new Shader; }
+QSGMaterialShader* ColormapMaterial::createShader() const
+{
+    return new Shader;
+}
 
 int ColormapMaterial::compare(const QSGMaterial* other) const
 {

@@ -31,10 +31,12 @@ QString freeBaseName(const QString& folder, const QString& stamp, int attempt)
 ConsoleLogger::ConsoleLogger(int idleIntervalMs, qint64 sizeLimit)
     : m_idleInterval(idleIntervalMs)
     , m_sizeLimit(sizeLimit)
-{
-}
+{ }
 
-ConsoleLogger::~ConsoleLogger() { closeFile(); }
+ConsoleLogger::~ConsoleLogger()
+{
+    closeFile();
+}
 
 void ConsoleLogger::append(const QString& msg)
 {
@@ -127,7 +129,8 @@ void ConsoleLogger::closeFile()
         qDebug().noquote() << "Closing console log file:" << name;
         m_file->close();
         if (name.endsWith(writingSuffix)) {
-            const QString newName = QStringLiteral("%1%2").arg(name.left(name.size() - writingSuffix.size()), closedSuffix);
+            const QString newName
+                = QStringLiteral("%1%2").arg(name.left(name.size() - writingSuffix.size()), closedSuffix);
             qDebug().noquote() << "Renaming console log file:" << newName;
             QFile::rename(name, newName);
         }

@@ -46,7 +46,8 @@ QtMessageHandler ConsoleLoggerController::installMessageHandler()
     return previousHandler;
 }
 
-void ConsoleLoggerController::messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& msg)
+void ConsoleLoggerController::messageHandler(
+    QtMsgType type, const QMessageLogContext& context, const QString& msg)
 {
     {
         std::lock_guard<std::recursive_mutex> lock(runningLoggerMutex);

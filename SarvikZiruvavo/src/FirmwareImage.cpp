@@ -7,7 +7,9 @@ FirmwareImage::FirmwareImage(const QString& version, const QString& releasenotes
     , m_releasenotes(releasenotes)
     , m_firmwareClass(firmwareClass)
     , m_filename(filename)
-{
-}
+{ }
 
-FirmwareImage::FirmwareImage() { qFatal("do not use this constructor, it purely exists due to QML requirements"); }
+FirmwareImage::FirmwareImage()
+{
+    qFatal("do not use this constructor, it purely exists due to QML requirements");
+}

@@ -19,7 +19,8 @@ void FirmwareManager::loadImageList(const QString& text)
             reader.skipCurrentElement();
     }
     if (reader.hasError())
-        qWarning().noquote() << "WARNING: firmware image list: line" << reader.lineNumber() << reader.errorString();
+        qWarning().noquote() << "WARNING: firmware image list: line" << reader.lineNumber()
+                             << reader.errorString();
 }
 
 void FirmwareManager::readFirmwareElement(QXmlStreamReader& reader)
@@ -33,8 +34,8 @@ void FirmwareManager::readFirmwareElement(QXmlStreamReader& reader)
     } else if (classText == QLatin1String("dax")) {
         firmwareClass = FirmwareImage::DAX;
     } else {
-        qFatal("Bad class specifier for firmware image at line %lld: \"%s\".", static_cast<long long>(reader.lineNumber()),
-            qPrintable(classText));
+        qFatal("Bad class specifier for firmware image at line %lld: \"%s\".",
+            static_cast<long long>(reader.lineNumber()), qPrintable(classText));
     }
     const QString filename = attributes.value(QLatin1String("filename")).toString();
 

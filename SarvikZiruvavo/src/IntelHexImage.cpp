@@ -30,8 +30,7 @@ int hexDigit(QChar c)
 
 IntelHexImage::IntelHexImage(const QString& fileName)
     : m_fileName(fileName)
-{
-}
+{ }
 
 bool IntelHexImage::load()
 {
@@ -51,7 +50,8 @@ bool IntelHexImage::load()
         if (line.isEmpty())
             continue;
         if (!parseRecord(line)) {
-            qWarning().noquote() << "WARNING: firmware image" << m_fileName << "refused at line" << lineNumber;
+            qWarning().noquote() << "WARNING: firmware image" << m_fileName << "refused at line"
+                                 << lineNumber;
             return false;
         }
     }

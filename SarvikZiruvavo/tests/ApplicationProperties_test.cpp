@@ -30,10 +30,22 @@ struct StoredValue {
     QVariant expected;
 };
 
-QVariant readLogLevel() { return ApplicationProperties::logLevel(); }
-QVariant readConsoleLog() { return ApplicationProperties::consoleLogEnabled(); }
-QVariant readSettings() { return ApplicationProperties::settingsFileName(); }
-QVariant readLogPath() { return ApplicationProperties::defaultLogPath(); }
+QVariant readLogLevel()
+{
+    return ApplicationProperties::logLevel();
+}
+QVariant readConsoleLog()
+{
+    return ApplicationProperties::consoleLogEnabled();
+}
+QVariant readSettings()
+{
+    return ApplicationProperties::settingsFileName();
+}
+QVariant readLogPath()
+{
+    return ApplicationProperties::defaultLogPath();
+}
 
 TEST_F(ApplicationPropertiesTest, ReadsDefaultsStoredValuesAndConversions)
 {

@@ -17,7 +17,10 @@ namespace {
 const QRgb background = qRgb(0, 0, 0);
 
 // Entry i is a colour that no other entry has.
-QRgb tableColor(int i) { return qRgb(i, 255 - i, (i * 7) % 256); }
+QRgb tableColor(int i)
+{
+    return qRgb(i, 255 - i, (i * 7) % 256);
+}
 
 QVariantList colormap(int entries)
 {
@@ -30,7 +33,8 @@ QVariantList colormap(int entries)
 }
 
 // A chart of the given size whose values 0 to 255 take the table entries 0 to 255.
-std::unique_ptr<ColormapChart> makeChart(double width, double height, double thickness = 1.0, int entries = 256)
+std::unique_ptr<ColormapChart> makeChart(
+    double width, double height, double thickness = 1.0, int entries = 256)
 {
     auto chart = std::make_unique<ColormapChart>();
     chart->setColormap(colormap(entries));
@@ -98,7 +102,8 @@ TEST(ColormapChartTest, ValuesTakeTheirTableEntriesWithinTheTableBounds)
         std::vector<QRgb> colors;
     } table[] = {
         { 256, { 0, 1, 128, 255, 300, -1 },
-            { tableColor(0), tableColor(1), tableColor(128), tableColor(255), tableColor(255), tableColor(0) } },
+            { tableColor(0), tableColor(1), tableColor(128), tableColor(255), tableColor(255),
+                tableColor(0) } },
         // A short table: values past its end take its last entry.
         { 3, { 0, 1, 2, 3, 255, 1000 },
             { tableColor(0), tableColor(1), tableColor(2), tableColor(2), tableColor(2), tableColor(2) } },
@@ -148,7 +153,8 @@ TEST(ColormapChartTest, BeforeTheFirstGeometryChangeOnlyTheNewestFrameIsKept)
 
 TEST(ColormapChartTest, MisusedFrameCallsWarnAndKeepTheRows)
 {
-    const QString wrongLength = QStringLiteral("WARNING: invalid number of points for frame, expected: 3, actual: 2");
+    const QString wrongLength
+        = QStringLiteral("WARNING: invalid number of points for frame, expected: 3, actual: 2");
     const QString removing = QStringLiteral("WARNING: removing invalid frame");
     const struct {
         const char* name;
@@ -161,9 +167,15 @@ TEST(ColormapChartTest, MisusedFrameCallsWarnAndKeepTheRows)
         { "point without a frame", [](ColormapChart& c) { c.addPoint(QPointF(0, 1)); },
             { QStringLiteral("WARNING: attempting to add points when there is no active frame") }, 1 },
         { "end without a frame", [](ColormapChart& c) { c.endFrame(); }, {}, 1 },
-        { "frame of another length", [](ColormapChart& c) { addFrame(c, { 9, 9 }); }, { wrongLength, removing }, 1 },
+        { "frame of another length",
+            [](ColormapChart& c) {
+                addFrame(c, { 9, 9 });
+            },
+            { wrongLength, removing }, 1 },
         { "empty frame", [](ColormapChart& c) { addFrame(c, {}); },
-            { QStringLiteral("WARNING: invalid number of points for frame, expected: 3, actual: 0"), removing }, 1 },
+            { QStringLiteral("WARNING: invalid number of points for frame, expected: 3, actual: 0"),
+                removing },
+            1 },
     };
     for (const auto& row : table) {
         auto chart = makeChart(3, 4);
@@ -238,7 +250,8 @@ TEST(ColormapChartTest, IncrementalScrollShowsWhatAFullRedrawShows)
         chart->beginFrame();
         chart->addPoint(QPointF(0, 1));
         chart->updateImage();
-        EXPECT_EQ(chart->displayedImage(), expectedImage(fed, chart->frameCount() - 1, chart->displayedImage().size()));
+        EXPECT_EQ(chart->displayedImage(),
+            expectedImage(fed, chart->frameCount() - 1, chart->displayedImage().size()));
         chart->reset();
         chart->updateImage();
         EXPECT_EQ(chart->displayedImage(), expectedImage(fed, 0, chart->displayedImage().size()));
@@ -272,9 +285,12 @@ TEST(ColormapChartTest, RangeAndColourChangesRecolourEveryRow)
         int row;
         std::vector<QRgb> colors;
     } table[] = {
-        { "maximum", [](ColormapChart& c) { c.setMaximumValue(QPointF(0, 510)); }, 1, { tableColor(0), tableColor(50) } },
-        { "minimum", [](ColormapChart& c) { c.setMinimumValue(QPointF(0, 100)); }, 1, { tableColor(0), tableColor(0) } },
-        { "colormap", [](ColormapChart& c) { c.setColormap(colormap(2)); }, 1, { tableColor(0), tableColor(1) } },
+        { "maximum", [](ColormapChart& c) { c.setMaximumValue(QPointF(0, 510)); }, 1,
+            { tableColor(0), tableColor(50) } },
+        { "minimum", [](ColormapChart& c) { c.setMinimumValue(QPointF(0, 100)); }, 1,
+            { tableColor(0), tableColor(0) } },
+        { "colormap", [](ColormapChart& c) { c.setColormap(colormap(2)); }, 1,
+            { tableColor(0), tableColor(1) } },
         { "background", [](ColormapChart& c) { c.setBackgroundColor(Qt::white); }, 2, { white, white } },
         { "transparent background", [](ColormapChart& c) { c.setBackgroundColor(QColor(10, 20, 30, 0)); }, 2,
             { qRgb(10, 20, 30), qRgb(10, 20, 30) } },
@@ -299,7 +315,8 @@ TEST(ColormapChartTest, PropertiesNotifyOnlyRealChanges)
         std::function<void()> same;
         std::function<void()> changed;
     } table[] = {
-        { "minimumValue", SIGNAL(minimumValueChanged()), [&] { chart.setMinimumValue(QPointF(1e-13, -1e-13)); },
+        { "minimumValue", SIGNAL(minimumValueChanged()),
+            [&] { chart.setMinimumValue(QPointF(1e-13, -1e-13)); },
             [&] { chart.setMinimumValue(QPointF(0, 1e-11)); } },
         { "maximumValue", SIGNAL(maximumValueChanged()), [&] { chart.setMaximumValue(QPointF(0, 0)); },
             [&] { chart.setMaximumValue(QPointF(2, 0)); } },
@@ -308,7 +325,8 @@ TEST(ColormapChartTest, PropertiesNotifyOnlyRealChanges)
         { "margin", SIGNAL(marginChanged()), [&] { chart.setMargin(0.0); }, [&] { chart.setMargin(2.0); } },
         { "orientation", SIGNAL(orientationChanged()), [&] { chart.setOrientation(Qt::Vertical); },
             [&] { chart.setOrientation(Qt::Horizontal); } },
-        { "backgroundColor", SIGNAL(backgroundColorChanged()), [&] { chart.setBackgroundColor(QColor(0, 0, 0, 7)); },
+        { "backgroundColor", SIGNAL(backgroundColorChanged()),
+            [&] { chart.setBackgroundColor(QColor(0, 0, 0, 7)); },
             [&] { chart.setBackgroundColor(Qt::red); } },
         { "colormap", SIGNAL(colormapChanged()), [&] { chart.setColormap({}); },
             [&] { chart.setColormap(colormap(2)); } },
@@ -332,7 +350,8 @@ TEST(ColormapChartTest, ColormapReadsBackAsListsOfFourNumbers)
         QVariant(QVariantList { 2.0, -1.0 }) });
     const QVariantList map = chart.colormap();
     ASSERT_EQ(map.size(), 3);
-    const std::vector<std::vector<double>> expected { { 1, 0, 0, 1 }, { 0, 51 / 255.0, 1, 1 }, { 1, 0, 0, 1 } };
+    const std::vector<std::vector<double>> expected { { 1, 0, 0, 1 }, { 0, 51 / 255.0, 1, 1 },
+        { 1, 0, 0, 1 } };
     for (int i = 0; i < map.size(); ++i) {
         const QVariantList entry = map[i].toList();
         ASSERT_EQ(entry.size(), 4);

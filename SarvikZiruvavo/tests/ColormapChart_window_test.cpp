@@ -80,7 +80,10 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
-    ColormapChart* chart(const char* name) { return view.rootObject()->findChild<ColormapChart*>(QLatin1String(name)); }
+    ColormapChart* chart(const char* name)
+    {
+        return view.rootObject()->findChild<ColormapChart*>(QLatin1String(name));
+    }
 
     static void feed(ColormapChart* chart, const Frame& frame)
     {

@@ -16,7 +16,8 @@
 
 namespace {
 
-const QRegularExpression logFileName(QStringLiteral("^sarvik_console_log_\\d{8}_\\d{6}(_\\d+)?\\.(writing|txt)$"));
+const QRegularExpression logFileName(
+    QStringLiteral("^sarvik_console_log_\\d{8}_\\d{6}(_\\d+)?\\.(writing|txt)$"));
 
 class ConsoleLoggerTest : public ::testing::Test {
 protected:
@@ -109,8 +110,10 @@ TEST_F(ConsoleLoggerTest, ExistingLogFilesOfTheSameSecondAreLeftAlone)
     QStringList taken;
     const QDateTime now = QDateTime::currentDateTime();
     for (int s = 0; s < 4; ++s) {
-        const QString base = QStringLiteral("sarvik_console_log_") + now.addSecs(s).toString(QStringLiteral("yyyyMMdd_hhmmss"));
-        taken << base + QStringLiteral(".writing") << base + QStringLiteral(".txt") << base + QStringLiteral("_2.txt");
+        const QString base = QStringLiteral("sarvik_console_log_")
+            + now.addSecs(s).toString(QStringLiteral("yyyyMMdd_hhmmss"));
+        taken << base + QStringLiteral(".writing") << base + QStringLiteral(".txt")
+              << base + QStringLiteral("_2.txt");
     }
     for (const QString& name : taken) {
         QFile file(folder.filePath(name));
@@ -217,7 +220,8 @@ TEST_F(ConsoleLoggerTest, MessageHandlerRoutesThroughTheControllerThread)
     ASSERT_EQ(closed.size(), 1);
     EXPECT_TRUE(closed.first().endsWith(QLatin1String(".txt")));
     const QStringList written = messages(closed.first()).filter(QRegularExpression(QStringLiteral("^[a-z]")));
-    EXPECT_EQ(written, (QStringList { QStringLiteral("to the console and the file"), QStringLiteral("last") }));
+    EXPECT_EQ(
+        written, (QStringList { QStringLiteral("to the console and the file"), QStringLiteral("last") }));
 }
 
 } // namespace

@@ -20,13 +20,18 @@ QString shippedList()
 
 QString firmware(const char* cls, const char* version, const char* notes, const char* filename = nullptr)
 {
-    QString element = QStringLiteral("<firmware class=\"%1\" version=\"%2\"").arg(QLatin1String(cls), QLatin1String(version));
+    QString element = QStringLiteral("<firmware class=\"%1\" version=\"%2\"")
+                          .arg(QLatin1String(cls), QLatin1String(version));
     if (filename)
         element += QStringLiteral(" filename=\"%1\"").arg(QLatin1String(filename));
-    return element + QStringLiteral("><releasenotes>%1</releasenotes></firmware>").arg(QString::fromUtf8(notes));
+    return element
+        + QStringLiteral("><releasenotes>%1</releasenotes></firmware>").arg(QString::fromUtf8(notes));
 }
 
-QString list(const QStringList& elements) { return QStringLiteral("<fw_images>") + elements.join(QString()) + QStringLiteral("</fw_images>"); }
+QString list(const QStringList& elements)
+{
+    return QStringLiteral("<fw_images>") + elements.join(QString()) + QStringLiteral("</fw_images>");
+}
 
 QStringList versions(const QList<FirmwareImage*>& images)
 {
@@ -50,7 +55,8 @@ protected:
 TEST_F(ShippedListTest, ListsImagesNewestFirstByNumber)
 {
     EXPECT_EQ(versions(manager.imagesOfClass(FW::Vallorin)),
-        (QStringList { QStringLiteral("1.6.8"), QStringLiteral("1.6.6"), QStringLiteral("1.5.10"), QStringLiteral("1.4.7") }));
+        (QStringList { QStringLiteral("1.6.8"), QStringLiteral("1.6.6"), QStringLiteral("1.5.10"),
+            QStringLiteral("1.4.7") }));
     EXPECT_EQ(versions(manager.imagesOfClass(FW::DAX)), QStringList { QStringLiteral("3.3.0") });
     EXPECT_TRUE(manager.imagesOfClass(FW::UnknownClass).isEmpty());
     EXPECT_EQ(manager.latestVersion(FW::Vallorin), QStringLiteral("1.6.8"));
@@ -92,7 +98,8 @@ TEST_F(ShippedListTest, FileNamesAndResourcePathsOfImages)
     } table[] = {
         { FW::Vallorin, "1.5.10", "Vallorin_4bl_cert.hex", ":/hex/vallorin/1.5.10/Vallorin_4bl_cert.hex" },
         { FW::Vallorin, "1.4.7", "Vallorin_4bl_cert.hex", ":/hex/vallorin/1.4.7/Vallorin_4bl_cert.hex" },
-        { FW::Vallorin, "1.6.8", "Vallorin_4bl_cert_lite.hex", ":/hex/vallorin/1.6.8/Vallorin_4bl_cert_lite.hex" },
+        { FW::Vallorin, "1.6.8", "Vallorin_4bl_cert_lite.hex",
+            ":/hex/vallorin/1.6.8/Vallorin_4bl_cert_lite.hex" },
         { FW::DAX, "3.3.0", "dax_egret_s70_4bl.hex", ":/hex/dax/3.3.0/dax_egret_s70_4bl.hex" },
         // The version text must match exactly, and within the class.
         { FW::Vallorin, "9.9.9", "", "" },
@@ -101,8 +108,10 @@ TEST_F(ShippedListTest, FileNamesAndResourcePathsOfImages)
         { FW::UnknownClass, "3.3.0", "", "" },
     };
     for (const auto& row : table) {
-        EXPECT_EQ(manager.fileName(row.cls, QLatin1String(row.version)), QLatin1String(row.file)) << row.version;
-        EXPECT_EQ(manager.imagePath(row.cls, QLatin1String(row.version)), QLatin1String(row.path)) << row.version;
+        EXPECT_EQ(manager.fileName(row.cls, QLatin1String(row.version)), QLatin1String(row.file))
+            << row.version;
+        EXPECT_EQ(manager.imagePath(row.cls, QLatin1String(row.version)), QLatin1String(row.path))
+            << row.version;
     }
 }
 
@@ -159,7 +168,8 @@ TEST(FirmwareManagerTest, MalformedListKeepsTheImagesBeforeTheFault)
     FirmwareManager manager;
     MessageLog log;
     manager.loadImageList(QStringLiteral("<fw_images>") + firmware("vallorin", "1.0", "one")
-        + QStringLiteral("<firmware class=\"vallorin\" version=\"2.0\"><releasenotes>a<b/></releasenotes></firmware>")
+        + QStringLiteral(
+            "<firmware class=\"vallorin\" version=\"2.0\"><releasenotes>a<b/></releasenotes></firmware>")
         + firmware("vallorin", "3.0", "three") + QStringLiteral("</fw_images>"));
     EXPECT_EQ(versions(manager.imagesOfClass(FW::Vallorin)), QStringList { QStringLiteral("1.0") });
     EXPECT_EQ(log.warnings().size(), 1);
@@ -169,7 +179,8 @@ TEST(FirmwareManagerDeathTest, ProgramErrorsStopTheProgram)
 {
     FirmwareManager manager;
     const QString badClass = list({ firmware("vallorin", "1.0", "ok"), firmware("falcon", "1.0", "bad") });
-    EXPECT_DEATH(manager.loadImageList(badClass), "Bad class specifier for firmware image at line 1: \"falcon\"\\.");
+    EXPECT_DEATH(
+        manager.loadImageList(badClass), "Bad class specifier for firmware image at line 1: \"falcon\"\\.");
     EXPECT_DEATH(FirmwareImage(), "do not use this constructor, it purely exists due to QML requirements");
 }
 

@@ -20,13 +20,22 @@ QByteArray bytes(std::initializer_list<int> values)
     return out;
 }
 
-QByteArray ff(int count) { return QByteArray(count, char(0xFF)); }
+QByteArray ff(int count)
+{
+    return QByteArray(count, char(0xFF));
+}
 
-QString linear(quint16 upper) { return record(HexFiles::ExtendedLinear, 0, bytes({ upper >> 8, upper & 0xFF })); }
+QString linear(quint16 upper)
+{
+    return record(HexFiles::ExtendedLinear, 0, bytes({ upper >> 8, upper & 0xFF }));
+}
 
 class IntelHexImageTest : public ::testing::Test {
 protected:
-    QString file(const QStringList& lines) { return HexFiles::write(folder.filePath(QStringLiteral("image.hex")), lines); }
+    QString file(const QStringList& lines)
+    {
+        return HexFiles::write(folder.filePath(QStringLiteral("image.hex")), lines);
+    }
     QTemporaryDir folder;
 };
 
@@ -45,21 +54,24 @@ TEST_F(IntelHexImageTest, LoadsRecordsIntoOneContiguousBlock)
         { "gap between records filled with 0xFF",
             { record(0, 0x0000, four), record(0, 0x0008, bytes({ 5, 6, 7, 8 })), endOfFile() }, 0,
             four + ff(4) + bytes({ 5, 6, 7, 8 }) },
-        { "extended linear address", { linear(0x0040), record(0, 0x0000, four), endOfFile() }, 0x400000, four },
+        { "extended linear address", { linear(0x0040), record(0, 0x0000, four), endOfFile() }, 0x400000,
+            four },
         { "extended segment address",
-            { record(HexFiles::ExtendedSegment, 0, bytes({ 0x10, 0x00 })), record(0, 0x0010, four), endOfFile() },
+            { record(HexFiles::ExtendedSegment, 0, bytes({ 0x10, 0x00 })), record(0, 0x0010, four),
+                endOfFile() },
             0x10010, four },
         { "records continue across a linear address change",
             { linear(0x0001), record(0, 0xFFFC, four), linear(0x0002), record(0, 0x0000, four), endOfFile() },
             0x1FFFC, four + four },
-        { "lower-case digits and blank lines", { record(0, 0x0100, four).toLower(), QString(), endOfFile(), QString() },
-            0x100, four },
+        { "lower-case digits and blank lines",
+            { record(0, 0x0100, four).toLower(), QString(), endOfFile(), QString() }, 0x100, four },
         { "start address records ignored",
-            { record(3, 0, bytes({ 0, 0, 0, 0 })), record(0, 0x0000, four), record(5, 0, bytes({ 0, 0, 1, 0 })),
-                endOfFile() },
+            { record(3, 0, bytes({ 0, 0, 0, 0 })), record(0, 0x0000, four),
+                record(5, 0, bytes({ 0, 0, 1, 0 })), endOfFile() },
             0, four },
         { "largest legal record", { record(0, 0x0000, largest), endOfFile() }, 0, largest },
-        { "far address without a gap", { linear(0x0800), record(0, 0x0000, four), endOfFile() }, 0x08000000, four },
+        { "far address without a gap", { linear(0x0800), record(0, 0x0000, four), endOfFile() }, 0x08000000,
+            four },
         { "end-of-file record alone", { endOfFile() }, 0, QByteArray() },
     };
     for (const GoodImage& row : table) {
@@ -86,7 +98,8 @@ TEST_F(IntelHexImageTest, RefusesEveryLineItCannotPlaceExactly)
     QString notHex = record(0, 0x0004, four);
     notHex[9] = QLatin1Char('G');
     QString badChecksum = record(0, 0x0004, four);
-    badChecksum[badChecksum.size() - 1] = badChecksum.endsWith(QLatin1Char('0')) ? QLatin1Char('1') : QLatin1Char('0');
+    badChecksum[badChecksum.size() - 1]
+        = badChecksum.endsWith(QLatin1Char('0')) ? QLatin1Char('1') : QLatin1Char('0');
     const BadLine table[] = {
         { "character that is not a hex digit", notHex },
         { "count larger than the data", raw(bytes({ 4, 0, 4, 0, 1, 2, 3 })) },
@@ -161,7 +174,8 @@ TEST_F(IntelHexImageTest, BuildsPagesNumberedByAddress)
         ASSERT_EQ(pages.size(), row.numbers.size()) << row.name;
         for (int i = 0; i < pages.size(); ++i) {
             EXPECT_EQ(pages[i].address(), row.numbers[i]) << row.name;
-            EXPECT_EQ(pages[i].data(), expectedPage(row.numbers[i], row.pageSize, segment)) << row.name << " page " << i;
+            EXPECT_EQ(pages[i].data(), expectedPage(row.numbers[i], row.pageSize, segment))
+                << row.name << " page " << i;
         }
     }
 }

@@ -9,9 +9,10 @@ namespace {
 TEST(SarvikDeviceInfoTest, FreshRecordIsEmptyAndZero)
 {
     const SarvikDeviceInfo info;
-    for (const QString& text : { info.bootloaderVersion, info.bootloaderModuleId, info.bootloaderTail,
-             info.displayName, info.connectionKind, info.firmwareVersion, info.firmwareId, info.itemNumber,
-             info.extraInfo, info.orderCode, info.serialNumber, info.buildInfo, info.description, info.portName })
+    for (const QString& text :
+        { info.bootloaderVersion, info.bootloaderModuleId, info.bootloaderTail, info.displayName,
+            info.connectionKind, info.firmwareVersion, info.firmwareId, info.itemNumber, info.extraInfo,
+            info.orderCode, info.serialNumber, info.buildInfo, info.description, info.portName })
         EXPECT_TRUE(text.isEmpty());
     EXPECT_TRUE(info.metadata.isEmpty());
     EXPECT_EQ(info.baudRate, 0u);
@@ -75,7 +76,8 @@ TEST(SarvikDeviceInfoTest, EachFieldCountsInExactlyItsComparisons)
         { "bootloaderVersion", [](I& i) { i.bootloaderVersion += 'x'; }, false, false, false },
         { "bootloaderModuleId", [](I& i) { i.bootloaderModuleId += 'x'; }, false, false, false },
         { "bootloaderTail", [](I& i) { i.bootloaderTail += 'x'; }, false, false, false },
-        { "displayName", [](I& i) { i.displayName += QStringLiteral(" (Log file generated)"); }, true, false, false },
+        { "displayName", [](I& i) { i.displayName += QStringLiteral(" (Log file generated)"); }, true, false,
+            false },
         { "connectionKind", [](I& i) { i.connectionKind = QStringLiteral("Serial"); }, true, false, false },
         { "firmwareVersion", [](I& i) { i.firmwareVersion = QStringLiteral("1.6.6"); }, true, false, false },
         { "firmwareId", [](I& i) { i.firmwareId += 'x'; }, true, false, false },

@@ -1,8 +1,8 @@
 // The program itself, started as a user starts it: command line and exit codes.
 #include "support/QtPrinters.hpp"
 
-#include <QProcess>
 #include <QDir>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

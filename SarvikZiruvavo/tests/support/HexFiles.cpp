@@ -41,7 +41,10 @@ QStringList image(quint32 address, const QByteArray& data)
     return lines;
 }
 
-QString endOfFile() { return record(EndOfFile, 0, QByteArray()); }
+QString endOfFile()
+{
+    return record(EndOfFile, 0, QByteArray());
+}
 
 QString write(const QString& path, const QStringList& lines)
 {
