@@ -86,6 +86,9 @@ constexpr unsigned parameter_file_id = 0;
 
 const std::string writing_extension = ".writing";
 
+// Index entries are written in blocks of about this many bytes.
+constexpr size_t entry_block_size = 64 * 1024;
+
 std::atomic<unsigned> recorders_made { 0 };
 
 const Stream* find_stream(DataType type)
@@ -327,8 +330,8 @@ void DataRecorderPrivate::stop_one(DataType type)
         }
         meta = owned.get();
         scheduled_for_deletion.push_back(Stopped { std::move(owned), session });
+        queue_locked("release", [this, meta, session] { release(meta, session); });
     }
-    thread->add([this, meta, session] { run_task("release", [&] { release(meta, session); }); });
     if (has_module)
         unsubscribe(subscription_name(find_stream(type)->subscription));
 }
@@ -342,28 +345,63 @@ bool DataRecorderPrivate::is_recording(DataType type) const
 bool DataRecorderPrivate::process(DataType type, const Bytes& packet) noexcept
 {
     try {
-        const auto size = static_cast<int64_t>(packet.size());
-        Bytes copy = packet;
         std::lock_guard<std::mutex> lock(mutex);
         const auto enabled = enabled_data_types.find(type);
         if (enabled == enabled_data_types.end())
             return false;
         // The packet goes to the records of the recording it was handed to,
         // also when the type is stopped and started again before it is
-        // written. Queued under the mutex, the task runs before the release
-        // that a stop queues for these records.
+        // written: the batch is written before any task queued after it, the
+        // release of these records included.
         MetaData* meta = enabled->second.get();
-        const std::shared_ptr<SessionMetaData> session = active_sessions.at(meta->session_id);
-        count_queued(size);
-        thread->add([this, meta, session, size, copy = std::move(copy)] {
-            if (queued_bytes.fetch_sub(size) - size < queue_warning_bytes / 2)
-                queue_warned = false;
-            run_task("process", [&] { do_process({ meta, session.get() }, copy); });
-        });
+        SessionMetaData* session = active_sessions.at(meta->session_id).get();
+        if (!batch_open) {
+            batches.push_back(
+                spare_batch ? std::move(spare_batch) : std::make_unique<PacketBatch>(block_pool));
+            thread->add([this] { write_batch(); });
+            batch_open = true;
+        }
+        batches.back()->add(meta, session, packet);
+        count_queued(static_cast<int64_t>(packet.size()));
         return true;
     } catch (...) {
         return false;
     }
+}
+
+void DataRecorderPrivate::queue_locked(const char* name, std::function<void()> task)
+{
+    // Packets handed over from now on go behind this task.
+    batch_open = false;
+    thread->add([this, name, task = std::move(task)] { run_task(name, task); });
+}
+
+void DataRecorderPrivate::write_batch() noexcept
+{
+    std::unique_ptr<PacketBatch> batch;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        batch = std::move(batches.front());
+        batches.pop_front();
+        if (batches.empty())
+            batch_open = false;
+    }
+    size_t written_blocks = 0;
+    for (const PacketBatch::Packet& packet : batch->packets()) {
+        if (packet.block > written_blocks) {
+            std::lock_guard<std::mutex> lock(mutex);
+            batch->release_blocks_before(packet.block);
+            written_blocks = packet.block;
+        }
+        const auto size = static_cast<int64_t>(packet.bytes.size());
+        if (queued_bytes.fetch_sub(size) - size < queue_warning_bytes / 2)
+            queue_warned = false;
+        run_task("process", [&] { do_process({ packet.meta, packet.session }, packet.bytes); });
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    batch->clear();
+    if (!spare_batch)
+        spare_batch = std::move(batch);
 }
 
 void DataRecorderPrivate::count_queued(int64_t bytes)
@@ -512,7 +550,7 @@ void DataRecorderPrivate::set_basename_for_data_type(DataType type, const std::s
     // mutex, the close reaches the recording's records before their release.
     MetaData* meta = enabled->second.get();
     const std::shared_ptr<SessionMetaData> session = active_sessions.at(meta->session_id);
-    thread->add([this, meta, session] { run_task("close", [&] { close_file({ meta, session.get() }); }); });
+    queue_locked("close", [this, meta, session] { close_file({ meta, session.get() }); });
 }
 
 std::string DataRecorderPrivate::get_basename_for_data_type(DataType type) const
@@ -599,7 +637,7 @@ void DataRecorderPrivate::run_task(const char* name, const std::function<void()>
     }
 }
 
-void DataRecorderPrivate::do_process(const Pair& pair, const Bytes& packet)
+void DataRecorderPrivate::do_process(const Pair& pair, ByteView packet)
 {
     MetaData* meta = pair.first;
     SessionMetaData* session = pair.second;
@@ -614,7 +652,7 @@ void DataRecorderPrivate::do_process(const Pair& pair, const Bytes& packet)
         = record_formats::format(type, packet, system_clock::now(), meta->pulsedoppler_started);
     if (!record.note.empty())
         logger.log(3, record.note);
-    if (record.bytes.empty())
+    if (record.empty())
         return;
 
     std::string error;
@@ -633,7 +671,7 @@ void DataRecorderPrivate::do_process(const Pair& pair, const Bytes& packet)
         if (!ensure_session_file_open(session, error))
             report_error(error);
     }
-    write_file(pair, record.bytes.data(), record.bytes.size(), false);
+    write_file(pair, record.data, record.size, false);
     end_index_bracket(pair);
 
     // A file or directory ends with the packet that reaches its limit.
@@ -701,15 +739,15 @@ void DataRecorderPrivate::end_index_bracket(const Pair& pair)
     for (const auto& [key, count] : counts)
         sum += count;
     int64_t offset = meta->file_size - sum;
-    // Each entry adds its bytes back once it is stored: bytes whose entry
-    // could not be written are not counted in the index.
+    // Each entry adds its bytes back; bytes whose entry could not be
+    // written leave the totals again.
     session->bytes_recorded -= sum;
     for (auto entry = counts.rbegin(); entry != counts.rend(); ++entry) {
         const uint32_t count = entry->second;
+        session->bytes_recorded += count;
         const WriteFileMetaEntry written(epoch_offset(*session), entry->first, count, offset,
-            session->bytes_recorded + count, static_cast<uint32_t>(meta->session_filename_index));
+            session->bytes_recorded, static_cast<uint32_t>(meta->session_filename_index));
         if (write_meta_entry(session, written)) {
-            session->bytes_recorded += count;
             session->largest_record = std::max(session->largest_record, count);
             session->written_data_types |= meta->data_type;
         }
@@ -871,6 +909,8 @@ bool DataRecorderPrivate::open_index_file(
         return give_up("failed writing file " + describe_failure(index));
     session->index_file_end = static_cast<int64_t>(raw.size());
     session->journal_end = 0;
+    session->pending_entries.clear();
+    session->pending_entry_bytes = 0;
     session->parameter_file_asked = false;
     return true;
 }
@@ -879,17 +919,37 @@ bool DataRecorderPrivate::write_meta_entry(SessionMetaData* session, const Abstr
 {
     if (!entry.is_valid())
         return false;
-    UnicodeFile& index = session->index_file;
     const Bytes raw = entry.to_raw();
-    if (!index.write(raw)) {
+    session->pending_entries.insert(session->pending_entries.end(), raw.begin(), raw.end());
+    if (entry.type() == AbstractMetaEntry::WriteFile)
+        session->pending_entry_bytes += entry.bytes_written();
+    // The index file is readable only once it is closed, so its entries may
+    // wait in memory: a block of them costs one write instead of one each.
+    if (session->flush_on_write || session->pending_entries.size() >= entry_block_size)
+        return write_pending_entries(session);
+    return true;
+}
+
+bool DataRecorderPrivate::write_pending_entries(SessionMetaData* session)
+{
+    Bytes& pending = session->pending_entries;
+    if (pending.empty())
+        return true;
+    UnicodeFile& index = session->index_file;
+    const bool written = index.write(pending);
+    if (written) {
+        session->index_file_end += static_cast<int64_t>(pending.size());
+    } else {
         report_error("failed writing file " + describe_failure(index));
-        // The entries before it stay readable; the next one goes in its place.
+        // The entries before the block stay readable; the next block goes in
+        // its place, and the bytes it counted are no longer in the totals.
         index.clear();
         index.seekp(session->index_file_end);
-        return false;
+        session->bytes_recorded -= session->pending_entry_bytes;
     }
-    session->index_file_end += static_cast<int64_t>(raw.size());
-    return true;
+    pending.clear();
+    session->pending_entry_bytes = 0;
+    return written;
 }
 
 uint32_t DataRecorderPrivate::epoch_offset(const SessionMetaData& session) const
@@ -946,8 +1006,10 @@ void DataRecorderPrivate::close_session_file(SessionMetaData* session, bool cont
 bool DataRecorderPrivate::complete_index_file(SessionMetaData* session)
 {
     UnicodeFile& index = session->index_file;
-    const int64_t file_map_offset = session->index_file_end;
-    bool completed = write_meta_entry(session, FileMapMetaEntry(epoch_offset(*session), session->filenames));
+    const int64_t file_map_offset
+        = session->index_file_end + static_cast<int64_t>(session->pending_entries.size());
+    bool completed = write_meta_entry(session, FileMapMetaEntry(epoch_offset(*session), session->filenames))
+        && write_pending_entries(session);
     session->filenames.clear();
     if (completed) {
         MetaFileHeader header;

@@ -8,16 +8,19 @@
 // that a new base name asks for.
 //
 // Locks: `mutex` guards the maps, the list of stopped types, the callback
-// slots, the base names, the radar settings and the directory names of the
-// sessions. It is never held while a callback runs, while the connection is
-// called or while a task is queued. The MetaData and SessionMetaData records
-// are otherwise touched only on the recorder thread, which lets the file work
-// run without the mutex.
+// slots, the base names, the radar settings, the directory names of the
+// sessions and the batches of packets not yet written. It is never held
+// while a callback runs or the connection is called; tasks are queued under
+// it, so that the recorder thread takes them in the order of the operations
+// that queued them. The MetaData and SessionMetaData records are otherwise
+// touched only on the recorder thread, which lets the file work run without
+// the mutex.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <map>
 #include <memory>
@@ -27,6 +30,7 @@
 
 #include "link/ActiveThread.hpp"
 #include "recording/MetaData.hpp"
+#include "recording/PacketBatch.hpp"
 #include "recording/SessionMetaData.hpp"
 #include <linkwell/DataRecorder.hpp>
 
@@ -115,7 +119,11 @@ private:
     // Runs a task so that nothing escapes it: a failure is logged and handed
     // to the error callback.
     void run_task(const char* name, const std::function<void()>& task) noexcept;
-    void do_process(const Pair& pair, const Bytes& packet);
+    void do_process(const Pair& pair, ByteView packet);
+    // Writes the oldest batch of packets.
+    void write_batch() noexcept;
+    // Queues a task on the recorder thread (mutex held).
+    void queue_locked(const char* name, std::function<void()> task);
     void release(MetaData* meta, const std::shared_ptr<SessionMetaData>& session);
     bool begin_index_bracket(const Pair& pair, DataType type, std::string& error);
     void end_index_bracket(const Pair& pair);
@@ -129,6 +137,7 @@ private:
     bool open_index_file(SessionMetaData* session, const std::string& directory, std::string& error);
     bool write_file(const Pair& pair, const uint8_t* data, size_t size, bool header);
     bool write_meta_entry(SessionMetaData* session, const AbstractMetaEntry& entry);
+    bool write_pending_entries(SessionMetaData* session);
     bool ensure_file_open(const Pair& pair, std::string& error);
     bool ensure_file_header(const Pair& pair);
     void close_file(const Pair& pair);
@@ -175,6 +184,14 @@ private:
     std::map<DataType, std::string> basenames;
     Bytes radar_settings;
     DataRecorder::ErrorCallback error_callback;
+
+    // Packets handed over and not yet written, one batch per task queued
+    // for them; the last batch takes further packets while `batch_open`.
+    PacketBatch::BlockPool block_pool;
+    std::deque<std::unique_ptr<PacketBatch>> batches;
+    bool batch_open = false;
+    // A written batch kept for its memory.
+    std::unique_ptr<PacketBatch> spare_batch;
 
     // Bytes of packets queued and not yet taken up by the recorder thread.
     std::atomic<int64_t> queued_bytes { 0 };

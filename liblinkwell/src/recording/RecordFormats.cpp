@@ -50,26 +50,26 @@ constexpr uint32_t performance_body = 92;
 // The settings block of a radar-settings message.
 constexpr size_t radar_settings_block = 1072;
 
-bool has_content_id(const Bytes& m, uint32_t id)
+bool has_content_id(ByteView m, uint32_t id)
 {
     return m.size() >= app_data_head && little_endian::u32(&m[1]) == id;
 }
 
-bool is_app_data(const Bytes& m, uint32_t id)
+bool is_app_data(ByteView m, uint32_t id)
 {
     return !m.empty() && m[0] == app_data && has_content_id(m, id);
 }
 
-Bytes tail(const Bytes& m, size_t from)
+Bytes tail(ByteView m, size_t from)
 {
-    return from < m.size() ? Bytes(m.begin() + static_cast<std::ptrdiff_t>(from), m.end()) : Bytes();
+    return from < m.size() ? Bytes(m.begin() + from, m.end()) : Bytes();
 }
 
 // Reads a message's fields one after another; every read is checked against
 // the length first (the caller asks `holds` before reading).
 class Fields {
 public:
-    Fields(const Bytes& m, size_t at)
+    Fields(ByteView m, size_t at)
         : m_(m)
         , at_(at)
     { }
@@ -91,9 +91,18 @@ public:
     }
 
 private:
-    const Bytes& m_;
+    ByteView m_;
     size_t at_;
 };
+
+Record text_record(Bytes text)
+{
+    Record record;
+    record.text = std::move(text);
+    record.data = record.text.data();
+    record.size = record.text.size();
+    return record;
+}
 
 // One CSV line: the time stamp, then every field behind a ";", numbers in
 // the classic locale with the stream's default float format.
@@ -133,7 +142,7 @@ public:
     {
         text_ << '\n';
         const std::string line = text_.str();
-        return Record { Bytes(line.begin(), line.end()), {} };
+        return text_record(Bytes(line.begin(), line.end()));
     }
 
 private:
@@ -142,24 +151,32 @@ private:
 
 Record refused(std::string note = {})
 {
-    return Record { {}, std::move(note) };
+    Record record;
+    record.note = std::move(note);
+    return record;
 }
 
-Record binary_after(const Bytes& m, size_t head)
+// The message from `head` on, without a copy.
+Record binary_after(ByteView m, size_t head)
 {
-    return Record { tail(m, head), {} };
+    Record record;
+    if (head < m.size()) {
+        record.data = m.data() + head;
+        record.size = m.size() - head;
+    }
+    return record;
 }
 
 // ---- binary types -----------------------------------------------------------
 
-Record baseband(const Bytes& m)
+Record baseband(ByteView m)
 {
     if (m.size() > 4 && (is_app_data(m, baseband_iq_id) || is_app_data(m, baseband_ap_id)))
         return binary_after(m, app_data_head);
     return refused();
 }
 
-Record radar_data(const Bytes& m)
+Record radar_data(ByteView m)
 {
     for (uint32_t id :
         { radar_rf_id, radar_rf_normalized_id, radar_baseband_float_id, radar_baseband_q15_id })
@@ -184,7 +201,7 @@ uint32_t pulsedoppler_content_id(DataType type)
 
 // A recording of a sweep begins with its first message: the one whose u32 at
 // bytes 13 to 16 is 0. Messages before it are dropped.
-Record pulsedoppler(DataType type, const Bytes& m, bool& started)
+Record pulsedoppler(DataType type, ByteView m, bool& started)
 {
     if (m.size() <= 16 || !is_app_data(m, pulsedoppler_content_id(type)))
         return refused();
@@ -193,7 +210,7 @@ Record pulsedoppler(DataType type, const Bytes& m, bool& started)
     return started ? binary_after(m, app_data_head) : refused();
 }
 
-Record generic_data(const Bytes& m, uint8_t sub_type)
+Record generic_data(ByteView m, uint8_t sub_type)
 {
     if (m.size() >= 2 && m[0] == data_message && m[1] == sub_type)
         return binary_after(m, 2);
@@ -202,7 +219,7 @@ Record generic_data(const Bytes& m, uint8_t sub_type)
 
 // ---- CSV types --------------------------------------------------------------
 
-Record sleep(const Bytes& m, system_clock::time_point now)
+Record sleep(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!has_content_id(m, sleep_id) || !f.holds(7 * 4))
@@ -212,7 +229,7 @@ Record sleep(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record respiration(const Bytes& m, system_clock::time_point now)
+Record respiration(ByteView m, system_clock::time_point now)
 {
     if (!has_content_id(m, respiration_id))
         return refused();
@@ -229,7 +246,7 @@ Record respiration(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record string_data(const Bytes& m, system_clock::time_point now)
+Record string_data(ByteView m, system_clock::time_point now)
 {
     if (m.size() <= 13 || m[0] != data_message || m[1] != 0x13)
         return refused();
@@ -246,7 +263,7 @@ Record string_data(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record presence_single(const Bytes& m, system_clock::time_point now)
+Record presence_single(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!is_app_data(m, presence_single_id) || !f.holds(4 + 4 + 4 + 1 + 4))
@@ -256,7 +273,7 @@ Record presence_single(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record presence_movinglist(const Bytes& m, system_clock::time_point now)
+Record presence_movinglist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!is_app_data(m, presence_movinglist_id) || !f.holds(4 * 4))
@@ -274,7 +291,7 @@ Record presence_movinglist(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record respiration_detectionlist(const Bytes& m, system_clock::time_point now)
+Record respiration_detectionlist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!is_app_data(m, respiration_detectionlist_id) || !f.holds(2 * 4))
@@ -288,7 +305,7 @@ Record respiration_detectionlist(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record respiration_movinglist(const Bytes& m, system_clock::time_point now)
+Record respiration_movinglist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!is_app_data(m, respiration_movinglist_id) || !f.holds(2 * 4))
@@ -302,7 +319,7 @@ Record respiration_movinglist(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record vitalsigns(const Bytes& m, system_clock::time_point now)
+Record vitalsigns(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!is_app_data(m, vitalsigns_id) || !f.holds(12 * 4))
@@ -314,7 +331,7 @@ Record vitalsigns(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record sleepstage(const Bytes& m, system_clock::time_point now)
+Record sleepstage(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!is_app_data(m, sleepstage_id) || !f.holds(3 * 4))
@@ -324,7 +341,7 @@ Record sleepstage(const Bytes& m, system_clock::time_point now)
     return line.done();
 }
 
-Record normalizedmovementlist(const Bytes& m, system_clock::time_point now)
+Record normalizedmovementlist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
     if (!is_app_data(m, normalizedmovementlist_id) || !f.holds(4 * 4))
@@ -372,7 +389,7 @@ constexpr PerformanceLine performance_lines[] = {
     { "  |- mem task uart TX: ", 86, false },
 };
 
-Record performance_status(const Bytes& m, system_clock::time_point now)
+Record performance_status(ByteView m, system_clock::time_point now)
 {
     if (m.size() < 6 || little_endian::u32(&m[2]) != performance_kind)
         return refused();
@@ -399,7 +416,7 @@ Record performance_status(const Bytes& m, system_clock::time_point now)
         text << '\n';
     }
     const std::string block = text.str();
-    return Record { Bytes(block.begin(), block.end()), {} };
+    return text_record(Bytes(block.begin(), block.end()));
 }
 
 struct CsvHeader {
@@ -433,7 +450,7 @@ constexpr CsvHeader csv_headers[] = {
 
 } // namespace
 
-Record format(DataType type, const Bytes& m, system_clock::time_point now, bool& pulsedoppler_started)
+Record format(DataType type, ByteView m, system_clock::time_point now, bool& pulsedoppler_started)
 {
     switch (type) {
     case BasebandApDataType:

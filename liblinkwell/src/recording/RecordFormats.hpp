@@ -10,27 +10,42 @@
 #include <chrono>
 #include <string>
 
+#include "recording/ByteView.hpp"
 #include <linkwell/Bytes.hpp>
 #include <linkwell/DataType.hpp>
 
 namespace Sarvik {
 namespace record_formats {
 
-// The stored form of one message.
+// The stored form of one message: `size` bytes at `data`, which point into
+// the message for a binary type (no copy is made) and into `text` for the
+// others; so the message must outlive the record, which moves but is not
+// copied.
 struct Record {
-    // What goes into the data file in one write; empty when the message is
+    Record() = default;
+    Record(Record&&) = default;
+    Record& operator=(Record&&) = default;
+    Record(const Record&) = delete;
+    Record& operator=(const Record&) = delete;
+
+    // What goes into the data file in one write; nothing when the message is
     // refused (nothing is ever written for a message that stores no byte).
-    Bytes bytes;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    Bytes text;
     // A line worth logging (at level 3) about a refused message; mostly
     // empty, as most refusals are silent.
     std::string note;
+
+    bool empty() const { return size == 0; }
+    Bytes bytes() const { return Bytes(data, data + size); }
 };
 
 // The record of the message for the type. `now` is the moment the text time
 // stamps show; `pulsedoppler_started` is the pulse-Doppler start flag of the
 // type's recording, read and set by the pulse-Doppler types only.
-Record format(DataType type, const Bytes& message, std::chrono::system_clock::time_point now,
-    bool& pulsedoppler_started);
+Record format(
+    DataType type, ByteView message, std::chrono::system_clock::time_point now, bool& pulsedoppler_started);
 
 // The header line with which a CSV data file begins ("TimeStamp;...\n");
 // empty for the binary types and the performance status.

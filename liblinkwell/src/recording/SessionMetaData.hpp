@@ -19,10 +19,11 @@
 namespace Sarvik {
 
 struct SessionMetaData {
-    SessionMetaData(std::string session_id, bool flush_on_write)
+    SessionMetaData(std::string session_id, bool flush)
         : id(std::move(session_id))
-        , index_file(flush_on_write)
-        , journal(flush_on_write)
+        , flush_on_write(flush)
+        , index_file(flush)
+        , journal(flush)
     { }
 
     // The types currently recording into the session.
@@ -62,12 +63,19 @@ struct SessionMetaData {
     std::string last_index_file_name;
     std::string current_sub_directory;
     PreferredSplitSize directory_split_size;
+    // Every write of the index file goes to the device at once; without it
+    // index entries are gathered and written in blocks.
+    bool flush_on_write;
     UnicodeFile index_file;
     UnicodeFile journal;
     // Where the next write of each goes: a failed write is undone by going
     // back there, so that what was written before stays readable.
     int64_t index_file_end = 0;
     int64_t journal_end = 0;
+    // Entries not yet written to the index file, and the bytes their write
+    // entries count: should the block fail, those bytes leave the totals.
+    Bytes pending_entries;
+    int64_t pending_entry_bytes = 0;
     // Byte counts of the packet being written, by key: the data type, or its
     // complement for the user header.
     std::map<uint32_t, uint32_t> current_bytes_written;

@@ -173,7 +173,7 @@ TEST_P(Writers, StoreEachTypesRecord)
         SCOPED_TRACE(g.name);
         const auto record = format(g.type, g.message);
         const bool csv = !record_formats::csv_header_line(g.type).empty();
-        EXPECT_EQ(csv ? stamp + ";" + g.record : g.record, text_of(record.bytes));
+        EXPECT_EQ(csv ? stamp + ";" + g.record : g.record, text_of(record.bytes()));
         EXPECT_EQ("", record.note);
     }
 }
@@ -204,7 +204,7 @@ TEST_P(Writers, StoreThePerformanceStatusAsATextBlock)
               "  |- mem task system: 1078\n"
               "  |- mem task uart RX: 1082\n"
               "  |- mem task uart TX: 1086\n",
-        text_of(record.bytes));
+        text_of(record.bytes()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, Writers, testing::Values("C", comma_locale), locale_name);
@@ -265,7 +265,7 @@ TEST(Writers, RefuseWhatTheMessageDoesNotHold)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto record = format(c.type, c.message);
-        EXPECT_TRUE(record.bytes.empty()) << text_of(record.bytes);
+        EXPECT_TRUE(record.empty()) << text_of(record.bytes());
         EXPECT_EQ(c.note, record.note);
     }
 }
@@ -283,15 +283,14 @@ TEST(Writers, PulseDopplerRecordingBeginsWithTheFirstMessageOfASweep)
              Type { NoiseMapFloatDataType, 0x12 }, Type { NoiseMapByteDataType, 0x13 } }) {
         SCOPED_TRACE(t.type);
         bool started = false;
-        const auto stored = [&](const Bytes& m) {
-            return !record_formats::format(t.type, m, moment, started).bytes.empty();
-        };
+        const auto stored
+            = [&](const Bytes& m) { return !record_formats::format(t.type, m, moment, started).empty(); };
         EXPECT_FALSE(stored(message(t.content_id, 3, 1)));
         EXPECT_FALSE(stored(message(t.content_id ^ 1, 0, 1))) << "another type's sweep start";
         EXPECT_FALSE(started);
         const Bytes first = message(t.content_id, 0, 2);
         EXPECT_EQ(Bytes(first.begin() + 5, first.end()),
-            record_formats::format(t.type, first, moment, started).bytes);
+            record_formats::format(t.type, first, moment, started).bytes());
         EXPECT_TRUE(started);
         EXPECT_TRUE(stored(message(t.content_id, 5, 3)));
         EXPECT_FALSE(stored(Bytes(first.begin(), first.begin() + 16))) << "16 bytes";
