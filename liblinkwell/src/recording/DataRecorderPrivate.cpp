@@ -215,39 +215,43 @@ int DataRecorderPrivate::start_recording(
 int DataRecorderPrivate::start_one(
     DataType type, const std::string& directory, const RecordingOptions& options)
 {
-    const std::string refusal = "cannot start recording for data type: " + display(type);
     const std::string id = options.get_session_id();
-    if (directory.empty()) {
-        logger.log(0, refusal + ": empty directory specified");
+    std::string refusal;
+    if (directory.empty())
+        refusal = "empty directory specified";
+    else if (is_recording(type))
+        refusal = "recording already started";
+    else if (id.empty())
+        refusal = "invalid session id: <empty string>";
+    else if (!is_safe_name_part(id)) // the id names the session directory
+        refusal = "invalid session id: " + id + ": it must not hold '/', '\\' or '..'";
+    else if (!enter_type(type, directory, options))
+        refusal = "recording already started";
+    if (!refusal.empty()) {
+        logger.log(0, "cannot start recording for data type: " + display(type) + ": " + refusal);
         return 1;
-    }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (enabled_data_types.count(type)) {
-            logger.log(0, refusal + ": recording already started");
-            return 1;
-        }
-        if (id.empty()) {
-            logger.log(0, refusal + ": invalid session id: <empty string>");
-            return 1;
-        }
-        // The id names the session directory: it must not lead out of it.
-        if (!is_safe_name_part(id)) {
-            logger.log(0, refusal + ": invalid session id: " + id + ": it must not hold '/', '\\' or '..'");
-            return 1;
-        }
-        const auto found = active_sessions.find(id);
-        const std::shared_ptr<SessionMetaData> session
-            = found != active_sessions.end() ? found->second : new_session(directory, options);
-        auto meta = std::make_unique<MetaData>(type, options);
-        if (meta->file_split_size.get_type() == PreferredSplitSize::FixedDailyHourSplit)
-            meta->next_split_time = next_split_time(meta->file_split_size.get_fixed_daily_hour());
-        add_meta_data(meta.get(), session);
-        enabled_data_types[type] = std::move(meta);
     }
     if (has_module)
         subscribe_stream(type);
     return 0;
+}
+
+bool DataRecorderPrivate::enter_type(
+    DataType type, const std::string& directory, const RecordingOptions& options)
+{
+    // The test and the entry are one step against other starts of the type.
+    std::lock_guard<std::mutex> lock(mutex);
+    if (enabled_data_types.count(type))
+        return false;
+    const auto found = active_sessions.find(options.get_session_id());
+    const std::shared_ptr<SessionMetaData> session
+        = found != active_sessions.end() ? found->second : new_session(directory, options);
+    auto meta = std::make_unique<MetaData>(type, options);
+    if (meta->file_split_size.get_type() == PreferredSplitSize::FixedDailyHourSplit)
+        meta->next_split_time = next_split_time(meta->file_split_size.get_fixed_daily_hour());
+    add_meta_data(meta.get(), session);
+    enabled_data_types[type] = std::move(meta);
+    return true;
 }
 
 std::shared_ptr<SessionMetaData> DataRecorderPrivate::new_session(
@@ -345,24 +349,27 @@ bool DataRecorderPrivate::is_recording(DataType type) const
 bool DataRecorderPrivate::process(DataType type, const Bytes& packet) noexcept
 {
     try {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto enabled = enabled_data_types.find(type);
-        if (enabled == enabled_data_types.end())
-            return false;
-        // The packet goes to the records of the recording it was handed to,
-        // also when the type is stopped and started again before it is
-        // written: the batch is written before any task queued after it, the
-        // release of these records included.
-        MetaData* meta = enabled->second.get();
-        SessionMetaData* session = active_sessions.at(meta->session_id).get();
-        if (!batch_open) {
-            batches.push_back(
-                spare_batch ? std::move(spare_batch) : std::make_unique<PacketBatch>(block_pool));
-            thread->add([this] { write_batch(); });
-            batch_open = true;
+        const auto size = static_cast<int64_t>(packet.size());
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            const auto enabled = enabled_data_types.find(type);
+            if (enabled == enabled_data_types.end())
+                return false;
+            // The packet goes to the records of the recording it was handed
+            // to, also when the type is stopped and started again before it
+            // is written: the batch is written before any task queued after
+            // it, the release of these records included.
+            MetaData* meta = enabled->second.get();
+            SessionMetaData* session = active_sessions.at(meta->session_id).get();
+            if (!batch_open) {
+                batches.push_back(
+                    spare_batch ? std::move(spare_batch) : std::make_unique<PacketBatch>(block_pool));
+                thread->add([this] { write_batch(); });
+                batch_open = true;
+            }
+            batches.back()->add(meta, session, packet);
         }
-        batches.back()->add(meta, session, packet);
-        count_queued(static_cast<int64_t>(packet.size()));
+        count_queued(size);
         return true;
     } catch (...) {
         return false;

@@ -102,6 +102,8 @@ private:
 
     // ---- client side ----
     int start_one(DataType type, const std::string& directory, const RecordingOptions& options);
+    // Enters the type's records into a session; false when it is recording.
+    bool enter_type(DataType type, const std::string& directory, const RecordingOptions& options);
     void stop_one(DataType type);
     std::shared_ptr<SessionMetaData> new_session(
         const std::string& directory, const RecordingOptions& options);

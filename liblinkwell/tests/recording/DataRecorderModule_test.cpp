@@ -230,6 +230,27 @@ TEST_F(ModuleRecording, WritesTheRadarSettingsBesideTheFirstBasebandFile)
         payloads(read_session(session_directory() + "/sarvik_recording_meta.dat")));
 }
 
+TEST_F(ModuleRecording, RadarSettingsMessagesWithoutAWholeBlockWriteNoFile)
+{
+    serve_module_files(sim.module(), 0, {});
+    auto recorder = std::make_unique<DataRecorder>(connection);
+    ASSERT_EQ(0, recorder->start_recording(BasebandApDataType, dir.path(), options));
+    for (size_t size : { 3, 13, 14, 14 + 1071, 14 + 1073 }) {
+        Bytes settings(size, 0x31);
+        settings[0] = 0xA0;
+        settings[1] = 0x50;
+        settings[2] = 0x03;
+        sim.deliver(settings);
+        recorder->set_basename_for_data_type(BasebandApDataType, "ap" + std::to_string(size));
+        sim.deliver(simmodule::app_data_message(0x0D, { uint8_t(size) }));
+    }
+    recorder.reset();
+    const auto names = names_in(session_directory());
+    EXPECT_EQ(6u, names.size()) << testing::PrintToString(names); // five data files and the index file
+    for (const auto& name : names)
+        EXPECT_EQ(std::string::npos, name.find(".ini")) << name;
+}
+
 TEST_F(ModuleRecording, RecordersOnOneConnectionKeepTheirOwnSubscriptions)
 {
     serve_module_files(sim.module(), 0, {});
