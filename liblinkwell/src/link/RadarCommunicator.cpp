@@ -66,7 +66,6 @@ public:
     // The oldest packet, waiting while there is none; nothing once closed.
     std::optional<Bytes> take()
     {
-        look_briefly(std::chrono::steady_clock::time_point::max());
         return non_empty(get_unless([this] { return closed_; }));
     }
 
@@ -79,16 +78,12 @@ public:
     }
 
 private:
-    // A packet that is due within microseconds (a reply on a fast link, the
-    // next packet of a stream) costs less to wait for awake than to be put
-    // to sleep and woken for, so the queue is watched a little while first.
+    // A reply on a fast link is due within microseconds, and costs less to
+    // wait for awake than to be put to sleep and woken for; a request is
+    // rare enough to always watch for it a little while first.
     void look_briefly(std::chrono::steady_clock::time_point deadline) const
     {
-        // Without a deadline the clock is read only when the queue is empty.
-        if (deadline == std::chrono::steady_clock::time_point::max())
-            watch_for(awake_wait);
-        else
-            watch_until(std::min(deadline, std::chrono::steady_clock::now() + awake_wait));
+        watch_until(std::min(deadline, std::chrono::steady_clock::now() + awake_wait));
     }
 
     static constexpr std::chrono::microseconds awake_wait { 50 };
