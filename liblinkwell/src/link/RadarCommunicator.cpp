@@ -150,13 +150,7 @@ RadarCommunicator::~RadarCommunicator()
     }
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
-        // Wake whoever waits, then let every call in progress leave before
-        // anything it may use goes away.
-        interrupt();
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
-        }
+        end_calls();
         // Every subscription goes, callbacks included, and the removal has
         // run before the io closes: no callback runs from here on, so none
         // can reach an owner that is being destroyed.
@@ -175,24 +169,29 @@ void RadarCommunicator::tear_down_from_callback()
 {
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
-        interrupt();
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
-        }
+        end_calls();
         // No callback runs once the one on this thread returns.
         dispatcher_->retire_from_own_thread();
         io_.close();
     }
     dispatcher_logger_->detach();
-    // The dispatcher joins its thread, this one: on the reaper, once the
-    // callback has returned. Its logger goes after it.
-    // Nothing of it may stay behind here: the last reference must go there.
+    // Destroying the dispatcher joins its thread, this one: that happens on
+    // the reaper once the callback has returned, and no reference may stay
+    // behind here. Its logger goes after it.
     Reaper::adopt([dispatcher = std::shared_ptr<PacketDispatcher>(std::move(dispatcher_)),
                       logger = std::move(dispatcher_logger_)]() mutable {
         dispatcher.reset();
         logger.reset();
     });
+}
+
+// Wakes whoever waits, then lets every call in progress leave before
+// anything it may use goes away.
+void RadarCommunicator::end_calls()
+{
+    interrupt();
+    std::unique_lock<std::mutex> lock(mutex_);
+    all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
 }
 
 void RadarCommunicator::interrupt()
