@@ -276,7 +276,10 @@ int RadarInterface::get_z7_decim_frame(
     const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity)
 {
     Trace trace(logger, 3, "get_z7_decim_frame");
-    const Bytes packet = communicator.use()->get_packet(name);
+    // Held to the end: a destruction from another thread waits for it, so
+    // the members used below are still there.
+    auto use = communicator.use();
+    const Bytes packet = use->get_packet(name);
     if (packet.empty() || packet[0] != LINKWELL_MESSAGE_DECIMATED_FRAME) {
         logger.error("packet is not fast appdata packet");
         return 1;

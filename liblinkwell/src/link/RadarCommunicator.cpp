@@ -7,8 +7,11 @@
 
 #include "link/AbstractFactory.hpp"
 #include "link/AbstractIo.hpp"
+#include "link/DetachableLogger.hpp"
 #include "link/PacketDispatcher.hpp"
 #include "link/QueueFeeder.hpp"
+#include "link/Reaper.hpp"
+#include "link/ReplyCatcher.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 
 namespace {
@@ -26,6 +29,15 @@ std::chrono::steady_clock::time_point deadline_after(unsigned seconds)
     if (wait >= steady_clock::time_point::max() - now)
         return steady_clock::time_point::max();
     return now + wait;
+}
+
+// The earlier request that may be owed the packet as its late reply.
+std::shared_ptr<ReplyCatcher::Debt> late_reply_owed(const ReplyCatcher::Debts& earlier, const Bytes& packet)
+{
+    for (const auto& debt : earlier)
+        if (debt->could_be_paid_by(packet))
+            return debt;
+    return nullptr;
 }
 
 } // namespace
@@ -128,29 +140,24 @@ RadarCommunicator::RadarCommunicator(AbstractIo& io, AbstractFactory& factory, L
     : io_(io)
     , logger_(logger)
 {
-    std::unique_ptr<Active> thread(factory.createDispatcherThread("dispatcher", logger));
-    dispatcher_ = std::make_unique<PacketDispatcher>(thread.get(), logger);
+    dispatcher_logger_ = std::make_shared<DetachableLogger>(logger);
+    std::unique_ptr<Active> thread(factory.createDispatcherThread("dispatcher", *dispatcher_logger_));
+    dispatcher_ = std::make_unique<PacketDispatcher>(thread.get(), *dispatcher_logger_);
     thread.release();
     logger_.log(4, "RadarCommunicator: 28");
 }
 
 RadarCommunicator::~RadarCommunicator()
 {
+    if (dispatcher_->on_own_thread()) {
+        tear_down_from_callback();
+        return;
+    }
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
-        std::vector<std::shared_ptr<PacketQueue>> to_close;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            closing_ = true;
-            for (auto& [name, queue] : queues_)
-                to_close.push_back(queue);
-            if (request_queue_)
-                to_close.push_back(request_queue_);
-        }
-        // Wake whoever waits for a packet, then let every call in progress
-        // leave before anything it may use goes away.
-        for (auto& queue : to_close)
-            queue->close();
+        // Wake whoever waits, then let every call in progress leave before
+        // anything it may use goes away.
+        interrupt();
         {
             std::unique_lock<std::mutex> lock(mutex_);
             all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
@@ -167,6 +174,46 @@ RadarCommunicator::~RadarCommunicator()
     request_queue_.reset();
     // Runs what the reader queued before it stopped, then joins the thread.
     dispatcher_.reset();
+}
+
+void RadarCommunicator::tear_down_from_callback()
+{
+    {
+        Trace trace(logger_, 3, "~RadarCommunicator");
+        interrupt();
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
+        }
+        // No callback runs once the one on this thread returns.
+        dispatcher_->retire_from_own_thread();
+        io_.close();
+    }
+    dispatcher_logger_->detach();
+    // The dispatcher joins its thread, this one: on the reaper, once the
+    // callback has returned. Its logger goes after it.
+    // Nothing of it may stay behind here: the last reference must go there.
+    Reaper::adopt([dispatcher = std::shared_ptr<PacketDispatcher>(std::move(dispatcher_)),
+                      logger = std::move(dispatcher_logger_)]() mutable {
+        dispatcher.reset();
+        logger.reset();
+    });
+}
+
+void RadarCommunicator::interrupt()
+{
+    std::vector<std::shared_ptr<PacketQueue>> to_close;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+        for (auto& [name, queue] : queues_)
+            to_close.push_back(queue);
+        if (request_queue_)
+            to_close.push_back(request_queue_);
+    }
+    for (auto& queue : to_close)
+        queue->close();
+    io_.abort_writes();
 }
 
 int RadarCommunicator::open(const std::string& name)
@@ -188,8 +235,16 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     CallScope call(*this);
     if (!call.admitted())
         return {};
+    // The reply could only be routed by this very thread, which would be
+    // waiting for it.
+    if (dispatcher_->on_own_thread()) {
+        logger_.error("Cannot wait for a reply inside a subscription callback");
+        throw std::runtime_error("Cannot wait for a reply inside a subscription callback\n");
+    }
 
     auto reply_queue = std::make_shared<PacketQueue>(-1);
+    auto debt = std::make_shared<ReplyCatcher::Debt>(reply_prefixes);
+    ReplyCatcher::Debts earlier;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // Destruction may have begun after this call entered; it would not
@@ -197,6 +252,10 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
         if (closing_)
             return {};
         request_queue_ = reply_queue;
+        owed_.erase(std::remove_if(owed_.begin(), owed_.end(),
+                        [](const std::shared_ptr<ReplyCatcher::Debt>& d) { return !d->outstanding(); }),
+            owed_.end());
+        earlier = owed_;
     }
     // Forget the request however this call ends, so that destruction does
     // not close a queue that nobody waits on any more.
@@ -214,21 +273,45 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     // Subscribing is itself a job on the dispatcher thread, queued before
     // any packet that can answer the command.
     std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
-    dispatcher_->subscribe(response_subscription, QueueFeeder(weak_queue), std::move(reply_prefixes));
+    dispatcher_->subscribe(response_subscription, ReplyCatcher(weak_queue, debt), std::move(reply_prefixes));
 
     io_.write(std::move(command));
 
-    std::optional<Bytes> reply = reply_queue->take_until(deadline_after(timeout));
+    const auto deadline = deadline_after(timeout);
+    std::optional<Bytes> reply = reply_queue->take_until(deadline);
     if (!reply) {
         // Woken because the communicator goes away: an empty reply, as a
         // closed connection gives.
         if (reply_queue->closed())
             return {};
-        // The "response" subscription stays; with its queue gone, late
-        // replies that match it are dropped until the next request
-        // replaces it.
-        logger_.error("Timeout waiting for response");
-        throw std::runtime_error("Timeout waiting for response\n");
+        // From here on a matching packet is this request's late reply. One
+        // that was queued just before still answers it.
+        debt->arm(std::chrono::seconds(timeout));
+        reply = reply_queue->try_get();
+        if (reply && reply->empty())
+            return {}; // closed meanwhile
+        if (!reply) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                owed_.push_back(debt);
+            }
+            // The "response" subscription stays and drops late replies until
+            // the next request replaces it.
+            logger_.error("Timeout waiting for response");
+            throw std::runtime_error("Timeout waiting for response\n");
+        }
+        debt->settle();
+    } else if (const auto owed = late_reply_owed(earlier, *reply)) {
+        // The answer to this request, if it comes, follows the late reply.
+        std::optional<Bytes> next = reply_queue->take_until(deadline);
+        if (next && next->empty())
+            return {}; // closed meanwhile
+        if (next) {
+            owed->settle();
+            logger_.log(3, "dropping the late reply to a request that timed out");
+            logger_.print_bytes(3, *reply);
+            reply = std::move(next);
+        }
     }
     dispatcher_->unsubscribe(response_subscription);
     return std::move(*reply);
@@ -244,8 +327,15 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, Bytes reply_prefi
 void RadarCommunicator::send(Bytes command)
 {
     CallScope call(*this);
-    if (call.admitted())
-        io_.write(std::move(command));
+    if (!call.admitted())
+        return;
+    // The io drops what it cannot send while it is not open; a raw send has
+    // no reply that could time out, so it would look like success.
+    if (!io_.is_ready()) {
+        logger_.error("Failed to write all bytes to module: the connection is not open");
+        throw std::runtime_error("Failed to write all bytes to module\n");
+    }
+    io_.write(std::move(command));
 }
 
 void RadarCommunicator::set_baudrate(unsigned baudrate)
@@ -333,7 +423,9 @@ Bytes RadarCommunicator::get_packet(std::string name)
     std::shared_ptr<PacketQueue> queue = find_queue(name);
     if (!queue)
         return {};
-    std::optional<Bytes> packet = queue->take();
+    // Inside a callback nothing more can arrive while it waits: it takes
+    // what is there.
+    std::optional<Bytes> packet = dispatcher_->on_own_thread() ? queue->try_get() : queue->take();
     return packet ? std::move(*packet) : Bytes {};
 }
 

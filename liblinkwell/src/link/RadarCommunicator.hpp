@@ -10,6 +10,13 @@
 // awaiting a reply) is woken with an empty result when its queue is removed
 // or the communicator is destroyed. Only one request should be outstanding
 // at a time, since every request's reply subscription is named "response".
+//
+// Callbacks run on the dispatcher thread, which routes every reply: a
+// request made inside a callback fails at once (std::runtime_error "Cannot
+// wait for a reply inside a subscription callback\n") and get_packet there
+// does not wait. Destroying the communicator inside one of its callbacks is
+// allowed: the io closes and no callback runs once that one returns, and the
+// dispatcher's thread is joined on the Reaper afterwards.
 #pragma once
 
 #include <condition_variable>
@@ -18,9 +25,11 @@
 
 #include "link/AbstractRadarCommunicator.hpp"
 #include "link/MessageQueue.hpp"
+#include "link/ReplyCatcher.hpp"
 
 class AbstractFactory;
 class AbstractIo;
+class DetachableLogger;
 class Logger;
 class PacketDispatcher;
 
@@ -50,6 +59,7 @@ public:
     void clear(std::string name) override;
     Bytes send(unsigned timeout, Bytes command, Bytes reply_prefix) override;
     Subscriptions get_subscriptions() const override;
+    void interrupt() override;
 
 private:
     // Lets tests see that a call has entered, so that they can destroy the
@@ -61,8 +71,15 @@ private:
 
     std::shared_ptr<PacketQueue> find_queue(const std::string& name) const;
 
+    // Destruction from one of the dispatcher's own callbacks: everything
+    // but the dispatcher's thread goes at once, the rest on the Reaper.
+    void tear_down_from_callback();
+
     AbstractIo& io_;
     Logger& logger_;
+    // The dispatcher and its thread log through it, so that they can outlive
+    // the logger when torn down from a callback.
+    std::shared_ptr<DetachableLogger> dispatcher_logger_;
     std::unique_ptr<PacketDispatcher> dispatcher_;
 
     // Guards everything below. Never held while waiting for a packet, and
@@ -73,6 +90,8 @@ private:
     // The private queue of the request being awaited, so that destruction
     // can wake its caller.
     std::shared_ptr<PacketQueue> request_queue_;
+    // What requests that timed out may still be owed (see ReplyCatcher).
+    std::vector<std::shared_ptr<ReplyCatcher::Debt>> owed_;
     // Calls in progress; destruction waits until they have left.
     int calls_in_progress_ = 0;
     bool closing_ = false;
