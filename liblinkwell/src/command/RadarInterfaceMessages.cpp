@@ -2,7 +2,6 @@
 // kind of the message catalogue (MessageCatalogue.hpp) under its own name.
 #include "command/RadarInterface.hpp"
 
-#include <optional>
 #include <stdexcept>
 #include <tuple>
 #include <type_traits>
@@ -28,14 +27,17 @@ std::string default_queue(const MessageKind& kind)
 }
 
 // A generic data message (A0, sub-type, content id, info, length, payload
-// from byte 14): the header fields when the packet is one of this sub-type.
-std::optional<std::pair<unsigned, unsigned>> generic_data_header(const Bytes& packet, uint8_t subtype)
+// from byte 14): false for a packet that is not one of this sub-type, else
+// true with the header fields handed out (null outputs skipped).
+bool read_generic_header(const Bytes& packet, uint8_t subtype, unsigned* content_id, unsigned* info)
 {
-    if (packet.size() < payload_offset)
-        return std::nullopt;
-    if (packet[0] != LINKWELL_MESSAGE_DATA || packet[1] != subtype)
-        return std::nullopt;
-    return std::make_pair(little_endian::u32(&packet[2]), little_endian::u32(&packet[6]));
+    if (packet.size() < payload_offset || packet[0] != LINKWELL_MESSAGE_DATA || packet[1] != subtype)
+        return false;
+    if (content_id)
+        *content_id = little_endian::u32(&packet[2]);
+    if (info)
+        *info = little_endian::u32(&packet[6]);
+    return true;
 }
 
 } // namespace
@@ -420,13 +422,8 @@ RawNormalizedFrame RadarInterface::get_raw_normalized_frame(const std::string& n
 int RadarInterface::read_message_data_string(unsigned* content_id, unsigned* info, std::string* text)
 {
     const Bytes packet = get_packet(default_queue(DataString::kind));
-    const auto header = generic_data_header(packet, LINKWELL_DATA_SUBTYPE_STRING);
-    if (!header)
+    if (!read_generic_header(packet, LINKWELL_DATA_SUBTYPE_STRING, content_id, info))
         return 1;
-    if (content_id)
-        *content_id = header->first;
-    if (info)
-        *info = header->second;
     if (text)
         text->assign(packet.begin() + payload_offset, packet.end());
     return 0;
@@ -435,13 +432,8 @@ int RadarInterface::read_message_data_string(unsigned* content_id, unsigned* inf
 int RadarInterface::read_message_data_byte(unsigned* content_id, unsigned* info, Bytes* data)
 {
     const Bytes packet = get_packet(default_queue(DataByte::kind));
-    const auto header = generic_data_header(packet, LINKWELL_DATA_SUBTYPE_BYTE);
-    if (!header)
+    if (!read_generic_header(packet, LINKWELL_DATA_SUBTYPE_BYTE, content_id, info))
         return 1;
-    if (content_id)
-        *content_id = header->first;
-    if (info)
-        *info = header->second;
     if (data)
         data->assign(packet.begin() + payload_offset, packet.end());
     return 0;
