@@ -1,0 +1,64 @@
+// The six model classes on one simulated connection, built as the connector
+// builds them: over one UniqueLocked that does not own the interface.
+#pragma once
+
+#include <mutex>
+
+#include "common/UniqueLocked.hpp"
+#include "support/SimulatedConnection.hpp"
+#include <linkwell/Corvid.hpp>
+#include <linkwell/Dax.hpp>
+#include <linkwell/Falcon.hpp>
+#include <linkwell/Gannet.hpp>
+#include <linkwell/NotSupported.hpp>
+#include <linkwell/Osprey.hpp>
+
+namespace testsupport {
+
+struct ModelConnection {
+    explicit ModelConnection(simmodule::Transport transport = simmodule::Transport::Tcp)
+        : simulated(transport)
+    { }
+
+    QuickResetRadarInterface& radar() { return simulated.radar(); }
+    simmodule::SimModule& module() { return simulated.module(); }
+
+    // The model object of that class.
+    template <typename Model> Model& get();
+
+    SimulatedConnection simulated;
+    UniqueLocked<RadarInterface, std::recursive_mutex> locked { &simulated.radar(), false };
+    Sarvik::Dax dax { locked };
+    Sarvik::Osprey osprey { locked };
+    Sarvik::Falcon falcon { locked };
+    Sarvik::Gannet gannet { locked };
+    Sarvik::Corvid corvid { locked };
+    Sarvik::NotSupported not_supported { locked };
+};
+
+template <> inline Sarvik::Dax& ModelConnection::get()
+{
+    return dax;
+}
+template <> inline Sarvik::Osprey& ModelConnection::get()
+{
+    return osprey;
+}
+template <> inline Sarvik::Falcon& ModelConnection::get()
+{
+    return falcon;
+}
+template <> inline Sarvik::Gannet& ModelConnection::get()
+{
+    return gannet;
+}
+template <> inline Sarvik::Corvid& ModelConnection::get()
+{
+    return corvid;
+}
+template <> inline Sarvik::NotSupported& ModelConnection::get()
+{
+    return not_supported;
+}
+
+} // namespace testsupport
