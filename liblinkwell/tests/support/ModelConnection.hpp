@@ -2,7 +2,11 @@
 // builds them: over one UniqueLocked that does not own the interface.
 #pragma once
 
+#include <chrono>
+#include <future>
 #include <mutex>
+
+#include <gtest/gtest.h>
 
 #include "common/UniqueLocked.hpp"
 #include "support/SimulatedConnection.hpp"
@@ -25,6 +29,19 @@ struct ModelConnection {
 
     // The model object of that class.
     template <typename Model> Model& get();
+
+    // Runs a call that may wait on an empty queue: its result, or, when it
+    // has not returned within 10 seconds, a test failure, and the connection
+    // is closed to release the wait.
+    template <typename Call> auto within_limit(Call call) -> decltype(call())
+    {
+        auto result = std::async(std::launch::async, call);
+        if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << "the call still waits";
+            radar().close();
+        }
+        return result.get();
+    }
 
     SimulatedConnection simulated;
     UniqueLocked<RadarInterface, std::recursive_mutex> locked { &simulated.radar(), false };
