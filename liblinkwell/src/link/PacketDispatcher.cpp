@@ -6,7 +6,7 @@
 
 #include "link/QueueFeeder.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
-#include "protocol/PacketParserCallback.hpp"
+#include <linkwell/PacketParserCallback.hpp>
 #include <linkwell/protocol_parser.h>
 
 namespace {

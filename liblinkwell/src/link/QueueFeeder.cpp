@@ -2,7 +2,14 @@
 
 #include <utility>
 
-#include "link/RadarCommunicator.hpp"
+bool packet_to_queue(const std::weak_ptr<MessageQueue<Bytes>>& queue, Bytes packet)
+{
+    std::shared_ptr<MessageQueue<Bytes>> target = queue.lock();
+    if (!target)
+        return false;
+    target->put(std::move(packet));
+    return true;
+}
 
 QueueFeeder::QueueFeeder(std::weak_ptr<MessageQueue<Bytes>> queue)
     : queue_(std::move(queue))

@@ -12,6 +12,11 @@
 #include "link/MessageQueue.hpp"
 #include <linkwell/Bytes.hpp>
 
+// Appends the packet to the queue unless the queue is gone: false when it
+// is, true otherwise (also when the queue's bound of 0 dropped the packet).
+// A positive bound makes room by dropping the oldest packet.
+bool packet_to_queue(const std::weak_ptr<MessageQueue<Bytes>>& queue, Bytes packet);
+
 class QueueFeeder {
 public:
     explicit QueueFeeder(std::weak_ptr<MessageQueue<Bytes>> queue);

@@ -30,15 +30,6 @@ std::chrono::steady_clock::time_point deadline_after(unsigned seconds)
 
 } // namespace
 
-bool packet_to_queue(const std::weak_ptr<MessageQueue<Bytes>>& queue, Bytes packet)
-{
-    std::shared_ptr<MessageQueue<Bytes>> target = queue.lock();
-    if (!target)
-        return false;
-    target->put(std::move(packet));
-    return true;
-}
-
 // A packet queue its owner can take out of service: a caller waiting on it
 // wakes with nothing instead of waiting for packets that will never come.
 class RadarCommunicator::PacketQueue : public MessageQueue<Bytes> {

@@ -24,11 +24,6 @@ class AbstractIo;
 class Logger;
 class PacketDispatcher;
 
-// Appends the packet to the queue unless the queue is gone: false when it
-// is, true otherwise (also when the queue's bound of 0 dropped the packet).
-// A positive bound makes room by dropping the oldest packet.
-bool packet_to_queue(const std::weak_ptr<MessageQueue<Bytes>>& queue, Bytes packet);
-
 class RadarCommunicator : public AbstractRadarCommunicator {
 public:
     static constexpr int named_queue_max_count = 1000;

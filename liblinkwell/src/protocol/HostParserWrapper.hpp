@@ -4,7 +4,7 @@
 // keep the do-nothing slots: they never reach a receiver.
 #pragma once
 
-#include "protocol/PacketParserCallback.hpp"
+#include <linkwell/PacketParserCallback.hpp>
 #include <linkwell/protocol_parser.h>
 
 class HostParserWrapper : public HostParser {

@@ -1,3 +1,3 @@
-#include "protocol/PacketParserCallback.hpp"
+#include <linkwell/PacketParserCallback.hpp>
 
 PacketParserCallback::~PacketParserCallback() = default;

@@ -1,5 +1,7 @@
 #include "protocol/Parser.hpp"
 
+#include "log/ConsoleAndFileLogger.hpp"
+
 Parser::Parser(Logger& logger)
     : HostParser()
     , logger_(logger)

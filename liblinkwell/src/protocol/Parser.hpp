@@ -11,9 +11,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "log/ConsoleAndFileLogger.hpp"
 #include "protocol/ParseResult.hpp"
 #include <linkwell/protocol_parser.h>
+
+class Logger;
 
 class Parser : private HostParser {
 public:

@@ -3,7 +3,7 @@
 // answer that tells something (a good reply behind a decoy it must skip, a
 // module error, a short error, a reply too short for its value, a closed
 // connection, silence).
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 using namespace commandtest;
 using simmodule::get_reply;

@@ -1,7 +1,7 @@
 // Direct chip and system commands: system configuration values, the chip's
 // pins, SPI registers and frame rate by hand-built payloads, the timing
 // measurement's long wait, and decimated frames with their 48-bit samples.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -2,7 +2,7 @@
 // reply it takes and every way it fails (none carries a module code), bounds
 // on what a reply claims, and whole files moved in chunks, over the
 // simulated module.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 #include <cstdio>
 #include <map>

@@ -1,6 +1,6 @@
 // Frames injected from the host and the module's profile id: exact bytes, the
 // count n that sets a frame's length, and failures that carry no code.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 using namespace commandtest;
 using simmodule::get_reply;

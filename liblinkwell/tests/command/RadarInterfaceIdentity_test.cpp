@@ -1,5 +1,5 @@
 // Module identity, sensor mode and LED through a simulated module.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 using namespace commandtest;
 using simmodule::byte_reply;

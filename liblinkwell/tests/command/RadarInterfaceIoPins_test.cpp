@@ -1,6 +1,6 @@
 // IO pins, output control and debug output control through a simulated
 // module.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 using namespace commandtest;
 using simmodule::f32_reply;

@@ -1,6 +1,6 @@
 // Profiles, output switches, factory preset, ping, reset, self test and the
 // bootloader entry through a simulated module.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 using namespace commandtest;
 using simmodule::get_reply;

@@ -1,5 +1,5 @@
 // Noise map commands and settings through a simulated module.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 using namespace commandtest;
 using simmodule::f32_reply;

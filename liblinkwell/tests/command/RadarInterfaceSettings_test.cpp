@@ -1,6 +1,6 @@
 // Baud rate, parameter files, processing settings, zones, sensitivity and
 // transmit frequency through a simulated module.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 
 #include <fcntl.h>
 #include <termios.h>

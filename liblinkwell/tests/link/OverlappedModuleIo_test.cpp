@@ -6,7 +6,6 @@
 #include <chrono>
 #include <fcntl.h>
 #include <memory>
-#include <poll.h>
 #include <pty.h>
 #include <stdexcept>
 #include <sys/ioctl.h>
@@ -72,22 +71,7 @@ protected:
     }
 
     // What the module side receives, until count bytes or five seconds.
-    Bytes module_receives(size_t count)
-    {
-        Bytes got;
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (got.size() < count && Clock::now() < deadline) {
-            pollfd waiter { module_, POLLIN, 0 };
-            if (poll(&waiter, 1, 50) <= 0)
-                continue;
-            unsigned char buffer[512];
-            const ssize_t n = ::read(module_, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            got.insert(got.end(), buffer, buffer + n);
-        }
-        return got;
-    }
+    Bytes module_receives(size_t count) { return testsupport::read_exactly(module_, count); }
 
     Bytes port_receives(size_t count) { return testsupport::read_from(*io_, count); }
 

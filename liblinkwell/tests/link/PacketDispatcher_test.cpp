@@ -1,9 +1,9 @@
 #include "link/ActiveThread.hpp"
 #include "link/PacketDispatcher.hpp"
 #include "link/QueueFeeder.hpp"
-#include "protocol/PacketParserCallback.hpp"
 #include "support/RecordingLogger.hpp"
 #include "support/TestSupport.hpp"
+#include <linkwell/PacketParserCallback.hpp>
 
 #include <gtest/gtest.h>
 

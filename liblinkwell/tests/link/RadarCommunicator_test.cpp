@@ -464,23 +464,6 @@ TEST_F(RadarCommunicatorTest, LogsItsLifeAndOpenFailures)
     EXPECT_EQ((std::vector<std::string> { "module_io::open returned error" }), logger.errors());
 }
 
-TEST(PacketToQueue, AppendsWithinTheBoundAndReportsAGoneQueue)
-{
-    auto bounded = std::make_shared<MessageQueue<Bytes>>(2);
-    std::weak_ptr<MessageQueue<Bytes>> weak = bounded;
-    for (uint8_t b : { 1, 2, 3 })
-        EXPECT_TRUE(packet_to_queue(weak, Bytes { b }));
-    EXPECT_EQ(2u, bounded->size());
-    EXPECT_EQ(Bytes { 2 }, bounded->get());
-
-    auto dropping = std::make_shared<MessageQueue<Bytes>>(0);
-    EXPECT_TRUE(packet_to_queue(dropping, Bytes { 1 }));
-    EXPECT_EQ(0u, dropping->size());
-
-    bounded.reset();
-    EXPECT_FALSE(packet_to_queue(weak, Bytes { 1 }));
-}
-
 TEST(VoidRadarCommunicator, EveryCallIsHarmlessAndEmpty)
 {
     VoidRadarCommunicator closed;

@@ -9,7 +9,6 @@
 #include <csignal>
 #include <memory>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -101,22 +100,8 @@ protected:
             static_cast<ssize_t>(bytes.size()), ::send(module_, bytes.data(), bytes.size(), MSG_NOSIGNAL));
     }
 
-    Bytes module_receives(size_t count)
-    {
-        Bytes got;
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (got.size() < count && Clock::now() < deadline) {
-            pollfd waiter { module_, POLLIN, 0 };
-            if (poll(&waiter, 1, 50) <= 0)
-                continue;
-            unsigned char buffer[4096];
-            const ssize_t n = ::recv(module_, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            got.insert(got.end(), buffer, buffer + n);
-        }
-        return got;
-    }
+    // What the module side receives, until count bytes or five seconds.
+    Bytes module_receives(size_t count) { return testsupport::read_exactly(module_, count); }
 
     static Bytes pattern(size_t size, unsigned seed)
     {

@@ -1,9 +1,7 @@
 #include "support/TestSupport.hpp"
 
-#include <poll.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -13,23 +11,6 @@
 #include "link/ModuleIo.hpp"
 
 namespace testsupport {
-
-Bytes read_exactly(int fd, std::size_t n)
-{
-    Bytes out;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (out.size() < n && std::chrono::steady_clock::now() < deadline) {
-        pollfd p { fd, POLLIN, 0 };
-        if (::poll(&p, 1, 50) <= 0)
-            continue;
-        uint8_t buf[256];
-        const ssize_t got = ::read(fd, buf, sizeof buf);
-        if (got <= 0)
-            break;
-        out.insert(out.end(), buf, buf + got);
-    }
-    return out;
-}
 
 Bytes read_from(ModuleIo& io, std::size_t count)
 {
@@ -43,65 +24,6 @@ Bytes read_from(ModuleIo& io, std::size_t count)
         got.insert(got.end(), buffer, buffer + n);
     }
     return got;
-}
-
-Bytes hex(const std::string& text)
-{
-    Bytes out;
-    int high = -1;
-    for (char c : text) {
-        if (std::isspace(static_cast<unsigned char>(c)) || c == ',')
-            continue;
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else
-            throw std::invalid_argument("not a hex digit in: " + text);
-        if (high < 0) {
-            high = v;
-        } else {
-            out.push_back(static_cast<uint8_t>(high << 4 | v));
-            high = -1;
-        }
-    }
-    if (high >= 0)
-        throw std::invalid_argument("odd number of hex digits in: " + text);
-    return out;
-}
-
-std::string to_hex(const Bytes& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i)
-            out += ' ';
-        out += digits[bytes[i] >> 4];
-        out += digits[bytes[i] & 0xF];
-    }
-    return out;
-}
-
-Bytes frame(const Bytes& payload)
-{
-    auto special = [](uint8_t b) { return b >= 0x7D && b <= 0x7F; };
-    Bytes out { 0x7D };
-    uint8_t sum = 0x7D;
-    for (uint8_t b : payload) {
-        if (special(b))
-            out.push_back(0x7F);
-        out.push_back(b);
-        sum ^= b;
-    }
-    if (special(sum))
-        out.push_back(0x7F);
-    out.push_back(sum);
-    out.push_back(0x7E);
-    return out;
 }
 
 PayloadBuilder& PayloadBuilder::u8(uint8_t v)

@@ -6,24 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "testbytes/TestBytes.hpp"
+
 class ModuleIo;
 
 namespace testsupport {
 
 using Bytes = std::vector<uint8_t>;
 
-// Parses "7d 26 5b 7e" (spaces optional, case-insensitive) into bytes.
-Bytes hex(const std::string& text);
-// Formats bytes as "7d 26 5b 7e".
-std::string to_hex(const Bytes& bytes);
-
-// An independent reference framer, written apart from the library's codec so
-// that a fault in the codec cannot hide itself in the expected frames.
-Bytes frame(const Bytes& payload);
-
-// Reads a file descriptor (a socket, a terminal's other end) until n bytes
-// have come, it ends or fails, or five seconds have passed.
-Bytes read_exactly(int fd, std::size_t n);
+// Hex text, the reference framer and the bounded descriptor read are the
+// ones every test program shares.
+using testbytes::frame;
+using testbytes::hex;
+using testbytes::read_exactly;
+using testbytes::to_hex;
 
 // Reads a connection's port the way its reader does, until count bytes have
 // come, a read fails or five seconds have passed.

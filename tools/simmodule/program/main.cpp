@@ -8,6 +8,7 @@
 // standard error. Runs until SIGINT or SIGTERM.
 #include "simmodule/Personality.hpp"
 #include "simmodule/SimModule.hpp"
+#include "testbytes/TestBytes.hpp"
 
 #include <csignal>
 #include <cstdio>
@@ -102,19 +103,6 @@ std::optional<Options> parse_arguments(int argc, char** argv)
     return options;
 }
 
-std::string hex(const simmodule::Bytes& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (uint8_t b : bytes) {
-        if (!out.empty())
-            out += ' ';
-        out += digits[b >> 4];
-        out += digits[b & 0xF];
-    }
-    return out;
-}
-
 int run(const Options& options)
 {
     // Blocked before the module's thread starts, so it inherits the mask and
@@ -128,7 +116,7 @@ int run(const Options& options)
     simmodule::SimModule module(options.transport, options.port);
     if (options.verbose)
         module.set_command_observer([](const simmodule::Bytes& command) {
-            std::fprintf(stderr, "command: %s\n", hex(command).c_str());
+            std::fprintf(stderr, "command: %s\n", testbytes::to_hex(command).c_str());
         });
     simmodule::apply_personality(module, options.personality, options.rate_hz);
 

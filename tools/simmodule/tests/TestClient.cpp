@@ -8,7 +8,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <stdexcept>
 #include <system_error>
@@ -61,59 +60,6 @@ int open_pty(const std::string& path)
 }
 
 } // namespace
-
-Bytes hex(const std::string& text)
-{
-    Bytes out;
-    int high = -1;
-    for (char c : text) {
-        if (std::isspace(static_cast<unsigned char>(c)))
-            continue;
-        const int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
-        if (v < 0 || v > 15)
-            throw std::invalid_argument("not a hex digit in: " + text);
-        if (high < 0) {
-            high = v;
-        } else {
-            out.push_back(static_cast<uint8_t>(high << 4 | v));
-            high = -1;
-        }
-    }
-    if (high >= 0)
-        throw std::invalid_argument("odd number of hex digits in: " + text);
-    return out;
-}
-
-std::string to_hex(const Bytes& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (uint8_t b : bytes) {
-        if (!out.empty())
-            out += ' ';
-        out += digits[b >> 4];
-        out += digits[b & 0xF];
-    }
-    return out;
-}
-
-Bytes frame(const Bytes& payload)
-{
-    Bytes out { 0x7D };
-    uint8_t checksum = 0x7D;
-    auto put = [&](uint8_t b) {
-        if (b == 0x7D || b == 0x7E || b == 0x7F)
-            out.push_back(0x7F);
-        out.push_back(b);
-    };
-    for (uint8_t b : payload) {
-        put(b);
-        checksum ^= b;
-    }
-    put(checksum);
-    out.push_back(0x7E);
-    return out;
-}
 
 TestClient::TestClient(const simmodule::SimModule& module)
 {
@@ -171,24 +117,7 @@ void TestClient::send(const Bytes& wire)
 
 Bytes TestClient::read_exactly(size_t count, Duration timeout)
 {
-    Bytes out;
-    const auto deadline = Clock::now() + timeout;
-    uint8_t buffer[65536];
-    while (out.size() < count) {
-        pollfd p { fd_, POLLIN, 0 };
-        if (::poll(&p, 1, remaining_ms(deadline)) <= 0)
-            break;
-        const size_t want = std::min(sizeof buffer, count - out.size());
-        const ssize_t n = ::read(fd_, buffer, want);
-        if (n > 0) {
-            out.insert(out.end(), buffer, buffer + n);
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            continue;
-        break; // closed
-    }
-    return out;
+    return testbytes::read_exactly(fd_, count, std::chrono::ceil<std::chrono::milliseconds>(timeout));
 }
 
 Bytes TestClient::read_for(Duration quiet)

@@ -1,9 +1,10 @@
 // A plain host for the simulated module's own tests: raw bytes over a real
-// pseudo-terminal or loopback socket, with its own little framer so that the
-// module's framing is checked against bytes it did not make.
+// pseudo-terminal or loopback socket, with the shared reference framer so
+// that the module's framing is checked against bytes it did not make.
 #pragma once
 
 #include "simmodule/SimModule.hpp"
+#include "testbytes/TestBytes.hpp"
 
 #include <chrono>
 #include <cstdint>
@@ -15,12 +16,9 @@ namespace simtest {
 using Bytes = std::vector<uint8_t>;
 using Duration = std::chrono::steady_clock::duration;
 
-// Parses "7d 26 5b 7e" (spaces optional) into bytes.
-Bytes hex(const std::string& text);
-// Formats bytes as "7d 26 5b 7e".
-std::string to_hex(const Bytes& bytes);
-// A framed packet, built by hand from the framing rules.
-Bytes frame(const Bytes& payload);
+using testbytes::frame;
+using testbytes::hex;
+using testbytes::to_hex;
 
 class TestClient {
 public:

@@ -1,6 +1,7 @@
-// Receiver of the typed records that a HostParserWrapper decodes: one
-// operation per kind of record. Pointers are valid only during the call, and
-// the arrays of a record point into the packet being dispatched.
+// What a client implements to receive a connection's packets as typed
+// records: one operation per kind of record, called on the connection's
+// dispatcher thread. Pointers are valid only during the call, and the arrays
+// of a record point into the packet being dispatched: copy what is kept.
 #pragma once
 
 #include <cstdint>
