@@ -6,7 +6,7 @@
 // dropped, changed or swapped. Where a method passes outputs or codes on, a
 // module that answers or refuses shows them too, with the method's exact
 // outcome.
-#include "command/CommandTestKit.hpp"
+#include "support/CommandTestKit.hpp"
 #include "support/ModelConnection.hpp"
 
 #include <utility>
