@@ -60,7 +60,8 @@ public:
     // and up to `capacity` samples, or 1 when it is no decimated frame, is
     // too short for one, or holds more samples than fit (the packet is gone
     // either way).
-    int get_z7_decim_frame(const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity);
+    int get_z7_decim_frame(
+        const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity);
 
     // ---- Generic data streams and queues by name -----------------------------
     int subscribe_to_data_float(const std::string& name);

@@ -183,9 +183,10 @@ template <typename Model> Row ping_row()
         .answered("an error reply", refused, "0 | 1");
 }
 
-std::vector<Row> dax_rows()
+// The system and I/O pin commands that Dax shares with Osprey, Falcon and
+// Gannet.
+template <typename M> std::vector<Row> shared_rows()
 {
-    using M = Sarvik::Dax;
     using R = RadarInterface;
     return {
         same(METHOD(M, set_baudrate), &R::set_baudrate_no_throw, u32 { 230400 }),
@@ -196,191 +197,202 @@ std::vector<Row> dax_rows()
         same(METHOD(M, module_reset), &R::module_reset_no_throw)
             .answered("acknowledged", acked, "0")
             .answered("refused", refused, "7"),
-
-        same(METHOD(M, set_normalization), &R::set_normalization_no_throw, u8 { 0x21 }),
-        same(METHOD(M, get_normalization), &R::get_normalization_no_throw, out)
-            .answered("a byte", answer(byte_reply(0x10, 0xC4)), "0 | 196"),
-        same(METHOD(M, set_phase_noise_correction), &R::set_phase_noise_correction_no_throw, u8 { 0x21 },
-            1.5f),
-        same(METHOD(M, get_phase_noise_correction), &R::get_phase_noise_correction_no_throw, out),
-        same(METHOD(M, set_decimation_factor), &R::set_decimation_factor_no_throw, u32 { 0x10203040 }),
-        same(METHOD(M, get_decimation_factor), &R::get_decimation_factor_no_throw, out),
-        same(METHOD(M, set_number_format), &R::set_number_format_no_throw, u8 { 0x21 }),
-        same(METHOD(M, get_number_format), &R::get_number_format_no_throw, out),
-        same(METHOD(M, set_legacy_output), &R::set_legacy_output_no_throw, u8 { 0x21 }),
-        same(METHOD(M, get_legacy_output), &R::get_legacy_output_no_throw, out),
-
-        same(METHOD(M, z7driver_set_fps), &R::z7driver_set_fps_no_throw, 12.5f),
-        same(METHOD(M, z7driver_get_fps), &R::z7driver_get_fps_no_throw, out),
-        same(METHOD(M, z7driver_set_enable), &R::z7driver_set_enable_no_throw, u8 { 0x21 }),
-        same(METHOD(M, z7driver_init), &R::z7driver_init_no_throw),
-        same(METHOD(M, z7driver_set_iterations), &R::z7driver_set_iterations_no_throw, u32 { 0x10203040 }),
-        same(METHOD(M, z7driver_get_iterations), &R::z7driver_get_iterations_no_throw, out),
-        same(METHOD(M, z7driver_set_pulses_per_step), &R::z7driver_set_pulsesperstep_no_throw,
-            u32 { 0x10203040 }),
-        same(METHOD(M, z7driver_get_pulses_per_step), &R::z7driver_get_pulsesperstep_no_throw, out),
-        same(METHOD(M, z7driver_set_dac_min), &R::z7driver_set_dac_min_no_throw, u32 { 0x10203040 }),
-        same(METHOD(M, z7driver_get_dac_min), &R::z7driver_get_dac_min_no_throw, out),
-        same(METHOD(M, z7driver_set_dac_max), &R::z7driver_set_dac_max_no_throw, u32 { 0x10203040 }),
-        same(METHOD(M, z7driver_get_dac_max), &R::z7driver_get_dac_max_no_throw, out),
-        same(METHOD(M, z7driver_set_tx_power), &R::z7driver_set_tx_power_no_throw, u8 { 0x21 }),
-        same(METHOD(M, z7driver_get_tx_power), &R::z7driver_get_tx_power_no_throw, out),
-        same(METHOD(M, z7driver_set_downconversion), &R::z7driver_set_downconversion_no_throw, u8 { 0x21 }),
-        same(METHOD(M, z7driver_get_downconversion), &R::z7driver_get_downconversion_no_throw, out),
-        same(METHOD(M, z7driver_get_frame_bin_count), &R::z7driver_get_frame_bin_count_no_throw, out),
-        same(METHOD(M, z7driver_set_frame_area), &R::z7driver_set_frame_area_no_throw, 0.5f, 2.5f),
-        same(METHOD(M, z7driver_get_frame_area), &R::z7driver_get_frame_area_no_throw, out)
-            .answered("two floats", answer(f32_reply(0x14, { 0.5f, 2.5f })), "0 | 0.5..2.5"),
-        same(METHOD(M, z7driver_set_frame_area_offset), &R::z7driver_set_frame_area_offset_no_throw, 0.25f),
-        same(METHOD(M, z7driver_get_frame_area_offset), &R::z7driver_get_frame_area_offset, out),
-        same(METHOD(M, z7driver_set_tx_center_frequency), &R::z7driver_set_tx_center_frequency_no_throw,
-            u8 { 0x21 }),
-        same(METHOD(M, z7driver_get_tx_center_frequency), &R::z7driver_get_tx_center_frequency_no_throw, out),
-        same(METHOD(M, z7driver_set_spi_register), &R::z7driver_set_spi_register_no_throw, u8 { 0x21 },
-            u8 { 0x43 }),
-        same(METHOD(M, z7driver_get_spi_register), &R::z7driver_get_spi_register_no_throw, u8 { 0x21 }, out),
-        same(METHOD(M, z7driver_write_to_spi_register), &R::z7driver_write_to_spi_register_no_throw,
-            u8 { 0x21 }, Bytes { 1, 2, 3 }),
-        same(METHOD(M, z7driver_read_from_spi_register), &R::z7driver_read_from_spi_register_no_throw,
-            u8 { 0x21 }, out, u32 { 3 })
-            .answered("three bytes", answer(get_reply(0x10, 0x22, { 1, 2, 3 })), "0 | [01 02 03]"),
-        same(METHOD(M, z7driver_write_to_i2c_register), &R::z7driver_write_to_i2c_register_no_throw,
-            u8 { 0x21 }, Bytes { 1, 2, 3 }),
-        same(METHOD(M, z7driver_read_from_i2c_register), &R::z7driver_read_from_i2c_register_no_throw, out,
-            u32 { 0x10203040 }),
-        same(METHOD(M, z7driver_set_pif_register), &R::z7driver_set_pif_register_no_throw, u8 { 0x21 },
-            u8 { 0x43 }),
-        same(METHOD(M, z7driver_get_pif_register), &R::z7driver_get_pif_register, u8 { 0x21 }, out),
-        same(METHOD(M, z7driver_set_xif_register), &R::z7driver_set_xif_register_no_throw, u8 { 0x21 },
-            u8 { 0x43 }),
-        same(METHOD(M, z7driver_get_xif_register), &R::z7driver_get_xif_register, u8 { 0x21 }, out),
-        same(METHOD(M, z7driver_set_prf_div), &R::z7driver_set_prf_div_no_throw, u8 { 0x21 }),
-        same(METHOD(M, z7driver_get_prf_div), &R::z7driver_get_prf_div, out),
-
         same(METHOD(M, set_iopin_control), &R::set_iopin_control_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 }),
         same(METHOD(M, set_iopin_value), &R::set_iopin_value_no_throw, u32 { 1 }, u32 { 2 }),
         same(METHOD(M, get_iopin_value), &R::get_iopin_value, u32 { 1 }, out),
-
-        same(METHOD(M, search_for_file_by_type), &R::search_for_file_by_type_no_throw, u32 { 7 }, out),
-        same(METHOD(M, find_all_files), &R::find_all_files_no_throw, out),
-        same(METHOD(M, create_file), &R::create_file_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 }),
-        same(METHOD(M, open_file), &R::open_file_no_throw, u32 { 1 }, u32 { 2 }),
-        same(METHOD(M, set_file_data), &R::set_file_data_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 },
-            Bytes { 4, 5 }),
-        same(METHOD(M, close_file), &R::close_file_no_throw, u32 { 1 }, u32 { 2 }, true),
-        same(METHOD(M, get_file_length), &R::get_file_length_no_throw, u32 { 1 }, u32 { 2 }, out)
-            .answered("a length", answer(u32_reply(0x69, 300)), "0 | 300"),
-        same(METHOD(M, delete_file), &R::delete_file_no_throw, u32 { 1 }, u32 { 2 }),
-        same(METHOD(M, get_file_data), &R::get_file_data_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 }, u32 { 4 },
-            out),
-        same(METHOD(M, format_filesystem), &R::format_filesystem_no_throw, u32 { 0x10203040 }),
-        same(METHOD(M, set_file), &R::set_file_no_throw, u32 { 1 }, u32 { 2 }, Bytes { 4, 5 }),
-        by_hand(
-            "get_file",
-            [](ModelConnection& c) {
-                return with_output<Bytes>([&](Bytes& data) { return c.dax.get_file(1, 2, &data); });
-            },
-            [](RadarInterface& r) {
-                return with_output<Bytes>([&](Bytes& data) { return r.get_file_no_throw(1, 2, data); });
-            })
-            .answered("a file", three_byte_file, "0 | [07 08 09]"),
     };
+}
+
+std::vector<Row> joined(std::vector<Row> first, const std::vector<Row>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+std::vector<Row> dax_rows()
+{
+    using M = Sarvik::Dax;
+    using R = RadarInterface;
+    return joined(shared_rows<M>(),
+        {
+            same(METHOD(M, set_normalization), &R::set_normalization_no_throw, u8 { 0x21 }),
+            same(METHOD(M, get_normalization), &R::get_normalization_no_throw, out)
+                .answered("a byte", answer(byte_reply(0x10, 0xC4)), "0 | 196"),
+            same(METHOD(M, set_phase_noise_correction), &R::set_phase_noise_correction_no_throw, u8 { 0x21 },
+                1.5f),
+            same(METHOD(M, get_phase_noise_correction), &R::get_phase_noise_correction_no_throw, out),
+            same(METHOD(M, set_decimation_factor), &R::set_decimation_factor_no_throw, u32 { 0x10203040 }),
+            same(METHOD(M, get_decimation_factor), &R::get_decimation_factor_no_throw, out),
+            same(METHOD(M, set_number_format), &R::set_number_format_no_throw, u8 { 0x21 }),
+            same(METHOD(M, get_number_format), &R::get_number_format_no_throw, out),
+            same(METHOD(M, set_legacy_output), &R::set_legacy_output_no_throw, u8 { 0x21 }),
+            same(METHOD(M, get_legacy_output), &R::get_legacy_output_no_throw, out),
+
+            same(METHOD(M, z7driver_set_fps), &R::z7driver_set_fps_no_throw, 12.5f),
+            same(METHOD(M, z7driver_get_fps), &R::z7driver_get_fps_no_throw, out),
+            same(METHOD(M, z7driver_set_enable), &R::z7driver_set_enable_no_throw, u8 { 0x21 }),
+            same(METHOD(M, z7driver_init), &R::z7driver_init_no_throw),
+            same(
+                METHOD(M, z7driver_set_iterations), &R::z7driver_set_iterations_no_throw, u32 { 0x10203040 }),
+            same(METHOD(M, z7driver_get_iterations), &R::z7driver_get_iterations_no_throw, out),
+            same(METHOD(M, z7driver_set_pulses_per_step), &R::z7driver_set_pulsesperstep_no_throw,
+                u32 { 0x10203040 }),
+            same(METHOD(M, z7driver_get_pulses_per_step), &R::z7driver_get_pulsesperstep_no_throw, out),
+            same(METHOD(M, z7driver_set_dac_min), &R::z7driver_set_dac_min_no_throw, u32 { 0x10203040 }),
+            same(METHOD(M, z7driver_get_dac_min), &R::z7driver_get_dac_min_no_throw, out),
+            same(METHOD(M, z7driver_set_dac_max), &R::z7driver_set_dac_max_no_throw, u32 { 0x10203040 }),
+            same(METHOD(M, z7driver_get_dac_max), &R::z7driver_get_dac_max_no_throw, out),
+            same(METHOD(M, z7driver_set_tx_power), &R::z7driver_set_tx_power_no_throw, u8 { 0x21 }),
+            same(METHOD(M, z7driver_get_tx_power), &R::z7driver_get_tx_power_no_throw, out),
+            same(METHOD(M, z7driver_set_downconversion), &R::z7driver_set_downconversion_no_throw,
+                u8 { 0x21 }),
+            same(METHOD(M, z7driver_get_downconversion), &R::z7driver_get_downconversion_no_throw, out),
+            same(METHOD(M, z7driver_get_frame_bin_count), &R::z7driver_get_frame_bin_count_no_throw, out),
+            same(METHOD(M, z7driver_set_frame_area), &R::z7driver_set_frame_area_no_throw, 0.5f, 2.5f),
+            same(METHOD(M, z7driver_get_frame_area), &R::z7driver_get_frame_area_no_throw, out)
+                .answered("two floats", answer(f32_reply(0x14, { 0.5f, 2.5f })), "0 | 0.5..2.5"),
+            same(METHOD(M, z7driver_set_frame_area_offset), &R::z7driver_set_frame_area_offset_no_throw,
+                0.25f),
+            same(METHOD(M, z7driver_get_frame_area_offset), &R::z7driver_get_frame_area_offset, out),
+            same(METHOD(M, z7driver_set_tx_center_frequency), &R::z7driver_set_tx_center_frequency_no_throw,
+                u8 { 0x21 }),
+            same(METHOD(M, z7driver_get_tx_center_frequency), &R::z7driver_get_tx_center_frequency_no_throw,
+                out),
+            same(METHOD(M, z7driver_set_spi_register), &R::z7driver_set_spi_register_no_throw, u8 { 0x21 },
+                u8 { 0x43 }),
+            same(METHOD(M, z7driver_get_spi_register), &R::z7driver_get_spi_register_no_throw, u8 { 0x21 },
+                out),
+            same(METHOD(M, z7driver_write_to_spi_register), &R::z7driver_write_to_spi_register_no_throw,
+                u8 { 0x21 }, Bytes { 1, 2, 3 }),
+            same(METHOD(M, z7driver_read_from_spi_register), &R::z7driver_read_from_spi_register_no_throw,
+                u8 { 0x21 }, out, u32 { 3 })
+                .answered("three bytes", answer(get_reply(0x10, 0x22, { 1, 2, 3 })), "0 | [01 02 03]"),
+            same(METHOD(M, z7driver_write_to_i2c_register), &R::z7driver_write_to_i2c_register_no_throw,
+                u8 { 0x21 }, Bytes { 1, 2, 3 }),
+            same(METHOD(M, z7driver_read_from_i2c_register), &R::z7driver_read_from_i2c_register_no_throw,
+                out, u32 { 0x10203040 }),
+            same(METHOD(M, z7driver_set_pif_register), &R::z7driver_set_pif_register_no_throw, u8 { 0x21 },
+                u8 { 0x43 }),
+            same(METHOD(M, z7driver_get_pif_register), &R::z7driver_get_pif_register, u8 { 0x21 }, out),
+            same(METHOD(M, z7driver_set_xif_register), &R::z7driver_set_xif_register_no_throw, u8 { 0x21 },
+                u8 { 0x43 }),
+            same(METHOD(M, z7driver_get_xif_register), &R::z7driver_get_xif_register, u8 { 0x21 }, out),
+            same(METHOD(M, z7driver_set_prf_div), &R::z7driver_set_prf_div_no_throw, u8 { 0x21 }),
+            same(METHOD(M, z7driver_get_prf_div), &R::z7driver_get_prf_div, out),
+
+            same(METHOD(M, search_for_file_by_type), &R::search_for_file_by_type_no_throw, u32 { 7 }, out),
+            same(METHOD(M, find_all_files), &R::find_all_files_no_throw, out),
+            same(METHOD(M, create_file), &R::create_file_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 }),
+            same(METHOD(M, open_file), &R::open_file_no_throw, u32 { 1 }, u32 { 2 }),
+            same(METHOD(M, set_file_data), &R::set_file_data_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 },
+                Bytes { 4, 5 }),
+            same(METHOD(M, close_file), &R::close_file_no_throw, u32 { 1 }, u32 { 2 }, true),
+            same(METHOD(M, get_file_length), &R::get_file_length_no_throw, u32 { 1 }, u32 { 2 }, out)
+                .answered("a length", answer(u32_reply(0x69, 300)), "0 | 300"),
+            same(METHOD(M, delete_file), &R::delete_file_no_throw, u32 { 1 }, u32 { 2 }),
+            same(METHOD(M, get_file_data), &R::get_file_data_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 },
+                u32 { 4 }, out),
+            same(METHOD(M, format_filesystem), &R::format_filesystem_no_throw, u32 { 0x10203040 }),
+            same(METHOD(M, set_file), &R::set_file_no_throw, u32 { 1 }, u32 { 2 }, Bytes { 4, 5 }),
+            by_hand(
+                "get_file",
+                [](ModelConnection& c) {
+                    return with_output<Bytes>([&](Bytes& data) { return c.dax.get_file(1, 2, &data); });
+                },
+                [](RadarInterface& r) {
+                    return with_output<Bytes>([&](Bytes& data) { return r.get_file_no_throw(1, 2, data); });
+                })
+                .answered("a file", three_byte_file, "0 | [07 08 09]"),
+        });
 }
 
 // The commands of Osprey, Falcon and Gannet.
 template <typename M> std::vector<Row> application_module_rows()
 {
     using R = RadarInterface;
-    return {
-        same(METHOD(M, set_baudrate), &R::set_baudrate_no_throw, u32 { 230400 }),
-        same(METHOD(M, get_system_info), &R::get_system_info, u8 { 6 }, out)
-            .answered("a text", answer(system_info_reply("SN-7")), "0 | \"SN-7\"")
-            .answered("refused", refused, "-1 | \"untouched\""),
-        ping_row<M>(),
-        same(METHOD(M, set_debug_level), &R::set_debug_level_no_throw, u8 { 0x21 }),
-        same(METHOD(M, reset), &R::reset_no_throw),
-        same(METHOD(M, module_reset), &R::module_reset_no_throw),
-        same(METHOD(M, reset_to_factory_preset), &R::reset_to_factory_preset_no_throw),
-        same(METHOD(M, start_bootloader), &R::start_bootloader_no_throw),
-        same(METHOD(M, inject_frame), &R::inject_frame_no_throw, u32 { 1 }, u32 { 1 },
-            std::vector<float> { 0.5f, 1.5f }),
-        same(METHOD(M, prepare_inject_frame), &R::prepare_inject_frame_no_throw, u32 { 1 }, u32 { 2 },
-            u32 { 3 }),
-        same(METHOD(M, system_run_test), &R::system_run_test, u8 { 0x21 }, out)
-            .answered("a result", answer(get_reply(0x10, 0x50, { 1, 2 })), "0 | [01 02]")
-            .answered("refused", refused, "1 | [ee ee]"),
-        same(METHOD(M, load_profile), &R::load_profile_no_throw, u32 { 0x1423A2D6 }),
-        same(METHOD(M, set_sensor_mode), &R::set_sensor_mode_and_submode_no_throw, u8 { 0x10 }, u8 { 2 }),
-        same(METHOD(M, get_sensor_mode), &R::get_sensor_mode_no_throw, out),
+    return joined(shared_rows<M>(),
+        {
+            same(METHOD(M, set_debug_level), &R::set_debug_level_no_throw, u8 { 0x21 }),
+            same(METHOD(M, reset), &R::reset_no_throw),
+            same(METHOD(M, reset_to_factory_preset), &R::reset_to_factory_preset_no_throw),
+            same(METHOD(M, start_bootloader), &R::start_bootloader_no_throw),
+            same(METHOD(M, inject_frame), &R::inject_frame_no_throw, u32 { 1 }, u32 { 1 },
+                std::vector<float> { 0.5f, 1.5f }),
+            same(METHOD(M, prepare_inject_frame), &R::prepare_inject_frame_no_throw, u32 { 1 }, u32 { 2 },
+                u32 { 3 }),
+            same(METHOD(M, system_run_test), &R::system_run_test, u8 { 0x21 }, out)
+                .answered("a result", answer(get_reply(0x10, 0x50, { 1, 2 })), "0 | [01 02]")
+                .answered("refused", refused, "1 | [ee ee]"),
+            same(METHOD(M, load_profile), &R::load_profile_no_throw, u32 { 0x1423A2D6 }),
+            same(METHOD(M, set_sensor_mode), &R::set_sensor_mode_and_submode_no_throw, u8 { 0x10 }, u8 { 2 }),
+            same(METHOD(M, get_sensor_mode), &R::get_sensor_mode_no_throw, out),
 
-        same(METHOD(M, set_sensitivity), &R::set_sensitivity_no_throw, u32 { 0x10203040 })
-            .answered("acknowledged", acked, "0")
-            .answered("refused", refused, "7"),
-        same(METHOD(M, get_sensitivity), &R::get_sensitivity_no_throw, out),
-        same(METHOD(M, set_tx_center_frequency), &R::set_tx_center_frequency_no_throw, u32 { 0x10203040 }),
-        same(METHOD(M, get_tx_center_frequency), &R::get_tx_center_frequency_no_throw, out),
-        same(METHOD(M, set_detection_zone), &R::set_detection_zone_no_throw, 0.5f, 4.5f),
-        same(METHOD(M, get_detection_zone), &R::get_detection_zone_no_throw, out, out)
-            .answered("two floats", answer(f32_reply(0x96A10A1C, { 0.5f, 4.5f })), "0 | 0.5 | 4.5")
-            .answered("refused", refused, "7 | -1234.5 | -1234.5"),
-        same(METHOD(M, get_detection_zone_limits), &R::get_detection_zone_limits_no_throw, out, out, out)
-            .answered(
-                "three floats", answer(f32_reply(0x96A10A1D, { 0.25f, 9.0f, 0.5f })), "0 | 0.25 | 9 | 0.5"),
-        same(METHOD(M, set_led_control), &R::set_led_control_no_throw, u8 { 0x21 }, u8 { 0x43 }),
-        same(METHOD(M, get_led_control), &R::get_led_control_no_throw, out),
-        same(METHOD(M, set_output_control), &R::set_output_control_no_throw, u32 { 1 }, u32 { 2 }),
-        same(METHOD(M, get_output_control), &R::get_output_control_no_throw, u32 { 1 }, out),
-        same(
-            METHOD(M, set_debug_output_control), &R::set_debug_output_control_no_throw, u32 { 1 }, u32 { 2 }),
-        same(METHOD(M, get_debug_output_control), &R::get_debug_output_control_no_throw, u32 { 1 }, out),
+            same(METHOD(M, set_sensitivity), &R::set_sensitivity_no_throw, u32 { 0x10203040 })
+                .answered("acknowledged", acked, "0")
+                .answered("refused", refused, "7"),
+            same(METHOD(M, get_sensitivity), &R::get_sensitivity_no_throw, out),
+            same(
+                METHOD(M, set_tx_center_frequency), &R::set_tx_center_frequency_no_throw, u32 { 0x10203040 }),
+            same(METHOD(M, get_tx_center_frequency), &R::get_tx_center_frequency_no_throw, out),
+            same(METHOD(M, set_detection_zone), &R::set_detection_zone_no_throw, 0.5f, 4.5f),
+            same(METHOD(M, get_detection_zone), &R::get_detection_zone_no_throw, out, out)
+                .answered("two floats", answer(f32_reply(0x96A10A1C, { 0.5f, 4.5f })), "0 | 0.5 | 4.5")
+                .answered("refused", refused, "7 | -1234.5 | -1234.5"),
+            same(METHOD(M, get_detection_zone_limits), &R::get_detection_zone_limits_no_throw, out, out, out)
+                .answered("three floats", answer(f32_reply(0x96A10A1D, { 0.25f, 9.0f, 0.5f })),
+                    "0 | 0.25 | 9 | 0.5"),
+            same(METHOD(M, set_led_control), &R::set_led_control_no_throw, u8 { 0x21 }, u8 { 0x43 }),
+            same(METHOD(M, get_led_control), &R::get_led_control_no_throw, out),
+            same(METHOD(M, set_output_control), &R::set_output_control_no_throw, u32 { 1 }, u32 { 2 }),
+            same(METHOD(M, get_output_control), &R::get_output_control_no_throw, u32 { 1 }, out),
+            same(METHOD(M, set_debug_output_control), &R::set_debug_output_control_no_throw, u32 { 1 },
+                u32 { 2 }),
+            same(METHOD(M, get_debug_output_control), &R::get_debug_output_control_no_throw, u32 { 1 }, out),
 
-        same(METHOD(M, load_noisemap), &R::load_noisemap_no_throw),
-        same(METHOD(M, delete_noisemap), &R::delete_noisemap_no_throw),
-        same(METHOD(M, store_noisemap), &R::store_noisemap_no_throw),
-        same(METHOD(M, set_noisemap_control), &R::set_noisemap_control_no_throw, u32 { 0x10203040 }),
-        same(METHOD(M, get_noisemap_control), &R::get_noisemap_control_no_throw, out),
-        same(METHOD(M, set_periodic_noisemap_store), &R::set_periodic_noisemap_store_no_throw, u32 { 1 },
-            u32 { 2 }),
-        same(METHOD(M, get_periodic_noisemap_store), &R::get_periodic_noisemap_store_no_throw, out, out)
-            .answered("two words", answer(get_reply(0x11, 0, u32s({ 10, 60 }))), "0 | 10 | 60"),
+            same(METHOD(M, load_noisemap), &R::load_noisemap_no_throw),
+            same(METHOD(M, delete_noisemap), &R::delete_noisemap_no_throw),
+            same(METHOD(M, store_noisemap), &R::store_noisemap_no_throw),
+            same(METHOD(M, set_noisemap_control), &R::set_noisemap_control_no_throw, u32 { 0x10203040 }),
+            same(METHOD(M, get_noisemap_control), &R::get_noisemap_control_no_throw, out),
+            same(METHOD(M, set_periodic_noisemap_store), &R::set_periodic_noisemap_store_no_throw, u32 { 1 },
+                u32 { 2 }),
+            same(METHOD(M, get_periodic_noisemap_store), &R::get_periodic_noisemap_store_no_throw, out, out)
+                .answered("two words", answer(get_reply(0x11, 0, u32s({ 10, 60 }))), "0 | 10 | 60"),
 
-        by_hand(
-            "get_parameter_file",
-            [](ModelConnection& c) {
-                return with_output<std::string>(
-                    [&](std::string& text) { return c.get<M>().get_parameter_file("a.cfg", &text); });
-            },
-            [](RadarInterface& r) {
-                return with_output<std::string>(
-                    [&](std::string& text) { return r.get_parameter_file_no_throw("a.cfg", text); });
-            })
-            .answered("a text", answer(text_reply(0x32BA7623, "x=1")), "0 | \"x=1\""),
-        by_hand(
-            "get_profileid",
-            [](ModelConnection& c) {
-                return with_output<u32>([&](u32& id) { return c.get<M>().get_profileid(&id); });
-            },
-            [](RadarInterface& r) {
-                return with_output<u32>([&](u32& id) { return r.get_profileid_no_throw(id); });
-            })
-            .answered("an id", answer(u32_reply(0x74, 0x1423A2D6)), "0 | 337879766"),
-        by_hand(
-            "set_parameter_file",
-            [](ModelConnection& c) {
-                const std::string name = "a.cfg", text = "x=1";
-                return outcome([&] { return c.get<M>().set_parameter_file(&name, &text); });
-            },
-            [](RadarInterface& r) {
-                return outcome([&] { return r.set_parameter_file_no_throw("a.cfg", "x=1"); });
-            })
-            .answered("refused", refused, "7"),
+            by_hand(
+                "get_parameter_file",
+                [](ModelConnection& c) {
+                    return with_output<std::string>(
+                        [&](std::string& text) { return c.get<M>().get_parameter_file("a.cfg", &text); });
+                },
+                [](RadarInterface& r) {
+                    return with_output<std::string>(
+                        [&](std::string& text) { return r.get_parameter_file_no_throw("a.cfg", text); });
+                })
+                .answered("a text", answer(text_reply(0x32BA7623, "x=1")), "0 | \"x=1\""),
+            by_hand(
+                "get_profileid",
+                [](ModelConnection& c) {
+                    return with_output<u32>([&](u32& id) { return c.get<M>().get_profileid(&id); });
+                },
+                [](RadarInterface& r) {
+                    return with_output<u32>([&](u32& id) { return r.get_profileid_no_throw(id); });
+                })
+                .answered("an id", answer(u32_reply(0x74, 0x1423A2D6)), "0 | 337879766"),
+            by_hand(
+                "set_parameter_file",
+                [](ModelConnection& c) {
+                    const std::string name = "a.cfg", text = "x=1";
+                    return outcome([&] { return c.get<M>().set_parameter_file(&name, &text); });
+                },
+                [](RadarInterface& r) {
+                    return outcome([&] { return r.set_parameter_file_no_throw("a.cfg", "x=1"); });
+                })
+                .answered("refused", refused, "7"),
 
-        same(METHOD(M, set_iopin_control), &R::set_iopin_control_no_throw, u32 { 1 }, u32 { 2 }, u32 { 3 }),
-        same(METHOD(M, get_iopin_control), &R::get_iopin_control_no_throw, u32 { 1 }, out, out)
-            .answered("two words", answer(get_reply(0x11, 0, u32s({ 5, 6 }))), "0 | 5 | 6"),
-        same(METHOD(M, set_iopin_value), &R::set_iopin_value_no_throw, u32 { 1 }, u32 { 2 }),
-        same(METHOD(M, get_iopin_value), &R::get_iopin_value, u32 { 1 }, out),
-    };
+            same(METHOD(M, get_iopin_control), &R::get_iopin_control_no_throw, u32 { 1 }, out, out)
+                .answered("two words", answer(get_reply(0x11, 0, u32s({ 5, 6 }))), "0 | 5 | 6"),
+        });
 }
 
 std::vector<Row> corvid_rows()

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <type_traits>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,21 @@ struct ModelConnection {
     simmodule::SimModule& module() { return simulated.module(); }
 
     // The model object of that class.
-    template <typename Model> Model& get();
+    template <typename Model> Model& get()
+    {
+        if constexpr (std::is_same_v<Model, Sarvik::Dax>)
+            return dax;
+        else if constexpr (std::is_same_v<Model, Sarvik::Osprey>)
+            return osprey;
+        else if constexpr (std::is_same_v<Model, Sarvik::Falcon>)
+            return falcon;
+        else if constexpr (std::is_same_v<Model, Sarvik::Gannet>)
+            return gannet;
+        else if constexpr (std::is_same_v<Model, Sarvik::Corvid>)
+            return corvid;
+        else
+            return not_supported;
+    }
 
     // Runs a call that may wait on an empty queue: its result, or, when it
     // has not returned within 10 seconds, a test failure, and the connection
@@ -52,30 +67,5 @@ struct ModelConnection {
     Sarvik::Corvid corvid { locked };
     Sarvik::NotSupported not_supported { locked };
 };
-
-template <> inline Sarvik::Dax& ModelConnection::get()
-{
-    return dax;
-}
-template <> inline Sarvik::Osprey& ModelConnection::get()
-{
-    return osprey;
-}
-template <> inline Sarvik::Falcon& ModelConnection::get()
-{
-    return falcon;
-}
-template <> inline Sarvik::Gannet& ModelConnection::get()
-{
-    return gannet;
-}
-template <> inline Sarvik::Corvid& ModelConnection::get()
-{
-    return corvid;
-}
-template <> inline Sarvik::NotSupported& ModelConnection::get()
-{
-    return not_supported;
-}
 
 } // namespace testsupport
