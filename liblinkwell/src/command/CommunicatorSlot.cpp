@@ -1,22 +1,8 @@
 #include "command/CommunicatorSlot.hpp"
 
-#include <chrono>
 #include <utility>
 
 #include "link/AbstractRadarCommunicator.hpp"
-
-namespace {
-
-// Removing a queue wakes whoever waits on it with an empty packet. Callback
-// subscriptions have nobody waiting and stay until the communicator goes.
-void wake_queue_readers(AbstractRadarCommunicator& communicator)
-{
-    for (const auto& [name, entry] : communicator.get_subscriptions())
-        if (!entry.second)
-            communicator.unsubscribe(name);
-}
-
-} // namespace
 
 CommunicatorSlot::Use::Use(CommunicatorSlot& slot, std::shared_ptr<AbstractRadarCommunicator> communicator)
     : slot_(&slot)
@@ -68,26 +54,21 @@ void CommunicatorSlot::retire(std::shared_ptr<AbstractRadarCommunicator> previou
 {
     if (!previous)
         return;
-    // No new Use of it can begin: it is no longer current. The count only
-    // falls; it is read and lowered under the mutex.
+    // No new Use of it can begin: it is no longer current. Those in progress
+    // are woken and return at once; the count only falls, read and lowered
+    // under the mutex.
+    previous->interrupt();
     std::unique_lock<std::mutex> lock(mutex_);
-    while (previous.use_count() > 1) {
-        lock.unlock();
-        // Again on every round: a reader may have subscribed and entered a
-        // new queue after the last pass.
-        wake_queue_readers(*previous);
-        lock.lock();
-        released_.wait_for(lock, std::chrono::milliseconds(10), [&] { return previous.use_count() == 1; });
-    }
+    released_.wait(lock, [&] { return previous.use_count() == 1; });
     lock.unlock();
     previous.reset();
 }
 
 void CommunicatorSlot::release(std::shared_ptr<AbstractRadarCommunicator>& communicator)
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        communicator.reset();
-    }
+    // Notified under the lock: once the count has fallen the retiring thread
+    // may go on to destroy the slot, condition variable included.
+    std::lock_guard<std::mutex> lock(mutex_);
+    communicator.reset();
     released_.notify_all();
 }

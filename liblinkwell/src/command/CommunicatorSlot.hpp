@@ -49,9 +49,9 @@ public:
     Use use();
 
     // Installs next, then destroys the previous communicator once no call is
-    // inside it any more. Callers blocked in one of its queue reads are woken
-    // with an empty packet; a caller awaiting a reply on it leaves at the
-    // latest when its timeout ends.
+    // inside it any more. Calls in progress on it are interrupted (queue
+    // reads and requests return empty, a blocked write fails) and leave at
+    // once.
     void replace(std::unique_ptr<AbstractRadarCommunicator> next);
 
 private:

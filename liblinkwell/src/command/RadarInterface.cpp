@@ -8,6 +8,7 @@
 #include <thread>
 #include <tuple>
 
+#include "common/LittleEndian.hpp"
 #include "link/AbstractFactory.hpp"
 #include "link/AbstractIo.hpp"
 #include "link/RadarCommunicator.hpp"
@@ -37,23 +38,13 @@ constexpr std::size_t payload_offset = 14;
 constexpr uint8_t ack_byte = 0x10;
 constexpr uint8_t error_byte = 0x20;
 
-uint32_t u32_at(const uint8_t* bytes)
-{
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
-}
-
-// Four bytes, least significant first.
-void append_32bits(Bytes& bytes, unsigned value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(static_cast<uint8_t>(value >> shift));
-}
+using little_endian::u32;
 
 // An application-data message is matched by 0x50 and its content id.
 Bytes appdata_prefix(unsigned content_id)
 {
     Bytes prefix { 0x50 };
-    append_32bits(prefix, content_id);
+    little_endian::append_u32(prefix, content_id);
     return prefix;
 }
 
@@ -78,7 +69,7 @@ void handle_ack(const Bytes& reply, std::string method_name)
         return;
     // An error reply too short for its code still fails, with a code of its
     // own.
-    const int code = reply.size() >= 5 ? static_cast<int>(u32_at(&reply[1])) : 32;
+    const int code = reply.size() >= 5 ? static_cast<int>(u32(&reply[1])) : 32;
     throw SarvikException(method_name + ": module reponded with QRB_SPR_ERROR", code);
 }
 
@@ -94,7 +85,7 @@ std::optional<uint32_t> leading_u32(const Reply& reply)
 {
     if (reply.length < 4 || !reply.data)
         return std::nullopt;
-    return u32_at(reply.data);
+    return u32(reply.data);
 }
 
 // ==== Decoded records =======================================================
@@ -213,7 +204,7 @@ std::optional<std::pair<unsigned, unsigned>> generic_data_header(const Bytes& pa
         return std::nullopt;
     if (packet[0] != 0xA0 || packet[1] != subtype)
         return std::nullopt;
-    return std::make_pair(u32_at(&packet[2]), u32_at(&packet[6]));
+    return std::make_pair(u32(&packet[2]), u32(&packet[6]));
 }
 
 } // namespace
@@ -512,13 +503,7 @@ std::vector<Bytes> ack_or_error()
     return { { 0x10 }, { 0x20 } };
 }
 
-float f32_at(const uint8_t* bytes)
-{
-    const uint32_t bits = u32_at(bytes);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
+using little_endian::f32;
 
 // A get reply decoded, where a reply whose data holds fewer than `needed`
 // bytes counts as refused, with the parser's own code for a packet too short.
@@ -1209,7 +1194,7 @@ std::vector<int> u32_values(const Bytes& data)
 {
     std::vector<int> values(data.size() / 4);
     for (std::size_t i = 0; i < values.size(); ++i)
-        values[i] = static_cast<int>(u32_at(&data[4 * i]));
+        values[i] = static_cast<int>(u32(&data[4 * i]));
     return values;
 }
 
@@ -1218,7 +1203,8 @@ std::vector<int> u32_values(const Bytes& data)
 void RadarInterface::acknowledged_file_command(const char* operation, const Bytes& command)
 {
     Trace trace(logger, 3, operation);
-    const Bytes reply = communicator.use()->send(default_timeout, command, ack_or_error());
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, command, ack_or_error());
     ParseResult<Ack> result;
     parser.parse_ack(reply, &result);
     if (result.error || !result.valid)
@@ -1229,8 +1215,9 @@ Bytes RadarInterface::file_reply_data(
     const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item)
 {
     Trace trace(logger, 3, operation);
-    const Bytes reply = communicator.use()->send(
-        default_timeout, command, std::vector<Bytes> { { 0x11, value_type }, { error_byte } });
+    auto use = communicator.use();
+    const Bytes reply
+        = use->send(default_timeout, command, std::vector<Bytes> { { 0x11, value_type }, { error_byte } });
     const std::optional<Reply> decoded = decode_reply(reply);
     // A list reply counts 4-byte values, not bytes: the span it claims is
     // computed in 64 bits, so no count can wrap or reach past the reply.
@@ -1266,7 +1253,7 @@ unsigned RadarInterface::get_file_length(unsigned type, unsigned id)
     const Bytes data = file_reply_data("get_file_length", commands.create_get_file_length(type, id), 0x11, 1);
     if (data.size() < 4)
         throw parse_failure("get_file_length");
-    return u32_at(data.data());
+    return u32(data.data());
 }
 
 void RadarInterface::delete_file(unsigned type, unsigned id)
@@ -1422,7 +1409,7 @@ unsigned RadarInterface::get_profileid()
     const Bytes data = file_reply_data("get_profileid", commands.create_get_profileid(), 0x11, 1);
     if (data.size() < 4)
         throw parse_failure("get_profileid");
-    return u32_at(data.data());
+    return u32(data.data());
 }
 
 int RadarInterface::prepare_inject_frame_no_throw(unsigned a, unsigned b, unsigned c)
@@ -2110,7 +2097,7 @@ float RadarInterface::get_phase_noise_correction()
     auto use = communicator.use();
     const Bytes reply = use->send(default_timeout, commands.create_get_phase_noise_correction(),
         std::vector<Bytes> { { 0x11, 0x12, 0x11 }, { 0x20 } });
-    return f32_at(reply_data(parser, reply, 4, "get_phase_noise_correction"));
+    return f32(reply_data(parser, reply, 4, "get_phase_noise_correction"));
 }
 
 void RadarInterface::set_decimation_factor(uint32_t factor)
@@ -2127,7 +2114,7 @@ uint32_t RadarInterface::get_decimation_factor()
     auto use = communicator.use();
     const Bytes reply = use->send(default_timeout, commands.create_get_decimation_factor(),
         std::vector<Bytes> { { 0x11, 0x11, 0x12 }, { 0x20 } });
-    return u32_at(reply_data(parser, reply, 4, "get_decimation_factor"));
+    return u32(reply_data(parser, reply, 4, "get_decimation_factor"));
 }
 
 void RadarInterface::set_number_format(uint8_t format)
@@ -2230,7 +2217,7 @@ std::pair<float, float> RadarInterface::get_detection_zone()
     const Bytes reply = use->send(default_timeout, commands.create_get_detection_zone(),
         std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_detection_zone failed");
-    return { f32_at(data), f32_at(data + 4) };
+    return { f32(data), f32(data + 4) };
 }
 
 std::tuple<float, float, float> RadarInterface::get_detection_zone_limits()
@@ -2240,7 +2227,7 @@ std::tuple<float, float, float> RadarInterface::get_detection_zone_limits()
     const Bytes reply = use->send(default_timeout, commands.create_get_detection_zone_limits(),
         std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 12, "get_detection_zone_limits failed");
-    return { f32_at(data), f32_at(data + 4), f32_at(data + 8) };
+    return { f32(data), f32(data + 4), f32(data + 8) };
 }
 
 void RadarInterface::set_application_user_zone(float start, float end)
@@ -2259,7 +2246,7 @@ std::pair<float, float> RadarInterface::get_application_user_zone()
     const Bytes reply = use->send(default_timeout, commands.create_get_application_user_zone(),
         std::vector<Bytes> { { 0x11, 0x12 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_application_user_zone failed");
-    return { f32_at(data), f32_at(data + 4) };
+    return { f32(data), f32(data + 4) };
 }
 
 int RadarInterface::set_detection_zone_no_throw(float start, float end)
@@ -2320,7 +2307,7 @@ uint32_t RadarInterface::get_tx_center_frequency()
     auto use = communicator.use();
     const Bytes reply = use->send(default_timeout, commands.create_get_tx_center_frequency(),
         std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
-    return u32_at(reply_data(parser, reply, 4, "get_tx_center_frequency"));
+    return u32(reply_data(parser, reply, 4, "get_tx_center_frequency"));
 }
 
 int RadarInterface::set_sensitivity_no_throw(uint32_t sensitivity)
@@ -2401,7 +2388,7 @@ std::pair<uint32_t, uint32_t> RadarInterface::get_periodic_noisemap_store()
     const Bytes reply = use->send(default_timeout, commands.create_get_periodic_noisemap_store(),
         std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     const uint8_t* data = reply_data(parser, reply, 8, "get_periodic_noisemap_store");
-    return { u32_at(data), u32_at(data + 4) };
+    return { u32(data), u32(data + 4) };
 }
 
 int RadarInterface::store_noisemap_no_throw()
@@ -2457,7 +2444,7 @@ std::pair<uint32_t, uint32_t> RadarInterface::get_iopin_control(uint32_t pin)
     const Bytes reply = use->send(default_timeout, commands.create_get_iopin_control(pin),
         std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
     const uint8_t* data = reply_data_or_code(parser, reply, 8, "get_iopin_control failed");
-    return { u32_at(data), u32_at(data + 4) };
+    return { u32(data), u32(data + 4) };
 }
 
 void RadarInterface::set_iopin_value(uint32_t pin, uint32_t value)
@@ -2474,7 +2461,7 @@ uint32_t RadarInterface::get_iopin_value(uint32_t pin)
     auto use = communicator.use();
     const Bytes reply = use->send(default_timeout, commands.create_get_iopin_value(pin),
         std::vector<Bytes> { { 0x11, 0x11 }, { 0x20 } });
-    return u32_at(reply_data(parser, reply, 4, "get_iopin_value"));
+    return u32(reply_data(parser, reply, 4, "get_iopin_value"));
 }
 
 void RadarInterface::set_output_control(uint32_t output, uint32_t control)
@@ -2836,14 +2823,14 @@ template <> struct ChipValue<uint8_t> {
 template <> struct ChipValue<uint32_t> {
     static uint32_t read(const Parser& parser, const Bytes& reply, const char* method)
     {
-        return u32_at(reply_data(parser, reply, 4, method));
+        return u32(reply_data(parser, reply, 4, method));
     }
 };
 
 template <> struct ChipValue<float> {
     static float read(const Parser& parser, const Bytes& reply, const char* method)
     {
-        return f32_at(reply_data(parser, reply, 4, method));
+        return f32(reply_data(parser, reply, 4, method));
     }
 };
 
@@ -2852,8 +2839,8 @@ template <> struct ChipValue<Sarvik::FrameArea> {
     {
         const uint8_t* data = reply_data(parser, reply, 8, method);
         Sarvik::FrameArea area;
-        area.start = f32_at(data);
-        area.end = f32_at(data + 4);
+        area.start = f32(data);
+        area.end = f32(data + 4);
         return area;
     }
 };
@@ -2884,7 +2871,8 @@ template <typename T, typename Reading>
 T RadarInterface::read_chip(const Reading& reading, const Bytes& command)
 {
     Trace trace(logger, 3, reading.method);
-    const Bytes reply = communicator.use()->send(default_timeout, command,
+    auto use = communicator.use();
+    const Bytes reply = use->send(default_timeout, command,
         std::vector<Bytes> { { 0x11, reading.value_type, reading.parameter }, { error_byte } });
     return ChipValue<T>::read(parser, reply, reading.method);
 }
@@ -3272,8 +3260,8 @@ constexpr std::size_t decimated_sample_size = 6;
 // A 48-bit signed sample: the unsigned low 32 bits, then the signed high 16.
 double decimated_sample(const uint8_t* bytes)
 {
-    const auto high = static_cast<int16_t>(static_cast<uint16_t>(bytes[4] | bytes[5] << 8));
-    return static_cast<double>(int64_t { high } * (int64_t { 1 } << 32) + int64_t { u32_at(bytes) });
+    const int64_t high = little_endian::i16(bytes + 4);
+    return static_cast<double>(high * (int64_t { 1 } << 32) + int64_t { u32(bytes) });
 }
 
 } // namespace
@@ -3454,7 +3442,7 @@ int RadarInterface::write_z7_spi(uint8_t address, uint8_t value)
 int RadarInterface::set_z7_fps(uint32_t fps)
 {
     Bytes payload { 0x90, 0x24 };
-    append_32bits(payload, fps);
+    little_endian::append_u32(payload, fps);
     return arrival_status(
         exchange_single(commands.create_command(payload), { 0x11, 0x00, 0x24 }, default_timeout));
 }
@@ -3468,7 +3456,10 @@ int RadarInterface::get_z7_decim_frame(
     const std::string& name, uint32_t* frame_counter, double* samples, uint32_t capacity)
 {
     Trace trace(logger, 3, "get_z7_decim_frame");
-    const Bytes packet = communicator.use()->get_packet(name);
+    // Held to the end: a destruction from another thread waits for it, so
+    // the members used below are still there.
+    auto use = communicator.use();
+    const Bytes packet = use->get_packet(name);
     if (packet.empty() || packet[0] != 0x51) {
         logger.error("packet is not fast appdata packet");
         return 1;
@@ -3477,7 +3468,7 @@ int RadarInterface::get_z7_decim_frame(
         return 1;
     // The counter is handed out even when the samples are refused below.
     if (frame_counter)
-        *frame_counter = u32_at(&packet[decimated_counter_offset]);
+        *frame_counter = u32(&packet[decimated_counter_offset]);
     if (packet.size() < decimated_samples_offset)
         return 1;
     const std::size_t count = (packet.size() - decimated_samples_offset) / decimated_sample_size;

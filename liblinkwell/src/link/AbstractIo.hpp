@@ -25,4 +25,9 @@ public:
     virtual void write(Bytes data) = 0;
 
     virtual void set_baudrate(unsigned baudrate) = 0;
+
+    // Makes a write blocked on another thread fail at once, and every later
+    // one until the next open: the connection is being closed. Safe on any
+    // thread.
+    virtual void abort_writes() { }
 };

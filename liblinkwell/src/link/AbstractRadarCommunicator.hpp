@@ -55,4 +55,11 @@ public:
     virtual Bytes send(unsigned timeout, Bytes command, Bytes reply_prefix) = 0;
 
     virtual Subscriptions get_subscriptions() const = 0;
+
+    // Begins closing, on any thread, while other threads may be inside
+    // calls: every waiting caller (a queue read, a request awaiting its
+    // reply, a write the module does not take) returns at once, and later
+    // calls get empty results. Communicators without waits need not do
+    // anything.
+    virtual void interrupt() { }
 };

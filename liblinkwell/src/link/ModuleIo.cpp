@@ -1,3 +1,5 @@
 #include "link/ModuleIo.hpp"
 
 ModuleIo::~ModuleIo() = default;
+
+void ModuleIo::abort_writes() { }

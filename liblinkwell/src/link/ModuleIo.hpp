@@ -4,10 +4,17 @@
 // one read and one write at the same time.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 class ModuleIo {
 public:
+    // How long one write waits for the transport to take more bytes. The
+    // Writer gives up after three such waits in a row without progress, so a
+    // module that takes nothing for about two seconds (the default reply
+    // timeout) fails the command instead of blocking it forever.
+    static constexpr std::chrono::milliseconds write_wait { 700 };
+
     virtual ~ModuleIo();
 
     // Returns 0 on success, otherwise an error code.
@@ -17,11 +24,17 @@ public:
     // ignore it.
     virtual void set_baudrate(unsigned baudrate) = 0;
 
-    // Returns the number of bytes written (a short count is possible), or -1.
+    // Returns the number of bytes written (a short count is possible, 0 when
+    // the transport took nothing within write_wait), or -1.
     virtual int write(const unsigned char* data, unsigned length) = 0;
 
     // Returns the number of bytes read, 0 when nothing arrived within the
     // transport's own short wait, or a negative value when the link is broken.
     // The timeout argument is not used by any transport.
     virtual int read(unsigned char* buffer, unsigned size, unsigned timeout) = 0;
+
+    // Makes a write blocked on another thread return -1 at once, and every
+    // later write too: the connection is being closed. Transports whose
+    // writes never wait need not do anything.
+    virtual void abort_writes();
 };

@@ -9,6 +9,7 @@
 #include "link/AbstractIo.hpp"
 #include "link/PacketDispatcher.hpp"
 #include "link/QueueFeeder.hpp"
+#include "link/ReplyCatcher.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 
 namespace {
@@ -26,6 +27,15 @@ std::chrono::steady_clock::time_point deadline_after(unsigned seconds)
     if (wait >= steady_clock::time_point::max() - now)
         return steady_clock::time_point::max();
     return now + wait;
+}
+
+// The earlier request that may be owed the packet as its late reply.
+std::shared_ptr<ReplyCatcher::Debt> late_reply_owed(const ReplyCatcher::Debts& earlier, const Bytes& packet)
+{
+    for (const auto& debt : earlier)
+        if (debt->could_be_paid_by(packet))
+            return debt;
+    return nullptr;
 }
 
 } // namespace
@@ -138,19 +148,9 @@ RadarCommunicator::~RadarCommunicator()
 {
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
-        std::vector<std::shared_ptr<PacketQueue>> to_close;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            closing_ = true;
-            for (auto& [name, queue] : queues_)
-                to_close.push_back(queue);
-            if (request_queue_)
-                to_close.push_back(request_queue_);
-        }
-        // Wake whoever waits for a packet, then let every call in progress
-        // leave before anything it may use goes away.
-        for (auto& queue : to_close)
-            queue->close();
+        // Wake whoever waits, then let every call in progress leave before
+        // anything it may use goes away.
+        interrupt();
         {
             std::unique_lock<std::mutex> lock(mutex_);
             all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
@@ -167,6 +167,22 @@ RadarCommunicator::~RadarCommunicator()
     request_queue_.reset();
     // Runs what the reader queued before it stopped, then joins the thread.
     dispatcher_.reset();
+}
+
+void RadarCommunicator::interrupt()
+{
+    std::vector<std::shared_ptr<PacketQueue>> to_close;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+        for (auto& [name, queue] : queues_)
+            to_close.push_back(queue);
+        if (request_queue_)
+            to_close.push_back(request_queue_);
+    }
+    for (auto& queue : to_close)
+        queue->close();
+    io_.abort_writes();
 }
 
 int RadarCommunicator::open(const std::string& name)
@@ -190,6 +206,8 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
         return {};
 
     auto reply_queue = std::make_shared<PacketQueue>(-1);
+    auto debt = std::make_shared<ReplyCatcher::Debt>(reply_prefixes);
+    ReplyCatcher::Debts earlier;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // Destruction may have begun after this call entered; it would not
@@ -197,6 +215,10 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
         if (closing_)
             return {};
         request_queue_ = reply_queue;
+        owed_.erase(std::remove_if(owed_.begin(), owed_.end(),
+                        [](const std::shared_ptr<ReplyCatcher::Debt>& d) { return !d->outstanding(); }),
+            owed_.end());
+        earlier = owed_;
     }
     // Forget the request however this call ends, so that destruction does
     // not close a queue that nobody waits on any more.
@@ -214,21 +236,45 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     // Subscribing is itself a job on the dispatcher thread, queued before
     // any packet that can answer the command.
     std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
-    dispatcher_->subscribe(response_subscription, QueueFeeder(weak_queue), std::move(reply_prefixes));
+    dispatcher_->subscribe(response_subscription, ReplyCatcher(weak_queue, debt), std::move(reply_prefixes));
 
     io_.write(std::move(command));
 
-    std::optional<Bytes> reply = reply_queue->take_until(deadline_after(timeout));
+    const auto deadline = deadline_after(timeout);
+    std::optional<Bytes> reply = reply_queue->take_until(deadline);
     if (!reply) {
         // Woken because the communicator goes away: an empty reply, as a
         // closed connection gives.
         if (reply_queue->closed())
             return {};
-        // The "response" subscription stays; with its queue gone, late
-        // replies that match it are dropped until the next request
-        // replaces it.
-        logger_.error("Timeout waiting for response");
-        throw std::runtime_error("Timeout waiting for response\n");
+        // From here on a matching packet is this request's late reply. One
+        // that was queued just before still answers it.
+        debt->arm(std::chrono::seconds(timeout));
+        reply = reply_queue->try_get();
+        if (reply && reply->empty())
+            return {}; // closed meanwhile
+        if (!reply) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                owed_.push_back(debt);
+            }
+            // The "response" subscription stays and drops late replies until
+            // the next request replaces it.
+            logger_.error("Timeout waiting for response");
+            throw std::runtime_error("Timeout waiting for response\n");
+        }
+        debt->settle();
+    } else if (const auto owed = late_reply_owed(earlier, *reply)) {
+        // The answer to this request, if it comes, follows the late reply.
+        std::optional<Bytes> next = reply_queue->take_until(deadline);
+        if (next && next->empty())
+            return {}; // closed meanwhile
+        if (next) {
+            owed->settle();
+            logger_.log(3, "dropping the late reply to a request that timed out");
+            logger_.print_bytes(3, *reply);
+            reply = std::move(next);
+        }
     }
     dispatcher_->unsubscribe(response_subscription);
     return std::move(*reply);
@@ -244,8 +290,15 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, Bytes reply_prefi
 void RadarCommunicator::send(Bytes command)
 {
     CallScope call(*this);
-    if (call.admitted())
-        io_.write(std::move(command));
+    if (!call.admitted())
+        return;
+    // The io drops what it cannot send while it is not open; a raw send has
+    // no reply that could time out, so it would look like success.
+    if (!io_.is_ready()) {
+        logger_.error("Failed to write all bytes to module: the connection is not open");
+        throw std::runtime_error("Failed to write all bytes to module\n");
+    }
+    io_.write(std::move(command));
 }
 
 void RadarCommunicator::set_baudrate(unsigned baudrate)

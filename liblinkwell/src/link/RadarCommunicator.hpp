@@ -18,6 +18,7 @@
 
 #include "link/AbstractRadarCommunicator.hpp"
 #include "link/MessageQueue.hpp"
+#include "link/ReplyCatcher.hpp"
 
 class AbstractFactory;
 class AbstractIo;
@@ -50,6 +51,7 @@ public:
     void clear(std::string name) override;
     Bytes send(unsigned timeout, Bytes command, Bytes reply_prefix) override;
     Subscriptions get_subscriptions() const override;
+    void interrupt() override;
 
 private:
     // Lets tests see that a call has entered, so that they can destroy the
@@ -73,6 +75,8 @@ private:
     // The private queue of the request being awaited, so that destruction
     // can wake its caller.
     std::shared_ptr<PacketQueue> request_queue_;
+    // What requests that timed out may still be owed (see ReplyCatcher).
+    std::vector<std::shared_ptr<ReplyCatcher::Debt>> owed_;
     // Calls in progress; destruction waits until they have left.
     int calls_in_progress_ = 0;
     bool closing_ = false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "link/ModuleIo.hpp"
+#include "platform/TcpConnection.hpp"
 
 class Logger;
 
@@ -20,18 +21,18 @@ public:
     int open(const std::string& name) override;
     // A TCP link has no line speed.
     void set_baudrate(unsigned baudrate) override;
-    // One send; a short count is returned as such. -1 on error, also when the
-    // peer has gone (never a SIGPIPE).
+    // One send of what the socket takes, waiting at most write_wait for
+    // room: the count (a short one is possible), 0 when it took nothing, -1
+    // on error, also when the peer has gone (never a SIGPIPE) or once
+    // abort_writes has been called.
     int write(const unsigned char* data, unsigned length) override;
     // Waits at most 10 ms. 0 when nothing arrived, -1 on error or once the
     // peer has closed the connection. The timeout argument is not used.
     int read(unsigned char* buffer, unsigned size, unsigned timeout) override;
+    void abort_writes() override;
 
 private:
-    int connect_socket();
-    int receive_now(unsigned char* buffer, unsigned size);
-
-    int socket_;
+    platform::TcpConnection connection_;
     unsigned ip_;
     unsigned short port_;
     Logger& logger_;

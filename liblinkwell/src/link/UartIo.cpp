@@ -32,7 +32,11 @@ int UartIo::open(const std::string& name, std::function<void(Bytes)> packet_sink
     // from under it.
     close();
 
-    module_io_.reset(factory_.createModuleIo(logger_));
+    std::unique_ptr<ModuleIo> module_io(factory_.createModuleIo(logger_));
+    {
+        std::lock_guard<std::mutex> lock(module_io_mutex_);
+        module_io_ = std::move(module_io);
+    }
 
     std::unique_ptr<Active> writer_thread(factory_.createWriterThread("writer", logger_));
     writer_.reset(new Writer(logger_, *module_io_, writer_thread.get()));
@@ -58,7 +62,18 @@ void UartIo::close()
     ready_ = false;
     writer_.reset();
     reader_.reset();
-    module_io_.reset();
+    std::unique_ptr<ModuleIo> closing;
+    {
+        std::lock_guard<std::mutex> lock(module_io_mutex_);
+        closing = std::move(module_io_);
+    }
+}
+
+void UartIo::abort_writes()
+{
+    std::lock_guard<std::mutex> lock(module_io_mutex_);
+    if (module_io_)
+        module_io_->abort_writes();
 }
 
 void UartIo::write(Bytes data)

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "link/AbstractIo.hpp"
 
@@ -34,11 +35,15 @@ public:
     void write(Bytes data) override;
     // Does nothing while there is no ModuleIo.
     void set_baudrate(unsigned baudrate) override;
+    void abort_writes() override;
 
 private:
     std::atomic<bool> ready_ { false };
     Logger& logger_;
     AbstractFactory& factory_;
+    // Guards module_io_ against abort_writes, which may come from any
+    // thread while the owner's thread replaces the parts.
+    std::mutex module_io_mutex_;
     std::unique_ptr<ModuleIo> module_io_;
     std::unique_ptr<Writer> writer_;
     std::unique_ptr<Reader> reader_;

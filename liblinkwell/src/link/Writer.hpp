@@ -13,7 +13,8 @@ class ModuleIo;
 
 class Writer {
 public:
-    // Empty writes in a row before a command is given up.
+    // Empty writes in a row before a command is given up (each one waits
+    // ModuleIo::write_wait for the transport).
     static constexpr int max_empty_writes = 3;
 
     // Takes ownership of active; the writer keeps it alive and stops it when

@@ -4,7 +4,7 @@
 // no count can wrap a size around into an apparent match.
 #include <linkwell/protocol_parser.h>
 
-#include <cstring>
+#include "common/LittleEndian.hpp"
 
 static_assert(sizeof(packed_float) == 4 && alignof(packed_float) == 1, "packed_float is 4 bytes, any offset");
 static_assert(sizeof(packed_int16) == 2 && alignof(packed_int16) == 1, "packed_int16 is 2 bytes, any offset");
@@ -23,18 +23,8 @@ public:
     uint32_t length() const { return length_; }
     bool has(uint64_t bytes) const { return length_ >= bytes; }
     uint8_t u8(uint32_t at) const { return data_[at]; }
-    uint32_t u32(uint32_t at) const
-    {
-        return uint32_t(data_[at]) | uint32_t(data_[at + 1]) << 8 | uint32_t(data_[at + 2]) << 16
-            | uint32_t(data_[at + 3]) << 24;
-    }
-    float f32(uint32_t at) const
-    {
-        const uint32_t bits = u32(at);
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
+    uint32_t u32(uint32_t at) const { return little_endian::u32(data_ + at); }
+    float f32(uint32_t at) const { return little_endian::f32(data_ + at); }
     const uint8_t* bytes(uint64_t at) const { return data_ + at; }
     const packed_float* floats(uint64_t at) const
     {

@@ -8,6 +8,8 @@
 // for being stored; it must stay indistinguishable from parseDataBytewise.
 #include "protocol/protocol_receiver.hpp"
 
+#include "common/LittleEndian.hpp"
+
 #include <algorithm>
 #include <atomic>
 #include <cassert>
@@ -37,22 +39,16 @@ constexpr uint32_t marker_header_size = 5;
 
 enum class Step { next, delivered, buffer_full };
 
-uint32_t read_u32_le(const uint8_t* bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8
-        | static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 // Whole packet lengths of the unframed forms, in 64 bits: a length near
 // 2^32 must not wrap around to a small number and complete early.
 uint64_t raw_packet_total(const ApplicationProtocol* p)
 {
-    return read_u32_le(p->buffer + 1) + raw_overhead;
+    return little_endian::u32(p->buffer + 1) + raw_overhead;
 }
 
 uint64_t marker_packet_total(const ApplicationProtocol* p)
 {
-    return read_u32_le(p->buffer) + uint64_t { marker_header_size };
+    return little_endian::u32(p->buffer) + uint64_t { marker_header_size };
 }
 
 #if defined(RECEIVER_HAS_AVX2_PATH)

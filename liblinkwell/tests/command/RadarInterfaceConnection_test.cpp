@@ -7,6 +7,8 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
@@ -15,11 +17,13 @@
 
 #include "common/UniqueLocked.hpp"
 #include "link/ConcreteFactory.hpp"
+#include "link/ModuleIo.hpp"
 #include "link/TcpIpFactory.hpp"
 #include "link/UartIo.hpp"
 #include "simmodule/Messages.hpp"
 #include "support/LogChecks.hpp"
 #include "support/MessagePackets.hpp"
+#include "support/RecordingLogger.hpp"
 #include "support/SimulatedConnection.hpp"
 #include <linkwell/SarvikException.hpp>
 #include <linkwell/protocol_framing.h>
@@ -271,6 +275,126 @@ TEST_F(BlockedReader, DestructionWakesAReaderAndWaitsForIt)
     ASSERT_EQ(std::future_status::ready, read.wait_for(5s));
     EXPECT_TRUE(read.get().empty());
     EXPECT_TRUE(connection.log().count("~RadarInterface -- end") == 1);
+}
+
+// Every kind of queue read, woken by the destruction: none may touch the
+// object once it is gone. The logger is a quiet one, whose filtered lines
+// take no lock that would order the two threads for the sanitizers.
+TEST(DestructionDuringARead, EveryReaderIsWokenAndTheObjectWaitsForIt)
+{
+    const std::function<int(RadarInterface&)> reads[] = {
+        [](RadarInterface& radar) {
+            uint32_t counter = 0;
+            double samples[4];
+            return radar.get_z7_decim_frame("z7", &counter, samples, 4);
+        },
+        [](RadarInterface& radar) {
+            Sarvik::BasebandIqData out;
+            return radar.get_baseband_iq_data("z7", &out);
+        },
+        [](RadarInterface& radar) { return radar.get_trace("z7").empty() ? 1 : 0; },
+    };
+    for (const auto& read : reads) {
+        StdoutLogger quiet(0, new DefaultLoggerIo(false, false));
+        simmodule::SimModule module(Transport::Tcp);
+        TcpIpFactory factory(htonl(INADDR_LOOPBACK), htons(module.tcp_port()));
+        UartIo io(quiet, factory);
+        auto radar = std::make_unique<RadarInterface>(io, "module", factory, quiet);
+        ASSERT_EQ(0, radar->subscribe_to_z7_desim("z7"));
+        RadarInterface& reading = *radar;
+        auto result = std::async(std::launch::async, [&] { return read(reading); });
+        std::this_thread::sleep_for(50ms); // into the wait
+        radar.reset();
+        ASSERT_EQ(std::future_status::ready, result.wait_for(5s));
+        EXPECT_EQ(1, result.get());
+    }
+}
+
+// ---- writes that cannot go out --------------------------------------------
+
+// A TCP "module" that lets the connection in and never reads a byte.
+class DeafModule : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ASSERT_EQ(0, ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address));
+        ASSERT_EQ(0, ::listen(listener_, 1));
+        ASSERT_EQ(0, ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length));
+        factory_ = std::make_unique<TcpIpFactory>(address.sin_addr.s_addr, address.sin_port);
+        io_ = std::make_unique<UartIo>(logger_, *factory_);
+        radar_ = std::make_unique<RadarInterface>(*io_, "module", *factory_, logger_);
+    }
+    void TearDown() override
+    {
+        radar_.reset();
+        io_.reset();
+        ::close(listener_);
+    }
+
+    // More than every socket buffer between the two ends can hold.
+    const Bytes huge = Bytes(32 << 20, 0x55);
+    int listener_ = -1;
+    testsupport::RecordingLogger logger_;
+    std::unique_ptr<TcpIpFactory> factory_;
+    std::unique_ptr<UartIo> io_;
+    std::unique_ptr<RadarInterface> radar_;
+};
+
+TEST_F(DeafModule, AWriteThatMakesNoProgressFailsWithTheWriteError)
+{
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        radar_->send_command(huge);
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ("Failed to write all bytes to module\n", e.what());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+    EXPECT_EQ(3, logger_.count("write to module timed out")) << dump(logger_);
+}
+
+TEST_F(DeafModule, CloseFromAnotherThreadInterruptsABlockedWriteAtOnce)
+{
+    auto write = std::async(std::launch::async, [this] {
+        try {
+            radar_->send_command(huge);
+            return std::string("no exception");
+        } catch (const std::runtime_error& e) {
+            return std::string(e.what());
+        }
+    });
+    ASSERT_TRUE(logger_.wait_for("sending: "));
+    std::this_thread::sleep_for(50ms); // into the wait for room
+    const auto closing = std::chrono::steady_clock::now();
+    radar_->close();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, ModuleIo::write_wait);
+    ASSERT_EQ(std::future_status::ready, write.wait_for(5s));
+    EXPECT_EQ("Failed to write all bytes to module\n", write.get());
+}
+
+// Nothing can be sent on a connection whose open failed: the raw send says
+// so instead of returning success. Requests keep timing out.
+TEST(SendOnAFailedOpen, RawSendFailsAndRequestsTimeOut)
+{
+    testsupport::RecordingLogger logger;
+    ConcreteFactory factory;
+    UartIo io(logger, factory);
+    RadarInterface radar(io, "", factory, logger);
+    ASSERT_NE(0, radar.open("/nonexistent/ttyUSB-radar"));
+    try {
+        radar.send_command(Bytes { 0x7D, 0x01, 0x7E });
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ("Failed to write all bytes to module\n", e.what());
+    }
+    radar.set_default_timeout(0);
+    EXPECT_THROW(radar.send_command_single(Bytes { 0x01 }, Bytes { 0x11 }), std::runtime_error);
+    EXPECT_EQ(1, logger.count("Timeout waiting for response")) << dump(logger);
 }
 
 TEST(Destruction, LogsItsTraceBeforeTheCommunicatorGoes)

@@ -128,12 +128,7 @@ TEST_P(SystemInfoStatusForm, ReturnsMinusOneForARefusedReplyAndLeavesTheText)
 {
     const InfoCase& param = GetParam();
     SimulatedConnection c;
-    Rule rule(hex("90 58 08"));
-    if (!param.reply.empty())
-        rule.reply(param.reply);
-    c.module().add_rule(rule);
-    if (param.answer == Answer::Closed)
-        c.radar().close();
+    arrange(c, hex("90 58 08"), param.answer, replies(param.reply));
 
     std::string text = "untouched";
     EXPECT_EQ(param.status, c.radar().get_system_info(8, &text));

@@ -116,14 +116,7 @@ TEST_P(Ping, ReturnsThePongValueOrOneForARefusedReply)
 {
     const PingCase& param = GetParam();
     SimulatedConnection c;
-    Rule rule(hex("01 ae ea aa ee"));
-    if (!param.reply.empty())
-        rule.reply(param.reply);
-    c.module().add_rule(rule);
-    if (param.answer == Answer::Closed)
-        c.radar().close();
-    if (param.answer == Answer::Silent)
-        c.radar().set_default_timeout(0);
+    arrange(c, hex("01 ae ea aa ee"), param.answer, replies(param.reply));
 
     EXPECT_EQ(param.value, outcome([&] { return c.radar().ping(); }));
     uint32_t pong = sentinel<uint32_t>();
@@ -167,14 +160,7 @@ TEST_P(SystemRunTest, FillsTheResultOnlyFromAWholeReply)
 {
     const SelfTestCase& param = GetParam();
     SimulatedConnection c;
-    Rule rule(hex("90 50 07"));
-    if (!param.reply.empty())
-        rule.reply(param.reply);
-    c.module().add_rule(rule);
-    if (param.answer == Answer::Closed)
-        c.radar().close();
-    if (param.answer == Answer::Silent)
-        c.radar().set_default_timeout(0);
+    arrange(c, hex("90 50 07"), param.answer, replies(param.reply));
 
     Bytes result = sentinel<Bytes>();
     EXPECT_EQ(param.outcome, outcome([&] { return c.radar().system_run_test(7, &result); }));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <memory>
@@ -131,10 +132,23 @@ TEST_F(SerialPort, RefusedDtrIsADetailNotAnError)
     EXPECT_TRUE(log_.errors().empty()) << dump(log_);
 }
 
-TEST_F(SerialPort, NameWithoutSlashIsLookedUpUnderDev)
+// A bare name is a device under /dev and may not lead anywhere else: such
+// names are refused before anything is opened.
+TEST_F(SerialPort, BareNamesThatLeaveDevAreRefusedUnopened)
 {
-    ASSERT_EQ(0u, path_.rfind("/dev/", 0)) << path_;
-    ASSERT_EQ(0, io_->open(path_.substr(5))) << dump(log_);
+    for (const std::string name : { "", "pts/0", "../etc/hostname", "..", "tty..0" }) {
+        SCOPED_TRACE(name);
+        testsupport::RecordingLogger log;
+        OverlappedModuleIo io(log);
+        EXPECT_EQ(EINVAL, io.open(name));
+        EXPECT_TRUE(logged_error(log, "Error creating file\n")) << dump(log);
+        EXPECT_FALSE(logged_at(log, 2, "Opening serial port \"/dev/" + name + "\" - here we go"))
+            << dump(log);
+        unsigned char byte = 0;
+        EXPECT_EQ(-1, io.write(&byte, 1));
+    }
+    // A path is taken as it is.
+    ASSERT_EQ(0, io_->open(path_)) << dump(log_);
     EXPECT_TRUE(logged_at(log_, 2, "Opening serial port \"" + path_ + "\" - here we go")) << dump(log_);
 }
 
@@ -278,20 +292,51 @@ TEST_F(SerialPort, RefusedSpeedFailsThePortButKeepsItHeld)
     EXPECT_NE(0, other.open(path_));
 }
 
-TEST_F(SerialPort, DeviceThatIsNoTerminalMakesOpenThrow)
+// A file or a device that is not a terminal is refused with ENOTTY before
+// any line setting is tried, and open never throws for it.
+TEST_F(SerialPort, DeviceThatIsNoTerminalIsRefusedWithoutAThrow)
 {
     testsupport::TempDir dir;
     const std::string file = dir.path() + "/not-a-port";
     ::close(::open(file.c_str(), O_CREAT | O_WRONLY, 0600));
-    try {
-        io_->open(file);
-        FAIL() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ("Unable to set serial params", e.what());
+    for (const std::string& path : { file, std::string("/dev/null") }) {
+        SCOPED_TRACE(path);
+        testsupport::RecordingLogger log;
+        OverlappedModuleIo io(log);
+        int result = 0;
+        EXPECT_NO_THROW(result = io.open(path));
+        EXPECT_EQ(ENOTTY, result);
+        EXPECT_TRUE(logged_error(log, "Error creating file\n")) << dump(log);
+        EXPECT_FALSE(logged_error(log, "Error getting device state\n")) << dump(log);
+        unsigned char byte = 0;
+        EXPECT_EQ(-1, io.write(&byte, 1));
     }
-    EXPECT_TRUE(logged_error(log_, "Error getting device state\n")) << dump(log_);
-    unsigned char byte = 0;
-    EXPECT_EQ(-1, io_->write(&byte, 1));
+}
+
+// A module that takes nothing: a write gives up after write_wait with what
+// went out, and abort_writes cuts a blocked write short at once.
+TEST_F(SerialPort, WriteToAModuleThatReadsNothingIsBoundedAndAbortable)
+{
+    open_port();
+    const Bytes block(64 * 1024, 0x55);
+    // The terminal's buffer fills up: the write returns what went out.
+    EXPECT_LT(io_->write(block.data(), static_cast<unsigned>(block.size())), static_cast<int>(block.size()));
+
+    // Whatever room is still made, the writes end with -1 once aborted.
+    std::atomic<Clock::time_point> aborted_at { Clock::time_point::max() };
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        aborted_at = Clock::now();
+        io_->abort_writes();
+    });
+    int result = 0;
+    for (int round = 0; round < 100 && result >= 0; ++round)
+        result = io_->write(block.data(), static_cast<unsigned>(block.size()));
+    const auto returned = Clock::now();
+    closer.join();
+    EXPECT_EQ(-1, result);
+    EXPECT_LT(returned - aborted_at.load(), ModuleIo::write_wait);
+    EXPECT_EQ(-1, io_->write(block.data(), 1)); // and stays aborted
 }
 
 // The reader thread reads while callers write and change the speed.

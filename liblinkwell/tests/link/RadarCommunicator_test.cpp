@@ -250,6 +250,52 @@ TEST_F(RadarCommunicatorTest, LateReplyArrivingAfterTheNextSubscriptionIsTakenAs
     EXPECT_EQ(reply_to(hex("01")), communicator->send(5, hex("02"), hex("11")));
 }
 
+// A request that timed out is owed its late reply for one more timeout: a
+// late reply is never taken for the answer to the next request, wherever it
+// comes relative to the next request's subscription, and a module that never
+// answered costs the next request at most its own timeout, no more requests.
+TEST_F(RadarCommunicatorTest, LateReplyWithinOneTimeoutIsNeverTakenForTheNextAnswer)
+{
+    using Clock = std::chrono::steady_clock;
+    const Bytes late = hex("11 01 4c 41 54 45");
+    const auto answer = [](const Bytes& command) { return Bytes { 0x11, command.at(0), 0xAA }; };
+    struct Case {
+        const char* name;
+        bool late_reply; // the module answers the first request after all
+        bool late_before_next_request; // routed to the old, stale subscription
+        int dropped_by_next;
+    };
+    const Case cases[] = {
+        { "late reply just before the next answer", true, false, 1 },
+        { "late reply before the next request", true, true, 0 },
+        { "no late reply", false, false, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        logger.clear();
+        io.responder = nullptr;
+        EXPECT_THROW(communicator->send(1, hex("01"), hex("11")), std::runtime_error);
+        if (c.late_before_next_request) {
+            io.deliver(late);
+            routed();
+        }
+        io.responder = [&](const Bytes& command) {
+            std::vector<Bytes> replies;
+            if (c.late_reply && !c.late_before_next_request)
+                replies.push_back(late);
+            replies.push_back(answer(command));
+            return replies;
+        };
+        const auto start = Clock::now();
+        EXPECT_EQ(answer(hex("02")), communicator->send(1, hex("02"), hex("11")));
+        EXPECT_LT(Clock::now() - start, 1900ms);
+        EXPECT_EQ(c.dropped_by_next, logger.count("dropping the late reply to a request that timed out"));
+        // Nothing is owed any more: the next request is answered at once.
+        io.responder = [&](const Bytes& command) { return std::vector<Bytes> { answer(command) }; };
+        EXPECT_EQ(answer(hex("03")), communicator->send(5, hex("03"), hex("11")));
+    }
+}
+
 TEST_F(RadarCommunicatorTest, PacketMatchingAQueueAndTheReplyLandsInBoth)
 {
     communicator->subscribe("acks", hex("10"));

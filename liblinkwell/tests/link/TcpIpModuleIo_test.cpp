@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <memory>
@@ -212,6 +213,36 @@ TEST_F(TcpLink, WriteAfterPeerCloseSoonFailsAndTheProcessLives)
 }
 
 // The reader thread reads while a caller writes on the same socket.
+// A module that reads nothing: a write returns what the socket took, 0 after
+// write_wait once it takes nothing, and abort_writes cuts a blocked write
+// short at once, for good.
+TEST_F(TcpLink, WriteToAModuleThatReadsNothingIsBoundedAndAbortable)
+{
+    connect_module();
+    const Bytes block = pattern(1 << 20, 3);
+    int n = 0;
+    do
+        n = io_->write(block.data(), static_cast<unsigned>(block.size()));
+    while (n > 0);
+    EXPECT_EQ(0, n);
+
+    // Whatever room is still made, the writes end with -1 once aborted.
+    std::atomic<Clock::time_point> aborted_at { Clock::time_point::max() };
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        aborted_at = Clock::now();
+        io_->abort_writes();
+    });
+    int result = 0;
+    for (int round = 0; round < 100 && result >= 0; ++round)
+        result = io_->write(block.data(), static_cast<unsigned>(block.size()));
+    const auto returned = Clock::now();
+    closer.join();
+    EXPECT_EQ(-1, result);
+    EXPECT_LT(returned - aborted_at.load(), ModuleIo::write_wait);
+    EXPECT_EQ(-1, io_->write(block.data(), 1));
+}
+
 TEST_F(TcpLink, ReadingAndWritingOverlap)
 {
     connect_module();

@@ -247,36 +247,47 @@ inline std::pair<std::string, int> expected_failure(const Command& command, Answ
     return { "?", -1 };
 }
 
+// Makes the module answer a command's payload as asked: with `replies` in
+// their order (a good answer, a decoy before it, a reply too short for its
+// value, or any reply a test gives), a module error or an error too short for
+// its code when no reply is given; or closes the connection, or makes the
+// reply timeout pass at once.
+inline void arrange(
+    SimulatedConnection& c, const Bytes& payload, Answer answer, const std::vector<Bytes>& replies)
+{
+    Rule rule(payload);
+    for (const Bytes& reply : replies)
+        rule.reply(reply);
+    if (replies.empty() && answer == Answer::ModuleError)
+        rule.error(module_error_code);
+    if (replies.empty() && answer == Answer::ShortError)
+        rule.reply(short_error_reply());
+    if (answer == Answer::Closed)
+        c.radar().close();
+    if (answer == Answer::Silent)
+        c.radar().set_default_timeout(0);
+    c.module().add_rule(rule);
+}
+
+// The replies of a table row for the answer.
+inline std::vector<Bytes> replies_for(const Command& command, Answer answer)
+{
+    if (answer == Answer::ShortData)
+        return { command.short_reply };
+    if (answer != Answer::Good)
+        return {};
+    if (command.decoy.empty())
+        return { command.reply };
+    return { command.decoy, command.reply };
+}
+
 // Answers the command as asked, runs its throwing form and its twin, and
 // checks outcome, status, outputs, the bytes the module received and the
 // Trace.
 inline void run_command(const Command& command, Answer answer)
 {
     SimulatedConnection c;
-    Rule rule(command.payload);
-    switch (answer) {
-    case Answer::Good:
-        if (!command.decoy.empty())
-            rule.reply(command.decoy);
-        rule.reply(command.reply);
-        break;
-    case Answer::ModuleError:
-        rule.error(module_error_code);
-        break;
-    case Answer::ShortError:
-        rule.reply(short_error_reply());
-        break;
-    case Answer::ShortData:
-        rule.reply(command.short_reply);
-        break;
-    case Answer::Closed:
-        c.radar().close();
-        break;
-    case Answer::Silent:
-        c.radar().set_default_timeout(0);
-        break;
-    }
-    c.module().add_rule(rule);
+    arrange(c, command.payload, answer, replies_for(command, answer));
 
     const std::string thrown = command.call(c.radar());
     const auto expected = answer == Answer::Good ? std::pair<std::string, int> { command.result, 0 }
@@ -369,6 +380,14 @@ template <typename... Outs, typename Twin> std::function<TwinResult(RadarInterfa
     return [twin](RadarInterface& r) {
         return run_twin<Outs...>([&](Outs*... outs) { return twin(r, outs...); });
     };
+}
+
+// One reply, or none for an empty one.
+inline std::vector<Bytes> replies(const Bytes& reply)
+{
+    if (reply.empty())
+        return {};
+    return { reply };
 }
 
 inline Bytes join(Bytes first, const Bytes& second)

@@ -1,0 +1,25 @@
+#include "recording/StdoutReport.hpp"
+
+#include <iostream>
+#include <locale>
+#include <sstream>
+#include <system_error>
+
+void report_line(const std::string& text)
+{
+    std::cout << text << '\n';
+    std::cout.flush();
+}
+
+void report_file_error(int error)
+{
+    std::cerr << "  |- FILE error: " << std::error_code(error, std::generic_category()).message() << '\n';
+}
+
+std::string meta_version_text(unsigned version)
+{
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << version / 10.0;
+    return text.str();
+}
