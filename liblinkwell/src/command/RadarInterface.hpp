@@ -19,6 +19,15 @@
 // close(), open() and destruction may come from another thread while such a
 // read waits: the read then returns at once with an empty packet (a decode
 // failure, status 1).
+//
+// Subscription callbacks run on the connection's dispatcher thread, which
+// also routes every reply. Inside a callback a command fails at once with
+// std::runtime_error "Cannot wait for a reply inside a subscription
+// callback\n" (status 1), and a queue read takes what is queued without
+// waiting. close(), open(), reset() and destruction are allowed there: the
+// old connection is closed at once and none of its callbacks runs after the
+// current one returns; its dispatcher thread is joined later, on a thread of
+// the library's own.
 #pragma once
 
 #include <cstdint>

@@ -38,6 +38,9 @@ std::string describe_current_exception()
     }
 }
 
+// The dispatcher whose routing job runs on this thread, if any.
+thread_local const PacketDispatcher* routing_dispatcher = nullptr;
+
 } // namespace
 
 PacketDispatcher::PacketDispatcher(Active* thread, Logger& logger)
@@ -47,9 +50,26 @@ PacketDispatcher::PacketDispatcher(Active* thread, Logger& logger)
 
 PacketDispatcher::~PacketDispatcher()
 {
+    if (retired_) {
+        // The owner and its logger may be gone; the jobs left only drop
+        // what they hold.
+        thread_->stop();
+        return;
+    }
     Trace trace(logger_, 3, "~PacketDispatcher");
     // Runs what is queued, the removals of the owner included, then joins.
     thread_->stop();
+}
+
+bool PacketDispatcher::on_own_thread() const
+{
+    return routing_dispatcher == this;
+}
+
+void PacketDispatcher::retire_from_own_thread()
+{
+    retired_ = true;
+    receiver_.store(nullptr);
 }
 
 void PacketDispatcher::post(std::function<void()> job)
@@ -63,6 +83,8 @@ void PacketDispatcher::post(std::function<void()> job)
 
 void PacketDispatcher::dispatch_packet(Bytes packet)
 {
+    if (retired_)
+        return;
     static const std::string dispatching = "dispatching packet: ";
     logger_.log(3, dispatching);
     logger_.print_bytes(3, packet);
@@ -110,9 +132,17 @@ void PacketDispatcher::route_batch()
     }
     // The batch's packets are the oldest ones; later batches queue theirs
     // behind. The lock is not held while routing: callbacks may post jobs.
+    struct Routing {
+        const PacketDispatcher* previous = routing_dispatcher;
+        explicit Routing(const PacketDispatcher* dispatcher) { routing_dispatcher = dispatcher; }
+        ~Routing() { routing_dispatcher = previous; }
+    } routing(this);
     for (; count > 0; --count) {
+        Bytes packet = take_incoming();
+        if (retired_)
+            continue;
         try {
-            do_dispatch_packet(take_incoming());
+            do_dispatch_packet(std::move(packet));
         } catch (...) {
             logger_.error("routing a packet failed: " + describe_current_exception());
         }
@@ -197,6 +227,8 @@ void PacketDispatcher::do_dispatch_packet(Bytes packet)
         } catch (...) {
             logger_.error("exception from the typed packet receiver: " + describe_current_exception());
         }
+        if (retired_)
+            return;
     }
     if (!dispatch_to_callbacks(packet)) {
         logger_.log(1, "do_dispatch_packet, 84 -- we did not find a handler for this package");
@@ -213,8 +245,12 @@ bool PacketDispatcher::dispatch_to_callbacks(Bytes& packet)
     for (const SubscriptionEntry& entry : subscriptions_) {
         if (!matches_any(packet, entry.second.first))
             continue;
-        if (previous_match)
+        if (previous_match) {
             call(*previous_match, packet);
+            // That callback let go of the connection.
+            if (retired_)
+                return true;
+        }
         previous_match = &entry;
     }
     if (!previous_match)

@@ -62,6 +62,16 @@ public:
     // Runs the typed decode on the calling thread; 0 without a receiver.
     int parse_and_callback(const Bytes& packet);
 
+    // Whether the caller is a callback (or the typed receiver) that this
+    // dispatcher is running right now.
+    bool on_own_thread() const;
+    // For an owner that lets go of the dispatcher from one of its callbacks:
+    // no callback or receiver is called once the running one returns, and
+    // packets still queued or dispatched are dropped. The dispatcher itself
+    // must then be destroyed on another thread (it joins its own), and logs
+    // nothing more.
+    void retire_from_own_thread();
+
 private:
     using SubscriptionEntry = std::pair<const std::string, Subscription>;
 
@@ -77,6 +87,7 @@ private:
 
     std::unique_ptr<Active> thread_;
     Logger& logger_;
+    std::atomic<bool> retired_ { false };
     // Changed only on the dispatcher thread; atomic because
     // parse_and_callback reads it on the caller's thread.
     std::atomic<PacketParserCallback*> receiver_ { nullptr };

@@ -7,8 +7,10 @@
 
 #include "link/AbstractFactory.hpp"
 #include "link/AbstractIo.hpp"
+#include "link/DetachableLogger.hpp"
 #include "link/PacketDispatcher.hpp"
 #include "link/QueueFeeder.hpp"
+#include "link/Reaper.hpp"
 #include "link/ReplyCatcher.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 
@@ -138,14 +140,19 @@ RadarCommunicator::RadarCommunicator(AbstractIo& io, AbstractFactory& factory, L
     : io_(io)
     , logger_(logger)
 {
-    std::unique_ptr<Active> thread(factory.createDispatcherThread("dispatcher", logger));
-    dispatcher_ = std::make_unique<PacketDispatcher>(thread.get(), logger);
+    dispatcher_logger_ = std::make_shared<DetachableLogger>(logger);
+    std::unique_ptr<Active> thread(factory.createDispatcherThread("dispatcher", *dispatcher_logger_));
+    dispatcher_ = std::make_unique<PacketDispatcher>(thread.get(), *dispatcher_logger_);
     thread.release();
     logger_.log(4, "RadarCommunicator: 28");
 }
 
 RadarCommunicator::~RadarCommunicator()
 {
+    if (dispatcher_->on_own_thread()) {
+        tear_down_from_callback();
+        return;
+    }
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
         // Wake whoever waits, then let every call in progress leave before
@@ -167,6 +174,30 @@ RadarCommunicator::~RadarCommunicator()
     request_queue_.reset();
     // Runs what the reader queued before it stopped, then joins the thread.
     dispatcher_.reset();
+}
+
+void RadarCommunicator::tear_down_from_callback()
+{
+    {
+        Trace trace(logger_, 3, "~RadarCommunicator");
+        interrupt();
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
+        }
+        // No callback runs once the one on this thread returns.
+        dispatcher_->retire_from_own_thread();
+        io_.close();
+    }
+    dispatcher_logger_->detach();
+    // The dispatcher joins its thread, this one: on the reaper, once the
+    // callback has returned. Its logger goes after it.
+    // Nothing of it may stay behind here: the last reference must go there.
+    Reaper::adopt([dispatcher = std::shared_ptr<PacketDispatcher>(std::move(dispatcher_)),
+                      logger = std::move(dispatcher_logger_)]() mutable {
+        dispatcher.reset();
+        logger.reset();
+    });
 }
 
 void RadarCommunicator::interrupt()
@@ -204,6 +235,12 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     CallScope call(*this);
     if (!call.admitted())
         return {};
+    // The reply could only be routed by this very thread, which would be
+    // waiting for it.
+    if (dispatcher_->on_own_thread()) {
+        logger_.error("Cannot wait for a reply inside a subscription callback");
+        throw std::runtime_error("Cannot wait for a reply inside a subscription callback\n");
+    }
 
     auto reply_queue = std::make_shared<PacketQueue>(-1);
     auto debt = std::make_shared<ReplyCatcher::Debt>(reply_prefixes);
@@ -386,7 +423,9 @@ Bytes RadarCommunicator::get_packet(std::string name)
     std::shared_ptr<PacketQueue> queue = find_queue(name);
     if (!queue)
         return {};
-    std::optional<Bytes> packet = queue->take();
+    // Inside a callback nothing more can arrive while it waits: it takes
+    // what is there.
+    std::optional<Bytes> packet = dispatcher_->on_own_thread() ? queue->try_get() : queue->take();
     return packet ? std::move(*packet) : Bytes {};
 }
 

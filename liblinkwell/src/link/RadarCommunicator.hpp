@@ -10,6 +10,13 @@
 // awaiting a reply) is woken with an empty result when its queue is removed
 // or the communicator is destroyed. Only one request should be outstanding
 // at a time, since every request's reply subscription is named "response".
+//
+// Callbacks run on the dispatcher thread, which routes every reply: a
+// request made inside a callback fails at once (std::runtime_error "Cannot
+// wait for a reply inside a subscription callback\n") and get_packet there
+// does not wait. Destroying the communicator inside one of its callbacks is
+// allowed: the io closes and no callback runs once that one returns, and the
+// dispatcher's thread is joined on the Reaper afterwards.
 #pragma once
 
 #include <condition_variable>
@@ -22,6 +29,7 @@
 
 class AbstractFactory;
 class AbstractIo;
+class DetachableLogger;
 class Logger;
 class PacketDispatcher;
 
@@ -63,8 +71,15 @@ private:
 
     std::shared_ptr<PacketQueue> find_queue(const std::string& name) const;
 
+    // Destruction from one of the dispatcher's own callbacks: everything
+    // but the dispatcher's thread goes at once, the rest on the Reaper.
+    void tear_down_from_callback();
+
     AbstractIo& io_;
     Logger& logger_;
+    // The dispatcher and its thread log through it, so that they can outlive
+    // the logger when torn down from a callback.
+    std::shared_ptr<DetachableLogger> dispatcher_logger_;
     std::unique_ptr<PacketDispatcher> dispatcher_;
 
     // Guards everything below. Never held while waiting for a packet, and

@@ -3,10 +3,10 @@
 #include <linkwell/DataType.hpp>
 #include <linkwell/protocol_parser.h>
 
+#include "recording/LittleEndian.hpp"
 #include "recording/StdoutReport.hpp"
 #include "recording/TextNumbers.hpp"
 
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,15 +19,12 @@ constexpr unsigned first_converted_version = 12;
 
 void append_32bits(Bytes& message, uint32_t value)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        message.push_back(static_cast<uint8_t>(value >> shift));
+    put_u32(message, value);
 }
 
 void append_32bits(Bytes& message, float value)
 {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    append_32bits(message, bits);
+    put_f32(message, value);
 }
 
 // The head of an application-data message of the content id.

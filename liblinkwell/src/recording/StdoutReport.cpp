@@ -3,7 +3,6 @@
 #include <iostream>
 #include <locale>
 #include <sstream>
-#include <system_error>
 
 void report_line(const std::string& text)
 {
@@ -11,9 +10,9 @@ void report_line(const std::string& text)
     std::cout.flush();
 }
 
-void report_file_error(int error)
+void report_file_error(const std::string& reason)
 {
-    std::cerr << "  |- FILE error: " << std::error_code(error, std::generic_category()).message() << '\n';
+    std::cerr << "  |- FILE error: " << reason << '\n';
 }
 
 std::string meta_version_text(unsigned version)

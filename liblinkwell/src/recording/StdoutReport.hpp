@@ -8,9 +8,8 @@
 // Writes the text and a newline to standard output and flushes.
 void report_line(const std::string& text);
 
-// Writes "  |- FILE error: " and the system's text of the error number to
-// standard error.
-void report_file_error(int error);
+// Writes "  |- FILE error: " and the reason to standard error.
+void report_file_error(const std::string& reason);
 
 // An index-file format version as the reports show it: the version divided
 // by ten, at most six significant digits, no trailing zeros (11 is "1.1",

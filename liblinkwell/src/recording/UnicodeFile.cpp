@@ -1,5 +1,7 @@
 #include "recording/UnicodeFile.hpp"
 
+#include "recording/LittleEndian.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -92,6 +94,7 @@ bool UnicodeFile::open(std::ios::openmode mode)
         fd = ::open(filename_.c_str(), flags | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+        last_error_ = errno;
         state_ |= std::ios::failbit;
         return false;
     }
@@ -130,6 +133,7 @@ bool UnicodeFile::has_extension(const std::string& extension) const
 bool UnicodeFile::write_all(const char* data, size_t size)
 {
     if (!is_open() || fail()) {
+        last_error_ = EBADF;
         state_ |= std::ios::failbit;
         return false;
     }
@@ -138,6 +142,7 @@ bool UnicodeFile::write_all(const char* data, size_t size)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            last_error_ = n < 0 ? errno : ENOSPC;
             state_ |= std::ios::badbit;
             return false;
         }
@@ -152,6 +157,7 @@ bool UnicodeFile::flush_to_device()
     if (!flush_on_write_)
         return true;
     if (fsync(fd_) != 0) {
+        last_error_ = errno;
         state_ |= std::ios::badbit;
         return false;
     }
@@ -170,10 +176,9 @@ bool UnicodeFile::write(const Bytes& bytes)
 
 bool UnicodeFile::write_size_prefixed(const Bytes& bytes)
 {
-    const auto size = static_cast<uint32_t>(bytes.size());
-    const char prefix[4] = { static_cast<char>(size), static_cast<char>(size >> 8),
-        static_cast<char>(size >> 16), static_cast<char>(size >> 24) };
-    return write_all(prefix, sizeof prefix) && write(bytes);
+    Bytes prefix;
+    put_u32(prefix, static_cast<uint32_t>(bytes.size()));
+    return write_all(reinterpret_cast<const char*>(prefix.data()), prefix.size()) && write(bytes);
 }
 
 UnicodeFile& UnicodeFile::operator<<(const std::stringbuf* text)
@@ -190,6 +195,7 @@ UnicodeFile& UnicodeFile::operator<<(const std::stringbuf* text)
 bool UnicodeFile::read_bytes(char* buffer, unsigned count)
 {
     if (!is_open() || !good()) {
+        last_error_ = EBADF;
         state_ |= std::ios::failbit;
         return false;
     }
@@ -199,10 +205,12 @@ bool UnicodeFile::read_bytes(char* buffer, unsigned count)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
+            last_error_ = errno;
             state_ |= std::ios::badbit | std::ios::failbit;
             return false;
         }
         if (n == 0) {
+            last_error_ = 0;
             state_ |= std::ios::eofbit | std::ios::failbit;
             return false;
         }
@@ -216,10 +224,11 @@ std::string UnicodeFile::read_size_prefixed_string()
     unsigned char prefix[4];
     if (!read_bytes(reinterpret_cast<char*>(prefix), sizeof prefix))
         return {};
-    const uint32_t length = prefix[0] | prefix[1] << 8 | prefix[2] << 16 | uint32_t { prefix[3] } << 24;
+    const uint32_t length = get_u32(prefix);
     const int64_t here = tellg();
     const int64_t end = size();
     if (here < 0 || end < here || length > static_cast<uint64_t>(end - here)) {
+        last_error_ = 0;
         state_ |= std::ios::failbit;
         return {};
     }
@@ -250,6 +259,7 @@ int64_t UnicodeFile::tellg()
 bool UnicodeFile::seek(int64_t offset, int whence, std::ios::iostate blocking)
 {
     if (!is_open() || (state_ & blocking) || lseek(fd_, offset, whence) < 0) {
+        last_error_ = is_open() && !(state_ & blocking) ? errno : EBADF;
         state_ |= std::ios::failbit;
         return false;
     }
@@ -268,6 +278,13 @@ bool UnicodeFile::seekg(int64_t offset, std::ios::seekdir direction)
         : direction == std::ios::cur              ? SEEK_CUR
                                                   : SEEK_END;
     return seek(offset, whence, std::ios::failbit | std::ios::badbit);
+}
+
+std::string UnicodeFile::error_text() const
+{
+    if (last_error_ == 0)
+        return "unexpected end of file";
+    return std::error_code(last_error_, std::generic_category()).message();
 }
 
 int64_t UnicodeFile::size() const

@@ -75,6 +75,9 @@ public:
     bool eof() const { return (state_ & std::ios::eofbit) != 0; }
     bool fail() const { return (state_ & (std::ios::failbit | std::ios::badbit)) != 0; }
     void clear() { state_ = std::ios::goodbit; }
+    // Why the last operation failed: the system's text, or "unexpected end
+    // of file" for a read that met the end.
+    std::string error_text() const;
 
     // Positions are byte offsets from the start; -1 when the file is closed
     // or the state has failed.
@@ -117,6 +120,7 @@ private:
     std::string filename_;
     bool flush_on_write_;
     std::ios::iostate state_ = std::ios::goodbit;
+    int last_error_ = 0; // errno of the last failure; 0 for an early end of file
 };
 
 // The text before the last '/' or '\' of the path; empty when it has neither.

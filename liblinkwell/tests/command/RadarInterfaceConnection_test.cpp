@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <mutex>
@@ -395,6 +396,74 @@ TEST(SendOnAFailedOpen, RawSendFailsAndRequestsTimeOut)
     radar.set_default_timeout(0);
     EXPECT_THROW(radar.send_command_single(Bytes { 0x01 }, Bytes { 0x11 }), std::runtime_error);
     EXPECT_EQ(1, logger.count("Timeout waiting for response")) << dump(logger);
+}
+
+// ---- calls from a subscription callback ------------------------------------
+
+// Callbacks run on the connection's dispatcher thread. Closing, reopening or
+// destroying the connection there returns (the dispatcher's own thread is
+// joined later), and no callback of the old connection runs afterwards.
+TEST(FromACallback, CloseReopenAndDestructionReturnAndEndTheCallbacks)
+{
+    enum class Action { close, reopen, destroy };
+    for (Action action : { Action::close, Action::reopen, Action::destroy }) {
+        SCOPED_TRACE(static_cast<int>(action));
+        SimulatedConnection connection;
+        connection.module().add_rule(Rule(simmodule::command::ping()).reply(simmodule::pong_reply(7)));
+        std::atomic<int> calls { 0 };
+        std::promise<void> acted;
+        connection.radar().subscribe("cb", Bytes { 0x50 }, [&](Bytes) {
+            if (++calls > 1)
+                return true;
+            if (action == Action::close)
+                connection.radar().close();
+            else if (action == Action::reopen)
+                connection.radar().open(connection.device_name());
+            else
+                connection.destroy_radar();
+            acted.set_value();
+            return true;
+        });
+        connection.module().send_packet(packets::vitalsigns_status());
+        ASSERT_EQ(std::future_status::ready, acted.get_future().wait_for(5s)) << "deadlocked";
+
+        connection.module().send_packet(packets::vitalsigns_status());
+        if (action == Action::reopen) {
+            EXPECT_EQ(7u, connection.radar().ping());
+            connection.settle();
+        } else {
+            std::this_thread::sleep_for(50ms); // nobody listens any more
+        }
+        EXPECT_EQ(1, calls.load());
+    }
+}
+
+// A request inside a callback cannot be answered (its reply would be routed
+// by the very thread that waits): it fails at once. A queue read there
+// takes what is queued and does not wait.
+TEST(FromACallback, RequestsFailAtOnceAndQueueReadsDoNotWait)
+{
+    SimulatedConnection connection;
+    RadarInterface& radar = connection.radar();
+    radar.subscribe("empty", Bytes { 0xEE, 0xEE });
+    std::promise<std::string> outcome;
+    radar.subscribe("cb", Bytes { 0x50 }, [&](Bytes) {
+        const auto start = std::chrono::steady_clock::now();
+        std::string what = "no exception";
+        try {
+            radar.ping();
+        } catch (const std::runtime_error& e) {
+            what = e.what();
+        }
+        const bool quick = std::chrono::steady_clock::now() - start < 1s;
+        const bool empty = radar.get_packet("empty").empty();
+        outcome.set_value(what + (quick ? "" : " (slow)") + (empty ? "" : " (packet)"));
+        return true;
+    });
+    connection.module().send_packet(packets::vitalsigns_status());
+    auto result = outcome.get_future();
+    ASSERT_EQ(std::future_status::ready, result.wait_for(5s));
+    EXPECT_EQ("Cannot wait for a reply inside a subscription callback\n", result.get());
 }
 
 TEST(Destruction, LogsItsTraceBeforeTheCommunicatorGoes)

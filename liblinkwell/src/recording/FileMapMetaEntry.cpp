@@ -1,0 +1,21 @@
+#include "recording/FileMapMetaEntry.hpp"
+
+#include "recording/LittleEndian.hpp"
+
+FileMapMetaEntry::FileMapMetaEntry(uint32_t epoch_offset, std::vector<std::string> filenames)
+    : AbstractMetaEntry(epoch_offset)
+    , filenames_(std::move(filenames))
+{ }
+
+Bytes FileMapMetaEntry::to_raw() const
+{
+    Bytes raw;
+    put_u32(raw, epoch_offset());
+    put_u8(raw, type());
+    put_u32(raw, static_cast<uint32_t>(filenames_.size()));
+    for (const std::string& name : filenames_) {
+        const Bytes stored = string_to_bytes(name);
+        raw.insert(raw.end(), stored.begin(), stored.end());
+    }
+    return raw;
+}
