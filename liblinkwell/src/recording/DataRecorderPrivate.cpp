@@ -364,7 +364,13 @@ bool DataRecorderPrivate::process(DataType type, const Bytes& packet) noexcept
             if (!batch_open) {
                 batches.push_back(
                     spare_batch ? std::move(spare_batch) : std::make_unique<PacketBatch>(block_pool));
-                thread->add([this] { write_batch(); });
+                // One task per batch, or no batch.
+                try {
+                    thread->add([this] { write_batch(); });
+                } catch (...) {
+                    batches.pop_back();
+                    throw;
+                }
                 batch_open = true;
             }
             batches.back()->add(meta, session, packet);
