@@ -20,7 +20,7 @@ std::string data_file_name(uint32_t data_type)
 std::string write_session(
     const std::string& directory, const std::vector<StoredRecord>& records, uint32_t duration)
 {
-    IndexFileWriter writer(directory, "0b6f2d4e-9a31-4c57-8e02-7d5a1c3b9f64");
+    IndexFileWriter writer(directory, playback_session_id, playback_session_start);
     std::map<uint32_t, uint32_t> files;
     for (const StoredRecord& record : records) {
         const bool user_header = std::bitset<32>(record.data_type).count() == 31;

@@ -27,6 +27,10 @@ constexpr uint32_t performance_status_type = 0x10;
 constexpr uint32_t sleep_stage_content_id = 0x41083A02;
 const std::string sleep_stage_header = "TimeStamp;FrameCounter;SleepStage;Confidence\n";
 
+const std::string playback_session_id = "0b6f2d4e-9a31-4c57-8e02-7d5a1c3b9f64";
+// The index file's creation time, the session's start.
+constexpr int64_t playback_session_start = 1600000000000;
+
 // Writes the session into the directory and returns its index file's path.
 std::string write_session(
     const std::string& directory, const std::vector<StoredRecord>& records, uint32_t duration);
