@@ -37,7 +37,9 @@ public:
     bool read_next_record(unsigned char* buffer, unsigned length, unsigned* size);
     // What the converter makes of the record; empty when it throws.
     std::optional<Bytes> convert(const DataRecord& record) const;
-    void release_pending(unsigned char* buffer, unsigned* size);
+    bool release_pending(unsigned char* buffer, unsigned length, unsigned* size);
+    // Reports a packet that the buffer cannot take; true, the error result.
+    static bool too_large(size_t packet_size, unsigned length);
     int seek(long long ms);
 
     // The state requests, under the state lock.
@@ -169,11 +171,8 @@ bool DataPlayerPrivate::read_packet(unsigned char* buffer, unsigned length, unsi
         return true;
     const bool playing = applied_state == DataPlayer::PlayingState;
     if (reader.at_end()) {
-        if (pending_packet.is_valid) {
-            if (playing && length != 0)
-                release_pending(buffer, size);
-            return false;
-        }
+        if (pending_packet.is_valid)
+            return playing && length != 0 && release_pending(buffer, length, size);
         const bool loop = loop_mode;
         if (!loop || !playing)
             return !loop;
@@ -184,10 +183,8 @@ bool DataPlayerPrivate::read_packet(unsigned char* buffer, unsigned length, unsi
     }
     if (!playing || length == 0)
         return false;
-    if (pending_packet.is_valid) {
-        release_pending(buffer, size);
-        return false;
-    }
+    if (pending_packet.is_valid)
+        return release_pending(buffer, length, size);
     return read_next_record(buffer, length, size);
 }
 
@@ -207,11 +204,8 @@ bool DataPlayerPrivate::read_next_record(unsigned char* buffer, unsigned length,
         if (record.is_user_header || record.data_type == PerformanceStatusType)
             continue;
         std::optional<Bytes> packet = convert(record);
-        if (packet && packet->size() > length) {
-            report_line("WARNING: buffer not large enough to fill packet of size: "
-                + std::to_string(packet->size()) + " (max size: " + std::to_string(length) + ")");
-            return true;
-        }
+        if (packet && packet->size() > length)
+            return too_large(packet->size(), length);
         if (packet && !packet->empty()) {
             current_record_ms = record.epoch - reader.get_start_epoch();
             if (too_early_to_return_packet()) {
@@ -243,14 +237,26 @@ std::optional<Bytes> DataPlayerPrivate::convert(const DataRecord& record) const
     }
 }
 
-void DataPlayerPrivate::release_pending(unsigned char* buffer, unsigned* size)
+bool DataPlayerPrivate::release_pending(unsigned char* buffer, unsigned length, unsigned* size)
 {
     if (too_early_to_return_packet())
-        return;
-    // The packet was checked against the buffer length when it was held.
-    std::memcpy(buffer, pending_packet.data.data(), pending_packet.data.size());
-    *size = static_cast<unsigned>(pending_packet.data.size());
+        return false;
+    const Bytes packet = std::move(pending_packet.data);
     pending_packet = DataRecord();
+    // The packet fitted the buffer it was read for; a caller that now
+    // offers a smaller one loses it rather than its memory.
+    if (packet.size() > length)
+        return too_large(packet.size(), length);
+    std::memcpy(buffer, packet.data(), packet.size());
+    *size = static_cast<unsigned>(packet.size());
+    return false;
+}
+
+bool DataPlayerPrivate::too_large(size_t packet_size, unsigned length)
+{
+    report_line("WARNING: buffer not large enough to fill packet of size: " + std::to_string(packet_size)
+        + " (max size: " + std::to_string(length) + ")");
+    return true;
 }
 
 int DataPlayerPrivate::seek(long long ms)

@@ -176,6 +176,23 @@ TEST_F(Player, APacketLargerThanTheReadBufferIsDroppedWithAWarning)
     EXPECT_EQ("WARNING: buffer not large enough to fill packet of size: 9 (max size: 4)\n", output);
 }
 
+TEST_F(Player, AHeldPacketThatNoLongerFitsTheBufferIsDroppedWithAWarning)
+{
+    Playback playback(session(byte_records(3, 10), 20));
+    playback.player.set_playback_rate(0.0f);
+    playback.player.play();
+    EXPECT_EQ(Labels {}, playback.next()); // r0 is held back
+    playback.player.set_playback_rate(-1.0f);
+    Labels packets;
+    const std::string output = stdout_of([&] {
+        Bytes small(3);
+        EXPECT_EQ(0, playback.io.read(small.data(), 3, 0));
+        packets = playback.next();
+    });
+    EXPECT_EQ((Labels { "r1", "r2" }), packets);
+    EXPECT_EQ("WARNING: buffer not large enough to fill packet of size: 4 (max size: 3)\n", output);
+}
+
 TEST_F(Player, PauseResumesAndStopStartsAgainFromTheFirstRecord)
 {
     Playback playback(session(byte_records(5, 10), 40));
