@@ -5,10 +5,10 @@
 // loop mode and module resets. Nothing may crash, throw, hang or read out of
 // bounds; a read never places more bytes than its buffer holds.
 //
-// Input layout (the data reader target's): u16 little-endian length of the
-// index file, u8 number of operation bytes, the operation bytes, the index
-// file, then the data file, which is named "d" (the seeds' file maps name it).
+// Input layout: that of RecordingInput (the data reader target's too).
 #include <linkwell/DataPlayer.hpp>
+
+#include "RecordingInput.hpp"
 
 #include "log/ConsoleAndFileLogger.hpp"
 #include "recording/PlaybackModuleIo.hpp"
@@ -18,12 +18,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,34 +30,6 @@ void require(bool condition, const char* what)
         std::fprintf(stderr, "player invariant broken: %s\n", what);
         std::abort();
     }
-}
-
-struct TemporaryDirectory {
-    TemporaryDirectory()
-    {
-        const bool shm = access("/dev/shm", W_OK) == 0;
-        std::string pattern = std::string(shm ? "/dev/shm" : "/tmp") + "/linkwell-fuzz-player-XXXXXX";
-        require(mkdtemp(pattern.data()) != nullptr, "a temporary directory");
-        path = pattern;
-    }
-    ~TemporaryDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
-
-const std::string& directory()
-{
-    static const TemporaryDirectory temporary;
-    return temporary.path;
-}
-
-void write_file(const std::string& path, const uint8_t* data, size_t size)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 class Driver {
@@ -137,31 +105,20 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 3)
+    RecordingInput input;
+    if (!input.write(data, size))
         return 0;
-    const size_t index_size = data[0] | data[1] << 8;
-    const size_t op_count = data[2];
-    size_t at = 3;
-    const uint8_t* ops = data + at;
-    const size_t ops_size = std::min(op_count, size - at);
-    at += ops_size;
-    const size_t index_part = std::min(index_size, size - at);
-    const std::string index = directory() + "/sarvik_recording_meta.dat";
-    write_file(index, data + at, index_part);
-    at += index_part;
-    write_file(directory() + "/d", data + at, size - at);
-
     std::unique_ptr<Sarvik::DataPlayer> player;
     try {
-        player = std::make_unique<Sarvik::DataPlayer>(index, -1);
+        player = std::make_unique<Sarvik::DataPlayer>(input.index_file, -1);
     } catch (const std::runtime_error&) {
         return 0; // not a recording
     }
     player->set_playback_rate(-1.0f);
     player->play();
     Driver driver(*player);
-    for (size_t i = 0; i + 1 < ops_size; i += 2)
-        driver.run(ops[i], ops[i + 1]);
+    for (size_t i = 0; i + 1 < input.op_count; i += 2)
+        driver.run(input.ops[i], input.ops[i + 1]);
     // Play what is left.
     player->set_loop_mode_enabled(false);
     player->set_playback_rate(-1.0f);
