@@ -5,6 +5,8 @@
 #include "protocol/protocol_records.hpp"
 #include <linkwell/protocol_parser.h>
 
+#include "RatioReporter.hpp"
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -75,18 +77,6 @@ void decode_and_copy_to_public(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(packet.size()));
 }
 BENCHMARK(decode_and_copy_to_public);
-
-// Keeps each benchmark's time per iteration for the ratios printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
 
 } // namespace
 

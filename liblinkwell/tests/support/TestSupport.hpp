@@ -14,12 +14,11 @@ namespace testsupport {
 
 using Bytes = std::vector<uint8_t>;
 
-// Hex text, the reference framer and the bounded descriptor reads are the
+// Hex text, the reference framer and the bounded descriptor read are the
 // ones every test program shares.
 using testbytes::frame;
 using testbytes::hex;
 using testbytes::read_exactly;
-using testbytes::read_some;
 using testbytes::to_hex;
 
 // Reads a connection's port the way its reader does, until count bytes have

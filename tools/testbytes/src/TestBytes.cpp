@@ -108,25 +108,4 @@ Bytes read_exactly(int fd, std::size_t count, std::chrono::milliseconds timeout)
     return out;
 }
 
-Bytes read_some(int fd, std::chrono::milliseconds timeout)
-{
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + timeout;
-    uint8_t buffer[65536];
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return {};
-        pollfd waiter { fd, POLLIN, 0 };
-        if (::poll(&waiter, 1, static_cast<int>(left)) <= 0)
-            continue;
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            return Bytes(buffer, buffer + n);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            continue;
-        return {};
-    }
-}
-
 } // namespace testbytes

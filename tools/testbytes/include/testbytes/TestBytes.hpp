@@ -30,9 +30,4 @@ Bytes frame(const Bytes& payload);
 // read.
 Bytes read_exactly(int fd, std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// Whatever one read takes from the descriptor (up to 64 KiB), waiting at most
-// the timeout for something to come; empty when nothing came, or the
-// descriptor ended or failed. For echoing a stream as fast as it arrives.
-Bytes read_some(int fd, std::chrono::milliseconds timeout = std::chrono::seconds(5));
-
 } // namespace testbytes

@@ -1,0 +1,97 @@
+// Start-up: settings file, log folder, log level and console log, the QML
+// types, then the main document and the event loop.
+#include "ApplicationProperties.hpp"
+#include "ConsoleLogger.hpp"
+#include "ConsoleLoggerController.hpp"
+#include "QmlTypes.hpp"
+
+#include <QCommandLineParser>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QStandardPaths>
+
+namespace {
+
+// SARVIK_LOG_LEVEL when set (0 when it is not a number); otherwise development
+// builds log at level 1, and say so in the environment for whatever they start.
+int processLogLevel()
+{
+    if (qEnvironmentVariableIsSet("SARVIK_LOG_LEVEL")) {
+        bool ok = false;
+        const int level = qgetenv("SARVIK_LOG_LEVEL").trimmed().toInt(&ok);
+        return ok ? level : 0;
+    }
+    const QByteArray tag = QByteArray(SARVIK_BUILD_TAG).toLower();
+    if (tag.contains("-snapshot") || tag.contains("-alpha")) {
+        qputenv("SARVIK_LOG_LEVEL", "1");
+        return 1;
+    }
+    return 0;
+}
+
+QString defaultSettingsFileName()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath();
+    return QStringLiteral("%1/settings.ini").arg(folder);
+}
+
+// The settings file named on the command line, if any; false when it cannot be read.
+bool parseCommandLine(const QGuiApplication& app, QString& settingsFileName)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::applicationName());
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption settingsOption(
+        QStringLiteral("settings"), QStringLiteral("Read settings from given file."), QStringLiteral("file"));
+    parser.addOption(settingsOption);
+    parser.process(app);
+    if (!parser.isSet(settingsOption))
+        return true;
+    settingsFileName = parser.value(settingsOption);
+    const QFileInfo info(settingsFileName);
+    if (!info.exists()) {
+        qWarning().noquote() << "ERROR: Invalid settings file: no such file:" << settingsFileName;
+        return false;
+    }
+    if (!info.isReadable()) {
+        qWarning().noquote() << "ERROR: Invalid settings file: not readable:" << settingsFileName;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
+    const QString logFolder = QStringLiteral("%1/sarvik").arg(QDir::homePath());
+    QString settingsFileName = defaultSettingsFileName();
+    if (argc > 1 && !parseCommandLine(app, settingsFileName))
+        return 1;
+    QDir().mkpath(logFolder);
+
+    ApplicationProperties::setConsoleLogEnabled(false);
+    ApplicationProperties::setDefaultLogPath(logFolder);
+    ApplicationProperties::setSettingsFileName(settingsFileName);
+    const int logLevel = processLogLevel();
+    ApplicationProperties::setLogLevel(logLevel);
+
+    if (logLevel > 0) {
+        auto* controller = new ConsoleLoggerController(&app, new ConsoleLogger);
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, controller, &QObject::deleteLater);
+    }
+    ConsoleLoggerController::installMessageHandler();
+
+    registerQmlTypes();
+    QQmlApplicationEngine engine;
+    engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+    return app.exec();
+}
