@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <mutex>
 #include <thread>
 #include <type_traits>
 
@@ -930,5 +931,205 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, EveryKind, ::testing::ValuesIn(every_kind_ca
     [](const auto& param_info) { return std::string(param_info.param.kind->name); });
 
 } // namespace catalogue_kinds
+
+// ---- every named subscription and peek form -----------------------------------
+//
+// Each named method is one line that ties a name to a kind; a line that names
+// the wrong kind compiles. Every kind's packet is delivered, so a form that
+// subscribes another kind's prefix, or a Trace under another name, shows.
+
+namespace named_forms {
+
+using R = RadarInterface;
+using CallbackForm = std::function<int(R&, const std::string&, R::PacketCallback)>;
+using NamedForm = std::function<int(R&, const std::string&)>;
+using DefaultForm = std::function<int(R&)>;
+
+#define CALLBACK_FORM(method)                                                                                \
+    [](R& r, const std::string& queue, R::PacketCallback callback) {                                         \
+        return r.method(queue, std::move(callback));                                                         \
+    }
+#define NAMED_FORM(method) [](R& r, const std::string& queue) { return r.method(queue); }
+#define DEFAULT_FORM(method) [](R& r) { return r.method(); }
+
+// One kind's named subscription forms and peek, absent where the kind has
+// none, and the Trace lines that each subscription logs.
+struct KindForms {
+    std::string label;
+    const MessageKind* kind;
+    std::vector<std::string> trace;
+    CallbackForm callback;
+    NamedForm named;
+    DefaultForm by_default;
+    DefaultForm peek;
+};
+
+std::vector<std::string> traced(const std::string& name)
+{
+    return { name + " -- begin", name + " -- end" };
+}
+
+std::vector<KindForms> every_named_form()
+{
+    using namespace messages;
+    return {
+        { "presence_single", &PresenceSingle::kind, traced("subscribe_to_presence_single"),
+            CALLBACK_FORM(subscribe_to_presence_single), {}, DEFAULT_FORM(subscribe_to_presence_single),
+            DEFAULT_FORM(peek_message_presence_single) },
+        { "presence_movinglist", &PresenceMovingList::kind, traced("subscribe_to_presence_movinglist"),
+            CALLBACK_FORM(subscribe_to_presence_movinglist), {},
+            DEFAULT_FORM(subscribe_to_presence_movinglist), DEFAULT_FORM(peek_message_presence_movinglist) },
+        { "data_float", &DataFloat::kind, traced("subscribe_to_data_float"),
+            CALLBACK_FORM(subscribe_to_data_float), NAMED_FORM(subscribe_to_data_float), {},
+            DEFAULT_FORM(peek_message_data_float) },
+        { "raw_normalized", &DataFloat::kind,
+            { "subscribe_to_raw_normalized -- begin", "subscribe_to_data_float -- begin",
+                "subscribe_to_data_float -- end", "subscribe_to_raw_normalized -- end" },
+            CALLBACK_FORM(subscribe_to_raw_normalized), NAMED_FORM(subscribe_to_raw_normalized), {}, {} },
+        { "data_string", &DataString::kind, traced("subscribe_to_data_string"),
+            CALLBACK_FORM(subscribe_to_data_string), NAMED_FORM(subscribe_to_data_string), {},
+            DEFAULT_FORM(peek_message_data_string) },
+        { "debug_messages", &DataString::kind, traced("subscribe_to_data_string"),
+            CALLBACK_FORM(subscribe_to_debug_messages), NAMED_FORM(subscribe_to_debug_messages), {}, {} },
+        { "trace", &DataString::kind, traced("subscribe_to_data_string"), {}, NAMED_FORM(subscribe_to_trace),
+            {}, {} },
+        { "data_byte", &DataByte::kind, traced("subscribe_to_data_byte"),
+            CALLBACK_FORM(subscribe_to_data_byte), NAMED_FORM(subscribe_to_data_byte), {},
+            DEFAULT_FORM(peek_message_data_byte) },
+        { "baseband_iq", &BasebandIq::kind, traced("subscribe_to_baseband_iq"),
+            CALLBACK_FORM(subscribe_to_baseband_iq), NAMED_FORM(subscribe_to_baseband_iq),
+            DEFAULT_FORM(subscribe_to_baseband_iq), DEFAULT_FORM(peek_message_baseband_iq) },
+        { "baseband_ap", &BasebandAp::kind, traced("subscribe_to_baseband_ap"),
+            CALLBACK_FORM(subscribe_to_baseband_ap), NAMED_FORM(subscribe_to_baseband_ap),
+            DEFAULT_FORM(subscribe_to_baseband_ap), DEFAULT_FORM(peek_message_baseband_ap) },
+        { "pulsedoppler_float", &PulseDopplerFloat::kind, traced("subscribe_to_pulsedoppler_float"),
+            CALLBACK_FORM(subscribe_to_pulsedoppler_float), NAMED_FORM(subscribe_to_pulsedoppler_float),
+            DEFAULT_FORM(subscribe_to_pulsedoppler_float), DEFAULT_FORM(peek_message_pulsedoppler_float) },
+        { "noisemap_float", &NoiseMapFloat::kind, traced("subscribe_to_noisemap_float"),
+            CALLBACK_FORM(subscribe_to_noisemap_float), NAMED_FORM(subscribe_to_noisemap_float),
+            DEFAULT_FORM(subscribe_to_noisemap_float), DEFAULT_FORM(peek_message_noisemap_float) },
+        { "pulsedoppler_byte", &PulseDopplerByte::kind, traced("subscribe_to_pulsedoppler_byte"),
+            CALLBACK_FORM(subscribe_to_pulsedoppler_byte), NAMED_FORM(subscribe_to_pulsedoppler_byte),
+            DEFAULT_FORM(subscribe_to_pulsedoppler_byte), DEFAULT_FORM(peek_message_pulsedoppler_byte) },
+        { "noisemap_byte", &NoiseMapByte::kind, traced("subscribe_to_noisemap_byte"),
+            CALLBACK_FORM(subscribe_to_noisemap_byte), NAMED_FORM(subscribe_to_noisemap_byte),
+            DEFAULT_FORM(subscribe_to_noisemap_byte), DEFAULT_FORM(peek_message_noisemap_byte) },
+        { "system_status", &SystemMessage::kind, traced("subscribe_to_system_status"), {}, {},
+            DEFAULT_FORM(subscribe_to_system_status), DEFAULT_FORM(peek_message_system) },
+        { "resp_status", &RespirationLegacy::kind, traced("subscribe_to_resp_status"),
+            CALLBACK_FORM(subscribe_to_resp_status), NAMED_FORM(subscribe_to_resp_status),
+            DEFAULT_FORM(subscribe_to_respiration_legacy), DEFAULT_FORM(peek_message_respiration_legacy) },
+        { "sleep_status", &RespirationSleep::kind, traced("subscribe_to_sleep_status"),
+            CALLBACK_FORM(subscribe_to_sleep_status), NAMED_FORM(subscribe_to_sleep_status),
+            DEFAULT_FORM(subscribe_to_respiration_sleep), DEFAULT_FORM(peek_message_respiration_sleep) },
+        { "respiration_movinglist", &RespirationMovingList::kind,
+            traced("subscribe_to_respiration_movinglist"), CALLBACK_FORM(subscribe_to_respiration_movinglist),
+            {}, DEFAULT_FORM(subscribe_to_respiration_movinglist),
+            DEFAULT_FORM(peek_message_respiration_movinglist) },
+        { "respiration_detectionlist", &RespirationDetectionList::kind,
+            traced("subscribe_to_respiration_detectionlist"),
+            CALLBACK_FORM(subscribe_to_respiration_detectionlist), {},
+            DEFAULT_FORM(subscribe_to_respiration_detectionlist),
+            DEFAULT_FORM(peek_message_respiration_detectionlist) },
+        { "respiration_normalizedmovementlist", &RespirationNormalizedMovementList::kind,
+            traced("subscribe_to_respiration_normalizedmovementlist"),
+            CALLBACK_FORM(subscribe_to_respiration_normalizedmovementlist), {},
+            DEFAULT_FORM(subscribe_to_respiration_normalizedmovementlist),
+            DEFAULT_FORM(peek_message_respiration_normalizedmovementlist) },
+        { "sleepstage", &SleepStage::kind, traced("subscribe_to_sleepstage"),
+            CALLBACK_FORM(subscribe_to_sleepstage), NAMED_FORM(subscribe_to_sleepstage),
+            DEFAULT_FORM(subscribe_to_sleepstage), DEFAULT_FORM(peek_message_sleepstage) },
+        { "vital_signs", &VitalSigns::kind, traced("subscribe_to_vital_signs"),
+            CALLBACK_FORM(subscribe_to_vital_signs), NAMED_FORM(subscribe_to_vital_signs),
+            DEFAULT_FORM(subscribe_to_vital_signs), DEFAULT_FORM(peek_message_vital_signs) },
+        { "radar_rf", &RadarRf::kind, traced("subscribe_to_radar_rf"), CALLBACK_FORM(subscribe_to_radar_rf),
+            NAMED_FORM(subscribe_to_radar_rf), DEFAULT_FORM(subscribe_to_radar_rf),
+            DEFAULT_FORM(peek_message_radar_rf) },
+        { "radar_rf_normalized", &RadarRfNormalized::kind, traced("subscribe_to_radar_rf_normalized"),
+            CALLBACK_FORM(subscribe_to_radar_rf_normalized), NAMED_FORM(subscribe_to_radar_rf_normalized),
+            DEFAULT_FORM(subscribe_to_radar_rf_normalized), DEFAULT_FORM(peek_message_radar_rf_normalized) },
+        { "radar_baseband_float", &RadarBasebandFloat::kind, traced("subscribe_to_radar_baseband_float"),
+            CALLBACK_FORM(subscribe_to_radar_baseband_float), NAMED_FORM(subscribe_to_radar_baseband_float),
+            DEFAULT_FORM(subscribe_to_radar_baseband_float),
+            DEFAULT_FORM(peek_message_radar_baseband_float) },
+        { "radar_baseband_q15", &RadarBasebandQ15::kind, traced("subscribe_to_radar_baseband_q15"),
+            CALLBACK_FORM(subscribe_to_radar_baseband_q15), NAMED_FORM(subscribe_to_radar_baseband_q15),
+            DEFAULT_FORM(subscribe_to_radar_baseband_q15), DEFAULT_FORM(peek_message_radar_baseband_q15) },
+        { "performance_status", &PerformanceStatus::kind, traced("subscribe_to_performance_status"),
+            CALLBACK_FORM(subscribe_to_performance_status), NAMED_FORM(subscribe_to_performance_status), {},
+            {} },
+        { "radar_settings", &RadarSettings::kind, traced("subscribe_to_radar_settings"),
+            CALLBACK_FORM(subscribe_to_radar_settings), NAMED_FORM(subscribe_to_radar_settings), {}, {} },
+    };
+}
+
+#undef CALLBACK_FORM
+#undef NAMED_FORM
+#undef DEFAULT_FORM
+
+class NamedForms : public ::testing::TestWithParam<KindForms> {
+protected:
+    // One packet of every kind of the catalogue, the row's kind among them.
+    void deliver_every_kind()
+    {
+        for (const MessageKind* kind : messages::catalogue)
+            connection.deliver(packets::of_kind(*kind));
+    }
+
+    Bytes own_packet() const { return packets::of_kind(*GetParam().kind); }
+
+    // What the callback form was handed; declared first, so that it outlives
+    // the connection whose dispatcher calls the callback.
+    std::mutex mutex;
+    std::vector<Bytes> seen;
+    SimulatedConnection connection;
+    RadarInterface& radar = connection.radar();
+};
+
+// The default queue first, while it holds nothing but what the test sends.
+TEST_P(NamedForms, EachFormTakesOnlyItsKindUnderItsTrace)
+{
+    const KindForms& forms = GetParam();
+    if (forms.by_default) {
+        connection.log().clear();
+        EXPECT_EQ(0, forms.by_default(radar));
+        EXPECT_EQ(forms.trace, connection.log().texts()) << "default form";
+    }
+    if (forms.peek) {
+        ASSERT_NE(nullptr, forms.kind->default_queue);
+        EXPECT_EQ(0, forms.peek(radar));
+        deliver_every_kind();
+        EXPECT_EQ(1, forms.peek(radar));
+        EXPECT_EQ(own_packet(), radar.get_packet(forms.kind->default_queue));
+        // Another kind's queue still holds its packet.
+        EXPECT_EQ(0, forms.peek(radar));
+    }
+    if (forms.callback) {
+        connection.log().clear();
+        EXPECT_EQ(0, forms.callback(radar, "callback queue", [&](Bytes packet) {
+            std::lock_guard<std::mutex> lock(mutex);
+            seen.push_back(std::move(packet));
+            return true;
+        }));
+        EXPECT_EQ(forms.trace, connection.log().texts()) << "callback form";
+        deliver_every_kind();
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(std::vector<Bytes> { own_packet() }, seen);
+        seen.clear();
+    }
+    if (forms.named) {
+        connection.log().clear();
+        EXPECT_EQ(0, forms.named(radar, "named queue"));
+        EXPECT_EQ(forms.trace, connection.log().texts()) << "named form";
+        deliver_every_kind();
+        ASSERT_EQ(1, radar.get_number_of_packets("named queue"));
+        EXPECT_EQ(own_packet(), radar.get_packet("named queue"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, NamedForms, ::testing::ValuesIn(every_named_form()),
+    [](const auto& param_info) { return param_info.param.label; });
+
+} // namespace named_forms
 
 } // namespace
