@@ -844,10 +844,9 @@ public:
     int set_sys_config_int(uint32_t id, uint32_t value);
     int set_sys_config_float(uint32_t id, float value);
 
-    // The Z7 chip's pins, SPI registers and frame rate, by hand-built
-    // payloads. The setters return 0 once answered and 1 for an empty answer
-    // (a closed connection); the readers return the first data byte of the
-    // answer and throw std::runtime_error for an answer without one.
+    // The Z7 chip's pins, SPI registers and frame rate. The setters return 0 once answered and 1 for an empty
+    // answer (a closed connection); the readers return the first data byte of the answer and throw
+    // std::runtime_error for an answer without one.
     uint8_t get_z7_io_pin_value(uint8_t pin);
     int set_z7_io_pin_value(uint8_t pin, uint8_t value);
     int set_z7_io_pin_mode(uint8_t pin, uint8_t mode);

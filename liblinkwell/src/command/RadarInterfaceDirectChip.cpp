@@ -1,6 +1,6 @@
 // The older chip interface and the system commands: chip values,
 // registers, the timing measurement, frames, system configuration values,
-// hand-built chip pin and SPI commands and decimated frames. These await one
+// chip pin and SPI commands and decimated frames. These await one
 // answer prefix only (exchange_single): a module error packet is never their
 // answer, so a refused command ends in the reply timeout.
 #include "command/RadarInterface.hpp"
@@ -198,71 +198,67 @@ int RadarInterface::set_sys_config_float(uint32_t id, float value)
         commands.create_config_set_float(static_cast<int>(id), value)));
 }
 
-// ==== Chip pins, SPI and frame rate by hand-built payloads ==================
+// ==== Chip pins, SPI and frame rate =========================================
 
 uint8_t RadarInterface::get_z7_io_pin_value(uint8_t pin)
 {
     return first_data_byte(answer(single_reply("get_z7_io_pin_value", { LINKWELL_MESSAGE_REPLY, u32_value }),
-                               commands.create_command({ 0x90, 0x36, pin })),
+                               commands.create_get_z7_io_pin_value(pin)),
         "get_z7_io_pin_value");
 }
 
 int RadarInterface::set_z7_io_pin_value(uint8_t pin, uint8_t value)
 {
     return arrival_status(answer(untraced(single_reply("set_z7_io_pin_value", setter_answer(0x35))),
-        commands.create_command({ 0x90, 0x35, pin, value })));
+        commands.create_set_z7_io_pin_value(pin, value)));
 }
 
 int RadarInterface::set_z7_io_pin_mode(uint8_t pin, uint8_t mode)
 {
     return arrival_status(
         answer(untraced(single_reply("set_z7_io_pin_mode", { LINKWELL_MESSAGE_REPLY, 0x00 })),
-            commands.create_command({ 0x90, 0x21, pin, mode })));
+            commands.create_set_z7_io_pin_mode(pin, mode)));
 }
 
 int RadarInterface::set_z7_io_pin_dir(uint8_t pin, uint8_t direction)
 {
     return arrival_status(
         answer(untraced(single_reply("set_z7_io_pin_dir", { LINKWELL_MESSAGE_REPLY, 0x00 })),
-            commands.create_command({ 0x90, 0x34, pin, direction })));
+            commands.create_set_z7_io_pin_dir(pin, direction)));
 }
 
 int RadarInterface::set_z7_io_pin_enable(uint8_t pin)
 {
     return arrival_status(
         answer(untraced(single_reply("set_z7_io_pin_enable", { LINKWELL_MESSAGE_REPLY, 0x00 })),
-            commands.create_command({ 0x90, 0x37, pin })));
+            commands.create_set_z7_io_pin_enable(pin)));
 }
 
 int RadarInterface::set_z7_io_pin_disable(uint8_t pin)
 {
     return arrival_status(
         answer(untraced(single_reply("set_z7_io_pin_disable", { LINKWELL_MESSAGE_REPLY, 0x00 })),
-            commands.create_command({ 0x90, 0x38, pin })));
+            commands.create_set_z7_io_pin_disable(pin)));
 }
 
 uint8_t RadarInterface::read_z7_spi(uint8_t address)
 {
     return first_data_byte(
         answer(untraced(single_reply("read_z7_spi", { LINKWELL_MESSAGE_REPLY, u32_value, 0x32 })),
-            commands.create_command({ 0x90, 0x32, address })),
+            commands.create_read_z7_spi(address)),
         "read_z7_spi");
 }
 
 int RadarInterface::write_z7_spi(uint8_t address, uint8_t value)
 {
-    // Bit 7 of the address marks a write to the chip's register.
-    const auto write_address = static_cast<uint8_t>(address | 0x80);
     return arrival_status(answer(untraced(single_reply("write_z7_spi", setter_answer(0x33))),
-        commands.create_command({ 0x90, 0x33, write_address, value })));
+        commands.create_write_z7_spi(address, value)));
 }
 
 int RadarInterface::set_z7_fps(uint32_t fps)
 {
-    Bytes payload { 0x90, 0x24 };
-    little_endian::append_u32(payload, fps);
     return arrival_status(
-        answer(untraced(single_reply("set_z7_fps", setter_answer(0x24))), commands.create_command(payload)));
+        answer(untraced(single_reply("set_z7_fps", setter_answer(0x24))), commands.create_set_z7_fps(fps)));
 }
 
 // ==== Decimated frames ======================================================

@@ -1,9 +1,12 @@
 #include "protocol/Commands.hpp"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+
+#include "common/LittleEndian.hpp"
 
 namespace {
 
@@ -39,6 +42,17 @@ uint32_t text_length(const std::string& text, const char* what)
     if (text.size() >= std::numeric_limits<uint32_t>::max())
         throw std::length_error(std::string(what) + " does not fit a 32-bit length");
     return static_cast<uint32_t>(text.size());
+}
+
+// A command of the system family (0x90): its operation byte, then the
+// operands.
+Bytes system_payload(uint8_t operation, const Bytes& operands)
+{
+    Bytes payload(2 + operands.size());
+    payload[0] = 0x90;
+    payload[1] = operation;
+    std::copy(operands.begin(), operands.end(), payload.begin() + 2);
+    return payload;
 }
 
 // The values of the application set-int command that switch outputs.
@@ -537,4 +551,43 @@ Bytes Commands::create_set_legacy_output(unsigned char value) const
 Bytes Commands::create_get_legacy_output() const
 {
     return collect(createGetLegacyOutputCommand);
+}
+
+Bytes Commands::create_get_z7_io_pin_value(unsigned char pin) const
+{
+    return create_command(system_payload(0x36, { pin }));
+}
+Bytes Commands::create_set_z7_io_pin_value(unsigned char pin, unsigned char value) const
+{
+    return create_command(system_payload(0x35, { pin, value }));
+}
+Bytes Commands::create_set_z7_io_pin_mode(unsigned char pin, unsigned char mode) const
+{
+    return create_command(system_payload(0x21, { pin, mode }));
+}
+Bytes Commands::create_set_z7_io_pin_dir(unsigned char pin, unsigned char direction) const
+{
+    return create_command(system_payload(0x34, { pin, direction }));
+}
+Bytes Commands::create_set_z7_io_pin_enable(unsigned char pin) const
+{
+    return create_command(system_payload(0x37, { pin }));
+}
+Bytes Commands::create_set_z7_io_pin_disable(unsigned char pin) const
+{
+    return create_command(system_payload(0x38, { pin }));
+}
+Bytes Commands::create_read_z7_spi(unsigned char address) const
+{
+    return create_command(system_payload(0x32, { address }));
+}
+Bytes Commands::create_write_z7_spi(unsigned char address, unsigned char value) const
+{
+    return create_command(system_payload(0x33, { static_cast<uint8_t>(address | 0x80), value }));
+}
+Bytes Commands::create_set_z7_fps(unsigned fps) const
+{
+    Bytes operands;
+    little_endian::append_u32(operands, fps);
+    return create_command(system_payload(0x24, operands));
 }

@@ -150,4 +150,17 @@ public:
     Bytes create_get_number_format() const;
     Bytes create_set_legacy_output(unsigned char value) const;
     Bytes create_get_legacy_output() const;
+
+    // The chip's pins, SPI registers and frame rate through the system
+    // family (0x90), which no plain builder covers.
+    Bytes create_get_z7_io_pin_value(unsigned char pin) const;
+    Bytes create_set_z7_io_pin_value(unsigned char pin, unsigned char value) const;
+    Bytes create_set_z7_io_pin_mode(unsigned char pin, unsigned char mode) const;
+    Bytes create_set_z7_io_pin_dir(unsigned char pin, unsigned char direction) const;
+    Bytes create_set_z7_io_pin_enable(unsigned char pin) const;
+    Bytes create_set_z7_io_pin_disable(unsigned char pin) const;
+    Bytes create_read_z7_spi(unsigned char address) const;
+    // Sets bit 7 of the address, which marks the write.
+    Bytes create_write_z7_spi(unsigned char address, unsigned char value) const;
+    Bytes create_set_z7_fps(unsigned fps) const;
 };
