@@ -5,6 +5,7 @@
 // RadarInterface::get run the exchange and the check for every row alike.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -49,6 +50,11 @@ struct CommandRow {
 };
 
 // ---- the replies that answer a command ----------------------------------
+
+// Get replies and generic data messages alike carry their data (a value,
+// a text, bytes) from this byte on, after the type, sub-type, id, info and
+// length.
+constexpr std::size_t payload_offset = 14;
 
 // The value type, the second byte of a get reply.
 enum ValueType : uint8_t { byte_value = 0x10, u32_value = 0x11, f32_value = 0x12, text_value = 0x13 };

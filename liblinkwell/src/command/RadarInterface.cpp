@@ -12,6 +12,7 @@
 #include "link/RadarCommunicator.hpp"
 #include "link/VoidRadarCommunicator.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
+#include "protocol/MessageCatalogue.hpp"
 #include <linkwell/SarvikException.hpp>
 #include <linkwell/protocol_framing.h>
 #include <linkwell/protocol_parser.h>
@@ -23,10 +24,6 @@ namespace {
 const char* const trace_channel = "log_trace";
 
 constexpr int reconnect_attempts = 3;
-
-// Replies to get commands and generic data messages carry their text or data
-// from this byte on.
-constexpr std::size_t payload_offset = 14;
 
 // Everything from the offset on, byte for byte; nothing for a packet that
 // ends before it (an empty packet of a closed connection included).
@@ -215,7 +212,8 @@ int RadarInterface::log_trace()
 {
     Trace trace(logger, 3, "log_trace");
     communicator.use()->subscribe(
-        trace_channel, [this](Bytes packet) { return log_module_trace(packet); }, Bytes { 0xA0, 0x13 });
+        trace_channel, [this](Bytes packet) { return log_module_trace(packet); },
+        messages::DataString::kind.prefix.to_bytes());
     return 0;
 }
 

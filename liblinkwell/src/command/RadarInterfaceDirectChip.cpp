@@ -19,9 +19,6 @@
 
 namespace {
 
-// Replies carry their data from this byte on.
-constexpr std::size_t payload_offset = 14;
-
 // The answer of a setter of the older interface: {0x11, 0x00, the command's
 // operation byte}.
 Bytes setter_answer(uint8_t operation)

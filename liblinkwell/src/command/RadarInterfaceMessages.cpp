@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "command/CommandRow.hpp"
 #include "common/LittleEndian.hpp"
 #include "link/AbstractRadarCommunicator.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
@@ -15,9 +16,6 @@
 namespace {
 
 using namespace messages;
-
-// Generic data messages carry their text or bytes from this byte on.
-constexpr std::size_t payload_offset = 14;
 
 std::string default_queue(const MessageKind& kind)
 {
