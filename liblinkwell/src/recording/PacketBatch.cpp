@@ -4,22 +4,22 @@
 
 namespace Sarvik {
 
-Bytes PacketBatch::BlockPool::take(size_t size)
+PacketBatch::Block PacketBatch::BlockPool::take(size_t size)
 {
     for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
         if (block->capacity() >= size) {
-            Bytes found = std::move(*block);
+            Block found = std::move(*block);
             blocks_.erase(std::next(block).base());
             bytes_ -= found.capacity();
             return found;
         }
     }
-    Bytes block;
+    Block block;
     block.reserve(size);
     return block;
 }
 
-void PacketBatch::BlockPool::give(Bytes block)
+void PacketBatch::BlockPool::give(Block block)
 {
     if (bytes_ + block.capacity() > kept_bytes)
         return;
@@ -32,7 +32,7 @@ void PacketBatch::add(MetaData* meta, SessionMetaData* session, const Bytes& pac
 {
     if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < packet.size())
         blocks_.push_back(pool_.take(std::max(packet.size(), block_size)));
-    Bytes& block = blocks_.back();
+    Block& block = blocks_.back();
     const size_t at = block.size();
     block.insert(block.end(), packet.begin(), packet.end());
     packets_.push_back({ meta, session, ByteView(block.data() + at, packet.size()), blocks_.size() - 1 });
@@ -43,7 +43,7 @@ void PacketBatch::release_blocks_before(size_t block)
     for (size_t i = 0; i < block && i < blocks_.size(); ++i) {
         if (blocks_[i].capacity() != 0)
             pool_.give(std::move(blocks_[i]));
-        blocks_[i] = Bytes();
+        blocks_[i] = Block();
     }
 }
 
