@@ -31,7 +31,8 @@ void PacketBatch::BlockPool::give(Block block)
 void PacketBatch::add(MetaData* meta, SessionMetaData* session, const Bytes& packet)
 {
     if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < packet.size())
-        blocks_.push_back(pool_.take(std::max(packet.size(), block_size)));
+        blocks_.push_back(
+            pool_.take(std::max(packet.size(), blocks_.empty() ? first_block_size : block_size)));
     Block& block = blocks_.back();
     const size_t at = block.size();
     block.insert(block.end(), packet.begin(), packet.end());

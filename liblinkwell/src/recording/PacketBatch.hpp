@@ -62,7 +62,11 @@ public:
     void clear();
 
 private:
-    // A block holds this much unless a packet alone is larger.
+    // A block holds this much unless a packet alone is larger. The first
+    // block of a batch is small: at a module's pace a batch holds a few
+    // packets, and only a burst needs the large blocks, whose pages are
+    // taken at once.
+    static constexpr size_t first_block_size = 64 * 1024;
     static constexpr size_t block_size = 2 * 1024 * 1024;
 
     BlockPool& pool_;
