@@ -8,24 +8,16 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
-#include "Bytes.hpp"
-#include "DataType.hpp"
-#include "RecordingOptions.hpp"
+#include "DataRecorder.hpp"
 #include "linkwell_export.h"
-
-class RadarInterface;
-template <typename Target, typename Mutex> class UniqueLocked;
 
 namespace Sarvik {
 
-class DataRecorder;
-
 class LINKWELL_API PyDataRecorder {
 public:
-    using Connection = UniqueLocked<RadarInterface, std::recursive_mutex>;
+    using Connection = DataRecorder::Connection;
 
     explicit PyDataRecorder(Connection& connection);
     // Deletes the recorder, which finishes and closes its recordings first.
