@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "recording/ByteView.hpp"
+#include "recording/PrefaultedAllocator.hpp"
 #include <linkwell/Bytes.hpp>
 
 namespace Sarvik {
@@ -18,17 +19,19 @@ struct SessionMetaData;
 
 class PacketBatch {
 public:
+    using Block = std::vector<uint8_t, PrefaultedAllocator<uint8_t>>;
+
     // Blocks of written batches, kept for the next packets so that their
     // memory is not given back to the system and asked for again.
     class BlockPool {
     public:
         // An empty block with room for at least `size` bytes.
-        Bytes take(size_t size);
-        void give(Bytes block);
+        Block take(size_t size);
+        void give(Block block);
 
     private:
         static constexpr size_t kept_bytes = 16 * 1024 * 1024;
-        std::vector<Bytes> blocks_;
+        std::vector<Block> blocks_;
         size_t bytes_ = 0;
     };
 
@@ -59,12 +62,16 @@ public:
     void clear();
 
 private:
-    // A block holds this much unless a packet alone is larger.
-    static constexpr size_t block_size = 1024 * 1024;
+    // A block holds this much unless a packet alone is larger. The first
+    // block of a batch is small: at a module's pace a batch holds a few
+    // packets, and only a burst needs the large blocks, whose pages are
+    // taken at once.
+    static constexpr size_t first_block_size = 64 * 1024;
+    static constexpr size_t block_size = 2 * 1024 * 1024;
 
     BlockPool& pool_;
     // Never grown past their capacity, so packets never move.
-    std::vector<Bytes> blocks_;
+    std::vector<Block> blocks_;
     std::vector<Packet> packets_;
 };
 

@@ -4,7 +4,9 @@
 #include "recording/PlaybackFactory.hpp"
 
 #include <linkwell/DataPlayer.hpp>
+#include <linkwell/DataRecorder.hpp>
 
+#include "common/UniqueLocked.hpp"
 #include "link/ActiveThread.hpp"
 #include "link/NoParseByteProtocol.hpp"
 #include "link/RadarCommunicator.hpp"
@@ -14,6 +16,9 @@
 #include "support/RecordingLogger.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
+
+#include "simmodule/Messages.hpp"
+#include "simmodule/Rule.hpp"
 
 #include <gtest/gtest.h>
 
@@ -186,6 +191,47 @@ TEST_F(Playback, RecordedPacketsReachTheNamedQueuesWholeAndInOrder)
         EXPECT_EQ(expected, stage);
     }
     EXPECT_TRUE(connection.logger.errors().empty());
+}
+
+// What the recorder made of a module's streams plays back as the very
+// messages the module sent, binary and CSV types alike.
+TEST_F(Playback, ARecordedSessionPlaysBackAsTheModuleSentIt)
+{
+    std::vector<Bytes> sent;
+    for (uint32_t i = 0; i < 20; ++i) {
+        simmodule::PresenceSingle presence;
+        presence.frame_counter = i;
+        presence.presence_state = i % 2;
+        presence.distance = 0.25f * static_cast<float>(i);
+        presence.direction = static_cast<uint8_t>(i % 3);
+        presence.signal_quality = 60 + i;
+        sent.push_back(simmodule::presence_single_message(presence));
+        sent.push_back(simmodule::app_data_message(0xC1A3117E, { uint8_t(i), 0x7D, 0x7E, 0x7F }));
+    }
+    std::string index_file;
+    {
+        testsupport::SimulatedConnection sim;
+        // No profile id or parameter file: refused at once, not timed out.
+        sim.module().add_rule(simmodule::Rule({ 0x90, 0x74 }).error(5));
+        sim.module().add_rule(simmodule::Rule({ 0x90, 0x72 }).error(5));
+        UniqueLocked<RadarInterface, std::recursive_mutex> connection(&sim.radar(), false);
+        Sarvik::DataRecorder recorder(connection);
+        recorder.subscribe_to_meta_file_available(
+            [&](const std::string&, const std::string& name) { index_file = name; });
+        Sarvik::RecordingOptions options;
+        ASSERT_EQ(0,
+            recorder.start_recording(
+                Sarvik::PresenceSingleDataType | Sarvik::RadarRfDataType, dir.path(), options));
+        for (const Bytes& message : sent)
+            sim.deliver(message);
+    }
+    ASSERT_FALSE(index_file.empty());
+
+    PlaybackConnection connection(index_file);
+    ASSERT_EQ(0, connection.communicator.open("__playback__"));
+    connection.player.set_playback_rate(-1.0f);
+    connection.player.play();
+    EXPECT_EQ(labels(sent), connection.arrivals.wait_for(sent.size()));
 }
 
 TEST_F(Playback, PacketsComeWhenTheClockReachesThemAtTheRate)
