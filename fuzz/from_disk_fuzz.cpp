@@ -8,10 +8,10 @@
 // the record. Shorter inputs are a record of every type under version 13.
 #include <linkwell/DataPacketFormater.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -76,7 +76,7 @@ void convert(unsigned type, unsigned version, const Bytes& record)
     }
     if (const size_t head = binary_head_size(type)) {
         require(message.size() == head + record.size(), "binary message is head plus record");
-        require(std::memcmp(message.data() + head, record.data(), record.size()) == 0, "record unchanged");
+        require(std::equal(record.begin(), record.end(), message.begin() + head), "record unchanged");
         return;
     }
     if (message.empty())

@@ -30,6 +30,7 @@
 // the library's own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -50,6 +51,8 @@
 class AbstractFactory;
 class AbstractIo;
 class Logger;
+struct CommandRow;
+struct MessageKind;
 
 class RadarInterface : public Sarvik::Z3 {
 public:
@@ -508,6 +511,33 @@ public:
     float get_z3_float(uint32_t id) override;
     uint32_t get_z3_int(uint32_t id) override;
 
+    // ==== Any kind of message of the catalogue ==============================
+    //
+    // The per-kind operations above are these under their own names; the
+    // library's other interfaces and kinds added since use these directly. A
+    // kind is a tag of MessageCatalogue.hpp (messages::VitalSigns), given as
+    // the template argument or as its row (messages::VitalSigns::kind).
+
+    // The kind's subscriptions, under its subscribe Trace: a callback, a
+    // queue of the caller's name, its default queue. Each returns 0.
+    int subscribe_to(const MessageKind& kind, const std::string& name, PacketCallback callback);
+    int subscribe_to(const MessageKind& kind, const std::string& name);
+    int subscribe_to(const MessageKind& kind);
+    // Packets waiting in the kind's default queue; 0 when there is none.
+    int peek(const MessageKind& kind);
+    // The oldest packet of the named queue (without a name: of the kind's
+    // default queue), decoded into the kind's public record under the kind's
+    // reader Trace. A packet that is missing, short or of another kind throws
+    // std::runtime_error "<reader failure><reader Trace>" and is consumed all
+    // the same; a kind without a decoder hands the packet out as it is. The
+    // forms with a record pointer return 0 and fill the record, or 1 and
+    // leave it untouched. Reads wait while the queue is empty (see the note
+    // at the top).
+    template <typename Kind> typename Kind::Public read(const std::string& queue);
+    template <typename Kind> typename Kind::Public read();
+    template <typename Kind> int read(const std::string& queue, typename Kind::Public* out);
+    template <typename Kind> int read(typename Kind::Public* out);
+
     // ==== Application settings and zones ====================================
 
     // Setters send every value whole and fail with SarvikException: either
@@ -862,37 +892,50 @@ private:
         });
     }
 
-    // A decoding reader: takes the oldest packet of the queue, decodes it
-    // with the parser function, checks that the record's arrays lie inside
-    // the packet and copies it into its public record. A refused packet
-    // throws std::runtime_error error_prefix + trace_name.
-    template <typename Codec>
-    auto read_decoded(const char* trace_name, const std::string& queue, const char* error_prefix,
-        int (Parser::*decode)(const Parser::Packet&, ParseResult<Codec>*) const);
+    // ---- commands as rows (CommandRow.hpp) ----------------------------------
 
-    // A raw reader: the oldest packet of the queue, unexamined.
+    // Sends the command with the default timeout, awaiting the row's replies,
+    // and judges the answer as the row says, all under the row's Trace.
+    void set(const CommandRow& row, const Bytes& command);
+    // The same for a getter: the value of type T read from its reply's data
+    // (ReplyValue.hpp), or the row's failure.
+    template <typename T> T get(const CommandRow& row, const Bytes& command);
+
+    // A getter's exchange: the data of its reply, which must hold at least
+    // `needed` bytes; otherwise refused, with the module's or the decoder's
+    // code.
+    struct ReplyData {
+        bool refused;
+        uint32_t code;
+        Bytes data;
+    };
+    ReplyData reply_data(const CommandRow& row, const Bytes& command, std::size_t needed);
+    // The data of a getter's reply whose length field counts items of
+    // `item_size` bytes, or the row's failure; a reply too short to carry its
+    // length field is refused.
+    Bytes get_items(const CommandRow& row, const Bytes& command, unsigned item_size);
+    ReplyData exchange_for_reply(const CommandRow& row, const Bytes& command, std::size_t needed,
+        unsigned item_size, bool whole_header);
+    // A setter's answer judged as the row says.
+    void judge(const CommandRow& row, const Bytes& answer) const;
+    // A getter's failure, as the row says.
+    [[noreturn]] void refuse(const CommandRow& row, uint32_t code) const;
+    // The older commands' exchange (exchange_single) under the row's Trace,
+    // awaiting the row's one reply.
+    Bytes answer(const CommandRow& row, const Bytes& command, unsigned timeout);
+    Bytes answer(const CommandRow& row, const Bytes& command)
+    {
+        return answer(row, command, default_timeout);
+    }
+
+    // ---- messages of the catalogue (MessageCatalogue.hpp) -------------------
+
+    // read<Kind>(queue) under another Trace: the name of the caller's own
+    // reader, which its failure text carries as well.
+    template <typename Kind>
+    typename Kind::Public read_traced(const char* trace_name, const std::string& queue);
+    // The oldest packet of the queue, undecoded, under the Trace.
     Bytes read_raw(const char* trace_name, const std::string& queue);
-
-    int subscribe_queue(const char* trace_name, const std::string& name, Bytes prefix);
-    int subscribe_callback(
-        const char* trace_name, const std::string& name, PacketCallback callback, Bytes prefix);
-
-    // The reply decoded, or nothing when the parser refuses it. Its data
-    // points into the packet.
-    std::optional<Reply> decode_reply(const Bytes& packet) const;
-    // The answer value of the older system commands.
-    int answer_value(const Bytes& answer) const;
-    // The file-system and frame-injection exchanges: an acknowledged command,
-    // and a reply whose data is returned, `bytes_per_item` bytes for every
-    // unit its length field counts.
-    void acknowledged_file_command(const char* operation, const Bytes& command);
-    Bytes file_reply_data(
-        const char* operation, const Bytes& command, uint8_t value_type, uint64_t bytes_per_item);
-    // The chip-driver exchanges: a setter checked by handle_ack, and a
-    // reader that takes a T from the reply's data (Reading: the method's
-    // name and the reply it awaits).
-    void write_chip(const char* method, const Bytes& command);
-    template <typename T, typename Reading> T read_chip(const Reading& reading, const Bytes& command);
 
     AbstractIo& io;
     AbstractFactory& factory;
@@ -902,26 +945,4 @@ private:
     Commands commands;
     Parser parser;
     unsigned default_timeout;
-
-    std::string baseband_ap_queue_name;
-    std::string baseband_iq_queue_name;
-    std::string pulsedoppler_float_queue_name;
-    std::string noisemap_float_queue_name;
-    std::string pulsedoppler_byte_queue_name;
-    std::string noisemap_byte_queue_name;
-    std::string data_float_queue_name;
-    std::string data_string_queue_name;
-    std::string data_byte_queue_name;
-    std::string system_status_queue_name;
-    std::string resp_status_queue_name;
-    std::string sleep_status_queue_name;
-    std::string respiration_movinglist_queue_name;
-    std::string respiration_detectionlist_queue_name;
-    std::string respiration_normalizedmovementlist_queue_name;
-    std::string vital_signs_queue_name;
-    std::string sleepstage_queue_name;
-    std::string radar_rf_queue_name;
-    std::string radar_rf_normalized_queue_name;
-    std::string radar_baseband_float_queue_name;
-    std::string radar_baseband_q15_queue_name;
 };

@@ -48,6 +48,13 @@ public:
     int parse_vitalsigns_status(const Packet& packet, ParseResult<VitalSignsData>* result) const;
     int parse_sleepstage_status(const Packet& packet, ParseResult<SleepStageData>* result) const;
 
+    // A packet of a kind of the message catalogue, with the kind's decoder,
+    // into the record that the catalogue names for it.
+    template <typename Kind> int decode(const Packet& packet, ParseResult<typename Kind::Codec>* result) const
+    {
+        return run(Kind::kind.decoder, packet, result);
+    }
+
 private:
     using Decoder = int (*)(const HostParser*, const uint8_t*, uint32_t, void*);
 

@@ -5,14 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <thread>
+#include <type_traits>
 
+#include "protocol/MessageCatalogue.hpp"
+#include "protocol/Parser.hpp"
 #include "simmodule/DataSource.hpp"
 #include "simmodule/Messages.hpp"
 #include "support/LogChecks.hpp"
 #include "support/MessagePackets.hpp"
+#include "support/RecordingLogger.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
 
@@ -813,5 +819,116 @@ TEST(GenericData, UnsubscribedQueueFailsAtOnce)
     std::string text;
     EXPECT_EQ(1, radar.read_message_data_string(nullptr, nullptr, &text));
 }
+
+// ---- every kind of the catalogue through the generic operations ---------------
+
+namespace catalogue_kinds {
+
+// Public records compared field by field, as their field lists give them.
+#define LINKWELL_SAME_VALUE(field) &&a.field == b.field
+#define LINKWELL_SAME_COUNT(field)
+#define LINKWELL_SAME_ARRAY(field, count) &&a.field == b.field
+#define LINKWELL_SAME_RECORD(Codec, Public, slot, fields)                                                    \
+    bool same(const Public& a, const Public& b)                                                              \
+    {                                                                                                        \
+        return true fields(LINKWELL_SAME_VALUE, LINKWELL_SAME_COUNT, LINKWELL_SAME_ARRAY);                   \
+    }
+LINKWELL_MESSAGE_RECORDS(LINKWELL_SAME_RECORD)
+#undef LINKWELL_SAME_RECORD
+
+bool same(unsigned int a, unsigned int b)
+{
+    return a == b;
+}
+
+bool same(const Bytes& a, const Bytes& b)
+{
+    return a == b;
+}
+
+// What a reader of the kind must hand out for the packet.
+template <typename Tag> typename Tag::Public expected(const Bytes& packet)
+{
+    if constexpr (std::is_same_v<typename Tag::Codec, RawPacket>) {
+        return packet;
+    } else {
+        testsupport::RecordingLogger logger;
+        Parser parser(logger);
+        ParseResult<typename Tag::Codec> result;
+        parser.decode<Tag>(packet, &result);
+        return to_public(result.record);
+    }
+}
+
+struct KindCase {
+    const MessageKind* kind;
+    // Delivers the kind's test packet, reads it back in both forms and, for a
+    // kind with a decoder, refuses the packet cut short; "" when all went
+    // well, else what did not.
+    std::function<std::string(SimulatedConnection&, const std::string& queue)> read_back;
+};
+
+template <typename Tag> KindCase kind_case()
+{
+    return { &Tag::kind, [](SimulatedConnection& connection, const std::string& queue) -> std::string {
+                auto& radar = connection.radar();
+                const Bytes packet = packets::of_kind(Tag::kind);
+                connection.deliver(packet);
+                connection.deliver(packet);
+                if (radar.get_number_of_packets(queue) != 2)
+                    return "not in its queue";
+                if (!same(expected<Tag>(packet), radar.read<Tag>(queue)))
+                    return "throwing form: wrong record";
+                typename Tag::Public out {};
+                if (radar.read<Tag>(queue, &out) != 0 || !same(expected<Tag>(packet), out))
+                    return "status form: wrong record";
+                if constexpr (!std::is_same_v<typename Tag::Codec, RawPacket>) {
+                    // Too short for any kind's header.
+                    const size_t cut = std::min<size_t>(packet.size() - 1, 13);
+                    connection.deliver(
+                        Bytes(packet.begin(), packet.begin() + static_cast<std::ptrdiff_t>(cut)));
+                    try {
+                        radar.read<Tag>(queue);
+                        return "short packet read";
+                    } catch (const std::runtime_error& e) {
+                        const std::string text = std::string(Tag::kind.reader_error) + Tag::kind.reader_trace;
+                        if (e.what() != text)
+                            return std::string("short packet: ") + e.what();
+                    }
+                }
+                return "";
+            } };
+}
+
+std::vector<KindCase> every_kind_case()
+{
+    std::vector<KindCase> cases;
+#define LINKWELL_KIND_CASE(Tag, ...) cases.push_back(kind_case<messages::Tag>());
+    LINKWELL_MESSAGE_CATALOGUE(LINKWELL_KIND_CASE)
+#undef LINKWELL_KIND_CASE
+    return cases;
+}
+
+class EveryKind : public ::testing::TestWithParam<KindCase> { };
+
+// The default queue where the kind has one, else a queue of the caller's.
+TEST_P(EveryKind, LandsInItsQueueAndReadsBackThroughTheCatalogue)
+{
+    const MessageKind& kind = *GetParam().kind;
+    SimulatedConnection connection;
+    auto& radar = connection.radar();
+    std::string queue = "caller's queue";
+    if (kind.default_queue)
+        queue = kind.default_queue;
+    else
+        EXPECT_EQ(0, radar.subscribe_to(kind, queue));
+    EXPECT_EQ("", GetParam().read_back(connection, queue));
+    EXPECT_EQ(0, radar.peek(kind));
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryKind, ::testing::ValuesIn(every_kind_case()),
+    [](const auto& param_info) { return std::string(param_info.param.kind->name); });
+
+} // namespace catalogue_kinds
 
 } // namespace

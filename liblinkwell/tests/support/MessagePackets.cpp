@@ -1,5 +1,11 @@
 #include "support/MessagePackets.hpp"
 
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+#include "protocol/MessageKind.hpp"
+
 namespace testsupport::packets {
 
 namespace {
@@ -220,6 +226,64 @@ Bytes pulsedoppler_byte(uint32_t content_id, uint32_t n)
     for (uint32_t i = 0; i < n; ++i)
         b.u8(u8_item(i));
     return b;
+}
+
+Bytes generic_data(uint8_t subtype, uint32_t content_id, uint32_t info, const Bytes& payload)
+{
+    return PayloadBuilder()
+        .u8(0xA0)
+        .u8(subtype)
+        .u32(content_id)
+        .u32(info)
+        .u32(static_cast<uint32_t>(payload.size()))
+        .bytes(payload);
+}
+
+Bytes of_kind(const MessageKind& kind)
+{
+    // One row per kind of the catalogue, by its name.
+    static const std::map<std::string, std::function<Bytes()>> rows {
+        { "PresenceSingle", [] { return presence_single(); } },
+        { "PresenceMovingList", [] { return presence_movinglist(2, 3); } },
+        { "DataFloat",
+            [] {
+                return data_float(u32_field(1), u32_field(2), { f32_item(1, 0), f32_item(1, 1) });
+            } },
+        { "DataString",
+            [] {
+                return generic_data(0x13, u32_field(1), u32_field(2), { 'o', 'k' });
+            } },
+        { "DataByte",
+            [] {
+                return generic_data(0x10, u32_field(1), u32_field(2), { u8_item(0), u8_item(1) });
+            } },
+        { "BasebandIq", [] { return baseband(0x0C, 3); } },
+        { "BasebandAp", [] { return baseband(0x0D, 3); } },
+        { "PulseDopplerFloat", [] { return pulsedoppler_float(0x10, 4); } },
+        { "NoiseMapFloat", [] { return pulsedoppler_float(0x12, 4); } },
+        { "PulseDopplerByte", [] { return pulsedoppler_byte(0x11, 4); } },
+        { "NoiseMapByte", [] { return pulsedoppler_byte(0x13, 4); } },
+        { "SystemMessage", [] { return system_status(u32_field(1)); } },
+        { "RespirationLegacy", [] { return respiration_status(); } },
+        { "RespirationSleep", [] { return sleep_status(); } },
+        { "RespirationMovingList", [] { return respiration_movinglist(2); } },
+        { "RespirationDetectionList", [] { return respiration_detectionlist(2); } },
+        { "RespirationNormalizedMovementList", [] { return respiration_normalizedmovementlist(2); } },
+        { "SleepStage", [] { return sleepstage_status(); } },
+        { "VitalSigns", [] { return vitalsigns_status(); } },
+        { "RadarRf", [] { return radar_rf(0xC1A3117E, 3); } },
+        { "RadarRfNormalized", [] { return radar_rf(0xB13B8F12, 3); } },
+        { "RadarBasebandFloat", [] { return radar_baseband_float(3); } },
+        { "RadarBasebandQ15", [] { return radar_baseband_q15(3); } },
+        { "PerformanceStatus",
+            [] { return PayloadBuilder().u8(0xA0).u8(0x50).u8(0x05).u32(u32_field(1)).build(); } },
+        { "RadarSettings",
+            [] { return PayloadBuilder().u8(0xA0).u8(0x50).u8(0x03).u32(u32_field(1)).build(); } },
+    };
+    const auto row = rows.find(kind.name);
+    if (row == rows.end())
+        throw std::out_of_range(std::string("no test packet for the message kind ") + kind.name);
+    return row->second();
 }
 
 void put_u32(Bytes& packet, size_t offset, uint32_t value)

@@ -9,9 +9,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "support/TestSupport.hpp"
+
+struct MessageKind;
 
 namespace testsupport::packets {
 
@@ -60,6 +63,14 @@ Bytes radar_baseband_float(uint32_t bins);
 Bytes radar_baseband_q15(uint32_t bins);
 Bytes pulsedoppler_float(uint32_t content_id, uint32_t count); // 0x10 or 0x12
 Bytes pulsedoppler_byte(uint32_t content_id, uint32_t count); // 0x11 or 0x13
+
+// Generic data (0xA0): sub-type, content id, info, payload length, payload.
+Bytes generic_data(uint8_t subtype, uint32_t content_id, uint32_t info, const Bytes& payload);
+
+// One well-formed packet of each kind of the message catalogue, with fields
+// as the rule above says; throws std::out_of_range for a kind that has no
+// test packet yet.
+Bytes of_kind(const MessageKind& kind);
 
 // Overwrites the u32 at offset (little-endian).
 void put_u32(Bytes& packet, size_t offset, uint32_t value);
