@@ -1,7 +1,6 @@
 // An Active on a named std::thread of its own with an unbounded task queue.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -33,9 +32,6 @@ public:
     const std::string& name() const { return name_; }
 
 private:
-    // How long the thread watches its empty queue before it goes to sleep.
-    static constexpr std::chrono::microseconds idle_watch { 50 };
-
     void loop();
     void run(const std::function<void()>& task);
     void do_stop();

@@ -68,7 +68,12 @@ bool PacketDispatcher::on_own_thread() const
 
 void PacketDispatcher::retire_from_own_thread()
 {
-    retired_ = true;
+    {
+        std::lock_guard<std::mutex> lock(incoming_mutex_);
+        retired_ = true;
+    }
+    // A reader waiting for room drops its packet and goes on to stop.
+    room_.notify_all();
     receiver_.store(nullptr);
 }
 
@@ -97,7 +102,16 @@ void PacketDispatcher::dispatch_packet(Bytes packet)
 // have routed it.
 void PacketDispatcher::queue_packet(Bytes packet)
 {
-    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    std::unique_lock<std::mutex> lock(incoming_mutex_);
+    // One packet larger than the byte bound still passes on its own.
+    room_.wait(lock, [&] {
+        return retired_
+            || (incoming_.size() < max_waiting_packets
+                && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
+    });
+    if (retired_)
+        return;
+    incoming_bytes_ += packet.size();
     incoming_.push_back(std::move(packet));
     if (batch_open_) {
         ++batches_.back();
@@ -112,6 +126,7 @@ void PacketDispatcher::queue_packet(Bytes packet)
             throw;
         }
     } catch (...) {
+        incoming_bytes_ -= incoming_.back().size();
         incoming_.pop_back();
         throw;
     }
@@ -154,6 +169,8 @@ Bytes PacketDispatcher::take_incoming()
     std::lock_guard<std::mutex> lock(incoming_mutex_);
     Bytes packet = std::move(incoming_.front());
     incoming_.pop_front();
+    incoming_bytes_ -= packet.size();
+    room_.notify_one();
     return packet;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -38,7 +39,17 @@ public:
     PacketDispatcher(const PacketDispatcher&) = delete;
     PacketDispatcher& operator=(const PacketDispatcher&) = delete;
 
-    // Called on the reader thread with each received packet.
+    // Packets received and not yet routed are bounded: a reader that finds
+    // this many waiting (or their bytes above the byte bound) waits for
+    // routing to make room, and so stops taking bytes from the transport,
+    // whose own buffers then hold the module back. Memory stays bounded
+    // whatever the module sends, and a reply waits behind at most this many
+    // packets.
+    static constexpr std::size_t max_waiting_packets = 1024;
+    static constexpr std::size_t max_waiting_bytes = 4 << 20;
+
+    // Called on the reader thread with each received packet; waits while
+    // the bound is reached (see above).
     void dispatch_packet(Bytes packet);
 
     // Inserts the subscription, or replaces prefix list and callback of an
@@ -100,7 +111,9 @@ private:
     // posted since the newest routing job join that job instead of costing
     // one each.
     std::mutex incoming_mutex_;
+    std::condition_variable room_;
     std::deque<Bytes> incoming_;
+    std::size_t incoming_bytes_ = 0;
     std::deque<std::size_t> batches_;
     // Whether the newest routing job is still the last job posted and has
     // not started: only then may a packet join it.

@@ -66,7 +66,6 @@ public:
     // The oldest packet, waiting while there is none; nothing once closed.
     std::optional<Bytes> take()
     {
-        look_briefly(std::chrono::steady_clock::time_point::max());
         return non_empty(get_unless([this] { return closed_; }));
     }
 
@@ -79,16 +78,12 @@ public:
     }
 
 private:
-    // A packet that is due within microseconds (a reply on a fast link, the
-    // next packet of a stream) costs less to wait for awake than to be put
-    // to sleep and woken for, so the queue is watched a little while first.
+    // A reply on a fast link is due within microseconds, and costs less to
+    // wait for awake than to be put to sleep and woken for; a request is
+    // rare enough to always watch for it a little while first.
     void look_briefly(std::chrono::steady_clock::time_point deadline) const
     {
-        // Without a deadline the clock is read only when the queue is empty.
-        if (deadline == std::chrono::steady_clock::time_point::max())
-            watch_for(awake_wait);
-        else
-            watch_until(std::min(deadline, std::chrono::steady_clock::now() + awake_wait));
+        watch_until(std::min(deadline, std::chrono::steady_clock::now() + awake_wait));
     }
 
     static constexpr std::chrono::microseconds awake_wait { 50 };
@@ -155,13 +150,7 @@ RadarCommunicator::~RadarCommunicator()
     }
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
-        // Wake whoever waits, then let every call in progress leave before
-        // anything it may use goes away.
-        interrupt();
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
-        }
+        end_calls();
         // Every subscription goes, callbacks included, and the removal has
         // run before the io closes: no callback runs from here on, so none
         // can reach an owner that is being destroyed.
@@ -180,24 +169,29 @@ void RadarCommunicator::tear_down_from_callback()
 {
     {
         Trace trace(logger_, 3, "~RadarCommunicator");
-        interrupt();
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
-        }
+        end_calls();
         // No callback runs once the one on this thread returns.
         dispatcher_->retire_from_own_thread();
         io_.close();
     }
     dispatcher_logger_->detach();
-    // The dispatcher joins its thread, this one: on the reaper, once the
-    // callback has returned. Its logger goes after it.
-    // Nothing of it may stay behind here: the last reference must go there.
+    // Destroying the dispatcher joins its thread, this one: that happens on
+    // the reaper once the callback has returned, and no reference may stay
+    // behind here. Its logger goes after it.
     Reaper::adopt([dispatcher = std::shared_ptr<PacketDispatcher>(std::move(dispatcher_)),
                       logger = std::move(dispatcher_logger_)]() mutable {
         dispatcher.reset();
         logger.reset();
     });
+}
+
+// Wakes whoever waits, then lets every call in progress leave before
+// anything it may use goes away.
+void RadarCommunicator::end_calls()
+{
+    interrupt();
+    std::unique_lock<std::mutex> lock(mutex_);
+    all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
 }
 
 void RadarCommunicator::interrupt()

@@ -74,6 +74,7 @@ private:
     // Destruction from one of the dispatcher's own callbacks: everything
     // but the dispatcher's thread goes at once, the rest on the Reaper.
     void tear_down_from_callback();
+    void end_calls();
 
     AbstractIo& io_;
     Logger& logger_;

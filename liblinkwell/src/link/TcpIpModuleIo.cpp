@@ -61,15 +61,22 @@ int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*timeout
     if (size == 0)
         return 0; // a receive of 0 bytes could not be told from a closed peer
     // While data flows it is usually there already: one receive that does
-    // not wait, and the wait for readability only when it finds nothing.
-    const int received = connection_.receive_now(buffer, size);
-    if (received != 0)
-        return received;
+    // not wait, and the wait for readability only when it finds nothing. An
+    // idle link waits first, one system call per wake-up.
+    if (flowing_) {
+        const int received = connection_.receive_now(buffer, size);
+        if (received != 0)
+            return received;
+    }
     const platform::WaitResult data = connection_.wait_readable(readable_wait);
-    if (data == platform::WaitResult::timed_out)
+    if (data == platform::WaitResult::timed_out) {
+        flowing_ = false;
         return 0;
+    }
     if (data == platform::WaitResult::failed)
         return -1;
     // Readable, or hung up: the receive tells data from a closed peer.
-    return connection_.receive_now(buffer, size);
+    const int received = connection_.receive_now(buffer, size);
+    flowing_ = received > 0;
+    return received;
 }

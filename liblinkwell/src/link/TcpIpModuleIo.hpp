@@ -33,6 +33,8 @@ public:
 
 private:
     platform::TcpConnection connection_;
+    // Whether the last read found data; touched only by the reader.
+    bool flowing_ = true;
     unsigned ip_;
     unsigned short port_;
     Logger& logger_;

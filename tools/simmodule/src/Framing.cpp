@@ -1,4 +1,5 @@
 #include "simmodule/Framing.hpp"
+#include <algorithm>
 
 namespace simmodule {
 
@@ -43,7 +44,12 @@ void append_marker(Bytes& out, const Bytes& data, uint8_t skipped)
 
 void append_frame(Bytes& out, const uint8_t* payload, size_t size)
 {
-    out.reserve(out.size() + size + size / 8 + 4);
+    // Room for the worst case, grown geometrically: frames are appended one
+    // after another to one long buffer, and reserving exactly what one
+    // needs would copy the whole buffer for every frame.
+    const size_t needed = out.size() + size + size / 8 + 4;
+    if (out.capacity() < needed)
+        out.reserve(std::max(needed, 2 * out.capacity()));
     out.push_back(start_byte);
     uint8_t checksum = start_byte;
     for (size_t i = 0; i < size; ++i) {

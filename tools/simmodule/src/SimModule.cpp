@@ -36,6 +36,7 @@ using Clock = std::chrono::steady_clock;
 // Data packets are produced only while less than this is waiting for the
 // host, so a slow host slows bursts down instead of growing memory.
 constexpr size_t high_water = 256 * 1024;
+constexpr int tcp_send_buffer = 64 * 1024;
 constexpr size_t read_chunk = 64 * 1024;
 constexpr size_t max_error_texts = 100;
 // Longer waits are treated as "for ever"; keeps deadline arithmetic from
@@ -637,6 +638,10 @@ void SimModule::Impl::accept_client()
     }
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    // A module holds little unsent: without a bound the kernel would let
+    // megabytes of stream data queue ahead of a command's reply.
+    const int send_buffer = tcp_send_buffer;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &send_buffer, sizeof send_buffer);
     peer_fd = fd;
     deframer.reset();
     const Clock::time_point now = Clock::now();
