@@ -92,6 +92,12 @@ public:
     std::string get_recording_directory(DataType type) const;
     std::string get_recording_directory(const std::string& session_id) const;
 
+    // Subscribes again, on the connection as it is now, everything the
+    // recorder listens to: the radar settings and the stream of every type
+    // being recorded. Opening a connection drops every earlier subscription,
+    // so its owner calls this after each open. Nothing without a connection.
+    void renew_subscriptions();
+
     // The name of a type as log and error texts show it, or
     // "<unknown data type>" for anything but a single type bit.
     static std::string data_type_to_string(DataType type);

@@ -57,6 +57,22 @@ public:
         return std::forward<F>(f)(*target_);
     }
 
+    // Runs f(target) only when the mutex can be had at once: true when f
+    // ran, false when another thread holds the mutex.
+    template <typename F> bool try_locked(F&& f)
+    {
+        assert(target_ && "target");
+        std::unique_lock<Mutex> lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock())
+            return false;
+        std::forward<F>(f)(*target_);
+        return true;
+    }
+
+    // The target without the lock, for callers that serialise their calls
+    // themselves or that must reach it while another thread holds the lock.
+    Target* unlocked() const { return target_; }
+
 private:
     Target* target_;
     bool owns_;

@@ -102,6 +102,11 @@ std::string DataRecorder::get_recording_directory(const std::string& session_id)
     return d->get_recording_directory(session_id);
 }
 
+void DataRecorder::renew_subscriptions()
+{
+    d->renew_subscriptions();
+}
+
 std::string DataRecorder::data_type_to_string(DataType type)
 {
     const DataTypeInfo* info = find_data_type(type);

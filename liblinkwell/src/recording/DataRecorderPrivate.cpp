@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <vector>
 
 #include "command/RadarInterface.hpp"
 #include "common/UniqueLocked.hpp"
@@ -171,16 +172,8 @@ DataRecorderPrivate::DataRecorderPrivate(DataRecorder* owner_, DataRecorder::Con
     for (const auto& info : data_type_walk_order)
         basenames[info.type] = info.base_name;
     thread = std::make_unique<ActiveThread>("recorder", logger);
-    if (!has_module)
-        return;
-    auto token = alive;
-    const auto handler = [token](Bytes message) {
-        std::lock_guard<std::mutex> lock(token->mutex);
-        return token->recorder && token->recorder->update_radar_settings_from_module(message);
-    };
-    connection.locked([&](RadarInterface& radar) {
-        radar.subscribe_to_radar_settings(subscription_name(radar_settings_subscription), handler);
-    });
+    if (has_module)
+        subscribe_radar_settings();
 }
 
 DataRecorderPrivate::~DataRecorderPrivate()
@@ -447,6 +440,37 @@ void DataRecorderPrivate::subscribe_stream(DataType type)
     } catch (const std::exception& e) {
         logger.log(0, "failed to subscribe to " + display(type) + ": " + e.what());
     }
+}
+
+void DataRecorderPrivate::subscribe_radar_settings()
+{
+    auto token = alive;
+    const auto handler = [token](Bytes message) {
+        std::lock_guard<std::mutex> lock(token->mutex);
+        return token->recorder && token->recorder->update_radar_settings_from_module(message);
+    };
+    connection.locked([&](RadarInterface& radar) {
+        radar.subscribe_to_radar_settings(subscription_name(radar_settings_subscription), handler);
+    });
+}
+
+void DataRecorderPrivate::renew_subscriptions()
+{
+    if (!has_module)
+        return;
+    std::vector<DataType> recording;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const auto& entry : enabled_data_types)
+            recording.push_back(entry.first);
+    }
+    // Under the connection's lock throughout, so that no start or stop of
+    // another thread falls between the subscriptions.
+    connection.locked([&](RadarInterface&) {
+        subscribe_radar_settings();
+        for (DataType type : recording)
+            subscribe_stream(type);
+    });
 }
 
 void DataRecorderPrivate::unsubscribe(const std::string& name)

@@ -73,6 +73,10 @@ public:
     std::string get_recording_directory(DataType type) const;
     std::string get_recording_directory(const std::string& session_id) const;
 
+    // Subscribes the radar settings and the stream of every type being
+    // recorded again, on the connection's current communicator.
+    void renew_subscriptions();
+
     // The radar-settings handler (dispatcher thread): the settings become
     // the settings name, 0x0A and the message from byte 14 on. Never throws.
     bool update_radar_settings_from_module(const Bytes& message) noexcept;
@@ -110,6 +114,7 @@ private:
     // Whether a session of this recorder already claims the directory.
     bool directory_claimed(const std::string& directory) const;
     void add_meta_data(MetaData* meta, const std::shared_ptr<SessionMetaData>& session);
+    void subscribe_radar_settings();
     void subscribe_stream(DataType type);
     void unsubscribe(const std::string& name);
     std::string subscription_name(const char* base) const;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -97,6 +98,30 @@ TEST(UniqueLocked, NestedCallOnTheSameThreadDoesNotDeadlock)
     Holder holder(new Target, true);
     const int value = holder.locked([&holder](Target&) { return holder->count() + holder->count(); });
     EXPECT_EQ(3, value);
+}
+
+// try_locked runs nothing while another thread holds the mutex, and runs
+// at once when it is free or held by the same thread.
+TEST(UniqueLocked, TryLockedRunsOnlyWhenTheMutexIsFree)
+{
+    Holder holder(new Target, true);
+    EXPECT_TRUE(holder.try_locked([](Target& t) { t.count(); }));
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread holding([&] {
+        holder.locked([&](Target&) {
+            held.set_value();
+            release.get_future().wait();
+        });
+    });
+    held.get_future().wait();
+    EXPECT_FALSE(holder.try_locked([](Target& t) { t.count(); }));
+    // Unlocked access reaches the same target meanwhile.
+    EXPECT_EQ(1, holder.unlocked()->calls());
+    release.set_value();
+    holding.join();
+    EXPECT_TRUE(holder.locked([&](Target&) { return holder.try_locked([](Target& t) { t.count(); }); }));
+    EXPECT_EQ(2, holder.unlocked()->calls());
 }
 
 } // namespace
