@@ -1,0 +1,3 @@
+#include "flat_check.h"
+
+void group_messages(void) { }
