@@ -13,15 +13,6 @@
  * initial values). */
 typedef int (*Call)(Z3_Type* z3, char* out, size_t size);
 
-static void render_bytes(const unsigned char* bytes, size_t count, char* out, size_t size)
-{
-    size_t i;
-    size_t used = 0;
-    out[0] = '\0';
-    for (i = 0; i < count && used + 4 <= size; ++i)
-        used += (size_t)sprintf(out + used, i == 0 ? "%02x" : " %02x", bytes[i]);
-}
-
 static int ping(Z3_Type* z3, char* out, size_t size)
 {
     unsigned int pong = 7777;

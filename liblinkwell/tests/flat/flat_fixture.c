@@ -207,3 +207,19 @@ double seconds_now(void)
     clock_gettime(CLOCK_MONOTONIC, &now);
     return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
 }
+
+void render_bytes(const unsigned char* bytes, size_t count, char* out, size_t size)
+{
+    size_t i;
+    size_t used = strlen(out);
+    for (i = 0; i < count && used + 4 <= size; ++i)
+        used += (size_t)sprintf(out + used, used == 0 ? "%02x" : " %02x", bytes[i]);
+}
+
+void render_floats(const float* values, size_t count, char* out, size_t size)
+{
+    size_t i;
+    size_t used = strlen(out);
+    for (i = 0; i < count && used < size; ++i)
+        used += (size_t)snprintf(out + used, size - used, used == 0 ? "%g" : " %g", values[i]);
+}

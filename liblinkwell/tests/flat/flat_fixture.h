@@ -58,6 +58,10 @@ int count_files(const char* prefix);
  * contains the text. */
 int some_file_contains(const char* prefix, const char* text);
 
+/* Appends to `out` (of `size`) the values as text, separated by blanks. */
+void render_bytes(const unsigned char* bytes, size_t count, char* out, size_t size);
+void render_floats(const float* values, size_t count, char* out, size_t size);
+
 void sleep_ms(unsigned int milliseconds);
 double seconds_now(void);
 
