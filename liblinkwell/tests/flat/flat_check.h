@@ -10,7 +10,7 @@ void flat_check_int(long long expected, long long actual, const char* file, int 
 void flat_check_text(const char* expected, const char* actual, const char* file, int line, const char* text);
 
 #define CHECK(condition) flat_check((condition) != 0, __FILE__, __LINE__, #condition)
-#define CHECK_INT(expected, actual)                                                                         \
+#define CHECK_INT(expected, actual)                                                                          \
     flat_check_int((long long)(expected), (long long)(actual), __FILE__, __LINE__, #actual)
 #define CHECK_TEXT(expected, actual) flat_check_text((expected), (actual), __FILE__, __LINE__, #actual)
 

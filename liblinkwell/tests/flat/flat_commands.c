@@ -22,8 +22,8 @@ static int ping(Z3_Type* z3, char* out, size_t size)
 }
 
 /* Identity texts by rule T into a buffer of `capacity`. */
-static int identity(int (*get)(Z3_Type*, char*, unsigned int), unsigned int capacity, Z3_Type* z3, char* out,
-    size_t size)
+static int identity(
+    int (*get)(Z3_Type*, char*, unsigned int), unsigned int capacity, Z3_Type* z3, char* out, size_t size)
 {
     char text[16] = "untouched";
     const int result = get(z3, text, capacity);
@@ -201,6 +201,60 @@ static int set_fps(Z3_Type* z3, char* out, size_t size)
     return vmx_set_fps(z3, 20);
 }
 
+static int driver_set_fps(Z3_Type* z3, char* out, size_t size)
+{
+    (void)out;
+    (void)size;
+    return dax_z7driver_set_fps(z3, 1.5f);
+}
+
+static int driver_frame_area(Z3_Type* z3, char* out, size_t size)
+{
+    float start = -9, end = -9;
+    const int result = dax_z7driver_get_frame_area(z3, &start, &end);
+    snprintf(out, size, "%g %g", start, end);
+    return result;
+}
+
+static int driver_prf_div(Z3_Type* z3, char* out, size_t size)
+{
+    unsigned char value = 0xEE;
+    const int result = dax_z7driver_get_prf_div(z3, &value);
+    snprintf(out, size, "%u", value);
+    return result;
+}
+
+static int driver_spi_register(Z3_Type* z3, char* out, size_t size)
+{
+    (void)out;
+    (void)size;
+    return dax_z7driver_set_spi_register(z3, 0x112, 0x134);
+}
+
+static int driver_pif_register(Z3_Type* z3, char* out, size_t size)
+{
+    unsigned char value = 0xEE;
+    const int result = dax_z7driver_get_pif_register(z3, 0x106, &value);
+    snprintf(out, size, "%u", value);
+    return result;
+}
+
+static int pin_control(Z3_Type* z3, char* out, size_t size)
+{
+    unsigned int setup = 7777, feature = 7777;
+    const int result = dax_get_iopin_control(z3, 3, &setup, &feature);
+    snprintf(out, size, "%u %u", setup, feature);
+    return result;
+}
+
+static int pin_value(Z3_Type* z3, char* out, size_t size)
+{
+    unsigned int value = 7777;
+    const int result = dax_get_iopin_value(z3, 3, &value);
+    snprintf(out, size, "%u", value);
+    return result;
+}
+
 struct CommandRow {
     const char* label;
     const char* prefix; /* of the module's rule */
@@ -239,26 +293,45 @@ static const struct CommandRow rows[] = {
     { "sensor mode manual", "20", "10", 0, sensor_mode_manual, "20 12", 0, "" },
     { "sensor mode and submode", "20", "10", 0, sensor_mode_and_submode, "20 10 05", 0, "" },
     { "sleep profile", "21", "10", 0, load_sleep_profile, "21 17 7b f1 00", 0, "" },
-    { "profile id", "90 74", "11 11 74 00 00 00 00 00 00 00 04 00 00 00 d6 a2 23 14", 0, get_profileid, "90 74",
-        0, "337879766" },
+    { "profile id", "90 74", "11 11 74 00 00 00 00 00 00 00 04 00 00 00 d6 a2 23 14", 0, get_profileid,
+        "90 74", 0, "337879766" },
     { "parameter file written", "10 10", "10", 0, set_parameter_file,
         "10 10 23 76 ba 32 04 00 00 00 03 00 00 00 61 62 63 00 78 79 00", 0, "" },
     { "parameter file exactly fits", "10 11", GAIN_TEXT, 0, parameter_file_room_8,
         "10 11 23 76 ba 32 04 00 00 00 61 62 63 00", 0, "67 61 69 6e 3d 33 0a 00 ee" },
     { "parameter file one byte short", "10 11", GAIN_TEXT, 0, parameter_file_room_7,
         "10 11 23 76 ba 32 04 00 00 00 61 62 63 00", 1, "ee ee ee ee ee ee ee ee ee" },
-    { "guarded setter returns its answer", "90 11", "11 00 11 00 00 00 00 00 00 00 04 00 00 00 09 00 00 00", 0,
-        set_z3_int, "90 11 05 00 00 00 06 00 00 00", 9, "" },
+    { "guarded setter returns its answer", "90 11", "11 00 11 00 00 00 00 00 00 00 04 00 00 00 09 00 00 00",
+        0, set_z3_int, "90 11 05 00 00 00 06 00 00 00", 9, "" },
     { "guarded getter", "90 14", "11 12 14 00 00 00 00 00 00 00 04 00 00 00 00 00 a0 bf", 0, get_z3_float,
         "90 14 03 00 00 00", 0, "-1.25" },
     { "guarded getter, short answer", "90 14", "11 12 14 00 00 00 00 00 00 00 03 00 00 00 01 02 03", 0,
         get_z3_float, "90 14 03 00 00 00", 1, "-9" },
     { "chip pin value", "90 36", "11 11 99 00 00 00 00 00 00 00 04 00 00 00 01 02 00 00", 0, z7_io_pin_value,
         "90 36 04", 0, "1" },
-    { "chip register write", "90 33", "11 00 33 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00", 0, write_z7_spi, "90 33 85 aa", 0, "" },
+    { "chip register write", "90 33", "11 00 33 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00", 0,
+        write_z7_spi, "90 33 85 aa", 0, "" },
     { "timing measurement reads as 0", "90 20", "11 00 20 00 00 00 00 00 00 00 04 00 00 00 0c 00 00 00", 0,
         run_timing_measurement, "90 20", 0, "" },
     { "frame rate", "90 51", "10", 0, set_fps, "90 51 1a 00 00 00 14 00 00 00", 0, "" },
+    { "chip driver setter", "50 10", "10", 0, driver_set_fps, "50 10 10 00 00 00 00 00 c0 3f", 0, "" },
+    { "chip driver setter refused", "50 10", NULL, 5, driver_set_fps, "50 10 10 00 00 00 00 00 c0 3f", 5,
+        "" },
+    { "chip driver frame area", "50 11", "11 12 14 00 00 00 00 00 00 00 08 00 00 00 00 00 00 3f 00 00 20 40",
+        0, driver_frame_area, "50 11 14 00 00 00", 0, "0.5 2.5" },
+    { "chip driver frame area refused", "50 11", NULL, 6, driver_frame_area, "50 11 14 00 00 00", 1,
+        "-9 -9" },
+    { "chip driver getter of the pointer form", "50 11", "11 10 25 00 00 00 00 00 00 00 01 00 00 00 10", 0,
+        driver_prf_div, "50 11 25 00 00 00", 0, "16" },
+    { "chip register setter", "50 10", "10", 0, driver_spi_register, "50 10 22 00 00 00 12 34", 0, "" },
+    { "chip register getter", "50 11", "11 10 23 00 00 00 00 00 00 00 01 00 00 00 5a", 0, driver_pif_register,
+        "50 11 23 00 00 00 06", 0, "90" },
+    { "pin control", "40 11", "11 11 03 00 00 00 00 00 00 00 08 00 00 00 01 00 00 00 02 00 00 00", 0,
+        pin_control, "40 11 03 00 00 00", 0, "1 2" },
+    { "pin control refused passes the module's code", "40 11", NULL, 6, pin_control, "40 11 03 00 00 00", 6,
+        "7777 7777" },
+    { "pin value", "40 21", "11 11 03 00 00 00 00 00 00 00 04 00 00 00 01 00 00 80", 0, pin_value,
+        "40 21 03 00 00 00", 0, "2147483649" },
 };
 
 void group_commands(void)

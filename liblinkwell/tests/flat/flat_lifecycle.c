@@ -136,8 +136,8 @@ static void* read_respiration(void* argument)
     struct Waiter* waiter = (struct Waiter*)argument;
     int frame = 0, state = 0, rpm = 0, quality = 0;
     float distance = 0, movement = 0;
-    waiter->result
-        = vmx_read_message_respiration_legacy(waiter->z3, &frame, &state, &rpm, &distance, &movement, &quality);
+    waiter->result = vmx_read_message_respiration_legacy(
+        waiter->z3, &frame, &state, &rpm, &distance, &movement, &quality);
     return NULL;
 }
 

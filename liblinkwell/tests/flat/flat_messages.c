@@ -174,7 +174,8 @@ typedef int (*Read)(Z3_Type* z3, unsigned int cap, struct Outputs* o);
 static int read_respiration(Z3_Type* z3, unsigned int cap, struct Outputs* o)
 {
     (void)cap;
-    return vmx_read_message_respiration_legacy(z3, &o->i[0], &o->i[1], &o->i[2], &o->f[0], &o->f[1], &o->i[3]);
+    return vmx_read_message_respiration_legacy(
+        z3, &o->i[0], &o->i[1], &o->i[2], &o->f[0], &o->f[1], &o->i[3]);
 }
 
 static int read_sleep(Z3_Type* z3, unsigned int cap, struct Outputs* o)
@@ -260,8 +261,8 @@ static int read_pulsedoppler_byte(Z3_Type* z3, unsigned int cap, struct Outputs*
 {
     int* i = o->i;
     float* f = o->f;
-    return vmx_read_message_pulsedoppler_byte_data(z3, &i[0], &i[1], &i[2], &i[3], &o->u[0], &i[4], &f[0], &f[1],
-        &f[2], &f[3], &f[4], &f[5], &f[6], o->bytes, cap);
+    return vmx_read_message_pulsedoppler_byte_data(z3, &i[0], &i[1], &i[2], &i[3], &o->u[0], &i[4], &f[0],
+        &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], o->bytes, cap);
 }
 
 static int read_noisemap_byte(Z3_Type* z3, unsigned int cap, struct Outputs* o)
@@ -323,8 +324,8 @@ static const struct ReadRow rows[] = {
         "1 2 3 4.5 5.5 6" },
     { "sleep", sleep_status, vmx_peek_message_respiration_sleep, read_sleep, 0, "i2f2i1f2",
         "1 2 3.5 4.5 5 6.5 7.5" },
-    { "presence single", presence_single, vmx_peek_message_presence_single, read_presence_single, 0, "u2f1b1u1",
-        "1 2 3.5 127 5" },
+    { "presence single", presence_single, vmx_peek_message_presence_single, read_presence_single, 0,
+        "u2f1b1u1", "1 2 3.5 127 5" },
     { "vital signs", vital_signs, vmx_peek_message_vital_signs, read_vital_signs, 0, "i2f9f1",
         "1 2 3.5 4.5 5.5 6.5 7.5 8.5 9.5 10.5 11.5 12.5" },
     { "respiration moving list", respiration_movinglist, vmx_peek_message_respiration_movinglist,
@@ -342,10 +343,10 @@ static const struct ReadRow rows[] = {
         "1 3 3.5 4.5 5.5 6.5 | 10 11 12 | 20 21 22" },
     { "float data", data_float, vmx_peek_message_data_float, read_data_float, 3, "i2u1L3",
         "4660 9 3 | 10 11 12" },
-    { "pulse-Doppler floats", pulsedoppler_float, vmx_peek_message_pulsedoppler_float, read_pulsedoppler_float, 3,
+    { "pulse-Doppler floats", pulsedoppler_float, vmx_peek_message_pulsedoppler_float,
+        read_pulsedoppler_float, 3, "i4u1i1f5L3", "1 2 3 4 3 6 7.5 8.5 9.5 10.5 11.5 | 10 11 12" },
+    { "noise map floats", noisemap_float, vmx_peek_message_noisemap_float, read_noisemap_float, 3,
         "i4u1i1f5L3", "1 2 3 4 3 6 7.5 8.5 9.5 10.5 11.5 | 10 11 12" },
-    { "noise map floats", noisemap_float, vmx_peek_message_noisemap_float, read_noisemap_float, 3, "i4u1i1f5L3",
-        "1 2 3 4 3 6 7.5 8.5 9.5 10.5 11.5 | 10 11 12" },
     { "pulse-Doppler bytes", pulsedoppler_byte, vmx_peek_message_pulsedoppler_byte, read_pulsedoppler_byte, 3,
         "i4u1i1f7B3", "1 2 3 4 3 6 7.5 8.5 9.5 10.5 11.5 12.5 13.5 | a1 a2 a3" },
     { "noise map bytes", noisemap_byte, vmx_peek_message_noisemap_byte, read_noisemap_byte, 3, "i4u1i1f7B3",
@@ -411,7 +412,8 @@ static void reads_from_named_queues(struct Fixture* f)
     CHECK(wait_for_queue(f->z3, "mine", 1));
 
     reset(&o);
-    CHECK_INT(0, vmx_get_respiration_data(f->z3, "mine", &o.i[0], &o.i[1], &o.i[2], &o.f[0], &o.f[1], &o.i[3]));
+    CHECK_INT(
+        0, vmx_get_respiration_data(f->z3, "mine", &o.i[0], &o.i[1], &o.i[2], &o.f[0], &o.f[1], &o.i[3]));
     render(&o, "i3f2i1", text, sizeof text);
     CHECK_TEXT("1 2 3 4.5 5.5 6", text);
     reset(&o);
@@ -433,11 +435,13 @@ static void reads_from_named_queues(struct Fixture* f)
     send_payload(f, &payload);
     CHECK(wait_for_queue(f->z3, "iq", 1));
     reset(&o);
-    CHECK_INT(1, vmx_get_baseband_ap_data(f->z3, "ap", &o.i[0], &o.i[1], &o.f[0], &o.f[1], &o.f[2], &o.f[3],
-                     o.list[0], o.list[1], 2));
+    CHECK_INT(1,
+        vmx_get_baseband_ap_data(
+            f->z3, "ap", &o.i[0], &o.i[1], &o.f[0], &o.f[1], &o.f[2], &o.f[3], o.list[0], o.list[1], 2));
     reset(&o);
-    CHECK_INT(0, vmx_get_baseband_iq_data(f->z3, "iq", &o.i[0], &o.i[1], &o.f[0], &o.f[1], &o.f[2], &o.f[3],
-                     o.list[0], o.list[1], 3));
+    CHECK_INT(0,
+        vmx_get_baseband_iq_data(
+            f->z3, "iq", &o.i[0], &o.i[1], &o.f[0], &o.f[1], &o.f[2], &o.f[3], o.list[0], o.list[1], 3));
     render(&o, "i2f4L3L3", text, sizeof text);
     CHECK_TEXT("1 3 3.5 4.5 5.5 6.5 | 10 11 12 | 20 21 22", text);
     vmx_clear(f->z3, "baseband_ap_subscription_id");
