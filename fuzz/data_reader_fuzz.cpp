@@ -5,19 +5,15 @@
 // bounds; a record never holds more bytes than the data file, and a peek
 // returns what the next read returns.
 //
-// Input layout: u16 little-endian length of the index file, u8 number of
-// operation bytes, the operation bytes, the index file, then the data file,
-// which is named "d" (the seeds' file maps name it).
+// Input layout: that of RecordingInput.
 #include <linkwell/DataReader.hpp>
 
-#include <algorithm>
+#include "RecordingInput.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -27,37 +23,6 @@ void require(bool condition, const char* what)
         std::fprintf(stderr, "reader invariant broken: %s\n", what);
         std::abort();
     }
-}
-
-// The files of a recording, in a directory of this process that goes with it.
-struct TemporaryDirectory {
-    TemporaryDirectory()
-    {
-        // Memory-backed where there is such a file system: the files are
-        // written anew for every input.
-        const bool shm = access("/dev/shm", W_OK) == 0;
-        std::string pattern = std::string(shm ? "/dev/shm" : "/tmp") + "/linkwell-fuzz-reader-XXXXXX";
-        require(mkdtemp(pattern.data()) != nullptr, "a temporary directory");
-        path = pattern;
-    }
-    ~TemporaryDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
-
-const std::string& directory()
-{
-    static const TemporaryDirectory temporary;
-    return temporary.path;
-}
-
-void write_file(const std::string& path, const uint8_t* data, size_t size)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 bool same(const Sarvik::DataRecord& a, const Sarvik::DataRecord& b)
@@ -141,25 +106,14 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 3)
+    RecordingInput input;
+    if (!input.write(data, size))
         return 0;
-    const size_t index_size = data[0] | data[1] << 8;
-    const size_t op_count = data[2];
-    size_t at = 3;
-    const uint8_t* ops = data + at;
-    const size_t ops_size = std::min(op_count, size - at);
-    at += ops_size;
-    const size_t index_part = std::min(index_size, size - at);
-    const std::string index = directory() + "/sarvik_recording_meta.dat";
-    write_file(index, data + at, index_part);
-    at += index_part;
-    write_file(directory() + "/d", data + at, size - at);
-
-    Driver driver(index, size - at);
-    if (driver.reader_.open(index, -1) != 0)
+    Driver driver(input.index_file, input.data_size);
+    if (driver.reader_.open(input.index_file, -1) != 0)
         return 0;
-    for (size_t i = 0; i + 1 < ops_size; i += 2)
-        driver.run(ops[i], ops[i + 1]);
+    for (size_t i = 0; i + 1 < input.op_count; i += 2)
+        driver.run(input.ops[i], input.ops[i + 1]);
     driver.run(7, 0); // read what is left
     return 0;
 }

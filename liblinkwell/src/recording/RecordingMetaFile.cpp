@@ -390,24 +390,8 @@ int RecordingMetaFile::read_next_record(
             grow->resize(size);
             buffer = reinterpret_cast<char*>(grow->data());
         }
-        if (file->position != entry.offset) {
-            file->file->clear();
-            if (!file->file->seekg(entry.offset, std::ios::beg)) {
-                file->position = -1;
-                report_line("failed to seek to offset: " + std::to_string(entry.offset));
-                report_file_error(file->file->error_text());
-                return ReadFailed;
-            }
-            file->position = entry.offset;
-        }
-        if (size > 0 && !file->file->read_bytes(buffer, size)) {
-            file->file->clear();
-            file->position = -1;
-            report_line("failed to read from file:");
-            report_file_error(file->file->error_text());
+        if (!read_data(*file, entry.offset, buffer, size))
             return ReadFailed;
-        }
-        file->position += size;
         *data_type = entry.data_type;
         *epoch = time;
         if (entry.total_bytes_recorded == m_header.bytes_recorded)
@@ -416,6 +400,48 @@ int RecordingMetaFile::read_next_record(
             fast_forward_to_next_data_record_with_filter();
         return static_cast<int>(size);
     }
+}
+
+bool RecordingMetaFile::read_data(DataFile& file, int64_t offset, char* buffer, uint32_t size)
+{
+    if (size > ReadAheadRecordSize)
+        return read_direct(file, offset, buffer, size);
+    if (offset < file.ahead_start
+        || offset + size > file.ahead_start + static_cast<int64_t>(file.ahead.size())) {
+        // The file holds the record, so the window holds it whole.
+        file.ahead.resize(static_cast<size_t>(std::min(ReadAheadSize, file.size - offset)));
+        if (!read_direct(file, offset, file.ahead.data(), static_cast<uint32_t>(file.ahead.size()))) {
+            file.ahead.clear();
+            return false;
+        }
+        file.ahead_start = offset;
+    }
+    if (size > 0)
+        std::memcpy(buffer, file.ahead.data() + (offset - file.ahead_start), size);
+    return true;
+}
+
+bool RecordingMetaFile::read_direct(DataFile& file, int64_t offset, char* buffer, uint32_t size)
+{
+    if (file.position != offset) {
+        file.file->clear();
+        if (!file.file->seekg(offset, std::ios::beg)) {
+            file.position = -1;
+            report_line("failed to seek to offset: " + std::to_string(offset));
+            report_file_error(file.file->error_text());
+            return false;
+        }
+        file.position = offset;
+    }
+    if (size > 0 && !file.file->read_bytes(buffer, size)) {
+        file.file->clear();
+        file.position = -1;
+        report_line("failed to read from file:");
+        report_file_error(file.file->error_text());
+        return false;
+    }
+    file.position += size;
+    return true;
 }
 
 RecordingMetaFile::DataFile* RecordingMetaFile::data_file(uint32_t index)
@@ -441,13 +467,13 @@ RecordingMetaFile::DataFile* RecordingMetaFile::data_file(uint32_t index)
 void RecordingMetaFile::close_data_file(uint32_t index)
 {
     if (index < m_data_files.size())
-        m_data_files[index].file.reset();
+        m_data_files[index] = DataFile();
 }
 
 void RecordingMetaFile::close_data_files()
 {
     for (DataFile& slot : m_data_files)
-        slot.file.reset();
+        slot = DataFile();
 }
 
 void RecordingMetaFile::fast_forward_to_eof()

@@ -102,7 +102,15 @@ private:
         std::unique_ptr<UnicodeFile> file;
         int64_t position = 0;
         int64_t size = 0;
+        // The file's bytes from ahead_start on, read in one go: small
+        // records come from here, so a recording of many small records costs
+        // a system call per window instead of one per record.
+        std::vector<char> ahead;
+        int64_t ahead_start = 0;
     };
+    static constexpr int64_t ReadAheadSize = 64 * 1024;
+    // Larger records are read straight into the caller's buffer.
+    static constexpr uint32_t ReadAheadRecordSize = 16 * 1024;
     // Entries are read ahead in chunks of whole entries.
     static constexpr size_t ChunkSize = 124 * AbstractMetaEntry::EntrySize;
 
@@ -124,6 +132,9 @@ private:
 
     int read_next_record(char* buffer, uint32_t length, Bytes* grow, uint32_t* data_type, int64_t* epoch);
     DataFile* data_file(uint32_t index);
+    // Reads size bytes at the offset, which the file holds.
+    bool read_data(DataFile& file, int64_t offset, char* buffer, uint32_t size);
+    bool read_direct(DataFile& file, int64_t offset, char* buffer, uint32_t size);
     void close_data_file(uint32_t index);
     void close_data_files();
 

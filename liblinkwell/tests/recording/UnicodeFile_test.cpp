@@ -1,14 +1,13 @@
 #include "recording/UnicodeFile.hpp"
 
+#include "support/FileSizeLimit.hpp"
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
 
 using testsupport::TempDir;
 
@@ -244,29 +243,6 @@ TEST(UnicodeFile, WritesOnAClosedFileFailHarmlessly)
     EXPECT_EQ(-1, file.tellp());
 }
 
-// Sets a soft file-size limit for one test; writing past it fails with EFBIG
-// instead of killing the process while SIGXFSZ is ignored.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = old_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-private:
-    rlimit old_ {};
-    void (*old_handler_)(int) = nullptr;
-};
-
 TEST(UnicodeFile, WritesThatDoNotReachTheFileReportFailure)
 {
     for (bool flush : { false, true }) {
@@ -281,7 +257,7 @@ TEST(UnicodeFile, WritesThatDoNotReachTheFileReportFailure)
     const std::string name = dir.path() + "/limited";
     const Bytes block(6000, 0x5A);
     {
-        const FileSizeLimit limit(4096);
+        const testsupport::FileSizeLimit limit(4096);
         UnicodeFile file(name, write_new);
         EXPECT_TRUE(file.write(Bytes(block.begin(), block.begin() + 4000)));
         EXPECT_FALSE(file.write(Bytes(block.begin(), block.begin() + 2000))); // 96 bytes fit

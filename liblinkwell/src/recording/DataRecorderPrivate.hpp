@@ -1,0 +1,207 @@
+// The state and work of a DataRecorder.
+//
+// Client threads start and stop types, the connection's dispatcher thread
+// hands packets over (process), and everything that touches a file runs as a
+// task on the recorder's own "recorder" thread, one at a time in queue
+// order: processing a packet (record lookup, data-rate limit, index bracket,
+// data file, write, split tests), releasing a stopped type, and the close
+// that a new base name asks for.
+//
+// Locks: `mutex` guards the maps, the list of stopped types, the callback
+// slots, the base names, the radar settings, the directory names of the
+// sessions and the batches of packets not yet written. It is never held
+// while a callback runs or the connection is called; tasks are queued under
+// it, so that the recorder thread takes them in the order of the operations
+// that queued them. The MetaData and SessionMetaData records are otherwise
+// touched only on the recorder thread, which lets the file work run without
+// the mutex.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "link/ActiveThread.hpp"
+#include "recording/MetaData.hpp"
+#include "recording/PacketBatch.hpp"
+#include "recording/SessionMetaData.hpp"
+#include <linkwell/DataRecorder.hpp>
+
+class AbstractMetaEntry;
+
+namespace Sarvik {
+
+class DataRecorderPrivate {
+public:
+    using Pair = std::pair<MetaData*, SessionMetaData*>;
+
+    // On a connection that holds a RadarInterface: streams are subscribed,
+    // the module is asked for its profile id and parameter file, and lines
+    // go to the connection's logger. The connection must outlive the
+    // recorder, and nobody may hold its lock while the recorder is destroyed
+    // (the recorder thread may need it to finish).
+    DataRecorderPrivate(DataRecorder* owner, DataRecorder::Connection& connection);
+    // Without a connection, logging through the logger, which must outlive
+    // the recorder.
+    DataRecorderPrivate(DataRecorder* owner, Logger& logger);
+    ~DataRecorderPrivate();
+    DataRecorderPrivate(const DataRecorderPrivate&) = delete;
+    DataRecorderPrivate& operator=(const DataRecorderPrivate&) = delete;
+
+    int start_recording(DataTypes mask, const std::string& directory, const RecordingOptions& options);
+    void stop_recording(DataTypes mask);
+    bool is_recording(DataType type) const;
+    bool process(DataType type, const Bytes& packet) noexcept;
+
+    int subscribe_to_file_available(DataTypes mask, const DataRecorder::FileAvailableCallback& callback);
+    void unsubscribe_to_file_available(DataTypes mask);
+    int subscribe_to_meta_file_available(const DataRecorder::MetaFileAvailableCallback& callback);
+    void unsubscribe_to_meta_file_available();
+    void set_error_callback(DataRecorder::ErrorCallback callback);
+
+    void set_basename_for_data_type(DataType type, const std::string& basename);
+    std::string get_basename_for_data_type(DataType type) const;
+    void clear_basename_for_data_types(DataTypes mask);
+
+    std::string get_recording_directory(DataType type) const;
+    std::string get_recording_directory(const std::string& session_id) const;
+
+    // The radar-settings handler (dispatcher thread): the settings become
+    // the settings name, 0x0A and the message from byte 14 on. Never throws.
+    bool update_radar_settings_from_module(const Bytes& message) noexcept;
+    void set_radar_settings(const Bytes& settings);
+
+    // A packet queue that holds more bytes than this (the disk is slower than
+    // the data) is warned about once, until it has drained to half of it.
+    static constexpr int64_t queue_warning_bytes = 64ll << 20;
+
+private:
+    // Cleared first by the destructor; every subscription callback holds it
+    // and reaches the recorder only while it is set.
+    struct AliveToken {
+        std::mutex mutex;
+        DataRecorderPrivate* recorder;
+    };
+
+    // A stopped type whose records wait for their release on the recorder
+    // thread.
+    struct Stopped {
+        std::unique_ptr<MetaData> meta;
+        std::shared_ptr<SessionMetaData> session;
+    };
+
+    DataRecorderPrivate(DataRecorder* owner, DataRecorder::Connection& connection,
+        std::unique_ptr<Logger> own_logger, Logger* given_logger = nullptr);
+
+    // ---- client side ----
+    int start_one(DataType type, const std::string& directory, const RecordingOptions& options);
+    // Enters the type's records into a session; false when it is recording.
+    bool enter_type(DataType type, const std::string& directory, const RecordingOptions& options);
+    void stop_one(DataType type);
+    std::shared_ptr<SessionMetaData> new_session(
+        const std::string& directory, const RecordingOptions& options);
+    // Whether a session of this recorder already claims the directory.
+    bool directory_claimed(const std::string& directory) const;
+    void add_meta_data(MetaData* meta, const std::shared_ptr<SessionMetaData>& session);
+    void subscribe_stream(DataType type);
+    void unsubscribe(const std::string& name);
+    std::string subscription_name(const char* base) const;
+    // Throws std::runtime_error after logging when the mask has bits above
+    // the 23 types and is not 0xFFFFFFFF.
+    void check_mask(DataTypes mask, const std::string& text) const;
+
+    // ---- recorder thread: tasks ----
+    // Runs a task so that nothing escapes it: a failure is logged and handed
+    // to the error callback.
+    void run_task(const char* name, const std::function<void()>& task) noexcept;
+    void do_process(const Pair& pair, ByteView packet);
+    // Writes the oldest batch of packets.
+    void write_batch() noexcept;
+    // Queues a task on the recorder thread (mutex held).
+    void queue_locked(const char* name, std::function<void()> task);
+    void release(MetaData* meta, const std::shared_ptr<SessionMetaData>& session);
+    bool begin_index_bracket(const Pair& pair, DataType type, std::string& error);
+    void end_index_bracket(const Pair& pair);
+    bool file_split_due(const MetaData& meta) const;
+    bool session_split_due(const SessionMetaData& session) const;
+    bool rate_limited(const MetaData& meta) const;
+
+    // ---- recorder thread: files ----
+    bool ensure_session_file_open(SessionMetaData* session, std::string& error);
+    bool create_session_directory(SessionMetaData* session, std::string& error);
+    bool open_index_file(SessionMetaData* session, const std::string& directory, std::string& error);
+    bool write_file(const Pair& pair, const uint8_t* data, size_t size, bool header);
+    bool write_meta_entry(SessionMetaData* session, const AbstractMetaEntry& entry);
+    bool write_pending_entries(SessionMetaData* session);
+    bool ensure_file_open(const Pair& pair, std::string& error);
+    bool ensure_file_header(const Pair& pair);
+    void close_file(const Pair& pair);
+    std::string rename_data_file(MetaData* meta);
+    void close_session_file(SessionMetaData* session, bool continuing);
+    bool complete_index_file(SessionMetaData* session);
+    void link_previous_index_file(
+        SessionMetaData* session, const std::string& previous, const std::string& next);
+    void update_session_sub_directory(SessionMetaData* session);
+    bool write_radar_settings(const Pair& pair, const std::string& filename);
+    bool store_parameter_file(const std::string& directory);
+    void ask_profile_id(SessionMetaData* session);
+    // The working directory of a session: its directory and its current
+    // sub-directory, under the mutex.
+    std::string working_directory(const SessionMetaData& session) const;
+    // Points every type of the session at its working directory (mutex held).
+    void retarget_types_locked(const SessionMetaData& session);
+    uint32_t epoch_offset(const SessionMetaData& session) const;
+
+    // ---- reporting ----
+    void report_error(const std::string& text);
+    void warn(const std::string& text);
+    void call_back(const char* name, const std::function<void()>& call);
+    void announce_file(DataType type, const std::string& filename);
+    void announce_meta_file(const std::string& session_id, const std::string& filename);
+    void count_queued(int64_t bytes);
+
+    DataRecorder* owner;
+    DataRecorder::Connection& connection;
+    std::unique_ptr<Logger> owned_logger;
+    Logger& logger;
+    const bool has_module;
+    // Subscription names carry it, so that recorders on one connection keep
+    // subscriptions of their own.
+    const unsigned recorder_number;
+    std::shared_ptr<AliveToken> alive;
+
+    mutable std::mutex mutex;
+    std::map<DataType, std::unique_ptr<MetaData>> enabled_data_types;
+    std::map<std::string, std::shared_ptr<SessionMetaData>> active_sessions;
+    std::map<DataType, DataRecorder::FileAvailableCallback> file_available_callbacks;
+    std::list<Stopped> scheduled_for_deletion;
+    DataRecorder::MetaFileAvailableCallback meta_file_available_callback;
+    std::map<DataType, std::string> basenames;
+    Bytes radar_settings;
+    DataRecorder::ErrorCallback error_callback;
+
+    // Packets handed over and not yet written, one batch per task queued
+    // for them; the last batch takes further packets while `batch_open`.
+    PacketBatch::BlockPool block_pool;
+    std::deque<std::unique_ptr<PacketBatch>> batches;
+    bool batch_open = false;
+    // A written batch kept for its memory.
+    std::unique_ptr<PacketBatch> spare_batch;
+
+    // Bytes of packets queued and not yet taken up by the recorder thread.
+    std::atomic<int64_t> queued_bytes { 0 };
+    std::atomic<bool> queue_warned { false };
+
+    // Last: made after everything its tasks use, stopped by the destructor
+    // before anything goes.
+    std::unique_ptr<ActiveThread> thread;
+};
+
+} // namespace Sarvik

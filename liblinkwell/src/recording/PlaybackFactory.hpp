@@ -1,0 +1,22 @@
+// The factory of a playback connection: the serial factory's threads, a
+// PlaybackModuleIo over the player and the protocol that passes each chunk
+// through as one packet, since the player's reads are whole packets.
+#pragma once
+
+#include "link/ConcreteFactory.hpp"
+
+namespace Sarvik {
+class DataPlayer;
+}
+
+class PlaybackFactory : public ConcreteFactory {
+public:
+    // The player is not owned; it must outlive every connection made here.
+    explicit PlaybackFactory(Sarvik::DataPlayer& player);
+
+    ModuleIo* createModuleIo(Logger& logger) override;
+    Protocol* createProtocol(Logger& logger) override;
+
+private:
+    Sarvik::DataPlayer& player_;
+};
