@@ -1,0 +1,68 @@
+/* What the cases share: a connection to a simulated module, message
+ * payloads built byte by byte, the process's threads and descriptors, and a
+ * working directory of their own. */
+#ifndef FLAT_FIXTURE_H
+#define FLAT_FIXTURE_H
+
+#include <stddef.h>
+
+#include <linkwell/matlab_wrapper.h>
+
+#include "sim_module.h"
+
+struct Fixture {
+    SimModule* sim;
+    LinkwellHandle* handle;
+    Z3_Type* z3;
+};
+
+/* A new simulated module and a connection to it over TCP (log level 0); 1 on
+ * success. */
+int fixture_open(struct Fixture* fixture);
+void fixture_close(struct Fixture* fixture);
+/* A connection to the module at the given log level. */
+LinkwellHandle* connect_to(SimModule* sim, unsigned int log_level);
+
+/* A message payload, little-endian like the module's. */
+struct Payload {
+    unsigned char bytes[8192];
+    size_t size;
+};
+void payload_start(struct Payload* payload, unsigned int first_byte);
+/* 0x50 and the content id. */
+void payload_appdata(struct Payload* payload, unsigned int content_id);
+void put_u8(struct Payload* payload, unsigned int value);
+void put_u32(struct Payload* payload, unsigned int value);
+void put_f32(struct Payload* payload, float value);
+/* count floats first, first + step, ... */
+void put_f32s(struct Payload* payload, float first, float step, unsigned int count);
+/* Sends the payload as one framed packet and waits until the module has
+ * written it. */
+void send_payload(struct Fixture* fixture, const struct Payload* payload);
+
+/* Waits up to about two seconds until peek(z3) reaches count; the last
+ * count seen. */
+int wait_for_count(int (*peek)(Z3_Type*), Z3_Type* z3, int count);
+int wait_for_queue(Z3_Type* z3, const char* queue, unsigned int count);
+
+int count_threads(void);
+int count_descriptors(void);
+
+/* A fresh temporary directory made the working directory; 1 on success. */
+int enter_temporary_directory(void);
+/* Back to the previous directory, the temporary one removed. */
+void leave_temporary_directory(void);
+/* Files of the working directory whose names start with the prefix. */
+int count_files(const char* prefix);
+/* 1 when a file of the working directory whose name starts with the prefix
+ * contains the text. */
+int some_file_contains(const char* prefix, const char* text);
+
+/* Appends to `out` (of `size`) the values as text, separated by blanks. */
+void render_bytes(const unsigned char* bytes, size_t count, char* out, size_t size);
+void render_floats(const float* values, size_t count, char* out, size_t size);
+
+void sleep_ms(unsigned int milliseconds);
+double seconds_now(void);
+
+#endif
