@@ -279,6 +279,11 @@ struct ResetRow {
     std::string after_reconnect;
 };
 
+void PrintTo(const ResetRow& row, std::ostream* out)
+{
+    *out << row.model;
+}
+
 class PyModelReset : public ::testing::TestWithParam<ResetRow> { };
 
 // The module restarts, the connection comes back with its queues, and the
