@@ -1,9 +1,10 @@
 // What the value-returning model classes do beyond passing one command on:
-// PyOsprey subscribes the presence queues when it is made; the commands that
-// every connection offers go through its virtual interface; each call holds
-// the connection's lock, waits for it, and leaves it free on every way out;
-// reset reconnects and gives PyOsprey's 0 or nothing, or the failure to
-// reconnect; the objects come and go without touching the module.
+// PyOsprey subscribes the presence queues when it is made, and a failed
+// subscription leaves its constructor; the commands that every connection
+// offers go through its virtual interface; each call holds the connection's
+// lock, waits for it, and leaves it free on every way out; reset reconnects
+// and gives PyOsprey's 0 or nothing, or the failure to reconnect; the
+// objects come and go without touching the module.
 #include "support/CommandTestKit.hpp"
 #include "support/MessagePackets.hpp"
 #include "support/PyModelConnection.hpp"
@@ -17,6 +18,9 @@
 
 #include <future>
 #include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <typeinfo>
 
 namespace {
 
@@ -141,16 +145,47 @@ public:
     }
 };
 
-// The five classes on a spied connection to a silent module.
-struct SpiedModels {
-    SpiedModels() { radar.set_default_timeout(0); }
+// A logger that fails once on a line it is armed with, as a logger whose
+// disk is full would.
+class FailingLogger : public testsupport::RecordingLogger {
+public:
+    void fail_on(const std::string& text)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failing_ = text;
+    }
+    void log(unsigned level, const std::string& text) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!failing_.empty() && text == failing_) {
+                failing_.clear();
+                throw std::runtime_error("the log failed");
+            }
+        }
+        RecordingLogger::log(level, text);
+    }
 
-    testsupport::RecordingLogger logger;
+private:
+    std::mutex mutex_;
+    std::string failing_;
+};
+
+// A connection of a spied interface to a silent module, as a connector
+// builds it.
+struct SpiedConnection {
+    SpiedConnection() { radar.set_default_timeout(0); }
+
+    FailingLogger logger;
     simmodule::SimModule module { simmodule::Transport::Tcp };
     TcpIpFactory factory { htonl(INADDR_LOOPBACK), htons(module.tcp_port()) };
     UartIo io { logger, factory };
     Z3Spy radar { io, "127.0.0.1", factory, logger };
     UniqueLocked<RadarInterface, std::recursive_mutex> locked { &radar, false };
+};
+
+// The five classes on it.
+struct SpiedModels : SpiedConnection {
     Sarvik::PyDax dax { locked };
     Sarvik::PyOsprey osprey { locked };
     Sarvik::PyFalcon falcon { locked };
@@ -211,6 +246,29 @@ TEST(PyModelZ3, TheSharedCommandsGoThroughTheVirtualInterface)
         outcome([&] { row.call(models); });
         EXPECT_EQ(std::vector<std::string> { row.operation }, models.radar.calls);
     }
+}
+
+// ---- a PyOsprey that cannot be made -------------------------------------------------
+
+// The second presence subscription fails: its exception leaves the
+// constructor as it came, after the first subscription, and the lock is
+// free again.
+TEST(PyOspreyConstruction, AFailedSubscriptionLeavesTheConstructor)
+{
+    SpiedConnection c;
+    c.logger.fail_on("subscribe_to_presence_movinglist -- begin");
+    c.logger.clear();
+    try {
+        Sarvik::PyOsprey osprey(c.locked);
+        ADD_FAILURE() << "made";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(typeid(std::runtime_error), typeid(e));
+        EXPECT_STREQ("the log failed", e.what());
+    }
+    EXPECT_EQ(1, c.logger.count("subscribe_to_presence_single -- end"));
+    EXPECT_EQ(0, c.logger.count("subscribe_to_presence_movinglist -- begin"));
+    EXPECT_TRUE(
+        std::async(std::launch::async, [&] { return c.locked.try_locked([](RadarInterface&) {}); }).get());
 }
 
 // ---- the connection's lock ----------------------------------------------------------
