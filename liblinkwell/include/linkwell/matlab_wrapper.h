@@ -12,6 +12,8 @@
  *                   be made from one connection; each is freed with
  *                   vmx_destroy_Z3_interface. Once its connection has been
  *                   destroyed a box only fails (result 1, counts 0).
+ *   Recording handles (split rules, options, recorders, readers, players):
+ *                   see "Recording, reading and playing back" below.
  *
  * Results
  *   0 is success. A non-zero error code of the module passes through
