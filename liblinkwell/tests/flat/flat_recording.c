@@ -160,6 +160,31 @@ static void replay(const char* index_file, unsigned int first, unsigned int coun
     vmx_destroy_linkwell(playback);
 }
 
+/* A record longer than the room is cut to it and consumed all the same. */
+static void short_read(const char* index_file)
+{
+    unsigned char whole[512];
+    unsigned char cut[8];
+    unsigned int size = 0, whole_size = 0, type = 0;
+    long long epoch = 0;
+    unsigned char is_header = 0;
+    DataReader* reader = data_reader_create();
+
+    CHECK_INT(0, data_reader_open(reader, index_file, (int)strlen(index_file), -1));
+    CHECK_INT(
+        0, data_reader_peek_record(reader, whole, &whole_size, sizeof whole, &type, &epoch, &is_header));
+    CHECK_INT(1, is_header);
+    CHECK(whole_size > 3);
+    memset(cut, 0xEE, sizeof cut);
+    CHECK_INT(0, data_reader_read_record(reader, cut, &size, 3, &type, &epoch, &is_header));
+    CHECK_INT(3, size);
+    CHECK(memcmp(cut, whole, 3) == 0);
+    CHECK_INT(0xEE, cut[3]);
+    CHECK_INT(0, data_reader_peek_record(reader, whole, &size, sizeof whole, &type, &epoch, &is_header));
+    CHECK_INT(0, is_header);
+    data_reader_destroy(reader);
+}
+
 static void round_trip(void)
 {
     static const char header[] = { 'H', 'D', 'R', '\0', '!' };
@@ -195,6 +220,8 @@ static void round_trip(void)
 
     flat_case("round trip: read back");
     check_session(index_file, 1, 3, header, sizeof header);
+    flat_case("round trip: a short read");
+    short_read(index_file);
     flat_case("round trip: replay");
     replay(index_file, 1, 3);
 }
