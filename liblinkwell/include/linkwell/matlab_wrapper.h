@@ -12,6 +12,8 @@
  *                   be made from one connection; each is freed with
  *                   vmx_destroy_Z3_interface. Once its connection has been
  *                   destroyed a box only fails (result 1, counts 0).
+ *   Recording handles (split rules, options, recorders, readers, players):
+ *                   see "Recording, reading and playing back" below.
  *
  * Results
  *   0 is success. A non-zero error code of the module passes through
@@ -396,6 +398,184 @@ LINKWELL_API int dax_read_message_data_string(Z3_Type* z3, unsigned int* content
     char* dst, unsigned int* length, unsigned int capacity);
 LINKWELL_API int dax_read_message_data_byte(Z3_Type* z3, unsigned int* content_id, unsigned int* info,
     unsigned char* dst, unsigned int* length, unsigned int capacity);
+
+/* ==== Recording, reading and playing back ================================ *
+ * Handles: a split rule, recording options, a recorder, a reader and a
+ * player, each made by its create function and released by its destroy
+ * function (NULL does nothing there). A NULL handle makes every other
+ * function fail: 1, a count or flag of 0, or nothing for functions without a
+ * result.
+ *
+ * Text and bytes going in are a pointer and a length in bytes, without a
+ * terminator. A negative length is refused (1, or nothing done); the pointer
+ * may be NULL only with a length of 0.
+ *
+ * Text going out ("string output"): the caller's buffer, a length output
+ * (which may be NULL) and the buffer's capacity in bytes. The length is set
+ * to 0 first. A text longer than the capacity gives 1 and writes nothing;
+ * otherwise its bytes are copied WITHOUT a terminator, the length is set and
+ * the result is 0. The buffer may be NULL only with a capacity of 0.
+ *
+ * Data types and filters are masks of the data type bits (0x1 baseband AP,
+ * 0x2 baseband IQ, 0x4 sleep, ..., 0x400000; 0xFFFFFFFF is every type).
+ * Times and sizes are milliseconds and bytes. */
+
+typedef struct LinkwellSplitSize* RecordingSplitSizeHandle;
+typedef struct LinkwellRecordingOptions* RecordingOptionsHandle;
+typedef struct LinkwellDataRecorder* DataRecorderHandle;
+typedef struct DataReader DataReader;
+typedef struct LinkwellDataPlayer* DataPlayerHandle;
+
+/* When a data file (or a session's sub-directory) is split: no split until
+ * one of the setters is called; each setter replaces the rule. A value of 0
+ * or less means no split; an hour above 23 is taken as 23. */
+LINKWELL_API RecordingSplitSizeHandle vmx_create_recording_split_size(void);
+LINKWELL_API void vmx_destroy_recording_split_size(RecordingSplitSizeHandle handle);
+LINKWELL_API void set_duration(RecordingSplitSizeHandle handle, int seconds);
+LINKWELL_API void set_byte_count(RecordingSplitSizeHandle handle, long long bytes);
+LINKWELL_API void set_fixed_daily_hour(RecordingSplitSizeHandle handle, int hour);
+
+/* How a recording is made. New options carry a fresh session id. Split rules
+ * and the user header are copied in, so their handles and buffers may be
+ * released right after. */
+LINKWELL_API RecordingOptionsHandle vmx_create_recording_options(void);
+LINKWELL_API void vmx_destroy_recording_options(RecordingOptionsHandle handle);
+LINKWELL_API void set_session_id(RecordingOptionsHandle handle, const char* id, int length);
+/* String output. */
+LINKWELL_API int get_session_id(
+    RecordingOptionsHandle handle, char* buffer, unsigned int* length, unsigned int capacity);
+LINKWELL_API void set_file_split_size(RecordingOptionsHandle handle, RecordingSplitSizeHandle size);
+LINKWELL_API void set_directory_split_size(RecordingOptionsHandle handle, RecordingSplitSizeHandle size);
+/* The least time between two stored packets of a type; 0 or less: none. */
+LINKWELL_API void set_data_rate_limit(RecordingOptionsHandle handle, int milliseconds);
+/* Bytes written at the start of every data file. */
+LINKWELL_API void set_user_header(RecordingOptionsHandle handle, const char* bytes, int size);
+
+/* A recorder without a connection: it records only what vmx_process hands
+ * it. */
+LINKWELL_API DataRecorderHandle vmx_create_data_recorder(void);
+/* A new recorder of the connection's data streams; NULL for a NULL handle.
+ * Every call makes another recorder with subscriptions of its own, so
+ * recorders of one connection start, stop and are destroyed independently.
+ * A recorder keeps the connection's parts alive: it may outlive
+ * vmx_destroy_linkwell, after which it records nothing more and refuses to
+ * start (1); it is still released with vmx_destroy_data_recorder. */
+LINKWELL_API DataRecorderHandle vmx_get_data_recorder(LinkwellHandle* handle);
+/* Stops every recording of the recorder, writes and closes its files. */
+LINKWELL_API void vmx_destroy_data_recorder(DataRecorderHandle handle);
+/* Records the data types into sessions under the directory (length bytes),
+ * with copies of the options, or with default options and a fresh session id
+ * when options is NULL. 0 when every type started; 1 otherwise (the mask 0,
+ * a type already recording, an empty directory, a destroyed connection). */
+LINKWELL_API int vmx_start_recording(DataRecorderHandle handle, unsigned int data_types,
+    const char* directory, int length, RecordingOptionsHandle options);
+LINKWELL_API void vmx_stop_recording(DataRecorderHandle handle, unsigned int data_types);
+/* Hands one packet of a type to a recorder without a connection: 0 when the
+ * type is recording, else 1. A recorder of a connection takes its packets
+ * from the connection only and always gives 1. */
+LINKWELL_API int vmx_process(
+    DataRecorderHandle handle, unsigned int data_type, const unsigned char* data, unsigned int size);
+/* The text that names a type's data files; one holding '/', '\' or ".." is
+ * ignored. */
+LINKWELL_API void vmx_set_basename_for_data_type(
+    DataRecorderHandle handle, unsigned int data_type, const char* basename, int length);
+/* String output; 1 for a value that is not a single data type. */
+LINKWELL_API int vmx_get_basename_for_data_type(DataRecorderHandle handle, unsigned int data_type,
+    char* buffer, unsigned int* length, unsigned int capacity);
+LINKWELL_API void vmx_clear_basename_for_data_types(DataRecorderHandle handle, unsigned int data_types);
+/* The session directory a session or a data type records into, string
+ * output (empty while it records nothing). */
+LINKWELL_API int vmx_get_recording_dir_for_session_id(DataRecorderHandle handle, const char* session_id,
+    int session_id_length, char* buffer, unsigned int* length, unsigned int capacity);
+LINKWELL_API int vmx_get_recording_dir_for_data_type(DataRecorderHandle handle, unsigned int data_type,
+    char* buffer, unsigned int* length, unsigned int capacity);
+
+/* Reads a recorded session record by record. */
+LINKWELL_API DataReader* data_reader_create(void);
+LINKWELL_API void data_reader_destroy(DataReader* reader);
+/* Opens a session's index file (name of length bytes) and up to count files
+ * of its chain in all (a negative count: the whole chain). */
+LINKWELL_API int data_reader_open(DataReader* reader, const char* meta_filename, int length, int count);
+LINKWELL_API void data_reader_close(DataReader* reader);
+LINKWELL_API int data_reader_is_open(DataReader* reader);
+/* 1 when no record that passes the filter is left (0 for a reader that is
+ * not open). */
+LINKWELL_API int data_reader_at_end(DataReader* reader);
+/* The next record that passes the filter: its bytes into the buffer, its
+ * size, data type, time (ms since 1970) and whether it is a file's user
+ * header (1) or data (0). Each output may be NULL. A record longer than the
+ * capacity is CUT to the capacity and CONSUMED all the same: the size says
+ * how much was copied, so ask data_reader_get_max_record_size for the room
+ * to give. 1 at the end or on a read failure. */
+LINKWELL_API int data_reader_read_record(DataReader* reader, unsigned char* buffer, unsigned int* size,
+    unsigned int capacity, unsigned int* data_type, long long* epoch, unsigned char* is_user_header);
+/* The same, without moving on. */
+LINKWELL_API int data_reader_peek_record(DataReader* reader, unsigned char* buffer, unsigned int* size,
+    unsigned int capacity, unsigned int* data_type, long long* epoch, unsigned char* is_user_header);
+/* To the first record at or after ms from the start, or to the record that
+ * holds the byte of the recording's data. */
+LINKWELL_API int data_reader_seek_ms(DataReader* reader, long long ms);
+LINKWELL_API int data_reader_seek_byte(DataReader* reader, long long byte);
+/* 1 for the mask 0 or one with bits above 0x400000 (but 0xFFFFFFFF). */
+LINKWELL_API int data_reader_set_filter(DataReader* reader, unsigned int data_types);
+LINKWELL_API int data_reader_get_filter(DataReader* reader, unsigned int* data_types);
+/* Before open the times and the size are -1. */
+LINKWELL_API int data_reader_get_start_epoch(DataReader* reader, long long* epoch);
+LINKWELL_API int data_reader_get_duration(DataReader* reader, long long* ms);
+LINKWELL_API int data_reader_get_size(DataReader* reader, long long* bytes);
+LINKWELL_API int data_reader_get_data_types(DataReader* reader, unsigned int* data_types);
+LINKWELL_API int data_reader_get_max_record_size(DataReader* reader, unsigned int* size);
+/* String output. */
+LINKWELL_API int data_reader_get_session_id(
+    DataReader* reader, char* buffer, unsigned int* length, unsigned int capacity);
+
+/* A connection that plays the recording as if a module were attached; NULL
+ * for a NULL player. The connection keeps the player alive, so the player
+ * handle may be destroyed first. */
+LINKWELL_API LinkwellHandle* vmx_create_linkwell_playback(DataPlayerHandle player, unsigned int log_level);
+/* Opens a recording (name of length bytes, count as for data_reader_open),
+ * stopped at its first record; NULL when it cannot be opened. */
+LINKWELL_API DataPlayerHandle data_player_create(const char* meta_filename, int length, int count);
+LINKWELL_API void data_player_destroy(DataPlayerHandle player);
+LINKWELL_API int data_player_play(DataPlayerHandle player);
+LINKWELL_API int data_player_pause(DataPlayerHandle player);
+/* Stops and rewinds: the next play starts at the first record. */
+LINKWELL_API int data_player_stop(DataPlayerHandle player);
+/* 0 stopped, 1 playing, 2 paused; any other state gives 1. */
+LINKWELL_API int data_player_set_state(DataPlayerHandle player, unsigned int state);
+LINKWELL_API int data_player_get_state(DataPlayerHandle player, int* state);
+LINKWELL_API int data_player_set_filter(DataPlayerHandle player, unsigned int data_types);
+LINKWELL_API int data_player_get_filter(DataPlayerHandle player, unsigned int* data_types);
+/* 1 for a time outside 0 .. duration. */
+LINKWELL_API int data_player_set_position(DataPlayerHandle player, long long ms);
+LINKWELL_API int data_player_get_position(DataPlayerHandle player, long long* ms);
+/* Above 0 the speed factor; 0 holds playback; below 0 every packet at once. */
+LINKWELL_API int data_player_set_playback_rate(DataPlayerHandle player, float rate);
+LINKWELL_API int data_player_get_playback_rate(DataPlayerHandle player, float* rate);
+LINKWELL_API int data_player_set_loop_mode_enabled(DataPlayerHandle player, int enabled);
+LINKWELL_API int data_player_get_loop_mode_enabled(DataPlayerHandle player, int* enabled);
+LINKWELL_API int data_player_get_duration(DataPlayerHandle player, long long* ms);
+/* String output. */
+LINKWELL_API int data_player_get_meta_filename(
+    DataPlayerHandle player, char* buffer, unsigned int* length, unsigned int capacity);
+
+/* Stored records back into module messages. The reader is only asked for the
+ * format version of the recording it opened: a reader that has opened
+ * nothing converts nothing. */
+/* The module message the record was recorded from. The length output is
+ * required and set to 0 first. A message longer than the capacity is CUT to
+ * the capacity WITHOUT NOTICE (result 0): compare the length with the
+ * capacity. 1 when the record does not convert (a user header, a CSV header
+ * line, a type that has no message). */
+LINKWELL_API int data_record_to_binary_packet(DataReader* reader, const unsigned char* data,
+    unsigned int size, unsigned int data_type, unsigned char is_user_header, unsigned char* buffer,
+    unsigned int* length, unsigned int capacity);
+/* The fields of a sleep record (type 0x4) in message order; every output is
+ * required. On failure the outputs keep what they held. */
+LINKWELL_API int data_record_to_sleep_data(DataReader* reader, const unsigned char* data, unsigned int size,
+    unsigned int data_type, unsigned char is_user_header, unsigned int* frame_counter, unsigned int* state,
+    float* rpm, float* object_distance, unsigned int* signal_quality, float* movement_slow,
+    float* movement_fast);
 
 LINKWELL_EXTERN_C_END
 

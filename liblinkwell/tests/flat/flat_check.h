@@ -20,6 +20,7 @@ void group_commands(void);
 void group_messages(void);
 void group_packets(void);
 void group_dax(void);
+void group_recording(void);
 void group_refusals(void);
 void group_exports(void);
 

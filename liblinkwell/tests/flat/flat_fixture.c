@@ -1,9 +1,10 @@
-#define _POSIX_C_SOURCE 200809L
+#define _XOPEN_SOURCE 700
 
 #include "flat_fixture.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <ftw.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -138,18 +139,18 @@ int enter_temporary_directory(void)
     return chdir(temporary_directory) == 0;
 }
 
+static int remove_entry(const char* path, const struct stat* status, int kind, struct FTW* walk)
+{
+    (void)status;
+    (void)walk;
+    return kind == FTW_DP ? rmdir(path) : unlink(path);
+}
+
 void leave_temporary_directory(void)
 {
-    struct dirent* entry;
-    DIR* directory = opendir(".");
-    if (directory) {
-        while ((entry = readdir(directory)) != NULL)
-            if (entry->d_name[0] != '.')
-                unlink(entry->d_name);
-        closedir(directory);
-    }
+    /* Sessions recorded in it are directories of their own. */
     if (chdir(previous_directory) == 0)
-        rmdir(temporary_directory);
+        nftw(temporary_directory, remove_entry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
 int count_files(const char* prefix)
@@ -222,4 +223,68 @@ void render_floats(const float* values, size_t count, char* out, size_t size)
     size_t used = strlen(out);
     for (i = 0; i < count && used < size; ++i)
         used += (size_t)snprintf(out + used, size - used, used == 0 ? "%g" : " %g", values[i]);
+}
+
+void sleep_message(struct Payload* payload, unsigned int frame_counter)
+{
+    const float n = (float)frame_counter;
+    payload_appdata(payload, 0x2375A16C);
+    put_u32(payload, frame_counter);
+    put_u32(payload, frame_counter % 3);
+    put_f32(payload, n + 0.5f);
+    put_f32(payload, n / 4);
+    put_u32(payload, 50 + frame_counter);
+    put_f32(payload, n + 0.25f);
+    put_f32(payload, n + 0.75f);
+}
+
+void send_sleep_messages(struct Fixture* fixture, unsigned int first, unsigned int count)
+{
+    struct Payload payload;
+    unsigned int n;
+    const int waiting = vmx_peek_message_respiration_legacy(fixture->z3);
+    for (n = first; n < first + count; ++n) {
+        sleep_message(&payload, n);
+        send_payload(fixture, &payload);
+    }
+    /* Packets are dispatched one after the other, each to every subscriber:
+     * once this one is queued, the ones before have been handed over. */
+    payload_appdata(&payload, 0x2375FE26);
+    put_u32(&payload, 1), put_u32(&payload, 2), put_u32(&payload, 3);
+    put_f32(&payload, 4.5f), put_f32(&payload, 5.5f), put_u32(&payload, 6);
+    send_payload(fixture, &payload);
+    wait_for_count(vmx_peek_message_respiration_legacy, fixture->z3, waiting + 1);
+}
+
+int index_file_of(DataRecorderHandle recorder, const char* session_id, char* path, size_t size)
+{
+    unsigned int length = 0;
+    const char* const name = "/sarvik_recording_meta.dat";
+    if (size < strlen(name) + 1
+        || vmx_get_recording_dir_for_session_id(recorder, session_id, (int)strlen(session_id), path, &length,
+               (unsigned)(size - strlen(name) - 1))
+            != 0
+        || length == 0)
+        return 0;
+    strcpy(path + length, name);
+    return 1;
+}
+
+int record_by_hand(const char* session_id, unsigned int count, char* path, size_t size)
+{
+    struct Payload payload;
+    unsigned int n;
+    int ok;
+    DataRecorderHandle recorder = vmx_create_data_recorder();
+    RecordingOptionsHandle options = vmx_create_recording_options();
+    set_session_id(options, session_id, (int)strlen(session_id));
+    ok = vmx_start_recording(recorder, 0x4, ".", 1, options) == 0;
+    for (n = 1; ok && n <= count; ++n) {
+        sleep_message(&payload, n);
+        ok = vmx_process(recorder, 0x4, payload.bytes, (unsigned int)payload.size) == 0;
+    }
+    ok = ok && index_file_of(recorder, session_id, path, size);
+    vmx_destroy_recording_options(options);
+    vmx_destroy_data_recorder(recorder);
+    return ok;
 }

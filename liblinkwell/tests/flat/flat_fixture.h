@@ -40,6 +40,21 @@ void put_f32s(struct Payload* payload, float first, float step, unsigned int cou
  * written it. */
 void send_payload(struct Fixture* fixture, const struct Payload* payload);
 
+/* A sleep message whose fields follow from the frame counter n: state
+ * n % 3, rate n + 0.5, distance n / 4, quality 50 + n, movements n + 0.25
+ * and n + 0.75. */
+void sleep_message(struct Payload* payload, unsigned int frame_counter);
+/* Sends sleep messages 1 .. count, then a respiration message and waits
+ * until it is in its queue: every sleep message has been dispatched then. */
+void send_sleep_messages(struct Fixture* fixture, unsigned int first, unsigned int count);
+
+/* The session directory of a recording session, with "/" and the name of
+ * its index file appended; 1 on success. */
+int index_file_of(DataRecorderHandle recorder, const char* session_id, char* path, size_t size);
+/* A session recorded in the working directory by a recorder without a
+ * connection, of the sleep messages 1 .. count; its index file into path. */
+int record_by_hand(const char* session_id, unsigned int count, char* path, size_t size);
+
 /* Waits up to about two seconds until peek(z3) reaches count; the last
  * count seen. */
 int wait_for_count(int (*peek)(Z3_Type*), Z3_Type* z3, int count);

@@ -54,6 +54,7 @@ static const struct Group groups[] = {
     { "messages", group_messages },
     { "packets", group_packets },
     { "dax", group_dax },
+    { "recording", group_recording },
     { "refusals", group_refusals },
     { "exports", group_exports },
 };

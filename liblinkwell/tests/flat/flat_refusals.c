@@ -1,13 +1,15 @@
-/* Every refused argument in one table: NULL boxes, names, required outputs,
- * buffers with room and input bytes with a length give 1 (counts 0), send
- * nothing to the module and take no message; NULL with nothing to hold is
- * accepted. */
+/* Every refused argument in one table: NULL boxes and handles, names,
+ * required outputs, buffers with room and input bytes with a length (or a
+ * negative one) give 1 (counts 0, flags 0, no handle), send nothing to the
+ * module, take no message or record and change nothing; NULL with nothing to
+ * hold is accepted. */
 #define _POSIX_C_SOURCE 200809L
 
 #include "flat_check.h"
 #include "flat_fixture.h"
 
 #include <stddef.h>
+#include <string.h>
 
 /* Scratch outputs of the calls below. */
 static unsigned int u, u2;
@@ -17,6 +19,19 @@ static char text[16];
 static unsigned char bytes[16];
 static float list[4];
 static const unsigned char prefix[] = { 0xA0, 0x13 };
+static long long ll;
+static unsigned char flag;
+
+/* Live handles of the recording functions, and a sleep record that
+ * converts. */
+static char index_file[1024];
+static RecordingOptionsHandle options;
+static DataRecorderHandle recorder;
+static DataReader* reader;
+static DataReader* open_reader;
+static DataPlayerHandle player;
+static unsigned char record[256];
+static unsigned int record_size;
 
 #define REFUSAL(name, expression)                                                                            \
     static int name(Z3_Type* z3)                                                                             \
@@ -99,6 +114,106 @@ REFUSAL(no_file_data_bytes, vmx_set_file_data(z3, 1, 2, 0, NULL, 3))
 REFUSAL(empty_command, vmx_send_command(z3, NULL, 0))
 REFUSAL(empty_unknown_packet, vmx_get_packet(z3, "nobody", NULL, 0))
 
+/* Recording functions without a handle. */
+REFUSAL_VOID(no_split_duration, set_duration(NULL, 5))
+REFUSAL_VOID(no_split_bytes, set_byte_count(NULL, 5))
+REFUSAL_VOID(no_split_hour, set_fixed_daily_hour(NULL, 5))
+REFUSAL_VOID(no_split_destroy, vmx_destroy_recording_split_size(NULL))
+REFUSAL_VOID(no_options_session, set_session_id(NULL, "x", 1))
+REFUSAL(no_options_get_session, get_session_id(NULL, text, &u, sizeof text))
+REFUSAL_VOID(no_options_file_split, set_file_split_size(NULL, NULL))
+REFUSAL_VOID(no_split_for_options, set_directory_split_size(options, NULL))
+REFUSAL_VOID(no_options_rate, set_data_rate_limit(NULL, 5))
+REFUSAL_VOID(no_options_header, set_user_header(NULL, "x", 1))
+REFUSAL_VOID(no_options_destroy, vmx_destroy_recording_options(NULL))
+REFUSAL(no_connection_recorder, vmx_get_data_recorder(NULL) != NULL)
+REFUSAL(no_recorder_start, vmx_start_recording(NULL, 4, ".", 1, NULL))
+REFUSAL_VOID(no_recorder_stop, vmx_stop_recording(NULL, 4))
+REFUSAL(no_recorder_process, vmx_process(NULL, 4, bytes, 4))
+REFUSAL_VOID(no_recorder_set_basename, vmx_set_basename_for_data_type(NULL, 4, "x", 1))
+REFUSAL(no_recorder_basename, vmx_get_basename_for_data_type(NULL, 4, text, &u, sizeof text))
+REFUSAL_VOID(no_recorder_clear, vmx_clear_basename_for_data_types(NULL, 4))
+REFUSAL(no_recorder_session_dir, vmx_get_recording_dir_for_session_id(NULL, "x", 1, text, &u, sizeof text))
+REFUSAL(no_recorder_type_dir, vmx_get_recording_dir_for_data_type(NULL, 4, text, &u, sizeof text))
+REFUSAL_VOID(no_recorder_destroy, vmx_destroy_data_recorder(NULL))
+REFUSAL(no_reader_open, data_reader_open(NULL, index_file, (int)strlen(index_file), -1))
+REFUSAL_VOID(no_reader_close, data_reader_close(NULL))
+REFUSAL(no_reader_is_open, data_reader_is_open(NULL))
+REFUSAL(no_reader_at_end, data_reader_at_end(NULL))
+REFUSAL(no_reader_read, data_reader_read_record(NULL, bytes, &u, sizeof bytes, &u2, &ll, &flag))
+REFUSAL(no_reader_peek, data_reader_peek_record(NULL, bytes, &u, sizeof bytes, &u2, &ll, &flag))
+REFUSAL(no_reader_seek_ms, data_reader_seek_ms(NULL, 0))
+REFUSAL(no_reader_seek_byte, data_reader_seek_byte(NULL, 0))
+REFUSAL(no_reader_filter, data_reader_set_filter(NULL, 4))
+REFUSAL(no_reader_epoch, data_reader_get_start_epoch(NULL, &ll))
+REFUSAL(no_reader_session, data_reader_get_session_id(NULL, text, &u, sizeof text))
+REFUSAL_VOID(no_reader_destroy, data_reader_destroy(NULL))
+REFUSAL(no_player_playback, vmx_create_linkwell_playback(NULL, 0) != NULL)
+REFUSAL(no_player_play, data_player_play(NULL))
+REFUSAL(no_player_pause, data_player_pause(NULL))
+REFUSAL(no_player_stop, data_player_stop(NULL))
+REFUSAL(no_player_state, data_player_set_state(NULL, 1))
+REFUSAL(no_player_filter, data_player_set_filter(NULL, 4))
+REFUSAL(no_player_position, data_player_set_position(NULL, 0))
+REFUSAL(no_player_rate, data_player_set_playback_rate(NULL, 1.0f))
+REFUSAL(no_player_loop, data_player_set_loop_mode_enabled(NULL, 1))
+REFUSAL(no_player_duration, data_player_get_duration(NULL, &ll))
+REFUSAL(no_player_name, data_player_get_meta_filename(NULL, text, &u, sizeof text))
+REFUSAL_VOID(no_player_destroy, data_player_destroy(NULL))
+REFUSAL(
+    no_reader_packet, data_record_to_binary_packet(NULL, record, record_size, 4, 0, bytes, &u, sizeof bytes))
+REFUSAL(no_reader_sleep,
+    data_record_to_sleep_data(NULL, record, record_size, 4, 0, &u, &u2, &f0, &f1, &u, &f0, &f1))
+
+/* Recording functions: no text or bytes where the length says there are
+ * some, and negative lengths. */
+REFUSAL_VOID(no_id_text, set_session_id(options, NULL, 3))
+REFUSAL_VOID(negative_id, set_session_id(options, "abc", -1))
+REFUSAL_VOID(no_header_bytes, set_user_header(options, NULL, 3))
+REFUSAL_VOID(negative_header, set_user_header(options, "abc", -1))
+REFUSAL(no_directory, vmx_start_recording(recorder, 8, NULL, 3, NULL))
+REFUSAL(negative_directory, vmx_start_recording(recorder, 8, ".", -1, NULL))
+REFUSAL(no_process_bytes, vmx_process(recorder, 4, NULL, 3))
+REFUSAL_VOID(no_basename, vmx_set_basename_for_data_type(recorder, 4, NULL, 3))
+REFUSAL_VOID(negative_basename, vmx_set_basename_for_data_type(recorder, 4, "abc", -1))
+REFUSAL(no_session_name, vmx_get_recording_dir_for_session_id(recorder, NULL, 3, text, &u, sizeof text))
+REFUSAL(negative_session_name,
+    vmx_get_recording_dir_for_session_id(recorder, "refusals", -1, text, &u, sizeof text))
+REFUSAL(no_reader_name, data_reader_open(reader, NULL, 5, -1))
+REFUSAL(negative_reader_name, data_reader_open(reader, index_file, -1, -1))
+REFUSAL(no_player_file, data_player_create(NULL, 5, -1) != NULL)
+REFUSAL(negative_player_file, data_player_create(index_file, -1, -1) != NULL)
+REFUSAL(no_record_bytes, data_record_to_binary_packet(open_reader, NULL, 4, 4, 0, bytes, &u, sizeof bytes))
+REFUSAL(
+    no_sleep_bytes, data_record_to_sleep_data(open_reader, NULL, 4, 4, 0, &u, &u2, &f0, &f1, &u, &f0, &f1))
+
+/* Recording functions: no required output. */
+REFUSAL(no_filter_out, data_reader_get_filter(open_reader, NULL))
+REFUSAL(no_epoch_out, data_reader_get_start_epoch(open_reader, NULL))
+REFUSAL(no_duration_out, data_reader_get_duration(open_reader, NULL))
+REFUSAL(no_size_out, data_reader_get_size(open_reader, NULL))
+REFUSAL(no_types_out, data_reader_get_data_types(open_reader, NULL))
+REFUSAL(no_max_size_out, data_reader_get_max_record_size(open_reader, NULL))
+REFUSAL(no_state_out, data_player_get_state(player, NULL))
+REFUSAL(no_player_filter_out, data_player_get_filter(player, NULL))
+REFUSAL(no_position_out, data_player_get_position(player, NULL))
+REFUSAL(no_rate_out, data_player_get_playback_rate(player, NULL))
+REFUSAL(no_loop_out, data_player_get_loop_mode_enabled(player, NULL))
+REFUSAL(no_player_duration_out, data_player_get_duration(player, NULL))
+REFUSAL(
+    no_packet_length, data_record_to_binary_packet(open_reader, record, record_size, 4, 0, bytes, NULL, 16))
+REFUSAL(no_sleep_output,
+    data_record_to_sleep_data(open_reader, record, record_size, 4, 0, &u, &u2, &f0, &f1, NULL, &f0, &f1))
+
+/* Recording functions: no buffer where the capacity says there is one. */
+REFUSAL(no_session_buffer, get_session_id(options, NULL, &u, 16))
+REFUSAL(no_record_buffer, data_reader_read_record(open_reader, NULL, &u, 16, &u2, &ll, &flag))
+REFUSAL(no_peek_buffer, data_reader_peek_record(open_reader, NULL, &u, 16, &u2, &ll, &flag))
+REFUSAL(no_directory_buffer, vmx_get_recording_dir_for_data_type(recorder, 4, NULL, &u, 16))
+REFUSAL(no_file_name_buffer, data_player_get_meta_filename(player, NULL, &u, 16))
+REFUSAL(no_packet_buffer_given,
+    data_record_to_binary_packet(open_reader, record, record_size, 4, 0, NULL, &u, 16))
+
 struct RefusalRow {
     const char* label;
     int (*call)(Z3_Type* z3);
@@ -161,12 +276,162 @@ static const struct RefusalRow rows[] = {
     { "no bytes: file data", no_file_data_bytes, 1 },
     { "nothing to hold: empty command", empty_command, 0 },
     { "nothing to hold: unknown queue", empty_unknown_packet, 0 },
+    { "recording, no handle: split duration", no_split_duration, 0 },
+    { "recording, no handle: split bytes", no_split_bytes, 0 },
+    { "recording, no handle: split hour", no_split_hour, 0 },
+    { "recording, no handle: destroy split", no_split_destroy, 0 },
+    { "recording, no handle: set session id", no_options_session, 0 },
+    { "recording, no handle: session id", no_options_get_session, 1 },
+    { "recording, no handle: file split", no_options_file_split, 0 },
+    { "recording, no handle: directory split rule", no_split_for_options, 0 },
+    { "recording, no handle: rate limit", no_options_rate, 0 },
+    { "recording, no handle: user header", no_options_header, 0 },
+    { "recording, no handle: destroy options", no_options_destroy, 0 },
+    { "recording, no handle: recorder of no connection", no_connection_recorder, 0 },
+    { "recording, no handle: start", no_recorder_start, 1 },
+    { "recording, no handle: stop", no_recorder_stop, 0 },
+    { "recording, no handle: process", no_recorder_process, 1 },
+    { "recording, no handle: set base name", no_recorder_set_basename, 0 },
+    { "recording, no handle: base name", no_recorder_basename, 1 },
+    { "recording, no handle: clear base names", no_recorder_clear, 0 },
+    { "recording, no handle: session directory", no_recorder_session_dir, 1 },
+    { "recording, no handle: type directory", no_recorder_type_dir, 1 },
+    { "recording, no handle: destroy recorder", no_recorder_destroy, 0 },
+    { "recording, no handle: reader open", no_reader_open, 1 },
+    { "recording, no handle: reader close", no_reader_close, 0 },
+    { "recording, no handle: reader is not open", no_reader_is_open, 0 },
+    { "recording, no handle: reader is not at the end", no_reader_at_end, 0 },
+    { "recording, no handle: read record", no_reader_read, 1 },
+    { "recording, no handle: peek record", no_reader_peek, 1 },
+    { "recording, no handle: seek time", no_reader_seek_ms, 1 },
+    { "recording, no handle: seek byte", no_reader_seek_byte, 1 },
+    { "recording, no handle: reader filter", no_reader_filter, 1 },
+    { "recording, no handle: start epoch", no_reader_epoch, 1 },
+    { "recording, no handle: reader session id", no_reader_session, 1 },
+    { "recording, no handle: destroy reader", no_reader_destroy, 0 },
+    { "recording, no handle: playback connection", no_player_playback, 0 },
+    { "recording, no handle: play", no_player_play, 1 },
+    { "recording, no handle: pause", no_player_pause, 1 },
+    { "recording, no handle: stop playing", no_player_stop, 1 },
+    { "recording, no handle: player state", no_player_state, 1 },
+    { "recording, no handle: player filter", no_player_filter, 1 },
+    { "recording, no handle: position", no_player_position, 1 },
+    { "recording, no handle: rate", no_player_rate, 1 },
+    { "recording, no handle: loop mode", no_player_loop, 1 },
+    { "recording, no handle: player duration", no_player_duration, 1 },
+    { "recording, no handle: index file name", no_player_name, 1 },
+    { "recording, no handle: destroy player", no_player_destroy, 0 },
+    { "recording, no handle: record to packet", no_reader_packet, 1 },
+    { "recording, no handle: record to sleep data", no_reader_sleep, 1 },
+    { "recording, no text: session id", no_id_text, 0 },
+    { "recording, negative length: session id", negative_id, 0 },
+    { "recording, no bytes: user header", no_header_bytes, 0 },
+    { "recording, negative length: user header", negative_header, 0 },
+    { "recording, no text: directory", no_directory, 1 },
+    { "recording, negative length: directory", negative_directory, 1 },
+    { "recording, no bytes: process", no_process_bytes, 1 },
+    { "recording, no text: base name", no_basename, 0 },
+    { "recording, negative length: base name", negative_basename, 0 },
+    { "recording, no text: session of a directory", no_session_name, 1 },
+    { "recording, negative length: session of a directory", negative_session_name, 1 },
+    { "recording, no text: reader's index file", no_reader_name, 1 },
+    { "recording, negative length: reader's index file", negative_reader_name, 1 },
+    { "recording, no text: player's index file", no_player_file, 0 },
+    { "recording, negative length: player's index file", negative_player_file, 0 },
+    { "recording, no bytes: record to packet", no_record_bytes, 1 },
+    { "recording, no bytes: record to sleep data", no_sleep_bytes, 1 },
+    { "recording, no output: reader filter", no_filter_out, 1 },
+    { "recording, no output: start epoch", no_epoch_out, 1 },
+    { "recording, no output: reader duration", no_duration_out, 1 },
+    { "recording, no output: size", no_size_out, 1 },
+    { "recording, no output: data types", no_types_out, 1 },
+    { "recording, no output: largest record", no_max_size_out, 1 },
+    { "recording, no output: player state", no_state_out, 1 },
+    { "recording, no output: player filter", no_player_filter_out, 1 },
+    { "recording, no output: position", no_position_out, 1 },
+    { "recording, no output: rate", no_rate_out, 1 },
+    { "recording, no output: loop mode", no_loop_out, 1 },
+    { "recording, no output: player duration", no_player_duration_out, 1 },
+    { "recording, no output: packet length", no_packet_length, 1 },
+    { "recording, no output: a sleep field", no_sleep_output, 1 },
+    { "recording, no buffer: session id", no_session_buffer, 1 },
+    { "recording, no buffer: read record", no_record_buffer, 1 },
+    { "recording, no buffer: peek record", no_peek_buffer, 1 },
+    { "recording, no buffer: directory", no_directory_buffer, 1 },
+    { "recording, no buffer: index file name", no_file_name_buffer, 1 },
+    { "recording, no buffer: packet", no_packet_buffer_given, 1 },
 };
+
+/* A recording session, a recorder recording the sleep type, readers with
+ * nothing and with the session open, a player, and the session's first
+ * record that converts. */
+static void open_recording_handles(void)
+{
+    unsigned int type = 0;
+    unsigned int length = 0;
+    DataReader* scan = data_reader_create();
+
+    CHECK(enter_temporary_directory());
+    CHECK(record_by_hand("refusals", 2, index_file, sizeof index_file));
+    options = vmx_create_recording_options();
+    set_session_id(options, "refusals", 8);
+    recorder = vmx_create_data_recorder();
+    CHECK_INT(0, vmx_start_recording(recorder, 4, ".", 1, options));
+    reader = data_reader_create();
+    open_reader = data_reader_create();
+    CHECK_INT(0, data_reader_open(open_reader, index_file, (int)strlen(index_file), -1));
+    player = data_player_create(index_file, (int)strlen(index_file), -1);
+    CHECK(player != NULL);
+    CHECK_INT(0, data_reader_open(scan, index_file, (int)strlen(index_file), -1));
+    while (data_reader_read_record(scan, record, &record_size, sizeof record, &type, &ll, &flag) == 0)
+        if (data_record_to_binary_packet(scan, record, record_size, type, flag, bytes, &length, sizeof bytes)
+            == 0)
+            break;
+    CHECK_INT(4, type);
+    data_reader_destroy(scan);
+}
+
+/* Nothing that a refused call was given took effect, and nothing was read. */
+static void check_recording_handles_untouched(void)
+{
+    unsigned char first[256];
+    unsigned char read[256];
+    unsigned int size = 0;
+    unsigned int peeked = 0;
+    int state = -1;
+
+    flat_case("recording: nothing changed, nothing taken");
+    CHECK_INT(0, get_session_id(options, text, &u, sizeof text - 1));
+    text[u] = '\0';
+    CHECK_TEXT("refusals", text);
+    CHECK_INT(0, vmx_get_basename_for_data_type(recorder, 4, text, &u, sizeof text - 1));
+    text[u] = '\0';
+    CHECK_TEXT("sarvik_sleep", text);
+    CHECK_INT(0, vmx_get_recording_dir_for_data_type(recorder, 8, text, &u, sizeof text));
+    CHECK_INT(0, u);
+    CHECK_INT(0, data_reader_is_open(reader));
+    CHECK_INT(0, data_player_get_state(player, &state));
+    CHECK_INT(0, state);
+    /* The open reader is still at its first record. */
+    CHECK_INT(0, data_reader_peek_record(open_reader, first, &peeked, sizeof first, &u, &ll, &flag));
+    CHECK_INT(0, data_reader_open(reader, index_file, (int)strlen(index_file), -1));
+    CHECK_INT(0, data_reader_read_record(reader, read, &size, sizeof read, &u, &ll, &flag));
+    CHECK_INT(size, peeked);
+    CHECK(size > 0 && memcmp(first, read, size) == 0);
+
+    data_player_destroy(player);
+    data_reader_destroy(open_reader);
+    data_reader_destroy(reader);
+    vmx_destroy_data_recorder(recorder);
+    vmx_destroy_recording_options(options);
+    leave_temporary_directory();
+}
 
 void group_refusals(void)
 {
     struct Fixture f;
     size_t r;
+    open_recording_handles();
     CHECK(fixture_open(&f));
     /* Every queue a refused read could take from holds one message. */
     sim_send(f.sim, "50 26 fe 75 23 01 00 00 00 02 00 00 00 03 00 00 00 00 00 00 00 00 00 00 00 06 00 00 00");
@@ -188,4 +453,5 @@ void group_refusals(void)
     CHECK_INT(1, dax_peek_message_data_string(f.z3));
     CHECK_INT(1, vmx_peek_message_data_float(f.z3));
     fixture_close(&f);
+    check_recording_handles_untouched();
 }
