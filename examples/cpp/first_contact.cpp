@@ -22,6 +22,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -161,6 +162,12 @@ std::string record(Sarvik::Linkwell& connector, const std::string& directory)
             outcome->error = text;
     });
 
+    // The recorder makes its session directory inside the given one, which
+    // must exist.
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (error)
+        throw Failure("cannot create " + directory + ": " + error.message());
     std::cout << "recording presence messages for " << recording_time.count() << " s into " << directory
               << std::endl;
     check(recorder.start_recording(Sarvik::PresenceSingleDataType, directory, Sarvik::RecordingOptions()),
@@ -169,7 +176,8 @@ std::string record(Sarvik::Linkwell& connector, const std::string& directory)
     recorder.stop_recording(Sarvik::PresenceSingleDataType);
 
     std::unique_lock<std::mutex> lock(outcome->mutex);
-    outcome->finished.wait_for(lock, 10s, [&] { return !outcome->index_file.empty(); });
+    outcome->finished.wait_for(
+        lock, 10s, [&] { return !outcome->index_file.empty() || !outcome->error.empty(); });
     const std::string name = outcome->index_file;
     const std::string failure = outcome->error;
     lock.unlock();
@@ -189,7 +197,8 @@ std::pair<int, long long> count_records(const std::string& index_file)
     check(reader.open(index_file, -1), "opening the recorded session " + index_file);
     int count = 0;
     for (Sarvik::DataRecord record = reader.read_record(); record.is_valid; record = reader.read_record())
-        if (record.data_type == Sarvik::PresenceSingleDataType && !record.is_user_header)
+        if (record.data_type == Sarvik::PresenceSingleDataType && !record.is_user_header
+            && !record.is_csv_header())
             ++count;
     return { count, reader.get_duration() };
 }
@@ -207,8 +216,15 @@ int play_back(const std::string& index_file, int expected, long long duration_ms
     std::cout << "playing back at " << playback_speed << "x speed" << std::endl;
     const auto deadline = Clock::now() + std::chrono::milliseconds(duration_ms) / playback_speed + 5s;
     int received = 0;
+    uint32_t last_frame = 0;
     while (received < expected && wait_for_presence(module, deadline)) {
-        std::cout << "playback: " << describe(read_presence(module)) << '\n';
+        const Sarvik::PresenceSingleData message = read_presence(module);
+        std::cout << "playback: " << describe(message) << '\n';
+        // The module counts its frames: a recording plays back in their order.
+        if (received > 0 && message.frame_counter <= last_frame)
+            throw Failure("playback out of order: frame " + std::to_string(message.frame_counter) + " after "
+                + std::to_string(last_frame));
+        last_frame = message.frame_counter;
         ++received;
     }
     player.stop();
