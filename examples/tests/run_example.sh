@@ -7,9 +7,9 @@
 # MODE tcp or pty: the simulated module is started on that transport and the
 # example must exit 0 with standard output matching the lines of EXPECTED, one
 # extended regular expression per line, in order (other lines may come in
-# between). MODE unreachable: no module is started; the example, given a TCP
-# port where nobody listens and then a serial port that does not exist, must
-# exit 1 with an error line on standard error. In the arguments @ADDRESS@
+# between). MODE unreachable: the example, given a TCP port where nobody
+# listens any more and then a serial port that does not exist, must exit 1
+# with an error line on standard error. In the arguments @ADDRESS@
 # stands for the module's address and @DIR@ for a fresh directory; both may
 # also appear in EXPECTED. Each run of the example may take 20 seconds.
 set -euo pipefail
@@ -88,29 +88,27 @@ stop_module() {
 
 case "$mode" in
   tcp | pty) start_module "--$mode" ;;
-  unreachable) ;;
+  unreachable)
+    # A port of 127.0.0.1 that the module listened on a moment ago, and a
+    # device that does not exist.
+    start_module --tcp
+    stop_module
+    for address in "$address" "$work/no-such-port"; do
+      run "$address" "$@"
+      if [ "$status" -ne 1 ] || ! grep -q "^$name: error: " "$work/err"; then
+        show
+        echo "FAILED: at $address $name exited with $status instead of 1 with an error line" >&2
+        exit 1
+      fi
+      echo "$address: $(grep "^$name: error: " "$work/err")"
+    done
+    exit 0
+    ;;
   *)
     echo "run_example.sh: unknown mode $mode" >&2
     exit 2
     ;;
 esac
-
-if [ "$mode" = unreachable ]; then
-  # A port of 127.0.0.1 that the module listened on a moment ago, and a
-  # device that does not exist.
-  start_module --tcp
-  stop_module
-  for address in "$address" "$work/no-such-port"; do
-    run "$address" "$@"
-    if [ "$status" -ne 1 ] || ! grep -q "^$name: error: " "$work/err"; then
-      show
-      echo "FAILED: at $address $name exited with $status instead of 1 with an error line" >&2
-      exit 1
-    fi
-    echo "$address: $(cat "$work/err")"
-  done
-  exit 0
-fi
 
 run "$address" "$@"
 show
