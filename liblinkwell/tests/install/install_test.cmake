@@ -1,6 +1,7 @@
 # Installs the built library into a fresh prefix, then configures, builds and
 # runs the client project against that prefix alone, found once as a CMake
-# package and once through pkg-config.
+# package and once through pkg-config; then builds the example programs
+# (SOURCE_DIR/examples) on their own against the same prefix.
 #
 #   cmake -DBUILD_DIR=<build tree> -DSOURCE_DIR=<source tree> -DCLIENT_DIR=<client project>
 #         -DCXX=<compiler> -DCC=<C compiler> -DJOBS=2 -P install_test.cmake
@@ -31,6 +32,7 @@ set(WORK_DIR ${tmp}/linkwell-install-test-${suffix})
 message(STATUS "install test in ${WORK_DIR}")
 set(prefix ${WORK_DIR}/prefix)
 set(client_build ${WORK_DIR}/client-build)
+set(examples_build ${WORK_DIR}/examples-build)
 
 run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
@@ -73,5 +75,19 @@ foreach(program client client_pkgconfig)
     message(FATAL_ERROR "install test: ${program} said:\n${last_output}")
   endif()
   message(STATUS "${program}: ${last_output}")
+endforeach()
+
+# The examples as a project of their own; without arguments each prints its
+# usage and exits 2, which shows it starts with the installed library.
+run("configure the examples" ${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${examples_build} -G Ninja
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_C_COMPILER=${CC}
+  -DCMAKE_PREFIX_PATH=${prefix})
+run("build the examples" ${CMAKE_COMMAND} --build ${examples_build} -j ${JOBS})
+foreach(program first_contact first_contact_c)
+  execute_process(COMMAND ${examples_build}/${program} RESULT_VARIABLE result OUTPUT_VARIABLE output
+    ERROR_VARIABLE output)
+  if(NOT result EQUAL 2 OR NOT output MATCHES "usage: ${program} ")
+    message(FATAL_ERROR "install test: ${program} without arguments gave ${result}:\n${output}")
+  endif()
 endforeach()
 file(REMOVE_RECURSE ${WORK_DIR})

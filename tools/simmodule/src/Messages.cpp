@@ -41,6 +41,14 @@ Bytes get_system_info(uint8_t code)
 {
     return { 0x90, 0x58, code };
 }
+Bytes open_file()
+{
+    return { 0x90, 0x72 };
+}
+Bytes get_profile_id()
+{
+    return { 0x90, 0x74 };
+}
 
 } // namespace command
 

@@ -173,6 +173,11 @@ std::vector<Rule> rules_for(SimModule& module, const Personality& personality, d
         rules.push_back(
             Rule(command::get_system_info(code)).reply(system_info_reply((*personality.identity)[code])));
     rules.push_back(Rule(command::get_system_info()).error(1));
+    // It keeps no files and no profile: asked for either (as a recording
+    // that starts asks for the parameter file and the profile id), it says so
+    // at once instead of leaving the host to wait for its reply timeout.
+    rules.push_back(Rule(command::open_file()).error(1));
+    rules.push_back(Rule(command::get_profile_id()).error(1));
 
     // Run streams the data, any other mode pauses it. The streams restart
     // from frame 0 on each run, as a module that restarts its measurement.

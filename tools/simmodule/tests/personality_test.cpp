@@ -153,6 +153,19 @@ TEST_F(PersonalityTest, RespirationModuleStreamsRespirationMessages)
     EXPECT_EQ("SIMR0000001", std::string(serial.begin() + 14, serial.end()));
 }
 
+// A recording that starts asks for the parameter file and the profile id;
+// an answer that never comes would hold it up for two reply timeouts.
+TEST_F(PersonalityTest, EveryPersonalityRefusesFilesAndProfileIdAtOnce)
+{
+    for (const std::string& name : personality_names()) {
+        client.reset(); // the module serves the next client once this one has gone
+        packets.clear();
+        start(name);
+        EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 72 8c d9 7d 03 00 00 00 00")))) << name;
+        EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 74")))) << name;
+    }
+}
+
 TEST(Personality, RejectsUnknownNamesAndRates)
 {
     SimModule module(Transport::Tcp);

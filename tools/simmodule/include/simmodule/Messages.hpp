@@ -64,6 +64,8 @@ Bytes get_sensor_mode(); // 26
 Bytes get_led_control(); // 10 11 and the LED parameter id
 Bytes get_system_info(); // 90 58 (then the code byte)
 Bytes get_system_info(uint8_t code); // 90 58 code
+Bytes open_file(); // 90 72 (then the file's type and id)
+Bytes get_profile_id(); // 90 74
 } // namespace command
 
 // Replies.
