@@ -1,6 +1,6 @@
-// The private part of the status-code model classes: the connection they
-// work on, not owned. Nothing else, so that two objects on one connection
-// are interchangeable.
+// The private part of the model classes, status-code and value-returning
+// alike: the connection they work on, not owned. Nothing else, so that two
+// objects on one connection are interchangeable.
 #pragma once
 
 #include <linkwell/LockedRadarInterface.hpp>

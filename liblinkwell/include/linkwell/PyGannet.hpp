@@ -1,0 +1,45 @@
+// The commands of the vital-signs module, in the value-returning form meant
+// for a scripting-language binding: the same methods, results and
+// exceptions as PyFalcon, under a name of its own.
+//
+// Every method holds the connection's lock for its whole call, waiting while
+// a call from another thread or class runs; the lock is released before a
+// value or an exception reaches the caller.
+//
+// A read_message_ method waits, without a time limit and holding the lock,
+// while its queue is empty: call the matching peek_message_ method first and
+// read only when it counts more than 0.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "Bytes.hpp"
+#include "LockedRadarInterface.hpp"
+#include "SarvikData.hpp"
+#include "linkwell_export.h"
+
+namespace Sarvik {
+
+class ModelPrivate;
+
+class LINKWELL_API PyGannet {
+public:
+    // Keeps the connection's address; it must outlive this object. Sends
+    // nothing to the module.
+    explicit PyGannet(LockedRadarInterface& connection);
+    ~PyGannet();
+    PyGannet(const PyGannet&) = delete;
+    PyGannet& operator=(const PyGannet&) = delete;
+
+#include "PyRespirationModuleMethods.inc"
+
+private:
+    std::unique_ptr<ModelPrivate> d;
+};
+
+} // namespace Sarvik
