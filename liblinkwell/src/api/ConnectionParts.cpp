@@ -25,7 +25,8 @@ std::string tcp_device_name(unsigned ip, unsigned short port)
     return "tcp://" + platform::TcpConnection::describe(ip, port);
 }
 
-int replace_communicator(Sarvik::LockedRadarInterface& connection, const std::function<int(RadarInterface&)>& change)
+int replace_communicator(
+    Sarvik::LockedRadarInterface& connection, const std::function<int(RadarInterface&)>& change)
 {
     int result = 0;
     // Taken at once, the lock is kept for the change: no read can begin in

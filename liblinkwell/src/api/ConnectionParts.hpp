@@ -30,7 +30,8 @@ extern const char* const playback_device_name;
 // under the lock and returns its result. A queue read of another thread may
 // hold the lock without a time limit: the connection is then closed without
 // the lock first, which wakes the read, and the call waits for the lock.
-int replace_communicator(Sarvik::LockedRadarInterface& connection, const std::function<int(RadarInterface&)>& change);
+int replace_communicator(
+    Sarvik::LockedRadarInterface& connection, const std::function<int(RadarInterface&)>& change);
 
 // Wakes a queue read that holds the connection's lock, if one does, by
 // closing the connection; for the owner's destructor, whose parts take the

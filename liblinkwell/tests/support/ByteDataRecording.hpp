@@ -17,6 +17,7 @@
 
 #include "simmodule/SimModule.hpp"
 #include "support/SessionFiles.hpp"
+#include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
 
 namespace testsupport {
@@ -46,8 +47,7 @@ public:
         transport.subscribe("routed", { 0xA0, 0x10 });
         for (int i = 0; i < count; ++i)
             module.send_packet({ 0xA0, 0x10, next_++ });
-        EXPECT_TRUE(
-            eventually([&] { return transport.get_number_of_packets("routed") == count; }));
+        EXPECT_TRUE(eventually([&] { return transport.get_number_of_packets("routed") == count; }));
         transport.unsubscribe("routed");
     }
 
