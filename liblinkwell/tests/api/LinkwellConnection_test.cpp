@@ -151,25 +151,7 @@ TEST_F(ConnectorOnModule, CloseOpenAndDestructionWakeAReadThatHoldsTheConnection
         SCOPED_TRACE(c.name);
         if (!connector)
             connector = make_connector();
-        Sarvik::Transport& reader = transport();
-        reader.subscribe("never filled", { 0x50, 0x99 });
-        auto read = std::async(std::launch::async, [&reader] { return reader.get_packet("never filled"); });
-        std::future<int> probing = testsupport::call_held_up_by_a_read(transport());
-        if (!probing.valid()) {
-            connector->close();
-            FAIL() << "the read never held the connection";
-        }
-
-        // Unlocked, it frees the read should the action not.
-        Sarvik::Z3& unlocked = connector->get_z3();
-        auto acting = std::async(std::launch::async, [&] { c.action(connector); });
-        if (acting.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-            unlocked.unsubscribe("never filled");
-            FAIL() << "the action waits for the read";
-        }
-        ASSERT_EQ(std::future_status::ready, read.wait_for(std::chrono::seconds(10)));
-        EXPECT_EQ(Bytes {}, read.get());
-        probing.get();
+        ASSERT_NO_FATAL_FAILURE(testsupport::expect_action_wakes_a_held_read<Linkwell>(connector, c.action));
         if (connector) {
             EXPECT_EQ(0, connector->open("again"));
             EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));

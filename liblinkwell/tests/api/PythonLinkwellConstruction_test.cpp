@@ -18,6 +18,7 @@
 #include "link/ConcreteFactory.hpp"
 #include "link/TcpIpFactory.hpp"
 #include "simmodule/SimModule.hpp"
+#include "support/ConnectorDevices.hpp"
 #include "support/LineSink.hpp"
 #include "support/PlaybackSession.hpp"
 #include "support/ProcessResources.hpp"
@@ -39,8 +40,6 @@ using testsupport::TempDir;
 using testsupport::WorkingDirectory;
 
 const std::string missing_port = "/dev/linkwell-test-no-such-port";
-const Bytes probe { 0x55, 0x01 };
-const Bytes probe_reply { 0x11, 0x55, 0x01 };
 
 unsigned loopback()
 {
@@ -66,24 +65,9 @@ std::string last_text(const std::string& log)
     return log.substr(start, end + 1 - start);
 }
 
-enum class Device { serial, tcp, playback };
+using testsupport::Device;
 
-// One device of each kind: modules that answer the probe, and a recording
-// of three byte-data records.
-struct Devices {
-    SimModule serial { simmodule::Transport::Pty };
-    SimModule tcp { simmodule::Transport::Tcp };
-    TempDir recording;
-    PyDataPlayer player { testsupport::write_session(recording.path(), testsupport::byte_records(3, 0), 10),
-        1 };
-
-    Devices()
-    {
-        for (SimModule* module : { &serial, &tcp })
-            module->add_rule(Rule(probe).reply(probe_reply));
-        player.set_playback_rate(-1);
-    }
-
+struct Devices : testsupport::ConnectorDevices<PyDataPlayer> {
     std::unique_ptr<PythonLinkwell> make(Device device, int level)
     {
         switch (device) {
@@ -95,22 +79,6 @@ struct Devices {
             return std::make_unique<PythonLinkwell>(player, level);
         }
         return nullptr;
-    }
-
-    // Shows that the connector reaches its device: the module answers the
-    // probe, the recording plays.
-    void expect_reached(Device device, PythonLinkwell& connector)
-    {
-        Sarvik::Transport& transport = connector.get_transport();
-        if (device != Device::playback) {
-            EXPECT_EQ(probe_reply, transport.send_command_single(probe, { 0x11, 0x55 }));
-            return;
-        }
-        transport.subscribe("played", { 0xA0, 0x10 });
-        player.play();
-        EXPECT_TRUE(eventually([&] { return transport.get_number_of_packets("played") == 3; }));
-        // The next connector plays from the first record again.
-        player.stop();
     }
 };
 
