@@ -18,6 +18,7 @@
 #include <regex>
 
 #include "simmodule/SimModule.hpp"
+#include "support/ConnectorChecks.hpp"
 #include "support/ConnectorDevices.hpp"
 #include "support/LineSink.hpp"
 #include "support/PlaybackSession.hpp"
@@ -200,20 +201,7 @@ TEST(LinkwellConstruction, AFailedConstructionUnwindsEverythingItBuilt)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const int threads = testsupport::thread_count();
-        const int descriptors = testsupport::open_descriptor_count();
-        auto log = std::make_shared<LineSink::Record>();
-        try {
-            c.make(new LineSink(log, c.refused_line));
-            ADD_FAILURE() << "no exception";
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(c.error, e.what());
-        }
-        EXPECT_TRUE(log->deleted);
-        EXPECT_EQ("~StdoutLogger", log->texts().back());
-        EXPECT_TRUE(testsupport::resources_back_to(threads, descriptors))
-            << testsupport::thread_count() << " threads, " << testsupport::open_descriptor_count()
-            << " descriptors";
+        testsupport::expect_construction_unwinds(c.make, c.refused_line, c.error);
     }
 }
 

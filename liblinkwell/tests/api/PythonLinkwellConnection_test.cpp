@@ -20,6 +20,7 @@
 
 #include "simmodule/SimModule.hpp"
 #include "support/ByteDataRecording.hpp"
+#include "support/ConnectorChecks.hpp"
 #include "support/HeldConnection.hpp"
 #include "support/StdoutCapture.hpp"
 #include "support/TestSupport.hpp"
@@ -176,25 +177,7 @@ TEST_F(PythonLinkwellOnModule, TheReplyTimeoutLogLevelAndProtocolRevision)
 
 TEST_F(PythonLinkwellOnModule, TheAccessorsHandOutTheConnectorsOwnObjects)
 {
-    EXPECT_EQ(&connector->get_z3(), &connector->get_z3());
-    EXPECT_EQ(&connector->get_transport(), &connector->get_transport());
-    EXPECT_EQ(&connector->get_data_recorder(), &connector->get_data_recorder());
-    EXPECT_EQ(&connector->get_dax(), &connector->get_dax());
-    EXPECT_EQ(&connector->get_corvid(), &connector->get_corvid());
-    EXPECT_EQ(&connector->get_osprey(), &connector->get_osprey());
-    EXPECT_EQ(&connector->get_falcon(), &connector->get_falcon());
-    EXPECT_EQ(&connector->get_gannet(), &connector->get_gannet());
-    EXPECT_EQ(&connector->get_not_supported(), &connector->get_not_supported());
-
-    // The command interface that get_z3 hands out is the one the other
-    // objects command: a queue made through one is seen through the other.
-    transport().subscribe("client", { 0x50, 0x33 });
-    ASSERT_TRUE(module.wait_for_connected(std::chrono::seconds(10)));
-    module.send_packet({ 0x50, 0x33, 0x01 });
-    EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
-    EXPECT_EQ(1, connector->get_z3().get_number_of_packets("client"));
-    connector->get_z3().clear("client");
-    EXPECT_EQ(0, transport().get_number_of_packets("client"));
+    testsupport::expect_own_objects(*connector, module);
 }
 
 // A queue read waits without a time limit and holds the connection's lock

@@ -18,10 +18,8 @@
 #include "link/ConcreteFactory.hpp"
 #include "link/TcpIpFactory.hpp"
 #include "simmodule/SimModule.hpp"
+#include "support/ConnectorChecks.hpp"
 #include "support/ConnectorDevices.hpp"
-#include "support/LineSink.hpp"
-#include "support/PlaybackSession.hpp"
-#include "support/ProcessResources.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/StdoutCapture.hpp"
 #include "support/TestSupport.hpp"
@@ -31,12 +29,8 @@ namespace {
 
 using Sarvik::PyDataPlayer;
 using Sarvik::PythonLinkwell;
-using simmodule::Rule;
 using simmodule::SimModule;
-using testsupport::Bytes;
 using testsupport::eventually;
-using testsupport::LineSink;
-using testsupport::TempDir;
 using testsupport::WorkingDirectory;
 
 const std::string missing_port = "/dev/linkwell-test-no-such-port";
@@ -168,19 +162,7 @@ TEST(PythonLinkwellConstruction, AFailedConstructionUnwindsEverythingItBuilt)
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
             WorkingDirectory dir;
-            const int threads = testsupport::thread_count();
-            const int descriptors = testsupport::open_descriptor_count();
-            testsupport::stdout_of([&] {
-                try {
-                    c.make();
-                    ADD_FAILURE() << "no exception";
-                } catch (const std::runtime_error& e) {
-                    EXPECT_EQ(c.error, e.what());
-                }
-            });
-            EXPECT_TRUE(testsupport::resources_back_to(threads, descriptors))
-                << testsupport::thread_count() << " threads, " << testsupport::open_descriptor_count()
-                << " descriptors";
+            testsupport::stdout_of([&] { testsupport::expect_failure_leaves_nothing(c.make, c.error); });
             ASSERT_EQ(1u, dir.files().size());
             EXPECT_EQ("~StdoutLogger", last_text(dir.text_of(dir.files()[0])));
         }
@@ -207,21 +189,11 @@ TEST(PythonLinkwellConstruction, AFailedConstructionUnwindsEverythingItBuilt)
         };
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
-            const int threads = testsupport::thread_count();
-            const int descriptors = testsupport::open_descriptor_count();
-            auto log = std::make_shared<LineSink::Record>();
-            try {
-                PythonLinkwell(c.factory(),
-                    make_connection_logger(5, new LineSink(log, c.refused_line)).release(), c.device);
-                ADD_FAILURE() << "no exception";
-            } catch (const std::runtime_error& e) {
-                EXPECT_EQ(c.error, e.what());
-            }
-            EXPECT_TRUE(log->deleted);
-            EXPECT_EQ("~StdoutLogger", log->texts().back());
-            EXPECT_TRUE(testsupport::resources_back_to(threads, descriptors))
-                << testsupport::thread_count() << " threads, " << testsupport::open_descriptor_count()
-                << " descriptors";
+            testsupport::expect_construction_unwinds(
+                [&](Sarvik::AbstractLoggerIo* sink) {
+                    PythonLinkwell(c.factory(), make_connection_logger(5, sink).release(), c.device);
+                },
+                c.refused_line, c.error);
         }
     }
 }
