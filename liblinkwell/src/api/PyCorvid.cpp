@@ -5,6 +5,8 @@
 #include "api/LockedCall.hpp"
 #include "command/RadarInterface.hpp"
 
+#include <utility>
+
 namespace Sarvik {
 
 PyCorvid::PyCorvid(LockedRadarInterface& connection)
@@ -191,22 +193,26 @@ Bytes PyCorvid::get_packet(const std::string& name)
 
 RespirationData PyCorvid::get_respiration_data(std::string name)
 {
-    return locked_call(*connection_, [&](RadarInterface& radar) { return radar.get_respiration_data(name); });
+    return locked_call(
+        *connection_, [&](RadarInterface& radar) { return radar.get_respiration_data(std::move(name)); });
 }
 
 SleepData PyCorvid::get_sleep_data(std::string name)
 {
-    return locked_call(*connection_, [&](RadarInterface& radar) { return radar.get_sleep_data(name); });
+    return locked_call(
+        *connection_, [&](RadarInterface& radar) { return radar.get_sleep_data(std::move(name)); });
 }
 
 BasebandApData PyCorvid::get_baseband_ap_data(std::string name)
 {
-    return locked_call(*connection_, [&](RadarInterface& radar) { return radar.get_baseband_ap_data(name); });
+    return locked_call(
+        *connection_, [&](RadarInterface& radar) { return radar.get_baseband_ap_data(std::move(name)); });
 }
 
 BasebandIqData PyCorvid::get_baseband_iq_data(std::string name)
 {
-    return locked_call(*connection_, [&](RadarInterface& radar) { return radar.get_baseband_iq_data(name); });
+    return locked_call(
+        *connection_, [&](RadarInterface& radar) { return radar.get_baseband_iq_data(std::move(name)); });
 }
 
 void PyCorvid::clear(const std::string& name)

@@ -406,6 +406,11 @@ uint32_t PyDax::get_file_length(uint32_t type, uint32_t identifier)
     return d->call([&](RadarInterface& radar) { return radar.get_file_length(type, identifier); });
 }
 
+void PyDax::delete_file(uint32_t type, uint32_t identifier)
+{
+    return d->call([&](RadarInterface& radar) { return radar.delete_file(type, identifier); });
+}
+
 void PyDax::format_filesystem(uint32_t key)
 {
     return d->call([&](RadarInterface& radar) { return radar.format_filesystem(key); });

@@ -253,6 +253,11 @@ void PyOsprey::store_noisemap()
     return d->call([&](RadarInterface& radar) { return radar.store_noisemap(); });
 }
 
+void PyOsprey::delete_noisemap()
+{
+    return d->call([&](RadarInterface& radar) { return radar.delete_noisemap(); });
+}
+
 void PyOsprey::set_noisemap_control(uint32_t control)
 {
     return d->call([&](RadarInterface& radar) { return radar.set_noisemap_control(control); });
