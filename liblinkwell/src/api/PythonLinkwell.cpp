@@ -17,6 +17,20 @@ struct PythonLinkwell::Parts {
     std::string device_name;
 };
 
+namespace {
+
+// The command interface put behind the connection's lock; should the
+// allocation of the lock fail, the interface is freed (and its threads
+// stopped) all the same.
+std::unique_ptr<LockedRadarInterface> locked(std::unique_ptr<RadarInterface> radar)
+{
+    auto connection = std::make_unique<LockedRadarInterface>(radar.get(), true);
+    radar.release();
+    return connection;
+}
+
+} // namespace
+
 // The logger first, over the console and a debug file, then the factory:
 // whatever fails on the way, what was made before is freed.
 template <typename MakeFactory>
@@ -59,8 +73,7 @@ PythonLinkwell::PythonLinkwell(AbstractFactory* factory, Logger* logger, const s
     : logger_(logger)
     , factory_(factory)
     , io_(std::make_unique<UartIo>(*logger_, *factory_))
-    , connection_(std::make_unique<LockedRadarInterface>(
-          new RadarInterface(*io_, device_name, *factory_, *logger_), true))
+    , connection_(locked(std::make_unique<RadarInterface>(*io_, device_name, *factory_, *logger_)))
     , corvid_(std::make_unique<PyCorvid>(*connection_))
     , dax_(std::make_unique<PyDax>(*connection_))
     , osprey_(std::make_unique<PyOsprey>(*connection_))
