@@ -15,6 +15,8 @@
 
 namespace Sarvik {
 
+class PythonLinkwell;
+
 class LINKWELL_API PyDataRecorder {
 public:
     using Connection = DataRecorder::Connection;
@@ -47,6 +49,11 @@ public:
     void set_error_callback(std::function<void(const std::string&)> callback);
 
 private:
+    // The value-returning connector renews the wrapped recorder's
+    // subscriptions whenever it opens its connection again.
+    friend class PythonLinkwell;
+    DataRecorder& data_recorder() { return *recorder_; }
+
     std::unique_ptr<DataRecorder> recorder_;
 };
 

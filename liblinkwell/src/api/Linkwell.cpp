@@ -12,13 +12,6 @@ namespace Sarvik {
 namespace {
 
 constexpr int default_log_level = 5;
-const char* const playback_device_name = "__playback__";
-
-// Console and file output both on.
-AbstractLoggerIo* default_sink()
-{
-    return new DefaultLoggerIo(true, true);
-}
 
 } // namespace
 
@@ -30,7 +23,7 @@ Linkwell::Linkwell(const std::string& port_name)
 { }
 
 Linkwell::Linkwell(const std::string& port_name, int log_level)
-    : Linkwell(port_name, log_level, default_sink())
+    : Linkwell(port_name, log_level, default_log_sink())
 { }
 
 Linkwell::Linkwell(const std::string& port_name, int log_level, AbstractLoggerIo* log_sink)
@@ -44,7 +37,7 @@ Linkwell::Linkwell(unsigned ip, unsigned short port)
 { }
 
 Linkwell::Linkwell(unsigned ip, unsigned short port, int log_level)
-    : Linkwell(ip, port, log_level, default_sink())
+    : Linkwell(ip, port, log_level, default_log_sink())
 { }
 
 Linkwell::Linkwell(unsigned ip, unsigned short port, int log_level, AbstractLoggerIo* log_sink)
@@ -59,7 +52,7 @@ Linkwell::Linkwell(DataPlayer& player)
 { }
 
 Linkwell::Linkwell(DataPlayer& player, int log_level)
-    : Linkwell(player, log_level, default_sink())
+    : Linkwell(player, log_level, default_log_sink())
 { }
 
 Linkwell::Linkwell(DataPlayer& player, int log_level, AbstractLoggerIo* log_sink)
@@ -73,7 +66,7 @@ Linkwell::~Linkwell() = default;
 
 int Linkwell::open(std::string device_name)
 {
-    return d->replace_communicator([&](RadarInterface& radar) {
+    return replace_communicator(d->connection, [&](RadarInterface& radar) {
         const int result = radar.open(device_name);
         // The new communicator has only the interface's own queues; the
         // recorder's streams would otherwise be lost with the old one.
@@ -84,7 +77,7 @@ int Linkwell::open(std::string device_name)
 
 void Linkwell::close()
 {
-    d->replace_communicator([](RadarInterface& radar) {
+    replace_communicator(d->connection, [](RadarInterface& radar) {
         radar.close();
         return 0;
     });

@@ -9,6 +9,7 @@
 #include <linkwell/Osprey.hpp>
 #include <linkwell/Transport.hpp>
 
+#include "api/ConnectionParts.hpp"
 #include "command/RadarInterface.hpp"
 #include "link/AbstractFactory.hpp"
 #include "link/UartIo.hpp"
@@ -36,28 +37,7 @@ LinkwellPrivate::LinkwellPrivate(std::unique_ptr<AbstractFactory> transport_fact
 LinkwellPrivate::~LinkwellPrivate()
 {
     // The recorder takes the lock to end its recordings.
-    wake_reader_holding_the_lock();
-}
-
-int LinkwellPrivate::replace_communicator(const std::function<int(RadarInterface&)>& change)
-{
-    int result = 0;
-    // Taken at once, the lock is kept for the change: no read can begin in
-    // between.
-    if (connection.try_locked([&](RadarInterface& radar) { result = change(radar); }))
-        return result;
-    wake_reader_holding_the_lock();
-    return connection.locked(change);
-}
-
-void LinkwellPrivate::wake_reader_holding_the_lock()
-{
-    if (connection.try_locked([](RadarInterface&) {}))
-        return;
-    // Allowed without the lock: a read of the old communicator returns an
-    // empty packet, a command waiting on it fails, and the holder lets the
-    // lock go.
-    connection.unlocked()->close();
+    wake_reader_holding_the_lock(connection);
 }
 
 } // namespace Sarvik

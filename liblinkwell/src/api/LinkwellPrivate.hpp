@@ -5,7 +5,6 @@
 // its reader) and only then stops the dispatcher.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,12 +37,6 @@ public:
     LinkwellPrivate(const LinkwellPrivate&) = delete;
     LinkwellPrivate& operator=(const LinkwellPrivate&) = delete;
 
-    // Runs a call that replaces the connection's communicator (open, close)
-    // under the lock. A queue read of another thread may hold the lock
-    // without a time limit: the connection is then closed without the lock
-    // first, which wakes the read, and the call waits for the lock.
-    int replace_communicator(const std::function<int(RadarInterface&)>& change);
-
     std::unique_ptr<AbstractFactory> factory;
     std::unique_ptr<StdoutLogger> logger;
     std::unique_ptr<UartIo> io;
@@ -57,10 +50,6 @@ public:
     std::unique_ptr<DataRecorder> recorder;
     std::unique_ptr<Transport> transport;
     std::unique_ptr<NotSupported> not_supported;
-
-private:
-    // Wakes a queue read that holds the lock, if one does.
-    void wake_reader_holding_the_lock();
 };
 
 } // namespace Sarvik

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "simmodule/SimModule.hpp"
+#include "support/ConnectorChecks.hpp"
 #include "support/HeldConnection.hpp"
 #include "support/LineSink.hpp"
 #include "support/TestSupport.hpp"
@@ -113,24 +114,7 @@ TEST_F(ConnectorOnModule, SetLogLevelAndTheProtocolRevision)
 
 TEST_F(ConnectorOnModule, TheAccessorsHandOutTheConnectorsOwnObjects)
 {
-    EXPECT_EQ(&connector->get_z3(), &connector->get_z3());
-    EXPECT_EQ(&connector->get_transport(), &connector->get_transport());
-    EXPECT_EQ(&connector->get_data_recorder(), &connector->get_data_recorder());
-    EXPECT_EQ(&connector->get_dax(), &connector->get_dax());
-    EXPECT_EQ(&connector->get_corvid(), &connector->get_corvid());
-    EXPECT_EQ(&connector->get_osprey(), &connector->get_osprey());
-    EXPECT_EQ(&connector->get_falcon(), &connector->get_falcon());
-    EXPECT_EQ(&connector->get_gannet(), &connector->get_gannet());
-    EXPECT_EQ(&connector->get_not_supported(), &connector->get_not_supported());
-
-    // The command interface that get_z3 hands out is the one the other
-    // objects command: a queue made through one is seen through the other.
-    transport().subscribe("client", { 0x50, 0x33 });
-    module.send_packet({ 0x50, 0x33, 0x01 });
-    EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
-    EXPECT_EQ(1, connector->get_z3().get_number_of_packets("client"));
-    connector->get_z3().clear("client");
-    EXPECT_EQ(0, transport().get_number_of_packets("client"));
+    testsupport::expect_own_objects(*connector, module);
 }
 
 // A queue read waits without a time limit and holds the connection's lock
@@ -151,25 +135,7 @@ TEST_F(ConnectorOnModule, CloseOpenAndDestructionWakeAReadThatHoldsTheConnection
         SCOPED_TRACE(c.name);
         if (!connector)
             connector = make_connector();
-        Sarvik::Transport& reader = transport();
-        reader.subscribe("never filled", { 0x50, 0x99 });
-        auto read = std::async(std::launch::async, [&reader] { return reader.get_packet("never filled"); });
-        std::future<int> probing = testsupport::call_held_up_by_a_read(transport());
-        if (!probing.valid()) {
-            connector->close();
-            FAIL() << "the read never held the connection";
-        }
-
-        // Unlocked, it frees the read should the action not.
-        Sarvik::Z3& unlocked = connector->get_z3();
-        auto acting = std::async(std::launch::async, [&] { c.action(connector); });
-        if (acting.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-            unlocked.unsubscribe("never filled");
-            FAIL() << "the action waits for the read";
-        }
-        ASSERT_EQ(std::future_status::ready, read.wait_for(std::chrono::seconds(10)));
-        EXPECT_EQ(Bytes {}, read.get());
-        probing.get();
+        ASSERT_NO_FATAL_FAILURE(testsupport::expect_action_wakes_a_held_read<Linkwell>(connector, c.action));
         if (connector) {
             EXPECT_EQ(0, connector->open("again"));
             EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));

@@ -18,6 +18,8 @@
 #include <regex>
 
 #include "simmodule/SimModule.hpp"
+#include "support/ConnectorChecks.hpp"
+#include "support/ConnectorDevices.hpp"
 #include "support/LineSink.hpp"
 #include "support/PlaybackSession.hpp"
 #include "support/ProcessResources.hpp"
@@ -37,36 +39,18 @@ using testsupport::LineSink;
 using testsupport::TempDir;
 
 const std::string missing_port = "/dev/linkwell-test-no-such-port";
-const Bytes probe { 0x55, 0x01 };
-const Bytes probe_reply { 0x11, 0x55, 0x01 };
 
 unsigned loopback()
 {
     return htonl(INADDR_LOOPBACK);
 }
 
-enum class Device { serial, tcp, playback };
-const char* name_of(Device device)
-{
-    return device == Device::serial ? "serial" : device == Device::tcp ? "tcp" : "playback";
-}
+using testsupport::Device;
+using testsupport::name_of;
+using testsupport::probe;
+using testsupport::probe_reply;
 
-// One device of each kind: modules that answer the probe, and a recording
-// of three byte-data records.
-struct Devices {
-    SimModule serial { simmodule::Transport::Pty };
-    SimModule tcp { simmodule::Transport::Tcp };
-    TempDir recording;
-    DataPlayer player { testsupport::write_session(recording.path(), testsupport::byte_records(3, 0), 10),
-        1 };
-
-    Devices()
-    {
-        for (SimModule* module : { &serial, &tcp })
-            module->add_rule(Rule(probe).reply(probe_reply));
-        player.set_playback_rate(-1);
-    }
-
+struct Devices : testsupport::ConnectorDevices<DataPlayer> {
     // The connector's arguments after the device: none, a level, or a level
     // and a sink.
     std::unique_ptr<Linkwell> make(Device device, std::optional<int> level, Sarvik::AbstractLoggerIo* sink)
@@ -87,22 +71,6 @@ struct Devices {
                           : std::make_unique<Linkwell>(player, *level, sink);
         }
         return nullptr;
-    }
-
-    // Shows that the connector reaches its device: the module answers the
-    // probe, the recording plays.
-    void expect_reached(Device device, Linkwell& connector)
-    {
-        Sarvik::Transport& transport = connector.get_transport();
-        if (device != Device::playback) {
-            EXPECT_EQ(probe_reply, transport.send_command_single(probe, { 0x11, 0x55 }));
-            return;
-        }
-        transport.subscribe("played", { 0xA0, 0x10 });
-        player.play();
-        EXPECT_TRUE(eventually([&] { return transport.get_number_of_packets("played") == 3; }));
-        // The next connector plays from the first record again.
-        player.stop();
     }
 };
 
@@ -233,20 +201,7 @@ TEST(LinkwellConstruction, AFailedConstructionUnwindsEverythingItBuilt)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const int threads = testsupport::thread_count();
-        const int descriptors = testsupport::open_descriptor_count();
-        auto log = std::make_shared<LineSink::Record>();
-        try {
-            c.make(new LineSink(log, c.refused_line));
-            ADD_FAILURE() << "no exception";
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(c.error, e.what());
-        }
-        EXPECT_TRUE(log->deleted);
-        EXPECT_EQ("~StdoutLogger", log->texts().back());
-        EXPECT_TRUE(testsupport::resources_back_to(threads, descriptors))
-            << testsupport::thread_count() << " threads, " << testsupport::open_descriptor_count()
-            << " descriptors";
+        testsupport::expect_construction_unwinds(c.make, c.refused_line, c.error);
     }
 }
 

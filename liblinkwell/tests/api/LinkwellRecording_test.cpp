@@ -16,9 +16,9 @@
 #include <mutex>
 
 #include "simmodule/SimModule.hpp"
+#include "support/ByteDataRecording.hpp"
 #include "support/HeldConnection.hpp"
 #include "support/LineSink.hpp"
-#include "support/SessionFiles.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
 
@@ -26,64 +26,10 @@ namespace {
 
 using Sarvik::Linkwell;
 using simmodule::SimModule;
+using testsupport::ByteDataRecording;
 using testsupport::Bytes;
 using testsupport::LineSink;
 using testsupport::TempDir;
-
-// Records the byte data of a connector into a directory and keeps the name
-// of the session's index file once it is finished.
-class ByteDataRecording {
-public:
-    ByteDataRecording(SimModule& module, Linkwell& connector, const std::string& directory)
-    {
-        // A new session asks the module for its profile id and parameter
-        // file: refused at once, they cost no reply timeout.
-        module.add_rule(simmodule::Rule({}).error(1));
-        Sarvik::DataRecorder& recorder = connector.get_data_recorder();
-        recorder.subscribe_to_meta_file_available([this](const std::string&, const std::string& name) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            index_file_ = name;
-        });
-        EXPECT_EQ(0, recorder.start_recording(Sarvik::ByteDataType, directory, Sarvik::RecordingOptions()));
-    }
-
-    // The module sends byte-data messages with the next count numbers as
-    // their records; returns once the connection has routed them all.
-    void send(SimModule& module, Linkwell& connector, int count)
-    {
-        Sarvik::Transport& transport = connector.get_transport();
-        transport.subscribe("routed", { 0xA0, 0x10 });
-        for (int i = 0; i < count; ++i)
-            module.send_packet({ 0xA0, 0x10, next_++ });
-        EXPECT_TRUE(
-            testsupport::eventually([&] { return transport.get_number_of_packets("routed") == count; }));
-        transport.unsubscribe("routed");
-    }
-
-    // The records of the finished session: the numbers sent, in order.
-    std::vector<Bytes> recorded()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (index_file_.empty()) {
-            ADD_FAILURE() << "no index file was finished";
-            return {};
-        }
-        return testsupport::payloads(testsupport::read_session(index_file_));
-    }
-
-    std::vector<Bytes> sent() const
-    {
-        std::vector<Bytes> all;
-        for (uint8_t i = 0; i < next_; ++i)
-            all.push_back({ i });
-        return all;
-    }
-
-private:
-    uint8_t next_ = 0;
-    std::mutex mutex_;
-    std::string index_file_;
-};
 
 // Every open gives the connection a new communicator, which has none of the
 // recorder's subscriptions: the connector renews them.
@@ -91,11 +37,11 @@ TEST(LinkwellRecording, RecordingGoesOnAcrossEveryOpenAndClose)
 {
     SimModule module(simmodule::Transport::Pty);
     TempDir dir;
-    std::unique_ptr<ByteDataRecording> recording;
+    std::unique_ptr<ByteDataRecording<Linkwell>> recording;
     {
         // Not opened yet: the recording starts before the first open.
         Linkwell connector("", 5, new LineSink(std::make_shared<LineSink::Record>()));
-        recording = std::make_unique<ByteDataRecording>(module, connector, dir.path());
+        recording = std::make_unique<ByteDataRecording<Linkwell>>(module, connector, dir.path());
         ASSERT_EQ(0, connector.open(module.pty_path()));
         recording->send(module, connector, 4);
         connector.close();
@@ -114,7 +60,7 @@ TEST(LinkwellRecording, DestroyingTheConnectorEndsTheRecordingAlsoWhileAReadWait
     TempDir dir;
     auto connector = std::make_unique<Linkwell>(htonl(INADDR_LOOPBACK), htons(module.tcp_port()), 5,
         new LineSink(std::make_shared<LineSink::Record>()));
-    ByteDataRecording recording(module, *connector, dir.path());
+    ByteDataRecording<Linkwell> recording(module, *connector, dir.path());
     recording.send(module, *connector, 6);
 
     Sarvik::Transport& transport = connector->get_transport();
