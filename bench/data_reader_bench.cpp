@@ -10,6 +10,8 @@
 #include "recording/UnicodeFile.hpp"
 #include "recording/WriteFileMetaEntry.hpp"
 
+#include "RatioReporter.hpp"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -182,6 +184,8 @@ BENCHMARK(BM_FilterSkip)->Unit(benchmark::kMillisecond)->UseRealTime();
 // read's once all have run.
 class RateReporter : public benchmark::ConsoleReporter {
 public:
+    using ConsoleReporter::ConsoleReporter;
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -207,22 +211,23 @@ private:
 
 int main(int argc, char** argv)
 {
+    RateReporter reporter(bench::console_options(argc, argv));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     large_recording();
     skip_recording();
-    RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double plain = reporter.rate("BM_PlainRead/4096/real_time", "bytes_per_second");
     for (const char* reader : { "BM_ReaderReadRecord/real_time", "BM_ReaderRecordForm/real_time" })
         if (const double rate = reporter.rate(reader, "bytes_per_second"); plain > 0 && rate > 0)
-            std::printf("%-30s %6.2f GB/s, plain read() of 4 KiB %6.2f GB/s, ratio %.3f (goal >= 0.5)\n",
-                reader, rate / 1e9, plain / 1e9, rate / plain);
+            std::printf("%-30s %6.2f GB/s, plain read() of 4 KiB %6.2f GB/s, ratio %.3f (goal >= 0.5: %s)\n",
+                reader, rate / 1e9, plain / 1e9, rate / plain, bench::verdict(rate / plain >= 0.5));
     if (const double window = reporter.rate("BM_PlainRead/65536/real_time", "bytes_per_second"); window > 0)
         std::printf("plain read() of 64 KiB (for information) %6.2f GB/s\n", window / 1e9);
     if (const double skipped = reporter.rate("BM_FilterSkip/real_time", "items_per_second"); skipped > 0)
-        std::printf("filter skip                    %6.1f million entries/s (goal >= 1)\n", skipped / 1e6);
+        std::printf("filter skip                    %6.1f million entries/s (goal >= 1: %s)\n", skipped / 1e6,
+            bench::verdict(skipped >= 1e6));
     benchmark::Shutdown();
     return 0;
 }

@@ -75,17 +75,19 @@ int main(int argc, char** argv)
     // The chart's image needs no window, so no display either.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    RatioReporter reporter(bench::console_options(argc, argv));
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto& t = reporter.times;
     if (t.count("add_frame/200") && t.count("add_frame/2000") && t.count("copy_whole_image/2000")) {
+        const double growth = t.at("add_frame/2000") / t.at("add_frame/200");
+        const double against_copy = t.at("add_frame/2000") / t.at("copy_whole_image/2000");
         std::cout << "\nOne " << points << "-value frame:\n"
-                  << "  2000 rows against 200 rows: " << t.at("add_frame/2000") / t.at("add_frame/200")
-                  << " x\n"
-                  << "  2000 rows against one copy of the 2000-row image: "
-                  << t.at("add_frame/2000") / t.at("copy_whole_image/2000") << " x\n";
+                  << "  2000 rows against 200 rows: " << growth
+                  << " x (goal <= 1.5: " << bench::verdict(growth <= 1.5) << ")\n"
+                  << "  2000 rows against one copy of the 2000-row image: " << against_copy
+                  << " x (goal < 1: " << bench::verdict(against_copy < 1) << ")\n";
     }
     benchmark::Shutdown();
     return 0;

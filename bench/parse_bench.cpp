@@ -82,8 +82,8 @@ BENCHMARK(decode_and_copy_to_public);
 
 int main(int argc, char** argv)
 {
+    RatioReporter reporter(bench::console_options(argc, argv));
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto baseline = reporter.times.find("memcpy_baseline");
     if (baseline != reporter.times.end() && baseline->second > 0) {

@@ -3,6 +3,8 @@
 // packets with 1 KiB payloads: a header and radar samples as floats (slowly
 // varying I/Q values with noise), escaped wherever their bytes are special.
 #include "protocol/protocol_receiver.hpp"
+
+#include "RatioReporter.hpp"
 #include <linkwell/protocol_framing.h>
 
 #include <benchmark/benchmark.h>
@@ -128,8 +130,10 @@ BENCHMARK_TEMPLATE(BM_Receive, parseDataBytewise)->Name("BM_parseDataBytewise");
 
 // Prints the usual table and keeps each benchmark's bytes per second, so
 // that the ratios to memcpy can follow it.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RateReporter : public benchmark::ConsoleReporter {
 public:
+    using ConsoleReporter::ConsoleReporter;
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -147,9 +151,16 @@ public:
             return;
         std::printf("\nmemcpy: %.2f GB/s\n", baseline->second / 1e9);
         for (const auto& [name, rate] : rates_) {
-            if (name != baseline->first)
-                std::printf("%s: %.2f GB/s, %.3f x memcpy (goal: parseData >= 0.05 x memcpy)\n", name.c_str(),
-                    rate / 1e9, rate / baseline->second);
+            if (name == baseline->first)
+                continue;
+            const double ratio = rate / baseline->second;
+            // The goal is the receiver's; the byte-at-a-time one is its reference, for information.
+            if (name == "BM_parseData")
+                std::printf("%s: %.2f GB/s, %.3f x memcpy (goal >= 0.05 x memcpy: %s)\n", name.c_str(),
+                    rate / 1e9, ratio, bench::verdict(ratio >= 0.05));
+            else
+                std::printf(
+                    "%s: %.2f GB/s, %.3f x memcpy (for information)\n", name.c_str(), rate / 1e9, ratio);
         }
     }
 
@@ -161,13 +172,13 @@ private:
 
 int main(int argc, char** argv)
 {
+    RateReporter reporter(bench::console_options(argc, argv));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     const Stream& stream = radar_stream();
     std::printf("stream: %zu bytes, %zu packets of %zu payload bytes, %zu escapes\n", stream.bytes.size(),
         stream.packets, payload_size, stream.escapes);
-    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.print_ratios();
     benchmark::Shutdown();

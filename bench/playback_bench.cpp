@@ -237,10 +237,10 @@ double burst_time(const RatioReporter& reporter, const std::string& benchmark)
 
 int main(int argc, char** argv)
 {
+    RatioReporter reporter(bench::console_options(argc, argv));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double live = burst_time(reporter, "BM_LiveStream");
     const double playback = burst_time(reporter, "BM_PlaybackStream");
@@ -258,8 +258,10 @@ int main(int argc, char** argv)
         const double received_ratio = (static_cast<double>(playback_tally.received) / playback_tally.seconds)
             / (static_cast<double>(live_tally.received) / live_tally.seconds);
         // Both burst times are in the same unit; a burst is packet_count packets.
-        std::printf("  ratio %.3f received/s, %.3f sent/s (goal >= 0.5, nothing dropped or out of order)\n",
-            received_ratio, live / playback);
+        const bool complete = playback_tally.dropped == 0 && playback_tally.out_of_order == 0;
+        std::printf(
+            "  ratio %.3f received/s, %.3f sent/s (goal >= 0.5, nothing dropped or out of order: %s)\n",
+            received_ratio, live / playback, bench::verdict(received_ratio >= 0.5 && complete));
     }
     benchmark::Shutdown();
     return 0;

@@ -11,6 +11,8 @@
 
 #include "log/ConsoleAndFileLogger.hpp"
 
+#include "RatioReporter.hpp"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -188,6 +190,8 @@ BENCHMARK(BM_Recorder4KiBFlushOnWrite)->Unit(benchmark::kMillisecond)->UseRealTi
 // plain write's once all have run.
 class RateReporter : public benchmark::ConsoleReporter {
 public:
+    using ConsoleReporter::ConsoleReporter;
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -213,16 +217,16 @@ private:
 
 int main(int argc, char** argv)
 {
+    RateReporter reporter(bench::console_options(argc, argv));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double plain = reporter.rate("BM_PlainWrite", "bytes_per_second");
     if (const double rate = reporter.rate("BM_Recorder4KiB", "bytes_per_second"); plain > 0 && rate > 0)
         std::printf(
-            "recorder, 4 KiB packets   %6.2f GB/s, plain write() %6.2f GB/s, ratio %.3f (goal >= 0.5)\n",
-            rate / 1e9, plain / 1e9, rate / plain);
+            "recorder, 4 KiB packets   %6.2f GB/s, plain write() %6.2f GB/s, ratio %.3f (goal >= 0.5: %s)\n",
+            rate / 1e9, plain / 1e9, rate / plain, bench::verdict(rate / plain >= 0.5));
     if (const double rate = reporter.rate("BM_Recorder4KiBPaced", "bytes_per_second"); plain > 0 && rate > 0)
         std::printf("  handed over at its pace %6.2f GB/s, ratio %.3f\n", rate / 1e9, rate / plain);
     if (const double packets = reporter.rate("BM_Recorder64Bytes", "items_per_second"); packets > 0)
