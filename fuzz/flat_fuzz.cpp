@@ -242,7 +242,7 @@ const char* const queue_names[] = {
     "a",
     "b",
     "queue with a rather long name that no module message would ever carry in it",
-    "respiration_legacy_subscription_id",
+    "c",
 };
 constexpr size_t queue_name_count = sizeof queue_names / sizeof queue_names[0];
 
