@@ -111,7 +111,8 @@ private:
 // await one reply only.
 std::vector<Bytes> fallback_replies()
 {
-    std::vector<Bytes> replies { { 0x20, 0x01, 0x00, 0x00, 0x00 }, { 0x10 }, { 0x01, 0x00, 0x00, 0x00, 0x00 } };
+    std::vector<Bytes> replies { { 0x20, 0x01, 0x00, 0x00, 0x00 }, { 0x10 },
+        { 0x01, 0x00, 0x00, 0x00, 0x00 } };
     for (uint8_t operation : { 0x11, 0x13, 0x15, 0x20, 0x24, 0x33, 0x35 })
         replies.push_back({ 0x11, 0x00, operation });
     for (uint8_t parameter : { 0x16, 0x32 })
@@ -168,7 +169,8 @@ struct Fixture {
 
     Fixture()
     {
-        module.set_rules({ simmodule::Rule({}).reply_with([this](const Bytes&) { return script.answer(); }) });
+        module.set_rules(
+            { simmodule::Rule({}).reply_with([this](const Bytes&) { return script.answer(); }) });
         // The dead box's connection is the module's first client; the live
         // one is accepted once it has gone.
         LinkwellHandle* gone = connect();
@@ -190,7 +192,8 @@ struct Fixture {
 
     LinkwellHandle* connect()
     {
-        LinkwellHandle* made = vmx_create_linkwell_tcpip(htonl(INADDR_LOOPBACK), htons(module.tcp_port()), 0, 0);
+        LinkwellHandle* made
+            = vmx_create_linkwell_tcpip(htonl(INADDR_LOOPBACK), htons(module.tcp_port()), 0, 0);
         require(made != nullptr, "the simulated module is reached");
         return made;
     }
@@ -472,16 +475,16 @@ int enable_baseband(Z3_Type* z3, unsigned type)
     return vmx_enable_baseband(z3, static_cast<int>(type));
 }
 
-const Plain plain_commands[] = { vmx_set_sensor_mode_manual, vmx_set_sensor_mode_run, vmx_set_sensor_mode_idle,
-    vmx_module_reset, vmx_reset_to_factory_preset, vmx_enter_bootloader, vmx_load_sleep_profile,
-    vmx_load_respiration_profile, vmx_enable_baseband_ap, vmx_disable_baseband_ap, vmx_enable_baseband_iq,
-    vmx_disable_baseband_iq, vmx_enable_resp_output, vmx_disable_resp_output, vmx_store_noisemap,
-    vmx_delete_noisemap, vmx_run_timing_measurement, dax_z7driver_init, vmx_subscribe_to_presence_single,
-    vmx_subscribe_to_presence_movinglist };
+const Plain plain_commands[] = { vmx_set_sensor_mode_manual, vmx_set_sensor_mode_run,
+    vmx_set_sensor_mode_idle, vmx_module_reset, vmx_reset_to_factory_preset, vmx_enter_bootloader,
+    vmx_load_sleep_profile, vmx_load_respiration_profile, vmx_enable_baseband_ap, vmx_disable_baseband_ap,
+    vmx_enable_baseband_iq, vmx_disable_baseband_iq, vmx_enable_resp_output, vmx_disable_resp_output,
+    vmx_store_noisemap, vmx_delete_noisemap, vmx_run_timing_measurement, dax_z7driver_init,
+    vmx_subscribe_to_presence_single, vmx_subscribe_to_presence_movinglist };
 
-const WithValue value_commands[] = { vmx_set_debug_level, vmx_set_sensor_mode, vmx_load_profile, enable_baseband,
-    vmx_set_sensitivity, vmx_set_noisemap_control, vmx_set_fps, vmx_set_z7_fps, vmx_set_z7_io_pin_enable,
-    vmx_set_z7_io_pin_disable, vmx_format_filesystem, dax_z7driver_set_iterations,
+const WithValue value_commands[] = { vmx_set_debug_level, vmx_set_sensor_mode, vmx_load_profile,
+    enable_baseband, vmx_set_sensitivity, vmx_set_noisemap_control, vmx_set_fps, vmx_set_z7_fps,
+    vmx_set_z7_io_pin_enable, vmx_set_z7_io_pin_disable, vmx_format_filesystem, dax_z7driver_set_iterations,
     dax_z7driver_set_pulsesperstep, dax_z7driver_set_downconversion, dax_z7driver_set_dac_min,
     dax_z7driver_set_dac_max, dax_z7driver_set_enable, dax_z7driver_set_tx_center_frequency,
     dax_z7driver_set_tx_power, dax_z7driver_set_prf_div };
@@ -651,8 +654,7 @@ void getters(Call& c)
         else if (which == 2) {
             const unsigned id = c.u8();
             c.result(vmx_get_z3_float(z3, id, c.out<float>()));
-        }
-        else if (which == 3)
+        } else if (which == 3)
             c.result(vmx_get_detection_zone(z3, c.out<float>(), c.out<float>()));
         else if (which == 4)
             c.result(dax_z7driver_get_frame_area(z3, c.out<float>(), c.out<float>()));
@@ -678,8 +680,8 @@ void getters(Call& c)
         const GetText getter = c.in.pick(text_getters);
         unsigned capacity = 0;
         char* text = c.array<char>(capacity);
-        const int result = c.result(by_code ? vmx_get_system_info(z3, code, text, capacity)
-                                            : getter(z3, text, capacity));
+        const int result
+            = c.result(by_code ? vmx_get_system_info(z3, code, text, capacity) : getter(z3, text, capacity));
         text_within(result, text, capacity);
         break;
     }
@@ -752,8 +754,8 @@ void read_scalars(Call& c)
         c.result(vmx_read_message_respiration_sleep(z3, c.out<int>(), c.out<int>(), c.out<float>(),
             c.out<float>(), c.out<int>(), c.out<float>(), c.out<float>()));
     if (which == 2 && readable(c, z3, vmx_peek_message_presence_single))
-        c.result(vmx_read_message_presence_single(
-            z3, c.out<unsigned>(), c.out<unsigned>(), c.out<float>(), c.out<unsigned char>(), c.out<unsigned>()));
+        c.result(vmx_read_message_presence_single(z3, c.out<unsigned>(), c.out<unsigned>(), c.out<float>(),
+            c.out<unsigned char>(), c.out<unsigned>()));
     if (which == 3 && readable(c, z3, vmx_peek_message_vital_signs))
         c.result(vmx_read_message_vital_signs(z3, c.out<int>(), c.out<int>(), c.out<float>(), c.out<float>(),
             c.out<float>(), c.out<float>(), c.out<float>(), c.out<float>(), c.out<float>(), c.out<float>(),
@@ -791,12 +793,13 @@ void read_lists(Call& c)
         unsigned* detections = c.out<unsigned>();
         int* intervals = c.out<int>();
         float* slow = c.array<float>(cap);
-        const int code = c.result(vmx_read_message_presence_movinglist(z3, c.out<int>(), c.out<int>(), intervals,
-            detections, slow, c.sized<float>(cap), c.sized<float>(cap), c.sized<float>(cap), c.sized<float>(cap),
-            cap));
+        const int code = c.result(
+            vmx_read_message_presence_movinglist(z3, c.out<int>(), c.out<int>(), intervals, detections, slow,
+                c.sized<float>(cap), c.sized<float>(cap), c.sized<float>(cap), c.sized<float>(cap), cap));
         within(code, detections, cap);
         if (code == 0)
-            require(*intervals >= 0 && static_cast<unsigned>(*intervals) <= cap, "a count within the capacity");
+            require(
+                *intervals >= 0 && static_cast<unsigned>(*intervals) <= cap, "a count within the capacity");
     }
     if ((which == 4 || which == 5)
         && readable(c, z3, which == 4 ? vmx_peek_message_baseband_ap : vmx_peek_message_baseband_iq)) {
@@ -809,7 +812,8 @@ void read_lists(Call& c)
     if (which == 6 && readable(c, z3, vmx_peek_message_data_float)) {
         unsigned* count = c.out<unsigned>();
         float* values = c.array<float>(cap);
-        const int code = c.result(vmx_read_message_data_float(z3, c.out<int>(), c.out<int>(), values, count, cap));
+        const int code
+            = c.result(vmx_read_message_data_float(z3, c.out<int>(), c.out<int>(), values, count, cap));
         within(code, count, cap);
     }
 }
@@ -848,10 +852,12 @@ void read_frames(Call& c)
         unsigned* length = c.in.byte() % 4 == 0 ? nullptr : count;
         if (which == 4) {
             char* text = c.array<char>(cap);
-            code = c.result(dax_read_message_data_string(z3, c.out<unsigned>(), c.out<unsigned>(), text, length, cap));
+            code = c.result(
+                dax_read_message_data_string(z3, c.out<unsigned>(), c.out<unsigned>(), text, length, cap));
         } else {
             unsigned char* data = c.array<unsigned char>(cap);
-            code = c.result(dax_read_message_data_byte(z3, c.out<unsigned>(), c.out<unsigned>(), data, length, cap));
+            code = c.result(
+                dax_read_message_data_byte(z3, c.out<unsigned>(), c.out<unsigned>(), data, length, cap));
         }
         if (length)
             require(*length <= cap, "a truncated length within the capacity");
@@ -871,8 +877,8 @@ void read_named(Call& c)
     unsigned cap = 0;
     switch (which) {
     case 0:
-        c.result(vmx_get_respiration_data(
-            z3, name, c.out<int>(), c.out<int>(), c.out<int>(), c.out<float>(), c.out<float>(), c.out<int>()));
+        c.result(vmx_get_respiration_data(z3, name, c.out<int>(), c.out<int>(), c.out<int>(), c.out<float>(),
+            c.out<float>(), c.out<int>()));
         break;
     case 1:
         c.result(vmx_get_sleep_data(z3, name, c.out<int>(), c.out<int>(), c.out<float>(), c.out<float>(),
@@ -904,7 +910,8 @@ void read_named(Call& c)
     default: {
         unsigned* count = c.out<unsigned>();
         float* values = c.array<float>(cap);
-        within(c.result(vmx_get_raw_normalized_frame(z3, name, c.out<unsigned>(), values, count, cap)), count, cap);
+        within(c.result(vmx_get_raw_normalized_frame(z3, name, c.out<unsigned>(), values, count, cap)), count,
+            cap);
         break;
     }
     }
@@ -935,7 +942,8 @@ void packets(Call& c)
         c.plan();
         unsigned* count = c.out<unsigned>();
         float* values = c.array<float>(cap);
-        const int code = c.result(vmx_capture_single_normalized_frame(z3, c.out<unsigned>(), values, count, cap));
+        const int code
+            = c.result(vmx_capture_single_normalized_frame(z3, c.out<unsigned>(), values, count, cap));
         within(code, count, cap);
     }
 }

@@ -99,7 +99,8 @@ REFUSAL(no_file_data_bytes, vmx_set_file_data(z3, 1, 2, 0, NULL, 3))
 REFUSAL(negative_command, vmx_send_command(z3, bytes, (unsigned int)-1))
 REFUSAL(negative_prefix, vmx_subscribe(z3, "q", prefix, (unsigned int)-2))
 REFUSAL(negative_payload, vmx_send_command_single(z3, prefix, 0x80000000u, prefix, 2, bytes, sizeof bytes))
-REFUSAL(negative_reply_prefix, vmx_send_command_single(z3, prefix, 2, prefix, 0x80000002u, bytes, sizeof bytes))
+REFUSAL(
+    negative_reply_prefix, vmx_send_command_single(z3, prefix, 2, prefix, 0x80000002u, bytes, sizeof bytes))
 REFUSAL(negative_file, vmx_set_file(z3, 1, 2, (unsigned int)-16, bytes))
 REFUSAL(negative_file_data, vmx_set_file_data(z3, 1, 2, 0, bytes, 0xFFFFFFF0u))
 
