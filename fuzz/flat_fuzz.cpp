@@ -12,8 +12,9 @@
 // destroyed. The module answers each command with the replies the input
 // plans (an ack, an error, a get reply of any type and length, the bytes the
 // caller's prefix asks for, or anything), followed by one of each reply that
-// some command awaits, so that a command whose planned reply does not
-// answer it still ends at once instead of in its reply timeout. The input
+// some command awaits and by the caller's own prefix, so that a command
+// whose planned reply does not answer it still ends at once instead of in
+// its reply timeout. The input
 // also makes the module send messages unasked: a kind's prefix and any body,
 // or any packet whole.
 //
@@ -111,24 +112,30 @@ private:
 // await one reply only.
 std::vector<Bytes> fallback_replies()
 {
-    std::vector<Bytes> replies { { 0x20, 0x01, 0x00, 0x00, 0x00 }, { 0x10 },
-        { 0x01, 0x00, 0x00, 0x00, 0x00 } };
+    std::vector<Bytes> replies { { 0x20, 0x01, 0x00, 0x00, 0x00 }, { 0x10 }, { 0x01, 0x00, 0x00, 0x00, 0x00 },
+        { 0x13 } };
     for (uint8_t operation : { 0x11, 0x13, 0x15, 0x20, 0x24, 0x33, 0x35 })
         replies.push_back({ 0x11, 0x00, operation });
-    for (uint8_t parameter : { 0x16, 0x32 })
-        replies.push_back({ 0x11, 0x11, parameter, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-            0x00, 0x00, 0x00 });
+    // Get replies without data, of the getters that await no error.
+    for (const Bytes& head : { Bytes { 0x11, 0x11, 0x16 }, Bytes { 0x11, 0x11, 0x32 },
+             Bytes { 0x11, 0x11, 0x12 }, Bytes { 0x11, 0x12, 0x14 }, Bytes { 0x11, 0x13, 0x11 } }) {
+        Bytes reply = head;
+        reply.resize(head.size() + 11, 0x00);
+        replies.push_back(reply);
+    }
     return replies;
 }
 
-// The replies planned for the next commands, one per command in order;
-// shared with the module's thread.
+// The replies planned for the next commands, one per command in order, and
+// the reply the caller's own prefix asks for; shared with the module's
+// thread.
 class Script {
 public:
-    void plan(std::vector<Bytes> replies)
+    void plan(std::vector<Bytes> replies, Bytes asked = {})
     {
         std::lock_guard<std::mutex> lock(mutex_);
         planned_.assign(replies.begin(), replies.end());
+        asked_ = std::move(asked);
     }
 
     void clear() { plan({}); }
@@ -136,22 +143,22 @@ public:
     std::vector<Bytes> answer()
     {
         std::vector<Bytes> replies;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (!planned_.empty()) {
-                if (!planned_.front().empty())
-                    replies.push_back(planned_.front());
-                planned_.pop_front();
-            }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!planned_.empty()) {
+            if (!planned_.front().empty())
+                replies.push_back(planned_.front());
+            planned_.pop_front();
         }
-        for (const Bytes& reply : fallback_)
-            replies.push_back(reply);
+        replies.insert(replies.end(), fallback_.begin(), fallback_.end());
+        if (!asked_.empty())
+            replies.push_back(asked_);
         return replies;
     }
 
 private:
     std::mutex mutex_;
     std::deque<Bytes> planned_;
+    Bytes asked_;
     const std::vector<Bytes> fallback_ = fallback_replies();
 };
 
@@ -354,7 +361,7 @@ public:
         const unsigned count = in.byte() % 4;
         for (unsigned i = 0; i < count; ++i)
             replies.push_back(reply(asked));
-        f.script.plan(std::move(replies));
+        f.script.plan(std::move(replies), asked);
     }
 
     // The result of a call that takes a box: 1 unless the box is live.
