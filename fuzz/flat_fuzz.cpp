@@ -14,9 +14,8 @@
 // caller's prefix asks for, or anything), followed by one of each reply that
 // some command awaits and by the caller's own prefix, so that a command
 // whose planned reply does not answer it still ends at once instead of in
-// its reply timeout. The input
-// also makes the module send messages unasked: a kind's prefix and any body,
-// or any packet whole.
+// its reply timeout. The input also makes the module send messages unasked:
+// a kind's prefix and any body, or any packet whole.
 //
 // Queue reads wait while their queue is empty, so a read is made only where
 // something waits (or where it fails before waiting). After every call the
@@ -216,10 +215,10 @@ struct Fixture {
             if (names[i])
                 vmx_unsubscribe(z3, names[i]);
         vmx_subscribe(z3, sync_queue, sync_prefix.data(), static_cast<unsigned>(sync_prefix.size()));
+        settle();
         for (const MessageKind* kind : messages::catalogue)
             if (kind->default_queue)
                 vmx_clear(z3, kind->default_queue);
-        settle();
     }
 
     // Waits until everything the module sent so far has been routed by the
