@@ -26,7 +26,9 @@
  *   8-bit values (pins, register addresses, modes, codes) travel as 32-bit
  *   unsigned arguments of which only the low 8 bits are used. Names are
  *   NUL-terminated. An input buffer may be NULL only with a length of 0; an
- *   output array may be NULL only with a capacity of 0.
+ *   output array may be NULL only with a capacity of 0. An input length of
+ *   2^31 or more (a negative int passed by the host) gives 1, and nothing is
+ *   read from the buffer.
  *
  * Output buffers: a pointer and a capacity, under one of these rules
  *   T  text with its NUL: the text must be shorter than the capacity, else 1

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -125,11 +126,14 @@ inline std::string name(const char* text)
     return text;
 }
 
-// A caller's input bytes: NULL only with length 0.
+// A caller's input bytes: NULL only with length 0. A length of 2^31 or more
+// is a negative int of the host's, refused before the buffer is touched.
 inline Bytes bytes(const unsigned char* data, unsigned length)
 {
     if (length == 0)
         return {};
+    if (length > static_cast<unsigned>(std::numeric_limits<int>::max()))
+        throw Refused();
     require(data);
     return Bytes(data, data + length);
 }

@@ -110,6 +110,15 @@ REFUSAL(no_payload_bytes, vmx_send_command_single(z3, NULL, 3, prefix, 2, bytes,
 REFUSAL(no_file_bytes, vmx_set_file(z3, 1, 2, 5, NULL))
 REFUSAL(no_file_data_bytes, vmx_set_file_data(z3, 1, 2, 0, NULL, 3))
 
+/* Input lengths that are negative ints of the host's: beyond the buffer. */
+REFUSAL(negative_command, vmx_send_command(z3, bytes, (unsigned int)-1))
+REFUSAL(negative_prefix, vmx_subscribe(z3, "q", prefix, (unsigned int)-2))
+REFUSAL(negative_payload, vmx_send_command_single(z3, prefix, 0x80000000u, prefix, 2, bytes, sizeof bytes))
+REFUSAL(
+    negative_reply_prefix, vmx_send_command_single(z3, prefix, 2, prefix, 0x80000002u, bytes, sizeof bytes))
+REFUSAL(negative_file, vmx_set_file(z3, 1, 2, (unsigned int)-16, bytes))
+REFUSAL(negative_file_data, vmx_set_file_data(z3, 1, 2, 0, bytes, 0xFFFFFFF0u))
+
 /* NULL with nothing to hold. */
 REFUSAL(empty_command, vmx_send_command(z3, NULL, 0))
 REFUSAL(empty_unknown_packet, vmx_get_packet(z3, "nobody", NULL, 0))
@@ -274,6 +283,12 @@ static const struct RefusalRow rows[] = {
     { "no bytes: payload", no_payload_bytes, 1 },
     { "no bytes: file", no_file_bytes, 1 },
     { "no bytes: file data", no_file_data_bytes, 1 },
+    { "negative length: command", negative_command, 1 },
+    { "negative length: prefix", negative_prefix, 1 },
+    { "negative length: payload", negative_payload, 1 },
+    { "negative length: reply prefix", negative_reply_prefix, 1 },
+    { "negative length: file", negative_file, 1 },
+    { "negative length: file data", negative_file_data, 1 },
     { "nothing to hold: empty command", empty_command, 0 },
     { "nothing to hold: unknown queue", empty_unknown_packet, 0 },
     { "recording, no handle: split duration", no_split_duration, 0 },
