@@ -324,6 +324,11 @@ protected:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
+        // A fixed small buffer on the module's side: once it is full the
+        // connection takes nothing more, instead of trickling in as the
+        // kernel grows the buffer.
+        const int buffer_size = 4096;
+        ASSERT_EQ(0, ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &buffer_size, sizeof buffer_size));
         ASSERT_EQ(0, ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address));
         ASSERT_EQ(0, ::listen(listener_, 1));
         ASSERT_EQ(0, ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length));
@@ -351,12 +356,16 @@ protected:
 // not sooner, and not after a fixed time of its own.
 TEST_F(DeafModule, AWriteThatMakesNoProgressFailsWithTheWriteErrorAfterTheReplyTimeout)
 {
+    radar_->set_default_timeout(1);
+    EXPECT_THROW(radar_->send_command(huge), std::runtime_error); // fills every buffer
+    // From here on nothing goes out from the start.
+    const Bytes block(64 * 1024, 0x55);
     for (const unsigned timeout : { 1u, 3u }) {
         SCOPED_TRACE(timeout);
         radar_->set_default_timeout(timeout);
         const auto start = std::chrono::steady_clock::now();
         try {
-            radar_->send_command(huge);
+            radar_->send_command(block);
             FAIL() << "no exception";
         } catch (const std::runtime_error& e) {
             EXPECT_STREQ("Failed to write all bytes to module\n", e.what());
@@ -365,7 +374,6 @@ TEST_F(DeafModule, AWriteThatMakesNoProgressFailsWithTheWriteErrorAfterTheReplyT
         EXPECT_GE(took, std::chrono::seconds(timeout));
         EXPECT_LT(took, std::chrono::seconds(timeout) + 800ms);
     }
-    EXPECT_LT(0, logger_.count("write to module timed out")) << dump(logger_);
 }
 
 TEST_F(DeafModule, CloseFromAnotherThreadInterruptsABlockedWriteAtOnce)
@@ -579,6 +587,8 @@ TEST(Reset, ThreeFailedReconnectsEndInFailedToReconnect)
     // A pseudo-terminal that the module hangs up is gone for good.
     SimulatedConnection connection(Transport::Pty);
     connection.module().add_rule(Rule(simmodule::command::module_reset()).ack().hang_up());
+    // The reset's pause outlasts the module's hang-up, which follows its ack.
+    connection.radar().while_paused = [&] { connection.module().wait_for_disconnected(5s); };
     const int status = connection.radar().reset_no_throw();
     EXPECT_EQ(1, status);
     EXPECT_EQ(3, connection.radar().reconnect_pauses());
