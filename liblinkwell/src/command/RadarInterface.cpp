@@ -168,7 +168,7 @@ Bytes RadarInterface::send_command_multi(const Bytes& payload, const std::vector
 int RadarInterface::send_command(const Bytes& bytes)
 {
     Trace trace(logger, 3, "send_command");
-    communicator.use()->send(bytes);
+    communicator.use()->send(default_timeout, bytes);
     return 0;
 }
 

@@ -100,7 +100,9 @@ public:
     Bytes send_command_single(const Bytes& payload, const Bytes& response_prefix);
     // The same, taking a reply that starts with any of the prefixes.
     Bytes send_command_multi(const Bytes& payload, const std::vector<Bytes>& response_prefixes);
-    // Writes the bytes unchanged, with no framing and no wait. Returns 0.
+    // Writes the bytes unchanged, with no framing and no wait for a reply.
+    // Returns 0; throws std::runtime_error "Failed to write all bytes to
+    // module\n" when the module takes nothing of them for the reply timeout.
     int send_command(const Bytes& bytes);
 
     // ==== Queues ============================================================
@@ -132,7 +134,7 @@ public:
     // ==== Settings and logging ==============================================
 
     // Reply timeout in seconds of the request/response commands (2 unless
-    // changed).
+    // changed); also how long any write may make no progress.
     void set_default_timeout(unsigned seconds);
     int set_log_level(int level);
     void log(unsigned level, const std::string& text);

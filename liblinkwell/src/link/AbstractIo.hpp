@@ -3,6 +3,7 @@
 // module goes to the sink, and commands can be written to the module.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -21,8 +22,9 @@ public:
     virtual void close() = 0;
 
     // Writes one framed command on the caller's thread; may throw when the
-    // module does not take all of it.
-    virtual void write(Bytes data) = 0;
+    // module does not take all of it, also when it takes nothing for
+    // no_progress_limit.
+    virtual void write(Bytes data, std::chrono::seconds no_progress_limit) = 0;
 
     virtual void set_baudrate(unsigned baudrate) = 0;
 

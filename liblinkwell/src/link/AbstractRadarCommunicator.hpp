@@ -26,13 +26,15 @@ public:
     // Writes the command and returns the first packet received afterwards
     // that starts with one of the reply prefixes; throws std::runtime_error
     // "Timeout waiting for response\n" when none comes within timeout
-    // seconds.
+    // seconds, and the write error when the module takes nothing of the
+    // command for as long.
     virtual Bytes send(unsigned timeout, Bytes command, std::vector<Bytes> reply_prefixes) = 0;
 
     virtual void set_baudrate(unsigned baudrate) = 0;
 
-    // Writes the command without waiting for anything.
-    virtual void send(Bytes command) = 0;
+    // Writes the command without waiting for a reply; the write fails when
+    // the module takes nothing of it for timeout seconds.
+    virtual void send(unsigned timeout, Bytes command) = 0;
 
     // Collects every packet starting with the prefix in a queue of that name
     // (at most 1000 packets, the oldest dropped first).

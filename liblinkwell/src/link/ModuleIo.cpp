@@ -3,3 +3,5 @@
 ModuleIo::~ModuleIo() = default;
 
 void ModuleIo::abort_writes() { }
+
+void ModuleIo::interrupt_reads() { }

@@ -10,10 +10,9 @@
 class ModuleIo {
 public:
     // How long one write waits for the transport to take more bytes. The
-    // Writer gives up after three such waits in a row without progress, so a
-    // module that takes nothing for about two seconds (the default reply
-    // timeout) fails the command instead of blocking it forever.
-    static constexpr std::chrono::milliseconds write_wait { 700 };
+    // Writer looks at its own limit after each such wait, so a command to a
+    // module that takes nothing fails at most this much after the limit.
+    static constexpr std::chrono::milliseconds write_wait { 250 };
 
     virtual ~ModuleIo();
 
@@ -28,13 +27,18 @@ public:
     // the transport took nothing within write_wait), or -1.
     virtual int write(const unsigned char* data, unsigned length) = 0;
 
-    // Returns the number of bytes read, 0 when nothing arrived within the
-    // transport's own short wait, or a negative value when the link is broken.
-    // The timeout argument is not used by any transport.
+    // Returns the number of bytes read, 0 when nothing arrived within about
+    // timeout milliseconds (or the transport's own shorter wait), or a
+    // negative value when the link is broken.
     virtual int read(unsigned char* buffer, unsigned size, unsigned timeout) = 0;
 
     // Makes a write blocked on another thread return -1 at once, and every
     // later write too: the connection is being closed. Transports whose
     // writes never wait need not do anything.
     virtual void abort_writes();
+
+    // Makes a read waiting on another thread return 0 at once, and every
+    // later read too: the reader is being stopped. Safe on any thread.
+    // Transports whose reads wait only briefly need not do anything.
+    virtual void interrupt_reads();
 };

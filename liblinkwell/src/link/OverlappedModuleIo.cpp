@@ -8,12 +8,6 @@
 #include "log/ConsoleAndFileLogger.hpp"
 #include "platform/SystemError.hpp"
 
-namespace {
-
-constexpr std::chrono::milliseconds first_byte_wait { 100 };
-
-} // namespace
-
 std::string GetLastErrorString()
 {
     return platform::error_text(platform::last_error());
@@ -93,6 +87,11 @@ void OverlappedModuleIo::abort_writes()
     port_.abort_writes();
 }
 
+void OverlappedModuleIo::interrupt_reads()
+{
+    port_.interrupt_reads();
+}
+
 int OverlappedModuleIo::write(const unsigned char* data, unsigned length)
 {
     if (failed_ || !port_.is_open()) {
@@ -129,11 +128,11 @@ int OverlappedModuleIo::write(const unsigned char* data, unsigned length)
     return static_cast<int>(written);
 }
 
-int OverlappedModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*timeout*/)
+int OverlappedModuleIo::read(unsigned char* buffer, unsigned size, unsigned timeout)
 {
     if (size == 0)
         return 0;
-    const int first = do_single_read(buffer, 1);
+    const int first = do_single_read(buffer, 1, std::chrono::milliseconds(timeout));
     if (first < 0) {
         logger_.error("do_single_read failed\n");
         return first;
@@ -146,7 +145,8 @@ int OverlappedModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*ti
     if (waiting == 0)
         return 1;
 
-    const int more = do_single_read(buffer + 1, std::min(waiting, size - 1));
+    // The driver holds them already: no wait.
+    const int more = do_single_read(buffer + 1, std::min(waiting, size - 1), std::chrono::milliseconds(0));
     if (more < 0)
         return 1; // keep the byte already taken; the next read reports the error
     if (more == 0)
@@ -154,9 +154,10 @@ int OverlappedModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*ti
     return 1 + more;
 }
 
-// Waits at most 100 ms for data, then reads up to count bytes of what is
-// there. 0 when nothing arrived, -1 when the port failed or hung up.
-int OverlappedModuleIo::do_single_read(unsigned char* buffer, unsigned count)
+// Waits at most wait for data, then reads up to count bytes of what is
+// there. 0 when nothing arrived or reads are interrupted, -1 when the port
+// failed or hung up.
+int OverlappedModuleIo::do_single_read(unsigned char* buffer, unsigned count, std::chrono::milliseconds wait)
 {
     if (failed_ || !port_.is_open()) {
         log_error("ReadFile returned error: " + platform::error_text(platform::error_bad_handle()));
@@ -164,7 +165,7 @@ int OverlappedModuleIo::do_single_read(unsigned char* buffer, unsigned count)
     }
     int got = 0;
     if (count > 0) {
-        const platform::WaitResult data = port_.wait_readable(first_byte_wait);
+        const platform::WaitResult data = port_.wait_readable(wait);
         if (data == platform::WaitResult::failed || data == platform::WaitResult::hung_up) {
             const std::string why
                 = data == platform::WaitResult::failed ? GetLastErrorString() : "the device hung up";

@@ -2,9 +2,9 @@
 // adapter or native UART), run in raw mode at 115200 baud, 8N1.
 //
 // The reader thread reads while a caller's thread writes and may change the
-// line speed; all three may overlap. A read waits at most 100 ms for a first
-// byte so the reader loop stays responsive to a stop request, then takes
-// everything the driver already holds.
+// line speed; all three may overlap. A read waits for a first byte at most
+// its timeout, or until interrupt_reads, then takes everything the driver
+// already holds.
 #pragma once
 
 #include <atomic>
@@ -37,13 +37,14 @@ public:
     // took nothing, -1 on failure (which marks the port failed) or once
     // abort_writes has been called.
     int write(const unsigned char* data, unsigned length) override;
-    // 0 after about 100 ms without data, -1 once the port has failed or the
-    // device hung up. The timeout argument is not used.
+    // 0 after timeout ms without data or once interrupt_reads has been
+    // called, -1 once the port has failed or the device hung up.
     int read(unsigned char* buffer, unsigned size, unsigned timeout) override;
     void abort_writes() override;
+    void interrupt_reads() override;
 
 private:
-    int do_single_read(unsigned char* buffer, unsigned count);
+    int do_single_read(unsigned char* buffer, unsigned count, std::chrono::milliseconds wait);
     void mark_failed();
     void log_error(const std::string& text);
 

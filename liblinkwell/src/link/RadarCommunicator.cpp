@@ -269,7 +269,7 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, std::vector<Bytes
     std::weak_ptr<MessageQueue<Bytes>> weak_queue = reply_queue;
     dispatcher_->subscribe(response_subscription, ReplyCatcher(weak_queue, debt), std::move(reply_prefixes));
 
-    io_.write(std::move(command));
+    io_.write(std::move(command), std::chrono::seconds(timeout));
 
     const auto deadline = deadline_after(timeout);
     std::optional<Bytes> reply = reply_queue->take_until(deadline);
@@ -318,7 +318,7 @@ Bytes RadarCommunicator::send(unsigned timeout, Bytes command, Bytes reply_prefi
     return send(timeout, std::move(command), std::move(reply_prefixes));
 }
 
-void RadarCommunicator::send(Bytes command)
+void RadarCommunicator::send(unsigned timeout, Bytes command)
 {
     CallScope call(*this);
     if (!call.admitted())
@@ -329,7 +329,7 @@ void RadarCommunicator::send(Bytes command)
         logger_.error("Failed to write all bytes to module: the connection is not open");
         throw std::runtime_error("Failed to write all bytes to module\n");
     }
-    io_.write(std::move(command));
+    io_.write(std::move(command), std::chrono::seconds(timeout));
 }
 
 void RadarCommunicator::set_baudrate(unsigned baudrate)

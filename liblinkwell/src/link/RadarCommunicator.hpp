@@ -50,7 +50,7 @@ public:
     int open(const std::string& name) override;
     Bytes send(unsigned timeout, Bytes command, std::vector<Bytes> reply_prefixes) override;
     void set_baudrate(unsigned baudrate) override;
-    void send(Bytes command) override;
+    void send(unsigned timeout, Bytes command) override;
     void subscribe(std::string name, Bytes prefix) override;
     void subscribe(const std::string& name, std::function<bool(Bytes)> callback, Bytes prefix) override;
     void unsubscribe(std::string name) override;

@@ -19,6 +19,7 @@ Reader::Reader(Logger& logger, ModuleIo& io, Active* active, Protocol* protocol)
 
 Reader::~Reader()
 {
+    io_.interrupt_reads();
     active_->stop();
 }
 

@@ -19,13 +19,15 @@ public:
     using Sink = std::function<void(std::vector<uint8_t>)>;
 
     static constexpr unsigned read_buffer_size = 6158;
-    // Passed to ModuleIo::read, which ignores it.
+    // How long one read waits for bytes, in ms: an idle connection wakes
+    // its reader twice a second.
     static constexpr unsigned read_timeout = 500;
 
     // Takes ownership of active and protocol, also when it throws.
     Reader(Logger& logger, ModuleIo& io, Active* active, Protocol* protocol);
     // Stops the thread: the read in progress, and one it has already queued,
-    // still finish, each bounded by the I/O's short wait.
+    // still finish, but their waits are cut short (ModuleIo::interrupt_reads),
+    // so the I/O must not be read by anyone else afterwards.
     ~Reader();
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;

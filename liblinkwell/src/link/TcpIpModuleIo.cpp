@@ -3,12 +3,6 @@
 #include "log/ConsoleAndFileLogger.hpp"
 #include "platform/SystemError.hpp"
 
-namespace {
-
-constexpr std::chrono::milliseconds readable_wait { 10 };
-
-} // namespace
-
 TcpIpModuleIo::TcpIpModuleIo(unsigned ip, unsigned short port, Logger& logger)
     : ip_(ip)
     , port_(port)
@@ -39,6 +33,11 @@ void TcpIpModuleIo::abort_writes()
     connection_.abort_writes();
 }
 
+void TcpIpModuleIo::interrupt_reads()
+{
+    connection_.interrupt_reads();
+}
+
 int TcpIpModuleIo::write(const unsigned char* data, unsigned length)
 {
     for (;;) {
@@ -54,7 +53,7 @@ int TcpIpModuleIo::write(const unsigned char* data, unsigned length)
     }
 }
 
-int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*timeout*/)
+int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned timeout)
 {
     if (!connection_.has_socket())
         return -1;
@@ -62,14 +61,15 @@ int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned /*timeout
         return 0; // a receive of 0 bytes could not be told from a closed peer
     // While data flows it is usually there already: one receive that does
     // not wait, and the wait for readability only when it finds nothing. An
-    // idle link waits first, one system call per wake-up.
+    // idle link waits first, one system call per wake-up, and a stop of the
+    // reader ends the wait.
     if (flowing_) {
         const int received = connection_.receive_now(buffer, size);
         if (received != 0)
             return received;
     }
-    const platform::WaitResult data = connection_.wait_readable(readable_wait);
-    if (data == platform::WaitResult::timed_out) {
+    const platform::WaitResult data = connection_.wait_readable(std::chrono::milliseconds(timeout));
+    if (data == platform::WaitResult::timed_out || data == platform::WaitResult::interrupted) {
         flowing_ = false;
         return 0;
     }

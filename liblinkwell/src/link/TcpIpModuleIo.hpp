@@ -26,10 +26,12 @@ public:
     // on error, also when the peer has gone (never a SIGPIPE) or once
     // abort_writes has been called.
     int write(const unsigned char* data, unsigned length) override;
-    // Waits at most 10 ms. 0 when nothing arrived, -1 on error or once the
-    // peer has closed the connection. The timeout argument is not used.
+    // Waits at most timeout ms. 0 when nothing arrived or once
+    // interrupt_reads has been called, -1 on error or once the peer has
+    // closed the connection.
     int read(unsigned char* buffer, unsigned size, unsigned timeout) override;
     void abort_writes() override;
+    void interrupt_reads() override;
 
 private:
     platform::TcpConnection connection_;

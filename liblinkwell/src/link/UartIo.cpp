@@ -76,11 +76,11 @@ void UartIo::abort_writes()
         module_io_->abort_writes();
 }
 
-void UartIo::write(Bytes data)
+void UartIo::write(Bytes data, std::chrono::seconds no_progress_limit)
 {
     if (!ready_)
         return;
-    writer_->write(std::move(data));
+    writer_->write(std::move(data), no_progress_limit);
 }
 
 void UartIo::set_baudrate(unsigned baudrate)

@@ -32,7 +32,7 @@ public:
     // Harmless when already closed.
     void close() override;
     // Drops the bytes silently while not ready; may throw from the Writer.
-    void write(Bytes data) override;
+    void write(Bytes data, std::chrono::seconds no_progress_limit) override;
     // Does nothing while there is no ModuleIo.
     void set_baudrate(unsigned baudrate) override;
     void abort_writes() override;

@@ -12,7 +12,7 @@ Bytes VoidRadarCommunicator::send(unsigned, Bytes, std::vector<Bytes>)
 
 void VoidRadarCommunicator::set_baudrate(unsigned) { }
 
-void VoidRadarCommunicator::send(Bytes) { }
+void VoidRadarCommunicator::send(unsigned, Bytes) { }
 
 void VoidRadarCommunicator::subscribe(std::string, Bytes) { }
 

@@ -17,7 +17,7 @@ Writer::~Writer()
     active_->stop();
 }
 
-void Writer::write(std::vector<uint8_t> bytes)
+void Writer::write(std::vector<uint8_t> bytes, std::chrono::seconds no_progress_limit)
 {
     if (error_state_) {
         logger_.error("Failed to write all bytes to module: operation ignored due to error state");
@@ -25,7 +25,7 @@ void Writer::write(std::vector<uint8_t> bytes)
     }
     logger_.log(3, "sending: ");
     logger_.print_bytes(3, bytes);
-    const unsigned left = send_bytes(bytes);
+    const unsigned left = send_bytes(bytes, no_progress_limit);
     if (left > 0) {
         (logger_.serror() << "Failed to write all bytes to module"
                           << ", expected bytes written: " << bytes.size()
@@ -36,10 +36,11 @@ void Writer::write(std::vector<uint8_t> bytes)
     logger_.log(3, "sent");
 }
 
-unsigned Writer::send_bytes(const std::vector<uint8_t>& bytes)
+unsigned Writer::send_bytes(const std::vector<uint8_t>& bytes, std::chrono::seconds no_progress_limit)
 {
+    using Clock = std::chrono::steady_clock;
     unsigned left = static_cast<unsigned>(bytes.size());
-    int empty_writes = 0;
+    Clock::time_point last_progress = Clock::now();
     while (left > 0) {
         const unsigned char* next = bytes.data() + (bytes.size() - left);
         const int written = io_.write(next, left);
@@ -47,7 +48,7 @@ unsigned Writer::send_bytes(const std::vector<uint8_t>& bytes)
             break;
         if (written == 0) {
             logger_.log(3, "write to module timed out");
-            if (++empty_writes == max_empty_writes)
+            if (Clock::now() - last_progress >= no_progress_limit)
                 break;
             continue;
         }
@@ -58,6 +59,7 @@ unsigned Writer::send_bytes(const std::vector<uint8_t>& bytes)
         if (static_cast<unsigned>(written) > left)
             break;
         left -= static_cast<unsigned>(written);
+        last_progress = Clock::now();
     }
     return left;
 }

@@ -2,6 +2,7 @@
 // the caller's thread and turns a short write into an exception.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -13,10 +14,6 @@ class ModuleIo;
 
 class Writer {
 public:
-    // Empty writes in a row before a command is given up (each one waits
-    // ModuleIo::write_wait for the transport).
-    static constexpr int max_empty_writes = 3;
-
     // Takes ownership of active; the writer keeps it alive and stops it when
     // it goes, but never posts work to it.
     Writer(Logger& logger, ModuleIo& io, Active* active);
@@ -24,12 +21,14 @@ public:
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
-    // Throws std::runtime_error when the module did not take every byte.
-    void write(std::vector<uint8_t> bytes);
+    // Throws std::runtime_error when the module did not take every byte: the
+    // transport failed, or took nothing for no_progress_limit (checked after
+    // each ModuleIo::write_wait).
+    void write(std::vector<uint8_t> bytes, std::chrono::seconds no_progress_limit);
 
 private:
     // Returns the number of bytes left unsent.
-    unsigned send_bytes(const std::vector<uint8_t>& bytes);
+    unsigned send_bytes(const std::vector<uint8_t>& bytes, std::chrono::seconds no_progress_limit);
 
     Logger& logger_;
     ModuleIo& io_;

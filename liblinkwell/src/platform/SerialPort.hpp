@@ -46,6 +46,7 @@ public:
     // Raises DTR; false for a device without modem lines.
     bool raise_dtr();
 
+    // Interrupted once interrupt_reads has been called.
     WaitResult wait_readable(std::chrono::milliseconds limit);
     // What is there, at most size bytes, without waiting: the count, 0 for
     // nothing, -1 on failure or once the device has hung up.
@@ -61,6 +62,8 @@ public:
     // Cuts a wait_writable short at once, on any thread, and every later one
     // too: for a connection that is being closed under a blocked writer.
     void abort_writes();
+    // The same for wait_readable: the reader is being stopped.
+    void interrupt_reads();
 
 private:
     struct State;

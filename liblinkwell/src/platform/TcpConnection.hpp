@@ -29,6 +29,7 @@ public:
     int connect(unsigned ip, unsigned short port);
     bool has_socket() const;
 
+    // Interrupted once interrupt_reads has been called.
     WaitResult wait_readable(std::chrono::milliseconds limit);
     // What is there, at most size bytes, without waiting: the count, 0 for
     // nothing, -1 on failure or once the peer has closed the connection.
@@ -42,6 +43,8 @@ public:
     // Cuts a wait_writable short at once, on any thread, and every later one
     // too.
     void abort_writes();
+    // The same for wait_readable: the reader is being stopped.
+    void interrupt_reads();
 
 private:
     struct State;

@@ -92,7 +92,7 @@ TEST(ConcreteFactory, SerialConnectionCarriesPacketsBothWays)
         EXPECT_EQ((std::vector<Bytes> { hex("10 02 7d 7e"), hex("50 26 fe 75 23 01") }), packets.wait_for(2));
 
         const Bytes ping = frame(hex("01"));
-        io.write(ping);
+        io.write(ping, std::chrono::seconds(2));
         EXPECT_EQ(ping, read_exactly(module, ping.size()));
         io.close();
         EXPECT_FALSE(io.is_ready());

@@ -192,16 +192,40 @@ TEST_F(SerialPort, EveryByteValuePassesUnchangedBothWays)
     EXPECT_EQ(testsupport::to_hex(all), testsupport::to_hex(port_receives(all.size())));
 }
 
-TEST_F(SerialPort, IdleReadReturnsNothingAfterAboutATenthOfASecond)
+TEST_F(SerialPort, IdleReadReturnsNothingAfterItsTimeout)
 {
     open_port();
     unsigned char buffer[16];
     const auto start = Clock::now();
-    EXPECT_EQ(0, io_->read(buffer, sizeof buffer, 500));
+    EXPECT_EQ(0, io_->read(buffer, sizeof buffer, 300));
     const auto waited = Clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(90));
+    EXPECT_GE(waited, std::chrono::milliseconds(290));
     EXPECT_LT(waited, std::chrono::seconds(2));
     EXPECT_TRUE(logged_at(log_, 6, "do_single_read returning: 0")) << dump(log_);
+}
+
+// Stopping the reader cuts its long wait short at once, and every later
+// read returns at once too, data or not.
+TEST_F(SerialPort, InterruptReadsEndsAWaitingReadAtOnceAndForGood)
+{
+    open_port();
+    std::atomic<Clock::time_point> interrupted_at { Clock::time_point::max() };
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        interrupted_at = Clock::now();
+        io_->interrupt_reads();
+    });
+    unsigned char buffer[16];
+    const int result = io_->read(buffer, sizeof buffer, 20000);
+    const auto returned = Clock::now();
+    stopper.join();
+    EXPECT_EQ(0, result);
+    EXPECT_LT(returned - interrupted_at.load(), std::chrono::seconds(1));
+
+    module_sends(testsupport::hex("01 02"));
+    const auto again = Clock::now();
+    EXPECT_EQ(0, io_->read(buffer, sizeof buffer, 20000));
+    EXPECT_LT(Clock::now() - again, std::chrono::seconds(1));
 }
 
 TEST_F(SerialPort, ReadTakesWhatIsWaitingUpToTheBufferSize)

@@ -83,12 +83,13 @@ public:
         ++closes;
     }
 
-    void write(Bytes data) override
+    void write(Bytes data, std::chrono::seconds no_progress_limit) override
     {
         std::vector<Bytes> replies;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             written_.push_back(data);
+            write_limits_.push_back(no_progress_limit);
             if (write_error)
                 throw std::runtime_error("Failed to write all bytes to module\n");
             if (responder)
@@ -117,6 +118,12 @@ public:
         done.get_future().wait();
     }
 
+    std::vector<std::chrono::seconds> write_limits() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return write_limits_;
+    }
+
     std::vector<Bytes> written() const
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -136,6 +143,7 @@ private:
     Logger& logger_;
     mutable std::mutex mutex_;
     std::vector<Bytes> written_;
+    std::vector<std::chrono::seconds> write_limits_;
     std::function<void(Bytes)> sink_;
     std::unique_ptr<ActiveThread> reader_;
     std::atomic<bool> ready_ { false };
@@ -435,8 +443,11 @@ TEST_F(RadarCommunicatorTest, WriteErrorPropagatesAndTheNextRequestWorks)
     io.write_error = false;
     io.responder = [](const Bytes& command) { return std::vector<Bytes> { reply_to(command) }; };
     EXPECT_EQ(reply_to(hex("02")), communicator->send(5, hex("02"), hex("11")));
-    communicator->send(hex("03"));
+    communicator->send(7, hex("03"));
     EXPECT_EQ(3u, io.written().size());
+    // A write may make no progress for as long as the caller's timeout.
+    const std::vector<std::chrono::seconds> limits { 5s, 5s, 7s };
+    EXPECT_EQ(limits, io.write_limits());
     communicator->set_baudrate(921600);
     EXPECT_EQ(921600u, io.baudrate);
 }
@@ -516,7 +527,7 @@ TEST(VoidRadarCommunicator, EveryCallIsHarmlessAndEmpty)
     EXPECT_EQ(1, closed.open("COM3"));
     EXPECT_EQ(Bytes {}, closed.send(2, hex("01"), hex("10")));
     EXPECT_EQ(Bytes {}, closed.send(2, hex("01"), std::vector<Bytes> { hex("10"), hex("20") }));
-    closed.send(hex("01"));
+    closed.send(2, hex("01"));
     closed.subscribe("data", hex("50"));
     closed.subscribe(
         "cb", [](Bytes) { return true; }, hex("50"));

@@ -95,7 +95,7 @@ TEST_F(TcpModule, ConnectionCarriesPacketsBothWaysAndEndsReadingWhenThePeerGoes)
     send_all(module, frame(hex("10 01")));
     EXPECT_EQ(std::vector<Bytes> { hex("10 01") }, packets.wait_for(1));
     const Bytes ping = frame(hex("01"));
-    io.write(ping);
+    io.write(ping, std::chrono::seconds(2));
     EXPECT_EQ(ping, read_exactly(module, ping.size()));
 
     ::shutdown(module, SHUT_RDWR);
@@ -112,7 +112,7 @@ TEST_F(TcpModule, RefusedConnectionFailsTheOpen)
     PacketWaiter packets;
     EXPECT_EQ(-1, io.open("ignored", packets.sink()));
     EXPECT_FALSE(io.is_ready());
-    io.write(hex("7d 11 6c 7e")); // dropped, no error
+    io.write(hex("7d 11 6c 7e"), std::chrono::seconds(2)); // dropped, no error
     io.close();
 }
 

@@ -130,7 +130,7 @@ TEST_F(UartIoTest, OpenConnectsReaderAndWriterToTheModule)
     ASSERT_TRUE(factory_.last_io->wait_until_reads_done());
     EXPECT_EQ(std::vector<Bytes> { hex("50 1e fa 3b 72") }, packets_.all());
 
-    io.write(hex("7d 11 6c 7e"));
+    io.write(hex("7d 11 6c 7e"), std::chrono::seconds(2));
     EXPECT_EQ(hex("7d 11 6c 7e"), factory_.last_io->written());
     io.set_baudrate(921600);
     EXPECT_EQ(std::vector<unsigned> { 921600 }, factory_.last_io->baudrates());
@@ -139,15 +139,15 @@ TEST_F(UartIoTest, OpenConnectsReaderAndWriterToTheModule)
 TEST_F(UartIoTest, WritesWhileNotReadyAreDroppedSilently)
 {
     UartIo io(logger_, factory_);
-    io.write(hex("01")); // before open: nothing to write to
+    io.write(hex("01"), std::chrono::seconds(2)); // before open: nothing to write to
     factory_.next_open_result = 2;
     EXPECT_EQ(2, io.open("missing", packets_.sink()));
-    io.write(hex("02")); // failed open: not ready
+    io.write(hex("02"), std::chrono::seconds(2)); // failed open: not ready
     EXPECT_TRUE(factory_.last_io->write_lengths().empty());
     factory_.next_open_result = 0;
     ASSERT_EQ(0, io.open("ttyACM0", packets_.sink()));
     io.close();
-    io.write(hex("03")); // after close
+    io.write(hex("03"), std::chrono::seconds(2)); // after close
     EXPECT_TRUE(logger_.errors().empty());
 }
 
@@ -223,9 +223,9 @@ TEST_F(UartIoTest, WriteFailuresReachTheCaller)
     UartIo io(logger_, factory_);
     ASSERT_EQ(0, io.open("ttyACM0", packets_.sink()));
     factory_.last_io->push_write_results({ -1 });
-    EXPECT_THROW(io.write(hex("7d 11 6c 7e")), std::runtime_error);
+    EXPECT_THROW(io.write(hex("7d 11 6c 7e"), std::chrono::seconds(2)), std::runtime_error);
     EXPECT_TRUE(io.is_ready()); // the connection stays usable
-    io.write(hex("7d 11 6c 7e"));
+    io.write(hex("7d 11 6c 7e"), std::chrono::seconds(2));
     EXPECT_EQ(hex("7d 11 6c 7e"), factory_.last_io->written());
 }
 
@@ -236,7 +236,7 @@ TEST_F(UartIoTest, AReadErrorEndsReadingButWritesStillGoOut)
     factory_.last_io->push_read_result(-1);
     ASSERT_TRUE(logger_.wait_for("Reader is bailing out\n"));
     EXPECT_TRUE(io.is_ready());
-    io.write(hex("7d 11 6c 7e"));
+    io.write(hex("7d 11 6c 7e"), std::chrono::seconds(2));
     EXPECT_EQ(hex("7d 11 6c 7e"), factory_.last_io->written());
 }
 
@@ -254,7 +254,7 @@ TEST_F(UartIoTest, WritingWhileTheReaderDelivers)
     UartIo io(logger_, factory_);
     ASSERT_EQ(0, io.open("ttyACM0", packets_.sink()));
     for (int i = 0; i < 200; ++i)
-        io.write(hex("7d 11 6c 7e"));
+        io.write(hex("7d 11 6c 7e"), std::chrono::seconds(2));
     ASSERT_TRUE(factory_.last_io->wait_until_reads_done());
     EXPECT_EQ(2000u, packets_.all().size());
     EXPECT_EQ(800u, factory_.last_io->written().size());

@@ -305,7 +305,7 @@ TEST_F(Playback, TheApplicationDrivesThePlayerWhileTheReaderPlays)
     for (int step = 0; Clock::now() < until; ++step) {
         switch (step % 8) {
         case 0:
-            connection.io.write(reset);
+            connection.io.write(reset, std::chrono::seconds(2));
             break;
         case 1:
             player.set_position(step % 190);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace testsupport {
 
@@ -29,16 +30,20 @@ void ScriptedModuleIo::set_baudrate(unsigned baudrate)
 
 int ScriptedModuleIo::write(const unsigned char* data, unsigned length)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    write_lengths_.push_back(length);
     int result = static_cast<int>(length);
-    if (!write_results_.empty()) {
-        result = write_results_.front();
-        write_results_.pop_front();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        write_lengths_.push_back(length);
+        if (!write_results_.empty()) {
+            result = write_results_.front();
+            write_results_.pop_front();
+        }
+        if (result > 0)
+            written_.insert(
+                written_.end(), data, data + std::min<unsigned>(length, static_cast<unsigned>(result)));
     }
-    if (result > 0)
-        written_.insert(
-            written_.end(), data, data + std::min<unsigned>(length, static_cast<unsigned>(result)));
+    if (result == 0)
+        std::this_thread::sleep_for(empty_write_wait);
     return result;
 }
 

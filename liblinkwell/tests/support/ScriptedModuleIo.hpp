@@ -33,7 +33,8 @@ public:
     int open(const std::string& name) override;
     void set_baudrate(unsigned baudrate) override;
     // Takes the next scripted result; with the script used up it takes every
-    // byte. Records the bytes it takes.
+    // byte. Records the bytes it takes. A result of 0 returns after
+    // empty_write_wait, as a transport that waited for room in vain.
     int write(const unsigned char* data, unsigned length) override;
     // Takes the next scripted step; bytes beyond size stay for the next read.
     // With the script used up it waits up to idle_wait for more and returns
@@ -62,6 +63,7 @@ public:
 
     std::function<void()> on_destroy;
     std::chrono::milliseconds idle_wait { 2 };
+    std::chrono::milliseconds empty_write_wait { 0 };
 
 private:
     mutable std::mutex mutex_;

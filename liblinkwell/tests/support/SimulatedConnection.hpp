@@ -18,15 +18,23 @@
 
 namespace testsupport {
 
-// reset() without its 3-second waits: each wait is counted instead.
+// reset() without its 3-second waits: each wait is counted instead, and
+// runs while_paused when set (to wait for what the 3 seconds stand for,
+// such as the module having gone).
 class QuickResetRadarInterface : public RadarInterface {
 public:
     using RadarInterface::RadarInterface;
 
     int reconnect_pauses() const { return pauses_; }
+    std::function<void()> while_paused;
 
 protected:
-    void pause_before_reconnect() override { ++pauses_; }
+    void pause_before_reconnect() override
+    {
+        ++pauses_;
+        if (while_paused)
+            while_paused();
+    }
 
 private:
     std::atomic<int> pauses_ { 0 };

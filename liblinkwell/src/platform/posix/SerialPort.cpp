@@ -102,6 +102,7 @@ bool is_plain_device_name(const std::string& name)
 struct SerialPort::State {
     int fd = -1;
     posix::Wakeup writes_aborted;
+    posix::Wakeup reads_interrupted;
 };
 
 SerialPort::SerialPort()
@@ -198,7 +199,7 @@ bool SerialPort::raise_dtr()
 
 WaitResult SerialPort::wait_readable(std::chrono::milliseconds limit)
 {
-    return posix::poll_wait(state_->fd, POLLIN, -1, limit);
+    return posix::poll_wait(state_->fd, POLLIN, state_->reads_interrupted.fd(), limit);
 }
 
 int SerialPort::read_now(unsigned char* buffer, unsigned size)
@@ -244,6 +245,11 @@ WaitResult SerialPort::wait_writable(std::chrono::milliseconds limit)
 void SerialPort::abort_writes()
 {
     state_->writes_aborted.raise();
+}
+
+void SerialPort::interrupt_reads()
+{
+    state_->reads_interrupted.raise();
 }
 
 } // namespace platform

@@ -16,6 +16,7 @@ namespace platform {
 struct TcpConnection::State {
     int socket = -1;
     posix::Wakeup writes_aborted;
+    posix::Wakeup reads_interrupted;
 };
 
 TcpConnection::TcpConnection()
@@ -77,7 +78,7 @@ int TcpConnection::connect(unsigned ip, unsigned short port)
 
 WaitResult TcpConnection::wait_readable(std::chrono::milliseconds limit)
 {
-    return posix::poll_wait(state_->socket, POLLIN, -1, limit);
+    return posix::poll_wait(state_->socket, POLLIN, state_->reads_interrupted.fd(), limit);
 }
 
 int TcpConnection::receive_now(unsigned char* buffer, unsigned size)
@@ -111,6 +112,11 @@ WaitResult TcpConnection::wait_writable(std::chrono::milliseconds limit)
 void TcpConnection::abort_writes()
 {
     state_->writes_aborted.raise();
+}
+
+void TcpConnection::interrupt_reads()
+{
+    state_->reads_interrupted.raise();
 }
 
 } // namespace platform
