@@ -7,6 +7,7 @@
 #include <linkwell/DataRecorder.hpp>
 
 #include "common/UniqueLocked.hpp"
+#include "support/LogChecks.hpp"
 #include "support/SessionFiles.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
@@ -249,6 +250,18 @@ TEST_F(ModuleRecording, RadarSettingsMessagesWithoutAWholeBlockWriteNoFile)
     EXPECT_EQ(6u, names.size()) << testing::PrintToString(names); // five data files and the index file
     for (const auto& name : names)
         EXPECT_EQ(std::string::npos, name.find(".ini")) << name;
+
+    // Each refusal is warned about: the first in full, the others counted.
+    EXPECT_EQ(1,
+        sim.log().count("Radar settings: message of 3 bytes refused (settings block of 0 bytes, needs 1072)"))
+        << testsupport::dump(sim.log());
+    const auto texts = sim.log().texts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
+        return text.rfind("Radar settings: ", 0) == 0
+            && text.find(
+                   " more messages refused (last: 1087 bytes, settings block of 1073 bytes, needs 1072)")
+            != std::string::npos;
+    })) << testsupport::dump(sim.log());
 }
 
 TEST_F(ModuleRecording, RecordersOnOneConnectionKeepTheirOwnSubscriptions)
