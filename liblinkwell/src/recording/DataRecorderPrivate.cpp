@@ -81,6 +81,8 @@ constexpr const char* radar_settings_subscription = "b6328fcf-e10d-454b-a6a3-28c
 constexpr const char* radar_settings_name = "27dae9d2-aea8-4321-a635-39fc0c5cef6d";
 // Radar-settings messages carry their settings block from this byte on.
 constexpr size_t radar_settings_head = 14;
+// The source named in warnings about radar settings messages.
+constexpr const char* radar_settings_source = "Radar settings";
 // The module file that holds the parameter file.
 constexpr unsigned parameter_file_type = 0x037DD98C;
 constexpr unsigned parameter_file_id = 0;
@@ -640,17 +642,18 @@ bool DataRecorderPrivate::update_radar_settings_from_module(const Bytes& message
         settings.push_back(0x0A);
         if (message.size() > radar_settings_head)
             settings.insert(settings.end(), message.begin() + radar_settings_head, message.end());
-        set_radar_settings(settings);
+        set_radar_settings(settings, message.size());
     } catch (...) {
         // Out of memory: the settings kept before stay.
     }
     return true;
 }
 
-void DataRecorderPrivate::set_radar_settings(const Bytes& settings)
+void DataRecorderPrivate::set_radar_settings(const Bytes& settings, size_t message_size)
 {
     std::lock_guard<std::mutex> lock(mutex);
     radar_settings = settings;
+    radar_settings_message_size = message_size;
 }
 
 // ---- recorder thread: tasks ---------------------------------------------------
@@ -689,6 +692,8 @@ void DataRecorderPrivate::do_process(const Pair& pair, ByteView packet)
         = record_formats::format(type, packet, system_clock::now(), meta->pulsedoppler_started);
     if (!record.note.empty())
         logger.log(3, record.note);
+    if (!record.refusal.empty())
+        warn_refused(display(type), packet.size(), record.refusal);
     if (record.empty())
         return;
 
@@ -848,6 +853,9 @@ void DataRecorderPrivate::release(MetaData* meta, const std::shared_ptr<SessionM
         scheduled_for_deletion.erase(found);
     }
     close_file({ owned.get(), session.get() });
+    flush_refusals(display(owned->data_type));
+    if (owned->data_type == BasebandApDataType || owned->data_type == BasebandIqDataType)
+        flush_refusals(radar_settings_source);
     owned.reset();
     bool last;
     {
@@ -1290,13 +1298,22 @@ bool DataRecorderPrivate::write_radar_settings(const Pair& pair, const std::stri
     if (meta->radar_settings_written)
         return false;
     Bytes settings;
+    size_t message_size;
     {
         std::lock_guard<std::mutex> lock(mutex);
         settings = radar_settings;
+        message_size = radar_settings_message_size;
     }
-    const std::string text = record_formats::radar_settings_text(settings);
-    if (text.empty())
+    if (settings.empty())
+        return false; // none received yet
+    std::string problem;
+    const std::string text = record_formats::radar_settings_text(settings, &problem);
+    if (text.empty()) {
+        warn_refused(radar_settings_source, message_size, problem);
         return false;
+    }
+    if (!problem.empty())
+        warn(std::string(radar_settings_source) + ": " + problem);
     UnicodeFile file(filename, std::ios::out);
     if (!file.is_open()) {
         logger.log(0, "failed to create radar settings file: " + filename);
@@ -1372,6 +1389,20 @@ void DataRecorderPrivate::warn(const std::string& text)
     lstream line = logger.serror();
     line << text;
     line.flush();
+}
+
+void DataRecorderPrivate::warn_refused(const std::string& source, size_t size, const std::string& reason)
+{
+    const std::string line = refusals.refused(source, size, reason, steady_clock::now());
+    if (!line.empty())
+        warn(line);
+}
+
+void DataRecorderPrivate::flush_refusals(const std::string& source)
+{
+    const std::string line = refusals.flush(source);
+    if (!line.empty())
+        warn(line);
 }
 
 // A client's callback that throws must not leave a file half closed: the

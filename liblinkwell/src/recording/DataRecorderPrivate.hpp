@@ -31,6 +31,7 @@
 #include "link/ActiveThread.hpp"
 #include "recording/MetaData.hpp"
 #include "recording/PacketBatch.hpp"
+#include "recording/RefusalWarnings.hpp"
 #include "recording/SessionMetaData.hpp"
 #include <linkwell/DataRecorder.hpp>
 
@@ -80,7 +81,8 @@ public:
     // The radar-settings handler (dispatcher thread): the settings become
     // the settings name, 0x0A and the message from byte 14 on. Never throws.
     bool update_radar_settings_from_module(const Bytes& message) noexcept;
-    void set_radar_settings(const Bytes& settings);
+    // The settings made from a module message of `message_size` bytes.
+    void set_radar_settings(const Bytes& settings, size_t message_size);
 
     // A packet queue that holds more bytes than this (the disk is slower than
     // the data) is warned about once, until it has drained to half of it.
@@ -171,6 +173,11 @@ private:
     void announce_file(DataType type, const std::string& filename);
     void announce_meta_file(const std::string& session_id, const std::string& filename);
     void count_queued(int64_t bytes);
+    // Warns about a refused message, as `refusals` lets it (recorder thread).
+    void warn_refused(const std::string& source, size_t size, const std::string& reason);
+    // Tells the refusals of the source counted and not yet told (recorder
+    // thread).
+    void flush_refusals(const std::string& source);
 
     DataRecorder* owner;
     DataRecorder::Connection& connection;
@@ -190,6 +197,7 @@ private:
     DataRecorder::MetaFileAvailableCallback meta_file_available_callback;
     std::map<DataType, std::string> basenames;
     Bytes radar_settings;
+    size_t radar_settings_message_size = 0;
     DataRecorder::ErrorCallback error_callback;
 
     // Packets handed over and not yet written, one batch per task queued
@@ -203,6 +211,9 @@ private:
     // Bytes of packets queued and not yet taken up by the recorder thread.
     std::atomic<int64_t> queued_bytes { 0 };
     std::atomic<bool> queue_warned { false };
+
+    // Touched on the recorder thread only.
+    RefusalWarnings refusals;
 
     // Last: made after everything its tasks use, stopped by the destructor
     // before anything goes.

@@ -156,6 +156,27 @@ Record refused(std::string note = {})
     return record;
 }
 
+// A malformed message: refused, and why.
+Record malformed(std::string why)
+{
+    Record record;
+    record.refusal = std::move(why);
+    return record;
+}
+
+// A message shorter than its fixed fields, or than the lists its counts
+// announce.
+Record needs(uint64_t bytes)
+{
+    return malformed("needs " + std::to_string(bytes) + " bytes");
+}
+
+// A message whose head or content id is not its type's.
+Record foreign()
+{
+    return malformed("unexpected head");
+}
+
 // The message from `head` on, without a copy.
 Record binary_after(ByteView m, size_t head)
 {
@@ -173,7 +194,7 @@ Record baseband(ByteView m)
 {
     if (m.size() > 4 && (is_app_data(m, baseband_iq_id) || is_app_data(m, baseband_ap_id)))
         return binary_after(m, app_data_head);
-    return refused();
+    return foreign();
 }
 
 Record radar_data(ByteView m)
@@ -182,7 +203,7 @@ Record radar_data(ByteView m)
         { radar_rf_id, radar_rf_normalized_id, radar_baseband_float_id, radar_baseband_q15_id })
         if (is_app_data(m, id))
             return binary_after(m, app_data_head);
-    return refused();
+    return foreign();
 }
 
 uint32_t pulsedoppler_content_id(DataType type)
@@ -203,8 +224,10 @@ uint32_t pulsedoppler_content_id(DataType type)
 // bytes 13 to 16 is 0. Messages before it are dropped.
 Record pulsedoppler(DataType type, ByteView m, bool& started)
 {
-    if (m.size() <= 16 || !is_app_data(m, pulsedoppler_content_id(type)))
-        return refused();
+    if (!is_app_data(m, pulsedoppler_content_id(type)))
+        return foreign();
+    if (m.size() <= 16)
+        return needs(17);
     if (little_endian::u32(&m[13]) == 0)
         started = true;
     return started ? binary_after(m, app_data_head) : refused();
@@ -214,7 +237,7 @@ Record generic_data(ByteView m, uint8_t sub_type)
 {
     if (m.size() >= 2 && m[0] == data_message && m[1] == sub_type)
         return binary_after(m, 2);
-    return refused();
+    return foreign();
 }
 
 // ---- CSV types --------------------------------------------------------------
@@ -222,8 +245,10 @@ Record generic_data(ByteView m, uint8_t sub_type)
 Record sleep(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!has_content_id(m, sleep_id) || !f.holds(7 * 4))
-        return refused();
+    if (!has_content_id(m, sleep_id))
+        return foreign();
+    if (!f.holds(7 * 4))
+        return needs(app_data_head + 7 * 4);
     CsvLine line(now);
     line.u32(f.u32()).u32(f.u32()).f32(f.f32()).f32(f.f32()).u32(f.u32()).f32(f.f32()).f32(f.f32());
     return line.done();
@@ -232,7 +257,7 @@ Record sleep(ByteView m, system_clock::time_point now)
 Record respiration(ByteView m, system_clock::time_point now)
 {
     if (!has_content_id(m, respiration_id))
-        return refused();
+        return foreign();
     if (m.size() != respiration_size)
         return refused("invalid respiration binary, expected size: " + std::to_string(respiration_size - 5)
             + ", actual: " + std::to_string(m.size() - 5));
@@ -248,8 +273,10 @@ Record respiration(ByteView m, system_clock::time_point now)
 
 Record string_data(ByteView m, system_clock::time_point now)
 {
-    if (m.size() <= 13 || m[0] != data_message || m[1] != 0x13)
-        return refused();
+    if (m.size() < 2 || m[0] != data_message || m[1] != 0x13)
+        return foreign();
+    if (m.size() <= 13)
+        return needs(14);
     Fields f(m, 2);
     const uint32_t content_id = f.u32();
     const uint32_t info = f.u32();
@@ -266,8 +293,10 @@ Record string_data(ByteView m, system_clock::time_point now)
 Record presence_single(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!is_app_data(m, presence_single_id) || !f.holds(4 + 4 + 4 + 1 + 4))
-        return refused();
+    if (!is_app_data(m, presence_single_id))
+        return foreign();
+    if (!f.holds(4 + 4 + 4 + 1 + 4))
+        return needs(app_data_head + 4 + 4 + 4 + 1 + 4);
     CsvLine line(now);
     line.u32(f.u32()).u32(f.u32()).f32(f.f32()).u32(f.u8()).u32(f.u32());
     return line.done();
@@ -276,14 +305,16 @@ Record presence_single(ByteView m, system_clock::time_point now)
 Record presence_movinglist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!is_app_data(m, presence_movinglist_id) || !f.holds(4 * 4))
-        return refused();
+    if (!is_app_data(m, presence_movinglist_id))
+        return foreign();
+    if (!f.holds(4 * 4))
+        return needs(app_data_head + 4 * 4);
     const uint32_t counter = f.u32();
     const uint32_t state = f.u32();
     const uint32_t intervals = f.u32();
     const uint32_t detections = f.u32();
     if (!f.holds(8ull * intervals + 12ull * detections))
-        return refused();
+        return needs(app_data_head + 4 * 4 + 8ull * intervals + 12ull * detections);
     CsvLine line(now);
     line.u32(counter).u32(state).u32(intervals).u32(detections);
     line.list(f, intervals).list(f, intervals);
@@ -294,12 +325,14 @@ Record presence_movinglist(ByteView m, system_clock::time_point now)
 Record respiration_detectionlist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!is_app_data(m, respiration_detectionlist_id) || !f.holds(2 * 4))
-        return refused();
+    if (!is_app_data(m, respiration_detectionlist_id))
+        return foreign();
+    if (!f.holds(2 * 4))
+        return needs(app_data_head + 2 * 4);
     const uint32_t counter = f.u32();
     const uint32_t detections = f.u32();
     if (!f.holds(12ull * detections))
-        return refused();
+        return needs(app_data_head + 2 * 4 + 12ull * detections);
     CsvLine line(now);
     line.u32(counter).u32(detections).list(f, detections).list(f, detections).list(f, detections);
     return line.done();
@@ -308,12 +341,14 @@ Record respiration_detectionlist(ByteView m, system_clock::time_point now)
 Record respiration_movinglist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!is_app_data(m, respiration_movinglist_id) || !f.holds(2 * 4))
-        return refused();
+    if (!is_app_data(m, respiration_movinglist_id))
+        return foreign();
+    if (!f.holds(2 * 4))
+        return needs(app_data_head + 2 * 4);
     const uint32_t counter = f.u32();
     const uint32_t intervals = f.u32();
     if (!f.holds(8ull * intervals))
-        return refused();
+        return needs(app_data_head + 2 * 4 + 8ull * intervals);
     CsvLine line(now);
     line.u32(counter).u32(intervals).list(f, intervals).list(f, intervals);
     return line.done();
@@ -322,8 +357,10 @@ Record respiration_movinglist(ByteView m, system_clock::time_point now)
 Record vitalsigns(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!is_app_data(m, vitalsigns_id) || !f.holds(12 * 4))
-        return refused();
+    if (!is_app_data(m, vitalsigns_id))
+        return foreign();
+    if (!f.holds(12 * 4))
+        return needs(app_data_head + 12 * 4);
     CsvLine line(now);
     line.u32(f.u32()).u32(f.u32());
     for (int i = 0; i < 10; ++i)
@@ -334,8 +371,10 @@ Record vitalsigns(ByteView m, system_clock::time_point now)
 Record sleepstage(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!is_app_data(m, sleepstage_id) || !f.holds(3 * 4))
-        return refused();
+    if (!is_app_data(m, sleepstage_id))
+        return foreign();
+    if (!f.holds(3 * 4))
+        return needs(app_data_head + 3 * 4);
     CsvLine line(now);
     line.u32(f.u32()).u32(f.u32()).u32(f.u32());
     return line.done();
@@ -344,14 +383,16 @@ Record sleepstage(ByteView m, system_clock::time_point now)
 Record normalizedmovementlist(ByteView m, system_clock::time_point now)
 {
     Fields f(m, app_data_head);
-    if (!is_app_data(m, normalizedmovementlist_id) || !f.holds(4 * 4))
-        return refused();
+    if (!is_app_data(m, normalizedmovementlist_id))
+        return foreign();
+    if (!f.holds(4 * 4))
+        return needs(app_data_head + 4 * 4);
     const uint32_t counter = f.u32();
     const float start = f.f32();
     const float bin_length = f.f32();
     const uint32_t count = f.u32();
     if (!f.holds(8ull * count))
-        return refused();
+        return needs(app_data_head + 4 * 4 + 8ull * count);
     CsvLine line(now);
     line.u32(counter).f32(start).f32(bin_length).u32(count).list(f, count).list(f, count);
     return line.done();
@@ -392,7 +433,7 @@ constexpr PerformanceLine performance_lines[] = {
 Record performance_status(ByteView m, system_clock::time_point now)
 {
     if (m.size() < 6 || little_endian::u32(&m[2]) != performance_kind)
-        return refused();
+        return foreign();
     if (m.size() != performance_size || little_endian::u32(&m[10]) != performance_body)
         return refused("invalid performance status binary, expected size: " + std::to_string(performance_body)
             + ", actual: " + std::to_string(static_cast<long long>(m.size()) - 14));
@@ -493,7 +534,7 @@ Record format(DataType type, ByteView m, system_clock::time_point now, bool& pul
     case RadarBasebandQ15DataType:
         return radar_data(m);
     }
-    return refused();
+    return malformed("unknown data type");
 }
 
 std::string csv_header_line(DataType type)
@@ -552,13 +593,26 @@ std::string csv_time_stamp(system_clock::time_point moment)
     return std::string(clock, length) + rest;
 }
 
-std::string radar_settings_text(const Bytes& settings)
+std::string radar_settings_text(const Bytes& settings, std::string* problem)
 {
+    const auto say = [problem](std::string text) {
+        if (problem)
+            *problem = std::move(text);
+    };
+    say({});
     size_t newline = 0;
     while (newline < settings.size() && settings[newline] != 0x0A)
         ++newline;
-    if (newline == 0 || newline == settings.size() || settings.size() - newline - 1 != radar_settings_block)
+    if (newline == 0 || newline == settings.size()) {
+        say("no name line");
         return {};
+    }
+    const size_t block_size = settings.size() - newline - 1;
+    if (block_size != radar_settings_block) {
+        say("settings block of " + std::to_string(block_size) + " bytes, needs "
+            + std::to_string(radar_settings_block));
+        return {};
+    }
     const std::string name(settings.begin(), settings.begin() + static_cast<std::ptrdiff_t>(newline));
     const uint8_t* block = &settings[newline + 1];
     const auto i32 = [block](size_t at) { return static_cast<int32_t>(little_endian::u32(block + at)); };
@@ -576,6 +630,8 @@ std::string radar_settings_text(const Bytes& settings)
     text << "CarrierFrequency=";
     if (pg_select >= 0 && pg_select <= 12)
         text << f32(1020 + 4 * static_cast<size_t>(pg_select));
+    else
+        say("PGselect " + std::to_string(pg_select) + " outside 0 to 12, no carrier frequency");
     text << '\n';
     text << "PulsesPerStep=" << i32(972) << '\n';
     text << "Iterations=" << i32(976) << '\n';

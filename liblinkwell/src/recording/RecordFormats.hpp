@@ -4,7 +4,8 @@
 // same whatever the locale of the process ("1.5", never "1,5").
 //
 // Every field read from a message is checked against the message's length
-// first; a message that does not hold what its type needs is refused.
+// first; a message that does not hold what its type needs is refused, and
+// the record says why.
 #pragma once
 
 #include <chrono>
@@ -34,8 +35,13 @@ struct Record {
     size_t size = 0;
     Bytes text;
     // A line worth logging (at level 3) about a refused message; mostly
-    // empty, as most refusals are silent.
+    // empty.
     std::string note;
+    // Why a malformed message was refused ("needs 33 bytes"), for a warning;
+    // empty for a message that was recorded, one refused with a `note`, and
+    // one skipped on purpose (a respiration state 4, pulse-Doppler data
+    // before the start of a sweep, a binary message without data).
+    std::string refusal;
 
     bool empty() const { return size == 0; }
     Bytes bytes() const { return Bytes(data, data + size); }
@@ -61,8 +67,10 @@ std::string csv_time_stamp(std::chrono::system_clock::time_point moment);
 
 // The text of the radar settings file made from the recorder's radar
 // settings (a name line, 0x0A, the 1072-byte settings block); empty when the
-// settings do not have that form.
-std::string radar_settings_text(const Bytes& settings);
+// settings do not have that form. `problem`, when given, receives why the
+// settings gave no text, or what the text leaves out; it is emptied
+// otherwise.
+std::string radar_settings_text(const Bytes& settings, std::string* problem = nullptr);
 
 } // namespace record_formats
 

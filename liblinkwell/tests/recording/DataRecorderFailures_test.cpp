@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -184,6 +186,47 @@ TEST_F(RecorderFailure, WarnsOnceWhenPacketsPileUpFasterThanTheyAreWritten)
         warnings += text.find("MiB of packets wait to be recorded") != std::string::npos;
     EXPECT_EQ(1, warnings);
     EXPECT_EQ(71u, payloads(read_session(index_file())).size());
+}
+
+TEST_F(RecorderFailure, AMalformedStreamIsWarnedAboutInAFewLinesAndRecordingGoesOn)
+{
+    ASSERT_EQ(0, recorder->start_recording(SleepStageDataType, dir.path(), options));
+    const auto started = std::chrono::steady_clock::now();
+    const Bytes short_stage
+        = testsupport::PayloadBuilder().u8(0x50).u32(0x41083A02).u32(1).u32(2).u8(0).u8(0).u8(0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(recorder->process(SleepStageDataType, short_stage));
+    recorder->process(
+        SleepStageDataType, testsupport::PayloadBuilder().u8(0x50).u32(0x41083A02).u32(1).u32(2).u32(3));
+    recorder.reset();
+    const auto seconds
+        = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+              .count();
+
+    // The first refusal in full, then summaries whose counts add up to the
+    // rest; the last of them when the recording stops.
+    const std::string source = DataRecorder::data_type_to_string(SleepStageDataType) + ": ";
+    std::vector<std::string> lines;
+    for (const auto& text : log.errors())
+        if (text.rfind(source, 0) == 0)
+            lines.push_back(text);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(source + "message of 16 bytes refused (needs 17 bytes)", lines.front());
+    EXPECT_LE(lines.size(), size_t(2 + seconds)) << testing::PrintToString(lines);
+    long long told = 1;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        EXPECT_NE(std::string::npos, line.find(" more messages refused (last: 16 bytes, needs 17 bytes)"))
+            << line;
+        told += std::atoll(line.c_str() + source.size());
+    }
+    EXPECT_EQ(1000, told) << testing::PrintToString(lines);
+
+    // The good message after them is recorded.
+    const auto records = payloads(read_session(index_file()));
+    ASSERT_EQ(1u, records.size());
+    const std::string line(records.front().begin(), records.front().end());
+    EXPECT_EQ(";1;2;3\n", line.substr(line.size() - 7)) << line;
 }
 
 TEST_F(RecorderFailure, StartsStopsAndPacketsFromManyThreadsLeaveReadableSessions)

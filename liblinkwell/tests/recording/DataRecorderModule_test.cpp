@@ -7,6 +7,7 @@
 #include <linkwell/DataRecorder.hpp>
 
 #include "common/UniqueLocked.hpp"
+#include "support/LogChecks.hpp"
 #include "support/SessionFiles.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
@@ -249,6 +250,22 @@ TEST_F(ModuleRecording, RadarSettingsMessagesWithoutAWholeBlockWriteNoFile)
     EXPECT_EQ(6u, names.size()) << testing::PrintToString(names); // five data files and the index file
     for (const auto& name : names)
         EXPECT_EQ(std::string::npos, name.find(".ini")) << name;
+
+    // Each refusal is warned about: the first in full, the others counted
+    // (the recorder thread may see a later message first).
+    std::vector<std::string> lines;
+    for (const auto& text : sim.log().texts())
+        if (text.rfind("Radar settings: ", 0) == 0)
+            lines.push_back(text);
+    ASSERT_FALSE(lines.empty()) << testsupport::dump(sim.log());
+    EXPECT_TRUE(std::regex_match(lines.front(),
+        std::regex(
+            R"(Radar settings: message of [0-9]+ bytes refused \(settings block of [0-9]+ bytes, needs 1072\))")))
+        << lines.front();
+    EXPECT_TRUE(std::regex_match(lines.back(),
+        std::regex(
+            R"(Radar settings: [1-4] more messages? refused \(last: 1087 bytes, settings block of 1073 bytes, needs 1072\))")))
+        << lines.back();
 }
 
 TEST_F(ModuleRecording, RecordersOnOneConnectionKeepTheirOwnSubscriptions)

@@ -1,11 +1,16 @@
 // What a data file stores for one module message of each type: one golden
 // record per writer, the messages each writer refuses (short, foreign or
-// with counts that claim more than the message holds), the pulse-Doppler
-// start, the CSV time stamp and the radar settings file, also under a
-// comma-decimal locale.
+// with counts that claim more than the message holds) and the warning a
+// recorder logs for them, the pulse-Doppler start, the CSV time stamp and
+// the radar settings file, also under a comma-decimal locale.
 #include "recording/RecordFormats.hpp"
 
+#include <linkwell/DataRecorder.hpp>
+
+#include "support/LogChecks.hpp"
 #include "support/ProcessLocale.hpp"
+#include "support/RecordingLogger.hpp"
+#include "support/SessionFiles.hpp"
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -139,6 +144,8 @@ std::vector<Golden> golden_records()
             appdata(0x610A3B02).u32(4).u32(0), "4;0;[];[];[]\n" },
         { "RespirationMovingList", RespirationMovingListDataType,
             appdata(0x610A3B00).u32(8).u32(1).f32(0.125f).f32(-2.5f), "8;1;[0.125];[-2.5]\n" },
+        { "RespirationMovingListEmpty", RespirationMovingListDataType, appdata(0x610A3B00).u32(8).u32(0),
+            "8;0;[];[]\n" },
         { "VitalSigns", VitalSignsDataType,
             appdata(0x20020102)
                 .u32(1)
@@ -159,6 +166,8 @@ std::vector<Golden> golden_records()
         { "NormalizedMovementList", RespirationNormalizedMovementListDataType,
             appdata(0xC3A331CF).u32(3).f32(0.5f).f32(0.1f).u32(2).f32(1).f32(2).f32(3).f32(4),
             "3;0.5;0.1;2;[1,2];[3,4]\n" },
+        { "NormalizedMovementListEmpty", RespirationNormalizedMovementListDataType,
+            appdata(0xC3A331CF).u32(3).f32(0.5f).f32(0.1f).u32(0), "3;0.5;0.1;0;[];[]\n" },
     };
 }
 
@@ -209,6 +218,27 @@ TEST_P(Writers, StoreThePerformanceStatusAsATextBlock)
 
 INSTANTIATE_TEST_SUITE_P(Locales, Writers, testing::Values("C", comma_locale), locale_name);
 
+// What a recorder logs about one message of the type: the texts of its
+// error-level lines, and whether it wrote any file.
+struct Recorded {
+    std::vector<std::string> errors;
+    bool wrote_files;
+};
+
+Recorded record_one(DataType type, const Bytes& message)
+{
+    testsupport::TempDir dir;
+    testsupport::RecordingLogger log;
+    {
+        DataRecorder recorder(log);
+        RecordingOptions options;
+        options.set_session_id("6a1c52e0-7777-4888-9999-aaaabbbbcccc");
+        EXPECT_EQ(0, recorder.start_recording(type, dir.path(), options));
+        recorder.process(type, message);
+    }
+    return { log.errors(), !testsupport::names_in(dir.path()).empty() };
+}
+
 TEST(Writers, RefuseWhatTheMessageDoesNotHold)
 {
     struct Refused {
@@ -216,57 +246,80 @@ TEST(Writers, RefuseWhatTheMessageDoesNotHold)
         DataType type;
         Bytes message;
         std::string note;
+        // Why the message is malformed; empty for one that is skipped on
+        // purpose or refused with a note.
+        std::string refusal;
     };
     const uint32_t huge = 0xFFFFFFFF;
+    const std::string foreign = "unexpected head";
     Bytes performance = performance_message();
     performance.pop_back();
     Bytes other_performance = performance_message();
     other_performance[2] = 4;
     const std::vector<Refused> cases = {
-        { "EmptyByteData", ByteDataType, data_message(0x10), "" },
-        { "EmptyBaseband", BasebandApDataType, appdata(0x0D), "" },
+        { "EmptyByteData", ByteDataType, data_message(0x10), "", "" },
+        { "EmptyBaseband", BasebandApDataType, appdata(0x0D), "", "" },
         { "ForeignContentId", PresenceSingleDataType,
-            appdata(0x723BFA1F).u32(5).u32(1).f32(2.5f).u8(3).u32(60), "" },
+            appdata(0x723BFA1F).u32(5).u32(1).f32(2.5f).u8(3).u32(60), "", foreign },
         { "PresenceSingleShort", PresenceSingleDataType,
-            appdata(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u8(0), "" },
+            appdata(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u8(0), "", "needs 22 bytes" },
         { "PresenceSingleNotAppData", PresenceSingleDataType,
-            PayloadBuilder().u8(0x51).u32(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u32(60), "" },
+            PayloadBuilder().u8(0x51).u32(0x723BFA1E).u32(5).u32(1).f32(2.5f).u8(3).u32(60), "", foreign },
         { "MovingListCountsOverflow", PresenceMovingListDataType,
-            appdata(0x723BFA1F).u32(9).u32(1).u32(huge).u32(huge), "" },
+            appdata(0x723BFA1F).u32(9).u32(1).u32(huge).u32(huge), "", "needs 85899345921 bytes" },
         { "MovingListOneValueShort", PresenceMovingListDataType,
-            appdata(0x723BFA1F).u32(9).u32(1).u32(1).u32(0).f32(1), "" },
-        { "MovingListHead", PresenceMovingListDataType, appdata(0x723BFA1F).u32(9).u32(1).u32(0), "" },
-        { "DetectionListCount", RespirationDetectionListDataType, appdata(0x610A3B02).u32(4).u32(huge), "" },
+            appdata(0x723BFA1F).u32(9).u32(1).u32(1).u32(0).f32(1), "", "needs 29 bytes" },
+        { "MovingListHead", PresenceMovingListDataType, appdata(0x723BFA1F).u32(9).u32(1).u32(0), "",
+            "needs 21 bytes" },
+        { "DetectionListCount", RespirationDetectionListDataType, appdata(0x610A3B02).u32(4).u32(huge), "",
+            "needs 51539607553 bytes" },
         { "RespirationMovingListCount", RespirationMovingListDataType, appdata(0x610A3B00).u32(8).u32(huge),
-            "" },
+            "", "needs 34359738373 bytes" },
         { "NormalizedMovementListCount", RespirationNormalizedMovementListDataType,
-            appdata(0xC3A331CF).u32(3).f32(0.5f).f32(0.1f).u32(huge), "" },
+            appdata(0xC3A331CF).u32(3).f32(0.5f).f32(0.1f).u32(huge), "", "needs 34359738381 bytes" },
         { "Sleep32Bytes", SleepDataType,
-            appdata(0x2375A16C).u32(7).u32(2).f32(1).f32(2).u32(3).f32(4).u8(0).u8(0), "" },
-        { "SleepStage16Bytes", SleepStageDataType, appdata(0x41083A02).u32(1).u32(2).u8(0).u8(0).u8(0), "" },
-        { "VitalSignsShort", VitalSignsDataType, appdata(0x20020102).u32(1).u32(2), "" },
+            appdata(0x2375A16C).u32(7).u32(2).f32(1).f32(2).u32(3).f32(4).u8(0).u8(0).u8(0), "",
+            "needs 33 bytes" },
+        { "SleepStage16Bytes", SleepStageDataType, appdata(0x41083A02).u32(1).u32(2).u8(0).u8(0).u8(0), "",
+            "needs 17 bytes" },
+        { "VitalSignsShort", VitalSignsDataType, appdata(0x20020102).u32(1).u32(2), "", "needs 53 bytes" },
+        { "PulseDoppler16Bytes", PulseDopplerFloatDataType,
+            appdata(0x10).u32(0xAB).u32(0xCD).u8(0).u8(0).u8(0), "", "needs 17 bytes" },
+        { "PulseDopplerBeforeItsStart", PulseDopplerFloatDataType,
+            appdata(0x10).u32(0xAB).u32(0xCD).u32(3).u8(1), "", "" },
         { "RespirationState4", RespirationDataType,
-            appdata(0x2375FE26).u32(9).u32(4).u32(1).f32(1).f32(1).u32(1), "" },
+            appdata(0x2375FE26).u32(9).u32(4).u32(1).f32(1).f32(1).u32(1), "", "" },
         { "RespirationSize", RespirationDataType,
             appdata(0x2375FE26).u32(9).u32(3).u32(1).f32(1).f32(1).u8(0),
-            "invalid respiration binary, expected size: 24, actual: 21" },
+            "invalid respiration binary, expected size: 24, actual: 21", "" },
         { "StringLength", StringDataType, data_message(0x13).u32(1).u32(2).u32(5).text("abc", false),
-            "expected string message with length: 5, actual: 3" },
-        { "StringShorterThanItsHead", StringDataType, data_message(0x13).u32(1).u32(2).u8(0).u8(0).u8(0),
-            "" },
+            "expected string message with length: 5, actual: 3", "" },
+        { "StringShorterThanItsHead", StringDataType, data_message(0x13).u32(1).u32(2).u8(0).u8(0).u8(0), "",
+            "needs 14 bytes" },
         { "PerformanceSize", PerformanceStatusType, performance,
-            "invalid performance status binary, expected size: 92, actual: 91" },
+            "invalid performance status binary, expected size: 92, actual: 91", "" },
         { "PerformanceShort", PerformanceStatusType, PayloadBuilder().u8(0xA0).u8(0x50).u32(5).u8(1),
-            "invalid performance status binary, expected size: 92, actual: -7" },
-        { "PerformanceOtherKind", PerformanceStatusType, other_performance, "" },
-        { "RadarWrongHead", RadarRfDataType, data_message(0x10).u32(0xC1A3117E).u8(1), "" },
-        { "FloatDataAsByteData", ByteDataType, data_message(0x12).u8(1), "" },
+            "invalid performance status binary, expected size: 92, actual: -7", "" },
+        { "PerformanceOtherKind", PerformanceStatusType, other_performance, "", foreign },
+        { "RadarWrongHead", RadarRfDataType, data_message(0x10).u32(0xC1A3117E).u8(1), "", foreign },
+        { "FloatDataAsByteData", ByteDataType, data_message(0x12).u8(1), "", foreign },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto record = format(c.type, c.message);
         EXPECT_TRUE(record.empty()) << text_of(record.bytes());
         EXPECT_EQ(c.note, record.note);
+        EXPECT_EQ(c.refusal, record.refusal);
+
+        // A recorder warns about a malformed message, once, and writes
+        // nothing for it.
+        const Recorded recorded = record_one(c.type, c.message);
+        EXPECT_FALSE(recorded.wrote_files);
+        std::vector<std::string> expected;
+        if (!c.refusal.empty())
+            expected.push_back(DataRecorder::data_type_to_string(c.type) + ": message of "
+                + std::to_string(c.message.size()) + " bytes refused (" + c.refusal + ")");
+        EXPECT_EQ(expected, recorded.errors);
     }
 }
 
@@ -358,6 +411,25 @@ TEST_P(RadarSettings, AreWrittenOnlyFromAWholeBlock)
         0u, text.find("[MainSection]\nGUID=name\n\n[ChipSettings]\nSamplingRate=2.5\nCarrierFrequency=2.5\n"))
         << text;
     EXPECT_NE(std::string::npos, text.find("\nFrameStitch=0\n"));
+
+    // Why settings give no text, or what their text leaves out.
+    struct Problem {
+        Bytes settings;
+        std::string problem;
+        bool has_text;
+    };
+    for (const auto& p : { Problem { settings_with(1072, 12), "", true },
+             Problem { settings_with(1071, 0), "settings block of 1071 bytes, needs 1072", false },
+             Problem { settings_with(0, 0), "settings block of 0 bytes, needs 1072", false },
+             Problem { { 'n', 'a', 'm', 'e' }, "no name line", false },
+             Problem { settings_with(1072, 13), "PGselect 13 outside 0 to 12, no carrier frequency", true },
+             Problem {
+                 settings_with(1072, -1), "PGselect -1 outside 0 to 12, no carrier frequency", true } }) {
+        std::string problem = "left over";
+        EXPECT_EQ(p.has_text, !record_formats::radar_settings_text(p.settings, &problem).empty())
+            << p.problem;
+        EXPECT_EQ(p.problem, problem);
+    }
 
     EXPECT_EQ("", record_formats::radar_settings_text(settings_with(1071, 0)));
     EXPECT_EQ("", record_formats::radar_settings_text(settings_with(1073, 0)));
