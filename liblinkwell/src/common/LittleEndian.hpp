@@ -26,6 +26,11 @@ inline uint32_t u32(const uint8_t* bytes)
         | uint32_t { bytes[3] } << 24;
 }
 
+inline int64_t i64(const uint8_t* bytes)
+{
+    return static_cast<int64_t>(u32(bytes) | uint64_t { u32(bytes + 4) } << 32);
+}
+
 inline float f32(const uint8_t* bytes)
 {
     const uint32_t bits = u32(bytes);
@@ -34,11 +39,41 @@ inline float f32(const uint8_t* bytes)
     return value;
 }
 
-// Four bytes, least significant first.
+// The same from bytes read into a char buffer (files).
+inline uint32_t u32(const char* bytes)
+{
+    return u32(reinterpret_cast<const uint8_t*>(bytes));
+}
+
+inline int64_t i64(const char* bytes)
+{
+    return i64(reinterpret_cast<const uint8_t*>(bytes));
+}
+
+// Appended least significant byte first.
+inline void append_u8(std::vector<uint8_t>& bytes, uint8_t value)
+{
+    bytes.push_back(value);
+}
+
 inline void append_u32(std::vector<uint8_t>& bytes, uint32_t value)
 {
     for (int shift = 0; shift < 32; shift += 8)
         bytes.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+inline void append_i64(std::vector<uint8_t>& bytes, int64_t value)
+{
+    const auto bits = static_cast<uint64_t>(value);
+    for (int shift = 0; shift < 64; shift += 8)
+        bytes.push_back(static_cast<uint8_t>(bits >> shift));
+}
+
+inline void append_f32(std::vector<uint8_t>& bytes, float value)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    append_u32(bytes, bits);
 }
 
 } // namespace little_endian

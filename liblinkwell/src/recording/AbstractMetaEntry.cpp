@@ -1,6 +1,6 @@
 #include "recording/AbstractMetaEntry.hpp"
 
-#include "recording/LittleEndian.hpp"
+#include "common/LittleEndian.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -25,20 +25,20 @@ Bytes AbstractMetaEntry::to_raw() const
 {
     Bytes raw;
     raw.reserve(EntrySize);
-    put_u32(raw, epoch_offset_);
-    put_u8(raw, type());
-    put_u32(raw, data_type_);
-    put_u32(raw, bytes_written_);
-    put_u32(raw, filename_index_);
-    put_i64(raw, offset_);
-    put_i64(raw, total_bytes_recorded_);
+    little_endian::append_u32(raw, epoch_offset_);
+    little_endian::append_u8(raw, type());
+    little_endian::append_u32(raw, data_type_);
+    little_endian::append_u32(raw, bytes_written_);
+    little_endian::append_u32(raw, filename_index_);
+    little_endian::append_i64(raw, offset_);
+    little_endian::append_i64(raw, total_bytes_recorded_);
     return raw;
 }
 
 Bytes AbstractMetaEntry::string_to_bytes(const std::string& text)
 {
     Bytes raw;
-    put_u32(raw, static_cast<uint32_t>(text.size() + 1));
+    little_endian::append_u32(raw, static_cast<uint32_t>(text.size() + 1));
     raw.insert(raw.end(), text.begin(), text.end());
     raw.push_back(0);
     return raw;

@@ -3,7 +3,7 @@
 #include <linkwell/DataType.hpp>
 #include <linkwell/protocol_parser.h>
 
-#include "recording/LittleEndian.hpp"
+#include "common/LittleEndian.hpp"
 #include "recording/StdoutReport.hpp"
 #include "recording/TextNumbers.hpp"
 
@@ -19,12 +19,12 @@ constexpr unsigned first_converted_version = 12;
 
 void append_32bits(Bytes& message, uint32_t value)
 {
-    put_u32(message, value);
+    little_endian::append_u32(message, value);
 }
 
 void append_32bits(Bytes& message, float value)
 {
-    put_f32(message, value);
+    little_endian::append_f32(message, value);
 }
 
 // The head of an application-data message of the content id.

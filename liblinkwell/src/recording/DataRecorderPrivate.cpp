@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "command/RadarInterface.hpp"
+#include "common/LittleEndian.hpp"
 #include "common/UniqueLocked.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 #include "recording/CloseFileMetaEntry.hpp"
 #include "recording/ConnectionLogger.hpp"
 #include "recording/DataTypeTable.hpp"
 #include "recording/FileMapMetaEntry.hpp"
-#include "recording/LittleEndian.hpp"
 #include "recording/MetaFileHeader.hpp"
 #include "recording/RecordFormats.hpp"
 #include "recording/RecordingNames.hpp"
@@ -765,7 +765,7 @@ void DataRecorderPrivate::end_index_bracket(const Pair& pair)
         meta->session_filename_index = static_cast<int>(session->filenames.size());
         session->filenames.push_back("<>");
         Bytes record;
-        put_u32(record, static_cast<uint32_t>(meta->session_filename_index));
+        little_endian::append_u32(record, static_cast<uint32_t>(meta->session_filename_index));
         const Bytes name
             = AbstractMetaEntry::string_to_bytes(meta->file.filename().substr(meta->directory.size() + 1));
         record.insert(record.end(), name.begin(), name.end());
@@ -1098,7 +1098,7 @@ void DataRecorderPrivate::link_previous_index_file(
         return;
     const int64_t link_offset = file.size();
     Bytes offset;
-    put_i64(offset, link_offset);
+    little_endian::append_i64(offset, link_offset);
     if (!(file.write(AbstractMetaEntry::string_to_bytes(link))
             && file.seekp(MetaFileHeader::NextMetaFileOffsetPosition) && file.write(offset) && file.close()))
         report_error("failed to link index file " + previous + " to " + next + ": " + file.error_text());

@@ -1,7 +1,7 @@
 #include "recording/RecordingMetaFile.hpp"
 
+#include "common/LittleEndian.hpp"
 #include "recording/DataTypeTable.hpp"
-#include "recording/LittleEndian.hpp"
 #include "recording/StdoutReport.hpp"
 
 #include <algorithm>
@@ -102,12 +102,12 @@ bool RecordingMetaFile::read_header()
     char raw[8];
     const auto read_u32 = [&](uint32_t* value) {
         const bool ok = m_file.read_bytes(raw, 4);
-        *value = ok ? get_u32(raw) : 0;
+        *value = ok ? little_endian::u32(raw) : 0;
         return ok;
     };
     const auto read_i64 = [&](int64_t* value) {
         const bool ok = m_file.read_bytes(raw, 8);
-        *value = ok ? get_i64(raw) : 0;
+        *value = ok ? little_endian::i64(raw) : 0;
         return ok;
     };
     MetaFileHeader& h = m_header;
@@ -159,7 +159,7 @@ bool RecordingMetaFile::read_file_map()
     const std::string invalid_format = "failed to open meta file: " + m_meta_filename + ": invalid format";
     if (!m_file.read_bytes(raw, sizeof raw) || static_cast<uint8_t>(raw[4]) != AbstractMetaEntry::FileMap)
         return refuse(invalid_format);
-    const uint32_t count = get_u32(raw + 5);
+    const uint32_t count = little_endian::u32(raw + 5);
     // An empty map is what the recorder leaves when it stored nothing; with
     // recorded bytes it is damage.
     if (count == 0 && m_header.bytes_recorded != 0)
@@ -295,13 +295,13 @@ bool RecordingMetaFile::fill_chunk()
 
 bool RecordingMetaFile::decode_entry(const char* raw, MetaEntry* entry) const
 {
-    entry->epoch_offset = get_u32(raw + epoch_offset_field);
+    entry->epoch_offset = little_endian::u32(raw + epoch_offset_field);
     entry->type = static_cast<uint8_t>(raw[type_field]);
-    entry->data_type = get_u32(raw + data_type_field);
-    entry->bytes_written = get_u32(raw + bytes_written_field);
-    entry->filename_index = get_u32(raw + filename_index_field);
-    entry->offset = get_i64(raw + offset_field);
-    entry->total_bytes_recorded = get_i64(raw + total_field);
+    entry->data_type = little_endian::u32(raw + data_type_field);
+    entry->bytes_written = little_endian::u32(raw + bytes_written_field);
+    entry->filename_index = little_endian::u32(raw + filename_index_field);
+    entry->offset = little_endian::i64(raw + offset_field);
+    entry->total_bytes_recorded = little_endian::i64(raw + total_field);
     if (entry->filename_index >= m_file_map.size())
         return false;
     switch (entry->type) {
@@ -606,7 +606,7 @@ bool RecordingMetaFile::seek_ms(uint32_t ms)
         char raw[4];
         if (!read_entry_field(position, epoch_offset_field, sizeof raw, raw))
             return false;
-        *after = get_u32(raw) >= ms;
+        *after = little_endian::u32(raw) >= ms;
         return true;
     };
     return find_first_entry(guess, at_or_after, &found) && apply_seek(found);
@@ -625,7 +625,7 @@ bool RecordingMetaFile::seek_byte(int64_t byte)
         char raw[8];
         if (!read_entry_field(position, total_field, sizeof raw, raw))
             return false;
-        *after = get_i64(raw) > byte;
+        *after = little_endian::i64(raw) > byte;
         return true;
     };
     return find_first_entry(guess, holds_or_after, &found) && apply_seek(found);

@@ -1,6 +1,6 @@
 #include "recording/UnicodeFile.hpp"
 
-#include "recording/LittleEndian.hpp"
+#include "common/LittleEndian.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -177,7 +177,7 @@ bool UnicodeFile::write(const Bytes& bytes)
 bool UnicodeFile::write_size_prefixed(const Bytes& bytes)
 {
     Bytes prefix;
-    put_u32(prefix, static_cast<uint32_t>(bytes.size()));
+    little_endian::append_u32(prefix, static_cast<uint32_t>(bytes.size()));
     return write_all(reinterpret_cast<const char*>(prefix.data()), prefix.size()) && write(bytes);
 }
 
@@ -224,7 +224,7 @@ std::string UnicodeFile::read_size_prefixed_string()
     unsigned char prefix[4];
     if (!read_bytes(reinterpret_cast<char*>(prefix), sizeof prefix))
         return {};
-    const uint32_t length = get_u32(prefix);
+    const uint32_t length = little_endian::u32(prefix);
     const int64_t here = tellg();
     const int64_t end = size();
     if (here < 0 || end < here || length > static_cast<uint64_t>(end - here)) {

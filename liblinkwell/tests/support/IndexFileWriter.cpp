@@ -1,8 +1,8 @@
 #include "support/IndexFileWriter.hpp"
 
+#include "common/LittleEndian.hpp"
 #include "recording/CloseFileMetaEntry.hpp"
 #include "recording/FileMapMetaEntry.hpp"
-#include "recording/LittleEndian.hpp"
 #include "recording/UnicodeFile.hpp"
 #include "recording/WriteFileMetaEntry.hpp"
 
@@ -96,7 +96,7 @@ std::string IndexFileWriter::finish(const std::string& name, int64_t duration)
     const int64_t file_map_offset = first_entry_offset_ + static_cast<int64_t>(entries_.size());
     // The offset field sits at 29 in every version.
     Bytes field;
-    put_i64(field, file_map_offset);
+    little_endian::append_i64(field, file_map_offset);
     std::copy(field.begin(), field.end(), raw.begin() + 29);
     header_.file_map_offset = file_map_offset;
     append(raw, entries_);
@@ -113,7 +113,7 @@ void IndexFileWriter::link(const std::string& index_file, const std::string& lin
     UnicodeFile file(index_file, std::ios::in | std::ios::out | std::ios::binary | std::ios::ate);
     const int64_t at = file.tellp();
     Bytes offset;
-    put_i64(offset, at);
+    little_endian::append_i64(offset, at);
     if (!file.write(AbstractMetaEntry::string_to_bytes(link))
         || !file.seekp(MetaFileHeader::NextMetaFileOffsetPosition) || !file.write(offset))
         throw std::runtime_error("cannot link " + index_file);
