@@ -365,6 +365,7 @@ TEST_P(PyModelReset, AModuleThatDoesNotComeBackThrows)
     // A pseudo-terminal that the module hangs up is gone for good.
     PyModelConnection c(simmodule::Transport::Pty);
     c.module().add_rule(Rule(simmodule::command::module_reset()).ack().hang_up());
+    c.radar().while_paused = [&] { c.module().wait_for_disconnected(5s); };
     EXPECT_EQ(sarvik(1, "failed to reconnect after reset"), GetParam().reset(c));
     EXPECT_EQ(3, c.radar().reconnect_pauses());
 }
