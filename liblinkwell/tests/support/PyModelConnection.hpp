@@ -3,15 +3,9 @@
 // interface.
 #pragma once
 
-#include <chrono>
-#include <future>
-#include <mutex>
 #include <type_traits>
 
-#include <gtest/gtest.h>
-
-#include "common/UniqueLocked.hpp"
-#include "support/SimulatedConnection.hpp"
+#include "support/ModelHostConnection.hpp"
 #include <linkwell/PyCorvid.hpp>
 #include <linkwell/PyDax.hpp>
 #include <linkwell/PyFalcon.hpp>
@@ -20,13 +14,8 @@
 
 namespace testsupport {
 
-struct PyModelConnection {
-    explicit PyModelConnection(simmodule::Transport transport = simmodule::Transport::Tcp)
-        : simulated(transport)
-    { }
-
-    QuickResetRadarInterface& radar() { return simulated.radar(); }
-    simmodule::SimModule& module() { return simulated.module(); }
+struct PyModelConnection : ModelHostConnection {
+    using ModelHostConnection::ModelHostConnection;
 
     // The model object of that class.
     template <typename Model> Model& get()
@@ -43,21 +32,6 @@ struct PyModelConnection {
             return corvid;
     }
 
-    // Runs a call that may wait on an empty queue: its result, or, when it
-    // has not returned within 10 seconds, a test failure, and the connection
-    // is closed to release the wait.
-    template <typename Call> auto within_limit(Call call) -> decltype(call())
-    {
-        auto result = std::async(std::launch::async, call);
-        if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-            ADD_FAILURE() << "the call still waits";
-            radar().close();
-        }
-        return result.get();
-    }
-
-    SimulatedConnection simulated;
-    UniqueLocked<RadarInterface, std::recursive_mutex> locked { &simulated.radar(), false };
     Sarvik::PyCorvid corvid { locked };
     Sarvik::PyDax dax { locked };
     Sarvik::PyOsprey osprey { locked };
