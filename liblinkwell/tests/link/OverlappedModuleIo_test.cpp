@@ -1,4 +1,5 @@
 #include "link/OverlappedModuleIo.hpp"
+#include "support/InterruptedReads.hpp"
 #include "support/LogChecks.hpp"
 
 #include <gtest/gtest.h>
@@ -209,23 +210,8 @@ TEST_F(SerialPort, IdleReadReturnsNothingAfterItsTimeout)
 TEST_F(SerialPort, InterruptReadsEndsAWaitingReadAtOnceAndForGood)
 {
     open_port();
-    std::atomic<Clock::time_point> interrupted_at { Clock::time_point::max() };
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        interrupted_at = Clock::now();
-        io_->interrupt_reads();
-    });
-    unsigned char buffer[16];
-    const int result = io_->read(buffer, sizeof buffer, 20000);
-    const auto returned = Clock::now();
-    stopper.join();
-    EXPECT_EQ(0, result);
-    EXPECT_LT(returned - interrupted_at.load(), std::chrono::seconds(1));
-
-    module_sends(testsupport::hex("01 02"));
-    const auto again = Clock::now();
-    EXPECT_EQ(0, io_->read(buffer, sizeof buffer, 20000));
-    EXPECT_LT(Clock::now() - again, std::chrono::seconds(1));
+    testsupport::expect_interrupted_reads_end_at_once(
+        *io_, [this](const Bytes& bytes) { module_sends(bytes); });
 }
 
 TEST_F(SerialPort, ReadTakesWhatIsWaitingUpToTheBufferSize)
