@@ -2,7 +2,7 @@
 // the image up to date, as a paint does, on charts of 200 and 2000 rows kept
 // full. The new frame takes the row of the oldest one, so the cost should not
 // grow with the height. Baseline: copying the whole 2000-row image once.
-#include "ColormapChart.hpp"
+#include "charts/ColormapChart.hpp"
 
 #include "RatioReporter.hpp"
 #include <QGuiApplication>

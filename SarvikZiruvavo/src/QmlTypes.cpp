@@ -1,7 +1,7 @@
 #include "QmlTypes.hpp"
 
-#include "ColormapChart.hpp"
-#include "FirmwareImage.hpp"
+#include "charts/ColormapChart.hpp"
+#include "firmware/FirmwareImage.hpp"
 
 #include <QQmlEngine>
 

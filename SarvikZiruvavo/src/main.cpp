@@ -1,9 +1,9 @@
 // Start-up: settings file, log folder, log level and console log, the QML
 // types, then the main document and the event loop.
-#include "ApplicationProperties.hpp"
-#include "ConsoleLogger.hpp"
-#include "ConsoleLoggerController.hpp"
 #include "QmlTypes.hpp"
+#include "core/ApplicationProperties.hpp"
+#include "core/ConsoleLogger.hpp"
+#include "core/ConsoleLoggerController.hpp"
 
 #include <QCommandLineParser>
 #include <QDebug>

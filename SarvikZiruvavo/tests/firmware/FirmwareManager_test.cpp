@@ -1,5 +1,5 @@
-#include "FirmwareManager.hpp"
-#include "IntelHexImage.hpp"
+#include "firmware/FirmwareManager.hpp"
+#include "firmware/IntelHexImage.hpp"
 #include "support/MessageLog.hpp"
 #include "support/QtPrinters.hpp"
 

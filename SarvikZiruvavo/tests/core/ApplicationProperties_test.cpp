@@ -1,4 +1,4 @@
-#include "ApplicationProperties.hpp"
+#include "core/ApplicationProperties.hpp"
 #include "support/QtPrinters.hpp"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "SarvikDeviceInfo.hpp"
+#include "core/SarvikDeviceInfo.hpp"
 
 #include <gtest/gtest.h>
 

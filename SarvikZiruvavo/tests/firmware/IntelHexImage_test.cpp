@@ -1,4 +1,4 @@
-#include "IntelHexImage.hpp"
+#include "firmware/IntelHexImage.hpp"
 #include "support/HexFiles.hpp"
 #include "support/MessageLog.hpp"
 #include "support/QtPrinters.hpp"

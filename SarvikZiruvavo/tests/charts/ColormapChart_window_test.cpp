@@ -1,6 +1,6 @@
 // The heat map drawn by its shader in a real window, read back pixel by pixel.
-#include "ColormapChart.hpp"
 #include "QmlTypes.hpp"
+#include "charts/ColormapChart.hpp"
 
 #include <QFile>
 #include <QQuickItem>

@@ -1,6 +1,6 @@
-#include "ApplicationProperties.hpp"
-#include "ConsoleLogger.hpp"
-#include "ConsoleLoggerController.hpp"
+#include "core/ApplicationProperties.hpp"
+#include "core/ConsoleLogger.hpp"
+#include "core/ConsoleLoggerController.hpp"
 #include "support/MessageLog.hpp"
 #include "support/QtPrinters.hpp"
 

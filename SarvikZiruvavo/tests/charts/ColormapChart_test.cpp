@@ -1,6 +1,6 @@
 // The heat map's frames, budget, colours and image, without a window: the
 // image is what each paint turns into a texture.
-#include "ColormapChart.hpp"
+#include "charts/ColormapChart.hpp"
 #include "support/MessageLog.hpp"
 #include "support/QtPrinters.hpp"
 
