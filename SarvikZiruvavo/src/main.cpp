@@ -4,6 +4,7 @@
 #include "core/ApplicationProperties.hpp"
 #include "core/ConsoleLogger.hpp"
 #include "core/ConsoleLoggerController.hpp"
+#include "device/LibraryMetaTypes.hpp"
 
 #include <QCommandLineParser>
 #include <QDebug>
@@ -90,6 +91,7 @@ int main(int argc, char* argv[])
     }
     ConsoleLoggerController::installMessageHandler();
 
+    registerLibraryMetaTypes();
     registerQmlTypes();
     QQmlApplicationEngine engine;
     engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));

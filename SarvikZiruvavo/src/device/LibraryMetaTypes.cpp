@@ -1,0 +1,8 @@
+#include "LibraryMetaTypes.hpp"
+
+void registerLibraryMetaTypes()
+{
+    qRegisterMetaType<Sarvik::DataType>("Sarvik::DataType");
+    qRegisterMetaType<Sarvik::DataTypes>("Sarvik::DataTypes");
+    qRegisterMetaType<Sarvik::PreferredSplitSize>("Sarvik::PreferredSplitSize");
+}
