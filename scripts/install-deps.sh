@@ -12,6 +12,8 @@ PACKAGES=(
   # desktop program: Qt Core, Gui, Test, Qml and Quick, and the QML modules
   # its main.qml and its window tests import (QtQuick, QtQuick.Window)
   qtbase5-dev qtdeclarative5-dev qml-module-qtquick2 qml-module-qtquick-window2
+  # serial port enumeration (device search, LED strip)
+  libqt5serialport5-dev
   # test tools: locales for a comma-decimal locale (the recording tests);
   # xvfb-run (xvfb, and xauth, which it calls) and OpenGL in software for the
   # window tests. fonts-dejavu-core is kept although no test draws text yet:
