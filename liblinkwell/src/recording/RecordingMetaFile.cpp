@@ -8,6 +8,7 @@
 #include <bitset>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -43,6 +44,33 @@ bool is_data_file_name(const std::string& name)
         start = end + 1;
     }
     return true;
+}
+
+// The directory that names in a file in `directory` are relative to: "."
+// for a file without one.
+std::string directory_or_current(const std::string& directory)
+{
+    return directory.empty() ? "." : directory;
+}
+
+enum class Whereabouts { Inside, Outside, Missing };
+
+// Where the path leads once its symbolic links are followed: inside the root
+// directory, outside it, or nowhere (nothing there yet, or it cannot be
+// looked at).
+Whereabouts whereabouts(const std::string& path, const std::string& root)
+{
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (error)
+        return Whereabouts::Missing;
+    const std::filesystem::path base = std::filesystem::canonical(root, error);
+    if (error)
+        return Whereabouts::Outside;
+    const auto mismatch = std::mismatch(base.begin(), base.end(), target.begin(), target.end());
+    // The root itself is no file in it.
+    return mismatch.first == base.end() && mismatch.second != target.end() ? Whereabouts::Inside
+                                                                           : Whereabouts::Outside;
 }
 
 } // namespace
@@ -93,6 +121,8 @@ bool RecordingMetaFile::open()
     m_chunk_position = m_first_entry_offset;
     m_window_start = -1;
     resolve_link(link);
+    if (!link_inside(link))
+        return refuse("failed to open meta file: " + m_meta_filename + ": invalid format");
     return true;
 }
 
@@ -169,7 +199,7 @@ bool RecordingMetaFile::read_file_map()
         std::string name = m_file.read_size_prefixed_string();
         if (!m_file.good())
             return refuse("failed to read bytes from meta file: " + m_meta_filename);
-        if (!is_data_file_name(name))
+        if (!is_data_file_name(name) || !data_file_inside(name))
             return refuse(invalid_format);
         m_file_map.push_back(std::move(name));
     }
@@ -186,7 +216,10 @@ bool RecordingMetaFile::read_link(std::string* link)
     *link = m_file.read_size_prefixed_string();
     if (!m_file.good())
         return refuse("failed to read bytes from meta file: " + m_meta_filename);
-    if (link->empty())
+    // A link names a file of the same session: in this file's directory, or
+    // after one "../" in its parent (the session directory).
+    const std::string rest = link->compare(0, 3, "../") == 0 ? link->substr(3) : *link;
+    if (link->empty() || !is_data_file_name(rest))
         return refuse("failed to open meta file: " + m_meta_filename + ": invalid format");
     return true;
 }
@@ -206,6 +239,20 @@ void RecordingMetaFile::resolve_link(const std::string& link)
         path.erase(0, 3);
     }
     m_next_meta_filename = directory.empty() ? path : directory + "/" + path;
+}
+
+bool RecordingMetaFile::data_file_inside(const std::string& name) const
+{
+    const std::string directory = directory_or_current(dirname(m_meta_filename));
+    return whereabouts(directory + "/" + name, directory) != Whereabouts::Outside;
+}
+
+bool RecordingMetaFile::link_inside(const std::string& link) const
+{
+    std::string root = directory_or_current(dirname(m_meta_filename));
+    if (link.compare(0, 3, "../") == 0)
+        root += "/..";
+    return whereabouts(m_next_meta_filename, root) != Whereabouts::Outside;
 }
 
 void RecordingMetaFile::close()
@@ -360,6 +407,9 @@ int RecordingMetaFile::read_next_record(
 {
     // The byte count comes back as an int.
     length = std::min<uint32_t>(length, INT_MAX);
+    // A close entry or a failed read hands out no bytes of an earlier read.
+    if (grow)
+        grow->clear();
     for (;;) {
         if (!is_open() || at_end())
             return ReadFailed;
@@ -390,8 +440,11 @@ int RecordingMetaFile::read_next_record(
             grow->resize(size);
             buffer = reinterpret_cast<char*>(grow->data());
         }
-        if (!read_data(*file, entry.offset, buffer, size))
+        if (!read_data(*file, entry.offset, buffer, size)) {
+            if (grow)
+                grow->clear();
             return ReadFailed;
+        }
         *data_type = entry.data_type;
         *epoch = time;
         if (entry.total_bytes_recorded == m_header.bytes_recorded)
@@ -449,10 +502,14 @@ RecordingMetaFile::DataFile* RecordingMetaFile::data_file(uint32_t index)
     DataFile& slot = m_data_files[index];
     if (slot.file)
         return &slot;
-    const std::string parent = dirname(m_meta_filename);
-    const std::string directory = parent.empty() ? "." : parent;
-    auto file
-        = std::make_unique<UnicodeFile>(directory + "/" + m_file_map[index], std::ios::in | std::ios::binary);
+    const std::string directory = directory_or_current(dirname(m_meta_filename));
+    const std::string name = directory + "/" + m_file_map[index];
+    // Checked again here: the file may have been replaced since the open.
+    if (whereabouts(name, directory) == Whereabouts::Outside) {
+        report_line("failed to open meta file: " + m_meta_filename + ": invalid format");
+        return nullptr;
+    }
+    auto file = std::make_unique<UnicodeFile>(name, std::ios::in | std::ios::binary);
     if (!file->is_open()) {
         report_line("failed to open file: " + m_file_map[index]);
         report_line("in directory: " + directory);

@@ -119,6 +119,11 @@ private:
     bool read_file_map();
     bool read_link(std::string* link);
     void resolve_link(const std::string& link);
+    // Whether a file-map name, or the resolved link, leads to a file inside
+    // the directory it is relative to once symbolic links are followed (a
+    // name that leads nowhere yet counts as inside: it fails when read).
+    bool data_file_inside(const std::string& name) const;
+    bool link_inside(const std::string& link) const;
 
     int64_t end_of_entries() const
     {

@@ -39,7 +39,9 @@ public:
     // Opens the named file with the standard open-mode meaning (in: read an
     // existing file; out: create or truncate; out|app: append; in|out: update
     // an existing file; ate: start at the end). Success clears the state;
-    // failure, or a file already open, sets the fail bit.
+    // failure, or a file already open, sets the fail bit. A file is read
+    // (mode `in`) only when it is a regular file: a directory, FIFO or device
+    // is refused at once, and no open waits for a FIFO's peer.
     bool open(std::ios::openmode mode);
     bool is_open() const { return fd_ >= 0; }
     // Sets the fail bit when nothing is open or the system reports an error
@@ -120,7 +122,9 @@ private:
     std::string filename_;
     bool flush_on_write_;
     std::ios::iostate state_ = std::ios::goodbit;
-    int last_error_ = 0; // errno of the last failure; 0 for an early end of file
+    // errno of the last failure; 0 for an early end of file
+    int last_error_ = 0;
+    static constexpr int not_regular_file = -1;
 };
 
 // The text before the last '/' or '\' of the path; empty when it has neither.
