@@ -145,8 +145,11 @@ void DataFileWriter::close(MetaData& meta, SessionMetaData& session)
     const std::string closed = meta.file.has_extension(writing_extension) ? rename(meta) : name;
     const std::string prefix = meta.directory + "/";
     if (file_index >= 0 && static_cast<size_t>(file_index) < session.filenames.size()
-        && starts_with(closed, prefix))
+        && starts_with(closed, prefix)) {
         session.filenames[static_cast<size_t>(file_index)] = closed.substr(prefix.size());
+        if (closed != name)
+            index.note_final_name(session, file_index, closed.substr(prefix.size()));
+    }
     reports.announce_file(meta.data_type, closed);
     meta.file.clear_filename();
     meta.session_filename_index = -1;

@@ -374,6 +374,15 @@ void DataRecorderPrivate::write_batch() noexcept
             queue_warned = false;
         run_task("process", [&] { do_process({ packet.meta, packet.session }, packet.bytes); });
     }
+    // The batch is written: its entries go to the index files, so that a
+    // crash loses no record that reached its data file before the recorder
+    // fell idle. The sessions live until their releases, queued after it.
+    SessionMetaData* written = nullptr;
+    for (const PacketBatch::Packet& packet : batch->packets())
+        if (packet.session != written) {
+            written = packet.session;
+            run_task("process", [&] { index_writer.write_waiting_entries(*written); });
+        }
     std::lock_guard<std::mutex> lock(mutex);
     batch->clear();
     if (!spare_batch)

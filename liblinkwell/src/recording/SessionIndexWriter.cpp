@@ -21,9 +21,18 @@ using std::chrono::steady_clock;
 using std::chrono::system_clock;
 
 const std::string writing_extension = ".writing";
+const std::string final_extension = ".dat";
 
-// Index entries are written in blocks of about this many bytes.
-constexpr size_t entry_block_size = 64 * 1024;
+// Storage kept behind the end of an open index file, renewed when less than
+// half of it is left: when the disk fills up, the data files meet it first,
+// and the entries of what they took and the file map of the close still fit.
+// Where the disk has not that much room left, a smaller one is taken.
+constexpr int64_t index_reserve = 32 * 1024;
+constexpr int64_t smallest_index_reserve = 4 * 1024;
+
+// Index entries are written in blocks of at most this many bytes, so that a
+// block fits into the storage kept for it.
+constexpr size_t entry_block_size = 8 * 1024;
 
 bool starts_with(const std::string& text, const std::string& prefix)
 {
@@ -141,10 +150,18 @@ bool SessionIndexWriter::open_index_file(
     if (!index.write(raw))
         return give_up("failed writing file " + describe_failure(index));
     session.index_file_end = static_cast<int64_t>(raw.size());
+    session.index_reserved_end = 0;
+    keep_reserve(session);
     session.journal_end = 0;
     session.pending_entries.clear();
     session.pending_entry_bytes = 0;
     session.parameter_file_asked = false;
+    // The index file before this one is linked to it now, under the name it
+    // takes when it is closed, so that a reader follows the chain into it
+    // also when it is never closed.
+    if (!session.last_index_file_name.empty() && session.last_index_file_completed)
+        link_previous_index_file(
+            session, session.last_index_file_name, directory + "/sarvik_recording_meta" + final_extension);
     return true;
 }
 
@@ -162,18 +179,8 @@ void SessionIndexWriter::write_entries(MetaData& meta, SessionMetaData& session)
     if (meta.session_filename_index == -1) {
         meta.session_filename_index = static_cast<int>(session.filenames.size());
         session.filenames.push_back("<>");
-        Bytes record;
-        little_endian::append_u32(record, static_cast<uint32_t>(meta.session_filename_index));
-        const Bytes name
-            = AbstractMetaEntry::string_to_bytes(meta.file.filename().substr(meta.directory.size() + 1));
-        record.insert(record.end(), name.begin(), name.end());
-        if (session.journal.write(record)) {
-            session.journal_end += static_cast<int64_t>(record.size());
-        } else {
-            reports.report_error("failed writing file " + describe_failure(session.journal));
-            session.journal.clear();
-            session.journal.seekp(session.journal_end);
-        }
+        append_to_journal(session, static_cast<uint32_t>(meta.session_filename_index),
+            meta.file.filename().substr(meta.directory.size() + 1));
     }
     int64_t sum = 0;
     for (const auto& [key, count] : counts)
@@ -196,6 +203,28 @@ void SessionIndexWriter::write_entries(MetaData& meta, SessionMetaData& session)
     counts.clear();
 }
 
+void SessionIndexWriter::note_final_name(SessionMetaData& session, int file_index, const std::string& name)
+{
+    if (file_index >= 0 && session.journal.is_open())
+        append_to_journal(session, static_cast<uint32_t>(file_index), name);
+}
+
+void SessionIndexWriter::append_to_journal(
+    SessionMetaData& session, uint32_t file_index, const std::string& name)
+{
+    Bytes record;
+    little_endian::append_u32(record, file_index);
+    const Bytes text = AbstractMetaEntry::string_to_bytes(name);
+    record.insert(record.end(), text.begin(), text.end());
+    if (session.journal.write(record)) {
+        session.journal_end += static_cast<int64_t>(record.size());
+    } else {
+        reports.report_error("failed writing file " + describe_failure(session.journal));
+        session.journal.clear();
+        session.journal.seekp(session.journal_end);
+    }
+}
+
 void SessionIndexWriter::write_close_entry(const MetaData& meta, SessionMetaData& session)
 {
     const int index = meta.session_filename_index;
@@ -213,11 +242,18 @@ bool SessionIndexWriter::write_meta_entry(SessionMetaData& session, const Abstra
     session.pending_entries.insert(session.pending_entries.end(), raw.begin(), raw.end());
     if (entry.type() == AbstractMetaEntry::WriteFile)
         session.pending_entry_bytes += entry.bytes_written();
-    // The index file is readable only once it is closed, so its entries may
-    // wait in memory: a block of them costs one write instead of one each.
+    // Entries wait in memory until the recorder has written the packets
+    // queued so far (write_waiting_entries) or a block is full: a burst of
+    // packets costs one write for all its entries instead of one each.
     if (session.flush_on_write || session.pending_entries.size() >= entry_block_size)
         return write_pending_entries(session);
     return true;
+}
+
+void SessionIndexWriter::write_waiting_entries(SessionMetaData& session)
+{
+    if (session.index_file.is_open())
+        write_pending_entries(session);
 }
 
 bool SessionIndexWriter::write_pending_entries(SessionMetaData& session)
@@ -229,17 +265,58 @@ bool SessionIndexWriter::write_pending_entries(SessionMetaData& session)
     const bool written = index.write(pending);
     if (written) {
         session.index_file_end += static_cast<int64_t>(pending.size());
+        keep_reserve(session);
     } else {
         reports.report_error("failed writing file " + describe_failure(index));
-        // The entries before the block stay readable; the next block goes in
-        // its place, and the bytes it counted are no longer in the totals.
+        // A write cut short keeps its whole entries; the next block goes in
+        // the place of the rest, and the bytes they counted leave the totals.
         index.clear();
+        const int64_t kept = whole_entries_written(session);
+        session.index_file_end += kept;
         index.seekp(session.index_file_end);
-        session.bytes_recorded -= session.pending_entry_bytes;
+        session.bytes_recorded -= session.pending_entry_bytes - bytes_counted(pending, kept);
     }
     pending.clear();
     session.pending_entry_bytes = 0;
     return written;
+}
+
+int64_t SessionIndexWriter::whole_entries_written(const SessionMetaData& session)
+{
+    const int64_t written = std::clamp<int64_t>(session.index_file.size() - session.index_file_end, 0,
+        static_cast<int64_t>(session.pending_entries.size()));
+    const auto entry_size = static_cast<int64_t>(AbstractMetaEntry::EntrySize);
+    // Write and close entries only: the file map, which may end the block,
+    // is whole or not written.
+    int64_t kept = 0;
+    while (kept + entry_size <= written) {
+        const uint8_t type = session.pending_entries[static_cast<size_t>(kept) + 4];
+        if (type != AbstractMetaEntry::WriteFile && type != AbstractMetaEntry::CloseFile)
+            break;
+        kept += entry_size;
+    }
+    return kept;
+}
+
+int64_t SessionIndexWriter::bytes_counted(const Bytes& entries, int64_t length)
+{
+    int64_t bytes = 0;
+    for (size_t at = 0; at + AbstractMetaEntry::EntrySize <= static_cast<size_t>(length);
+         at += AbstractMetaEntry::EntrySize)
+        if (entries[at + 4] == AbstractMetaEntry::WriteFile)
+            bytes += little_endian::u32(reinterpret_cast<const char*>(entries.data() + at + 9));
+    return bytes;
+}
+
+void SessionIndexWriter::keep_reserve(SessionMetaData& session)
+{
+    if (session.index_reserved_end - session.index_file_end >= index_reserve / 2)
+        return;
+    for (int64_t size = index_reserve; size >= smallest_index_reserve; size /= 2)
+        if (session.index_file.reserve(session.index_file_end, size)) {
+            session.index_reserved_end = std::max(session.index_reserved_end, session.index_file_end + size);
+            return;
+        }
 }
 
 // ---- closing ----------------------------------------------------------------
@@ -256,7 +333,8 @@ void SessionIndexWriter::close(SessionMetaData& session, bool continuing)
     const bool completed = complete_index_file(session);
     std::string closed = session.index_file.filename();
     if (completed && session.index_file.has_extension(writing_extension)) {
-        const std::string final_name = closed.substr(0, closed.size() - writing_extension.size()) + ".dat";
+        const std::string final_name
+            = closed.substr(0, closed.size() - writing_extension.size()) + final_extension;
         reports.logger().log(3, "renaming session file to: " + final_name);
         if (session.index_file.rename(final_name))
             closed = final_name;
@@ -276,9 +354,8 @@ void SessionIndexWriter::close(SessionMetaData& session, bool continuing)
     session.journal.clear_filename();
     const std::string previous = session.last_index_file_name;
     session.last_index_file_name = closed;
+    session.last_index_file_completed = completed;
     session.index_file.clear_filename();
-    if (completed && !previous.empty())
-        link_previous_index_file(session, previous, closed);
 
     // Every index file is announced once, after its link to the next one (if
     // any) is written: a continuing close announces the one before, a final
@@ -293,10 +370,15 @@ void SessionIndexWriter::close(SessionMetaData& session, bool continuing)
 bool SessionIndexWriter::complete_index_file(SessionMetaData& session)
 {
     UnicodeFile& index = session.index_file;
-    const int64_t file_map_offset
-        = session.index_file_end + static_cast<int64_t>(session.pending_entries.size());
-    bool completed = write_meta_entry(session, FileMapMetaEntry(epoch_offset(session), session.filenames))
-        && write_pending_entries(session);
+    const FileMapMetaEntry file_map(epoch_offset(session), session.filenames);
+    int64_t file_map_offset = session.index_file_end + static_cast<int64_t>(session.pending_entries.size());
+    bool completed = write_meta_entry(session, file_map) && write_pending_entries(session);
+    if (!completed) {
+        // The disk is full: the entries that did not fit are given up, and
+        // the file map goes where they were, into the storage kept for it.
+        file_map_offset = session.index_file_end;
+        completed = write_meta_entry(session, file_map) && write_pending_entries(session);
+    }
     session.filenames.clear();
     if (completed) {
         MetaFileHeader header;
@@ -306,12 +388,15 @@ bool SessionIndexWriter::complete_index_file(SessionMetaData& session)
         header.file_map_offset = file_map_offset;
         header.data_types = session.written_data_types;
         header.next_meta_file_offset = -1;
-        header.max_record_size = session.largest_record;
+        // No larger than all that the entries kept count.
+        header.max_record_size = static_cast<uint32_t>(
+            std::min<int64_t>(session.largest_record, std::max<int64_t>(session.bytes_recorded, 0)));
         completed = index.seekp(MetaFileHeader::ClosingBlockOffset) && index.write(header.closing_block());
         if (!completed)
             reports.report_error("failed writing file " + describe_failure(index));
     }
     reports.logger().log(3, "closing file: " + index.filename());
+    index.release_reserve(index_reserve);
     if (!index.close() && completed) {
         reports.report_error("failed to close file " + describe_failure(index));
         completed = false;

@@ -37,6 +37,11 @@ public:
     // file (the session's current_bytes_written), entering the file into the
     // file map first when it has no place there.
     void write_entries(MetaData& meta, SessionMetaData& session);
+    // Tells the journal the name that a data file of the file map took at
+    // its close, for a reader of an index file that is never closed.
+    void note_final_name(SessionMetaData& session, int file_index, const std::string& name);
+    // Writes the entries that wait in memory.
+    void write_waiting_entries(SessionMetaData& session);
     // The close entry of the type's data file, when it has entries.
     void write_close_entry(const MetaData& meta, SessionMetaData& session);
     // Closes the index file; `continuing` when a later one of the session
@@ -51,7 +56,14 @@ private:
     bool open_index_file(SessionMetaData& session, const std::string& directory, std::string& error);
     bool write_meta_entry(SessionMetaData& session, const AbstractMetaEntry& entry);
     bool write_pending_entries(SessionMetaData& session);
+    void append_to_journal(SessionMetaData& session, uint32_t file_index, const std::string& name);
     bool complete_index_file(SessionMetaData& session);
+    void keep_reserve(SessionMetaData& session);
+    // How many bytes of whole entries of the pending block reached the index
+    // file in a write that failed part way.
+    static int64_t whole_entries_written(const SessionMetaData& session);
+    // The bytes that the write entries among the first `length` bytes count.
+    static int64_t bytes_counted(const Bytes& entries, int64_t length);
     void link_previous_index_file(
         const SessionMetaData& session, const std::string& previous, const std::string& next);
 

@@ -301,6 +301,18 @@ std::string UnicodeFile::error_text() const
     return std::error_code(last_error_, std::generic_category()).message();
 }
 
+bool UnicodeFile::reserve(int64_t offset, int64_t length)
+{
+    return is_open() && fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, length) == 0;
+}
+
+void UnicodeFile::release_reserve(int64_t length)
+{
+    const int64_t end = size();
+    if (end >= 0)
+        fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, end, length);
+}
+
 int64_t UnicodeFile::size() const
 {
     struct stat status;
