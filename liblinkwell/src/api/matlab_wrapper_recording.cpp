@@ -189,18 +189,6 @@ Sarvik::DataRecord stored_record(DataReader* reader, const unsigned char* data, 
     return record;
 }
 
-// The playback factory of a connection that keeps its player alive.
-class SharedPlayerFactory : public PlaybackFactory {
-public:
-    explicit SharedPlayerFactory(std::shared_ptr<Sarvik::DataPlayer> player)
-        : PlaybackFactory(*player)
-        , player_(std::move(player))
-    { }
-
-private:
-    std::shared_ptr<Sarvik::DataPlayer> player_;
-};
-
 } // namespace
 
 // ==== Split rules ============================================================
@@ -480,7 +468,7 @@ LinkwellHandle* vmx_create_linkwell_playback(DataPlayerHandle player, unsigned i
         if (!box || !box->value)
             return nullptr;
         auto connection = FlatConnection::open(
-            std::make_unique<SharedPlayerFactory>(box->value), playback_device_name, log_level);
+            std::make_unique<PlaybackFactory>(box->value), playback_device_name, log_level);
         if (!connection)
             return nullptr;
         return FlatHandles::add(std::make_shared<LinkwellHandle>(LinkwellHandle { std::move(connection) }));
