@@ -667,12 +667,16 @@ void DataRecorderPrivate::do_process(const Pair& pair, ByteView packet)
     index_writer.write_entries(*meta, *session);
 
     // A file or directory ends with the packet that reaches its limit.
+    // (A directory that vanished is told before the files that were in it
+    // fail to get their final names.)
     if (file_split_due(*meta)) {
+        index_writer.check_directory(*session);
         data_files.close(*meta, *session);
         if (meta->file_split_size.get_type() == PreferredSplitSize::FixedDailyHourSplit)
             meta->next_split_time = next_split_time(meta->file_split_size.get_fixed_daily_hour());
     }
     if (session_split_due(*session)) {
+        index_writer.check_directory(*session);
         update_session_sub_directory(session);
         if (session->directory_split_size.get_type() == PreferredSplitSize::FixedDailyHourSplit)
             session->next_split_time = next_split_time(session->directory_split_size.get_fixed_daily_hour());

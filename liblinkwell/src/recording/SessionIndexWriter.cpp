@@ -149,6 +149,7 @@ bool SessionIndexWriter::open_index_file(
     const Bytes raw = header.to_raw(session.id);
     if (!index.write(raw))
         return give_up("failed writing file " + describe_failure(index));
+    session.working_directory_identity = UnicodeFile::identity(directory);
     session.index_file_end = static_cast<int64_t>(raw.size());
     session.index_reserved_end = 0;
     keep_reserve(session);
@@ -252,8 +253,25 @@ bool SessionIndexWriter::write_meta_entry(SessionMetaData& session, const Abstra
 
 void SessionIndexWriter::write_waiting_entries(SessionMetaData& session)
 {
-    if (session.index_file.is_open())
-        write_pending_entries(session);
+    if (!session.index_file.is_open())
+        return;
+    write_pending_entries(session);
+    check_directory(session);
+}
+
+void SessionIndexWriter::check_directory(SessionMetaData& session)
+{
+    if (!session.index_file.is_open() || session.directory_loss_reported)
+        return;
+    const std::string directory = working_directory_of(session);
+    const std::optional<FileIdentity> now = UnicodeFile::identity(directory);
+    if (now && session.working_directory_identity && *now == *session.working_directory_identity)
+        return;
+    // Its files are open still, but gone from the directory tree: what is
+    // written from now on cannot be found.
+    session.directory_loss_reported = true;
+    reports.logger().log(0, "session directory vanished: " + directory);
+    reports.report_error("session directory vanished: " + directory);
 }
 
 bool SessionIndexWriter::write_pending_entries(SessionMetaData& session)

@@ -40,8 +40,11 @@ public:
     // Tells the journal the name that a data file of the file map took at
     // its close, for a reader of an index file that is never closed.
     void note_final_name(SessionMetaData& session, int file_index, const std::string& name);
-    // Writes the entries that wait in memory.
+    // Writes the entries that wait in memory, then checks the directory.
     void write_waiting_entries(SessionMetaData& session);
+    // Reports, once per session, that the directory of the open index file
+    // is gone (removed, or replaced by another).
+    void check_directory(SessionMetaData& session);
     // The close entry of the type's data file, when it has entries.
     void write_close_entry(const MetaData& meta, SessionMetaData& session);
     // Closes the index file; `continuing` when a later one of the session

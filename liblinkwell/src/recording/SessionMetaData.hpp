@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,6 +64,10 @@ struct SessionMetaData {
     std::string last_index_file_name;
     // It was completed (and so may be linked to the next one).
     bool last_index_file_completed = false;
+    // The directory that holds the open index file, as the file system knew
+    // it when the index file was opened; its loss is reported once.
+    std::optional<FileIdentity> working_directory_identity;
+    bool directory_loss_reported = false;
     std::string current_sub_directory;
     PreferredSplitSize directory_split_size;
     // Every write of the index file goes to the device at once; without it

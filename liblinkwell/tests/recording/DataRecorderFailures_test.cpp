@@ -147,6 +147,23 @@ TEST_F(RecorderFailure, ADirectoryThatCannotBeMadeIsTriedAgainWithTheNextPacket)
     EXPECT_EQ(1u, errors.count());
 }
 
+TEST_F(RecorderFailure, ASessionDirectoryThatVanishesIsReportedOnceAtTheNextWrite)
+{
+    ASSERT_EQ(0, recorder->start_recording(ByteDataType, dir.path(), options));
+    recorder->process(ByteDataType, byte_message(Bytes(10, 1)));
+    ASSERT_TRUE(eventually([&] { return !index_files_under(dir.path()).empty(); }));
+    const std::string session_directory = recorder->get_recording_directory(ByteDataType);
+    std::filesystem::remove_all(session_directory);
+    for (uint8_t i = 2; i < 6; ++i)
+        recorder->process(ByteDataType, byte_message(Bytes(10, i)));
+    const std::string told = "session directory vanished: " + session_directory;
+    ASSERT_TRUE(eventually([&] { return errors.count() >= 1; }));
+    recorder.reset();
+    const auto texts = errors.texts();
+    EXPECT_EQ(1, std::count(texts.begin(), texts.end(), told)) << testing::PrintToString(texts);
+    EXPECT_EQ(told, texts.front());
+}
+
 TEST_F(RecorderFailure, ACallbackThatThrowsIsReportedAndRecordingGoesOn)
 {
     PreferredSplitSize split;
