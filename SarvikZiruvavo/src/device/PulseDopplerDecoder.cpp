@@ -154,23 +154,41 @@ bool PulseDopplerDecoder::accepts(const Instance& instance, const HalfRow& half,
     return half.rangeIndex == instance.secondHalfCounter + 1 && half.rangeIndex == instance.firstHalfCounter;
 }
 
-void PulseDopplerDecoder::fillHalf(QSurfaceDataRow& row, const HalfRow& half, const QByteArray& data) const
+void PulseDopplerDecoder::fillHalf(QSurfaceDataRow& row, const HalfRow& half, const QByteArray& data)
 {
+    if (half.byteValues)
+        updateByteScale(half.byteOffset, half.byteStep);
     const int first = half.firstHalf() ? 0 : int(half.valueCount);
     const char* values = data.constData() + half.valuesOffset();
     float frequency = half.frequencyStart;
     for (int k = 0; k < int(half.valueCount); ++k) {
-        float decibels = 0.0f;
-        if (half.byteValues) {
-            const float power
-                = std::pow(10.0f, (quint8(values[k]) * half.byteStep + half.byteOffset) / 10.0f);
-            decibels = 10.0f * std::log10(power);
-        } else {
-            decibels = 10.0f * std::log10(f32At(data, half.valuesOffset() + 4 * qint64(k)));
-        }
+        const float decibels = half.byteValues
+            ? m_byteScale.decibels[quint8(values[k])]
+            : 10.0f * std::log10(f32At(data, half.valuesOffset() + 4 * qint64(k)));
         row[first + k].setPosition(QVector3D(frequency, decibels, half.range));
         frequency += half.frequencyStep;
     }
+}
+
+// A byte value b stands for the power 10^((b × step + offset) / 10). The
+// module keeps its scale from row to row, so the 256 possible values are
+// worked out once per scale rather than once per value.
+void PulseDopplerDecoder::updateByteScale(float offset, float step)
+{
+    auto bits = [](float v) {
+        quint32 b;
+        std::memcpy(&b, &v, sizeof b);
+        return b;
+    };
+    if (m_byteScale.valid && bits(offset) == bits(m_byteScale.offset) && bits(step) == bits(m_byteScale.step))
+        return;
+    for (int b = 0; b < 256; ++b) {
+        const float power = std::pow(10.0f, (float(b) * step + offset) / 10.0f);
+        m_byteScale.decibels[size_t(b)] = 10.0f * std::log10(power);
+    }
+    m_byteScale.offset = offset;
+    m_byteScale.step = step;
+    m_byteScale.valid = true;
 }
 
 void PulseDopplerDecoder::dropPartialMatrix(Instance& instance)

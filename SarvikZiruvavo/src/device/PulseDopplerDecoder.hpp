@@ -54,9 +54,16 @@ private:
     };
 
     bool accepts(const Instance& instance, const HalfRow& half, const QByteArray& data) const;
-    void fillHalf(
-        QtDataVisualization::QSurfaceDataRow& row, const HalfRow& half, const QByteArray& data) const;
+    void fillHalf(QtDataVisualization::QSurfaceDataRow& row, const HalfRow& half, const QByteArray& data);
+    void updateByteScale(float offset, float step);
     void dropPartialMatrix(Instance& instance);
 
     std::array<Instance, instanceCount> m_instances;
+    // The decibels of each byte value under the scale last seen.
+    struct ByteScale {
+        bool valid = false;
+        float offset = 0.0f;
+        float step = 0.0f;
+        std::array<float, 256> decibels {};
+    } m_byteScale;
 };
