@@ -90,8 +90,9 @@ bool parseBootloaderInfo(const QByteArray& info, SarvikDeviceInfo& record)
         ? QString()
         : QStringLiteral("%1.%2.%3")
               .arg(QString::fromLatin1(major), QString::fromLatin1(minor), QString::fromLatin1(patch));
-    record.bootloaderModuleId = QString::fromUtf8(moduleId);
-    record.bootloaderTail = QString::fromUtf8(tail);
+    // Every byte counts, a NUL among them too.
+    record.bootloaderModuleId = QString::fromUtf8(moduleId.constData(), moduleId.size());
+    record.bootloaderTail = QString::fromUtf8(tail.constData(), tail.size());
     if (open) {
         record.displayName = QStringLiteral("Sarvik Open Bootloader");
         record.deviceType = SarvikDeviceInfo::DaxDevice;

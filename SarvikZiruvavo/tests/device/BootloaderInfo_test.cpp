@@ -137,4 +137,12 @@ TEST(BootloaderInfoLength, ATextOfAnyLengthIsReadWithinItsBytes)
     }
 }
 
+TEST(BootloaderInfoBytes, ANulInTheIdIsKeptAsACharacter)
+{
+    SarvikDeviceInfo record;
+    ASSERT_TRUE(parseBootloaderInfo(QByteArray("SARVIK BOOTLOADER V:1.2.3 H:Fal\0con R:a\0b", 41), record));
+    EXPECT_EQ(QString::fromUtf8("Fal\0con", 7), record.bootloaderModuleId);
+    EXPECT_EQ(QString::fromUtf8("a\0b", 3), record.bootloaderTail);
+}
+
 } // namespace
