@@ -1,6 +1,5 @@
 #include "SystemPortLister.hpp"
 
-#include <QMutexLocker>
 #include <QSerialPortInfo>
 
 SystemPortLister::SystemPortLister()
@@ -17,7 +16,7 @@ SystemPortLister::SystemPortLister(
 
 QList<SerialPortEntry> SystemPortLister::availablePorts() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     // Changes are taken before the enumeration, so one that happens while it
     // runs is seen by the next call.
     const bool changed = m_watch.changed();

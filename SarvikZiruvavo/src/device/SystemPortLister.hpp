@@ -7,10 +7,9 @@
 #include "DeviceNodeWatch.hpp"
 #include "PortLister.hpp"
 
-#include <QMutex>
-
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 class SystemPortLister : public PortLister {
@@ -33,7 +32,7 @@ public:
 private:
     Enumerate m_enumerate;
     std::chrono::milliseconds m_maximumAge;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     mutable DeviceNodeWatch m_watch;
     mutable std::optional<std::chrono::steady_clock::time_point> m_takenAt;
     mutable QList<SerialPortEntry> m_ports;

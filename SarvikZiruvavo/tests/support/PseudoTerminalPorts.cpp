@@ -2,8 +2,6 @@
 
 #include "simmodule/SimModule.hpp"
 
-#include <QMutexLocker>
-
 #include <algorithm>
 
 SerialPortEntry PseudoTerminalPorts::usbPort(
@@ -30,7 +28,7 @@ PseudoTerminalPorts::~PseudoTerminalPorts()
 
 SerialPortEntry PseudoTerminalPorts::add(SerialPortEntry port)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_ports.append(port);
     return port;
 }
@@ -43,7 +41,7 @@ SerialPortEntry PseudoTerminalPorts::add(const simmodule::SimModule& module, Ser
 
 bool PseudoTerminalPorts::remove(const QString& systemLocation)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const int before = m_ports.size();
     m_ports.erase(std::remove_if(m_ports.begin(), m_ports.end(),
                       [&](const SerialPortEntry& port) { return port.systemLocation == systemLocation; }),
@@ -53,12 +51,12 @@ bool PseudoTerminalPorts::remove(const QString& systemLocation)
 
 void PseudoTerminalPorts::clear()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_ports.clear();
 }
 
 QList<SerialPortEntry> PseudoTerminalPorts::availablePorts() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_ports;
 }

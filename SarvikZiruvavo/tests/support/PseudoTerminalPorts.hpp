@@ -7,7 +7,7 @@
 
 #include "device/PortLister.hpp"
 
-#include <QMutex>
+#include <mutex>
 
 namespace simmodule {
 class SimModule;
@@ -37,6 +37,6 @@ public:
     QList<SerialPortEntry> availablePorts() const override;
 
 private:
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QList<SerialPortEntry> m_ports;
 };
