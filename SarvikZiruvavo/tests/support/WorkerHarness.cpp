@@ -111,6 +111,10 @@ ModuleWorker::ModuleWorker(quint32 deviceType, SarvikDeviceInfo base)
     m_module.add_rule(
         Rule(wire::chipGet(wire::chip::frameArea))
             .reply(simmodule::f32_reply(wire::chip::frameArea, { reportedZoneStart, reportedZoneEnd })));
+    // A recording asks the module for its parameter file and profile id:
+    // this module keeps neither.
+    m_module.add_rule(Rule(simmodule::command::open_file()).error(1));
+    m_module.add_rule(Rule(simmodule::command::get_profile_id()).error(1));
     m_module.add_rule(Rule({}).ack());
     m_thread = std::make_unique<WorkerThread>(
         moduleRecord(deviceType, QString::fromStdString(m_module.pty_path()), std::move(base)));

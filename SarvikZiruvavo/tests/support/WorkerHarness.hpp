@@ -86,8 +86,9 @@ private:
 class ModuleWorker {
 public:
     // The module answers pings with a good pong, reads of the detection zone
-    // and of the chip's frame area with `zone`, and acknowledges everything
-    // else. The worker's record names the module's port and `deviceType`;
+    // and of the chip's frame area with the reported zone, opening a file and
+    // reading the profile id with an error (it keeps neither), and
+    // acknowledges everything else. The worker's record names the module's port and `deviceType`;
     // the other fields come from `base`.
     explicit ModuleWorker(quint32 deviceType, SarvikDeviceInfo base = SarvikDeviceInfo());
 
