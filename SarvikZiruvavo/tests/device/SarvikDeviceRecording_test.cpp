@@ -2,11 +2,11 @@
 // module, with recordings in real temporary directories.
 #include "device/SarvikDevice.hpp"
 #include "support/MessageLog.hpp"
-#include "support/ModuleFiles.hpp"
 #include "support/QtPrinters.hpp"
 #include "support/WirePayloads.hpp"
 #include "support/WorkerHarness.hpp"
 
+#include "simmodule/FileSystem.hpp"
 #include "simmodule/Messages.hpp"
 
 #include <QDir>
@@ -19,8 +19,9 @@ namespace {
 
 using wire::Bytes;
 
-constexpr uint32_t crashDumpType = 0x04554D50;
-constexpr uint32_t noiseMapTypes[] = { 0x05F09BCA, 0x05F09BCB };
+constexpr uint32_t crashDumpType = simmodule::file_type::crash_dump;
+constexpr uint32_t noiseMapTypes[]
+    = { simmodule::file_type::noise_map_first, simmodule::file_type::noise_map_second };
 
 const Bytes presence = simmodule::presence_single_message({ 7, 1, 2.5f, 0, 80 });
 
@@ -211,8 +212,8 @@ TEST(SarvikDeviceNoiseMapTest, LoadAndStoreAskTheModuleAndNeedAnOpenConnection)
 TEST(SarvikDeviceNoiseMapTest, DeleteRemovesBothStoredMapsAndStopsAtTheFirstFailure)
 {
     ModuleWorker fixture(SarvikDeviceInfo::GannetDevice);
-    ModuleFiles files;
-    files.install(fixture.module());
+    simmodule::FileSystem files;
+    fixture.storeFilesIn(files);
     ASSERT_TRUE(fixture.thread().configure(SarvikDeviceConfiguration()).success);
 
     for (const uint32_t type : noiseMapTypes)
@@ -221,7 +222,7 @@ TEST(SarvikDeviceNoiseMapTest, DeleteRemovesBothStoredMapsAndStopsAtTheFirstFail
     EXPECT_TRUE(fixture.thread().call("deleteNoiseMap"));
     EXPECT_TRUE(
         fixture.received({ wire::deleteFile(noiseMapTypes[0], 0), wire::deleteFile(noiseMapTypes[1], 0) }));
-    EXPECT_FALSE(files.holds(noiseMapTypes[0], 0) || files.holds(noiseMapTypes[1], 0));
+    EXPECT_FALSE(files.contains(noiseMapTypes[0], 0) || files.contains(noiseMapTypes[1], 0));
 
     // Only the second map is stored: the first deletion fails, the second is
     // not tried.
@@ -229,7 +230,7 @@ TEST(SarvikDeviceNoiseMapTest, DeleteRemovesBothStoredMapsAndStopsAtTheFirstFail
     fixture.clearReceived();
     EXPECT_FALSE(fixture.thread().call("deleteNoiseMap"));
     EXPECT_TRUE(fixture.received({ wire::deleteFile(noiseMapTypes[0], 0) }));
-    EXPECT_TRUE(files.holds(noiseMapTypes[1], 0));
+    EXPECT_TRUE(files.contains(noiseMapTypes[1], 0));
 }
 
 // ---- Crash dump ------------------------------------------------------------------
@@ -253,8 +254,8 @@ TEST(SarvikDeviceCrashDumpTest, DumpIsFetchedInChunksAndStoredByteForByte)
 {
     QTemporaryDir directory;
     ModuleWorker fixture(SarvikDeviceInfo::DaxDevice);
-    ModuleFiles files;
-    files.install(fixture.module());
+    simmodule::FileSystem files;
+    fixture.storeFilesIn(files);
     // Framing bytes (7D, 7E, 7F) throughout, and a last chunk that is not full.
     const QByteArray dump = pattern(700);
     files.store(crashDumpType, 0, Bytes(dump.begin(), dump.end()));
@@ -279,7 +280,7 @@ TEST(SarvikDeviceCrashDumpTest, DumpIsFetchedInChunksAndStoredByteForByte)
     fixture.clearReceived();
     EXPECT_TRUE(fixture.thread().call("deleteCrashDumpOnModule"));
     EXPECT_TRUE(fixture.received({ wire::deleteFile(crashDumpType, 0) }));
-    EXPECT_FALSE(files.holds(crashDumpType, 0));
+    EXPECT_FALSE(files.contains(crashDumpType, 0));
 }
 
 TEST(SarvikDeviceCrashDumpTest, FailuresLeaveTheirReasonAndNoFile)
@@ -302,8 +303,8 @@ TEST(SarvikDeviceCrashDumpTest, FailuresLeaveTheirReasonAndNoFile)
     for (const auto& row : table) {
         SCOPED_TRACE(row.name);
         ModuleWorker fixture(SarvikDeviceInfo::DaxDevice);
-        ModuleFiles files;
-        files.install(fixture.module());
+        simmodule::FileSystem files;
+        fixture.storeFilesIn(files);
         if (row.stored)
             files.store(crashDumpType, 0, row.content);
         EXPECT_FALSE(storeCrashDump(fixture.thread(), row.fileName));
@@ -315,8 +316,8 @@ TEST(SarvikDeviceCrashDumpTest, FailuresLeaveTheirReasonAndNoFile)
 TEST(SarvikDeviceCrashDumpTest, ModuleThatCannotBeOpenedOrRefusesTheDeletion)
 {
     ModuleWorker fixture(SarvikDeviceInfo::DaxDevice);
-    ModuleFiles files;
-    files.install(fixture.module());
+    simmodule::FileSystem files;
+    fixture.storeFilesIn(files);
     EXPECT_FALSE(fixture.thread().call("deleteCrashDumpOnModule"));
     EXPECT_EQ(QStringLiteral("failed to execute delete file command"), fixture.worker().lastError());
 

@@ -120,6 +120,13 @@ ModuleWorker::ModuleWorker(quint32 deviceType, SarvikDeviceInfo base)
         moduleRecord(deviceType, QString::fromStdString(m_module.pty_path()), std::move(base)));
 }
 
+void ModuleWorker::storeFilesIn(const simmodule::FileSystem& files)
+{
+    const std::vector<simmodule::Rule> rules = files.rules();
+    for (auto rule = rules.rbegin(); rule != rules.rend(); ++rule)
+        m_module.add_rule_first(*rule);
+}
+
 void ModuleWorker::failCommand(const wire::Bytes& payload, uint32_t code)
 {
     m_module.add_rule_first(simmodule::Rule(payload).error(code));

@@ -11,6 +11,7 @@
 #include "device/SarvikDevice.hpp"
 #include "support/WirePayloads.hpp"
 
+#include "simmodule/FileSystem.hpp"
 #include "simmodule/SimModule.hpp"
 
 #include <QList>
@@ -101,6 +102,10 @@ public:
     static constexpr float reportedZoneStart = 0.75f;
     static constexpr float reportedZoneEnd = 4.25f;
 
+    // The module answers its file commands from these stored files. Its
+    // read command shares the head 90 71 with the older module's integer
+    // setting (the Corvid's baseband switch): not for Corvid modules.
+    void storeFilesIn(const simmodule::FileSystem& files);
     // Makes the module answer exactly this payload with an error.
     void failCommand(const wire::Bytes& payload, uint32_t code = 7);
     // Whether the module received exactly these payloads, in this order,
