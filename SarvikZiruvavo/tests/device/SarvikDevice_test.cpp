@@ -177,11 +177,11 @@ void streamPackets(quint32 deviceType, std::vector<AppData>& apps, std::vector<F
     ASSERT_TRUE(fixture.thread().call("deleteCrashDumpOnModule"));
     for (const Bytes& packet : packetStream())
         fixture.module().send_packet(packet);
-    // The final packet: application data on a module that takes it, float
-    // data on the embedded platform.
+    // The final packet: application data on a module that takes it (the
+    // stream's third), float data on the embedded platform (its fourth).
     if (deviceType == SarvikDeviceInfo::DaxDevice) {
         fixture.module().send_packet(floatPacket(0xEE, 0, 1, { 7.0f }));
-        ASSERT_TRUE(waitForSignals(floatSpy, 3));
+        ASSERT_TRUE(waitForSignals(floatSpy, 4));
     } else {
         ASSERT_TRUE(waitForSignals(appSpy, 3));
     }
