@@ -23,10 +23,11 @@ using std::chrono::system_clock;
 const std::string writing_extension = ".writing";
 const std::string final_extension = ".dat";
 
-// Storage kept behind the end of an open index file, renewed when less than
-// half of it is left: when the disk fills up, the data files meet it first,
-// and the entries of what they took and the file map of the close still fit.
-// Where the disk has not that much room left, a smaller one is taken.
+// Storage kept behind the end of an open index file (zeros, which read as no
+// entry), renewed when less than half of it is left: when the disk fills up,
+// the data files meet it first, and the entries of what they took and the
+// file map of the close still fit. Where the disk has not that much room
+// left, a smaller one is taken. The close cuts it off.
 constexpr int64_t index_reserve = 32 * 1024;
 constexpr int64_t smallest_index_reserve = 4 * 1024;
 
@@ -299,9 +300,10 @@ bool SessionIndexWriter::write_pending_entries(SessionMetaData& session)
     return written;
 }
 
-int64_t SessionIndexWriter::whole_entries_written(const SessionMetaData& session)
+int64_t SessionIndexWriter::whole_entries_written(SessionMetaData& session)
 {
-    const int64_t written = std::clamp<int64_t>(session.index_file.size() - session.index_file_end, 0,
+    // The write moved the position past what it wrote.
+    const int64_t written = std::clamp<int64_t>(session.index_file.tellp() - session.index_file_end, 0,
         static_cast<int64_t>(session.pending_entries.size()));
     const auto entry_size = static_cast<int64_t>(AbstractMetaEntry::EntrySize);
     // Write and close entries only: the file map, which may end the block,
@@ -330,11 +332,14 @@ void SessionIndexWriter::keep_reserve(SessionMetaData& session)
 {
     if (session.index_reserved_end - session.index_file_end >= index_reserve / 2)
         return;
-    for (int64_t size = index_reserve; size >= smallest_index_reserve; size /= 2)
-        if (session.index_file.reserve(session.index_file_end, size)) {
-            session.index_reserved_end = std::max(session.index_reserved_end, session.index_file_end + size);
+    const int64_t from = std::max(session.index_reserved_end, session.index_file_end);
+    for (int64_t size = index_reserve; size >= smallest_index_reserve; size /= 2) {
+        const int64_t end = session.index_file_end + size;
+        if (end <= from || session.index_file.reserve(from, end - from)) {
+            session.index_reserved_end = std::max(from, end);
             return;
         }
+    }
 }
 
 // ---- closing ----------------------------------------------------------------
@@ -414,7 +419,12 @@ bool SessionIndexWriter::complete_index_file(SessionMetaData& session)
             reports.report_error("failed writing file " + describe_failure(index));
     }
     reports.logger().log(3, "closing file: " + index.filename());
-    index.release_reserve(index_reserve);
+    // The storage kept for the close goes; an index file that could not be
+    // completed keeps it (it reads as no entry).
+    if (completed && !index.truncate(session.index_file_end)) {
+        reports.report_error("failed writing file " + describe_failure(index));
+        completed = false;
+    }
     if (!index.close() && completed) {
         reports.report_error("failed to close file " + describe_failure(index));
         completed = false;

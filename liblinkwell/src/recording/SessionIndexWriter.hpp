@@ -64,7 +64,7 @@ private:
     void keep_reserve(SessionMetaData& session);
     // How many bytes of whole entries of the pending block reached the index
     // file in a write that failed part way.
-    static int64_t whole_entries_written(const SessionMetaData& session);
+    static int64_t whole_entries_written(SessionMetaData& session);
     // The bytes that the write entries among the first `length` bytes count.
     static int64_t bytes_counted(const Bytes& entries, int64_t length);
     void link_previous_index_file(

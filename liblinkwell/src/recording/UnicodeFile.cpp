@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -303,14 +304,32 @@ std::string UnicodeFile::error_text() const
 
 bool UnicodeFile::reserve(int64_t offset, int64_t length)
 {
-    return is_open() && fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, length) == 0;
+    // Written, not only allocated: a later write into blocks that hold data
+    // already costs the file system no change of its own records, which
+    // matters with flush on write.
+    if (!is_open() || offset < 0 || length <= 0)
+        return false;
+    const std::vector<char> zeros(static_cast<size_t>(length), 0);
+    int64_t done = 0;
+    while (done < length) {
+        const ssize_t n = pwrite(fd_, zeros.data() + done, static_cast<size_t>(length - done), offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // Nothing of a reserve that did not fit is kept.
+            if (ftruncate(fd_, offset) != 0) {
+                // The zeros left behind read as no entry.
+            }
+            return false;
+        }
+        done += n;
+    }
+    return true;
 }
 
-void UnicodeFile::release_reserve(int64_t length)
+bool UnicodeFile::truncate(int64_t size)
 {
-    const int64_t end = size();
-    if (end >= 0)
-        fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, end, length);
+    return is_open() && size >= 0 && ftruncate(fd_, size) == 0;
 }
 
 int64_t UnicodeFile::size() const

@@ -89,12 +89,12 @@ public:
     // Clears the eof bit, then seeks; false (and the fail bit) when the fail
     // or bad bit was set already or the target lies before the start.
     bool seekg(int64_t offset, std::ios::seekdir direction);
-    // Allocates storage for the bytes from offset on without changing the
-    // file's size, so that writes there cannot meet a full disk; false when
-    // the file system cannot (or has no room).
+    // Takes storage for `length` bytes from the offset on by writing zeros
+    // there (without moving the position), so that later writes there cannot
+    // meet a full disk; false, and nothing kept, when there is no room.
     bool reserve(int64_t offset, int64_t length);
-    // Gives back the storage reserved behind the end of the file.
-    void release_reserve(int64_t length);
+    // Cuts the file to the size (a reserve behind it goes).
+    bool truncate(int64_t size);
     // The size of the open file in bytes; -1 when closed.
     int64_t size() const;
 
