@@ -58,6 +58,14 @@ bool ends_with(const std::string& text, const std::string& end)
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// Something is found at the path; a path that cannot be looked at counts as
+// nothing there.
+bool exists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
 enum class Whereabouts { Inside, Outside, Missing };
 
 // Where the path leads once its symbolic links are followed: inside the root
@@ -230,11 +238,11 @@ void RecordingMetaFile::read_journal(UnicodeFile& journal)
     for (std::string& name : m_file_map) {
         // A data file closed after the journal's last word about it has its
         // final name.
-        if (!ends_with(name, writing) || std::filesystem::exists(directory + "/" + name))
+        if (!ends_with(name, writing) || exists(directory + "/" + name))
             continue;
         const std::string stem = name.substr(0, name.size() - writing.size());
         for (const char* extension : { ".dat", ".csv", ".txt" })
-            if (std::filesystem::exists(directory + "/" + stem + extension)) {
+            if (exists(directory + "/" + stem + extension)) {
                 name = stem + extension;
                 break;
             }
@@ -346,11 +354,11 @@ void RecordingMetaFile::resolve_link(const std::string& link)
     // The next index file is linked under its final name as soon as it is
     // opened; one that was never closed still has its ".writing" name.
     const std::string final_extension = ".dat";
-    if (!std::filesystem::exists(m_next_meta_filename) && ends_with(m_next_meta_filename, final_extension)) {
+    if (!exists(m_next_meta_filename) && ends_with(m_next_meta_filename, final_extension)) {
         const std::string writing
             = m_next_meta_filename.substr(0, m_next_meta_filename.size() - final_extension.size())
             + ".writing";
-        if (std::filesystem::exists(writing))
+        if (exists(writing))
             m_next_meta_filename = writing;
     }
 }
