@@ -130,7 +130,8 @@ RecordingOptions options_of(const Kill& k)
     recorder.start_recording(ByteDataType, directory, options_of(k));
     for (size_t i = 0; i < k.before; ++i)
         recorder.process(ByteDataType, byte_message(record(i)));
-    eventually([&] { return readable_records(directory).size() >= k.before; });
+    // Generous: with flush on write every record waits for the device.
+    eventually([&] { return readable_records(directory).size() >= k.before; }, std::chrono::seconds(60));
     for (size_t i = k.before; i < k.before + k.queued; ++i)
         recorder.process(ByteDataType, byte_message(record(i)));
     std::raise(SIGKILL);
