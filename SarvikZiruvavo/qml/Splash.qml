@@ -12,6 +12,12 @@ Rectangle {
     property int fadeTime: 250
     readonly property bool done: opacity === 0
 
+    // Ends the splash at once.
+    function dismiss() {
+        fade.stop();
+        opacity = 0;
+    }
+
     color: Global.colorSecondaryPurple
     visible: opacity > 0
 
@@ -30,6 +36,7 @@ Rectangle {
         onWheel: wheel.accepted = true
     }
     SequentialAnimation on opacity {
+        id: fade
         running: true
         PauseAnimation { duration: splash.holdTime }
         NumberAnimation { to: 0; duration: splash.fadeTime }
