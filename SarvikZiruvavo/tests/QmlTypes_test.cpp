@@ -13,7 +13,8 @@ TEST(QmlTypesTest, FontsCarryTheTextFontInPlaceOfTheNamedOneAndTheIcons)
 {
     const QStringList families = loadFonts();
     EXPECT_TRUE(families.contains(QStringLiteral("Lato"))) << families.join(QLatin1Char(',')).toStdString();
-    EXPECT_TRUE(families.contains(QStringLiteral("FontAwesome"))) << families.join(QLatin1Char(',')).toStdString();
+    EXPECT_TRUE(families.contains(QStringLiteral("FontAwesome")))
+        << families.join(QLatin1Char(',')).toStdString();
     // The pages ask for the text font by its name; the free one stands in.
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("Avenir Next"))).family(), QStringLiteral("Lato"));
     QFont bold(QStringLiteral("Avenir Next"));
@@ -43,7 +44,8 @@ TEST(QmlTypesTest, TypesAreRegisteredInTheirOrderAndImportable)
     registerQmlTypes();
     size_t next = 0;
     for (const QmlTypeName& type : qmlTypeNames()) {
-        const std::pair<QString, QString> name { QString::fromLatin1(type.uri), QString::fromLatin1(type.name) };
+        const std::pair<QString, QString> name { QString::fromLatin1(type.uri),
+            QString::fromLatin1(type.name) };
         while (next < fixedOrder.size() && fixedOrder[next] != name)
             ++next;
         ASSERT_LT(next, fixedOrder.size()) << type.uri << " " << type.name << " is out of order or unknown";

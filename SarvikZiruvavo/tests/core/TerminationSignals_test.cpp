@@ -14,7 +14,7 @@ void noteSignal(int) { }
 // The handler a signal has now.
 void (*dispositionOf(int signal))(int)
 {
-    struct sigaction current {};
+    struct sigaction current { };
     ::sigaction(signal, nullptr, &current);
     return current.sa_handler;
 }
@@ -34,7 +34,7 @@ TEST(TerminationSignalsTest, EachSignalQuitsTheEventLoopOnceThenTakesItsDefault)
 
 TEST(TerminationSignalsTest, PreviousHandlersComeBackWhenItGoes)
 {
-    struct sigaction noting {};
+    struct sigaction noting { };
     noting.sa_handler = &noteSignal;
     sigemptyset(&noting.sa_mask);
     struct sigaction saved[3] {};
