@@ -222,8 +222,8 @@ std::vector<FileSystem::Name> FileSystem::names() const
 std::vector<Rule> FileSystem::rules() const
 {
     std::vector<Rule> rules;
-    for (const uint8_t op :
-        { search_op, find_all_op, create_op, write_op, close_op, length_op, delete_op, read_op, open_op, format_op }) {
+    for (const uint8_t op : { search_op, find_all_op, create_op, write_op, close_op, length_op, delete_op,
+             read_op, open_op, format_op }) {
         auto state = state_;
         rules.push_back(Rule({ system_family, op }).reply_with([state](const Bytes& command) {
             return state->answer(command);

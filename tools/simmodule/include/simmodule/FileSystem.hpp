@@ -35,7 +35,10 @@ public:
     struct Name {
         uint32_t type = 0;
         uint32_t identifier = 0;
-        bool operator==(const Name& other) const { return type == other.type && identifier == other.identifier; }
+        bool operator==(const Name& other) const
+        {
+            return type == other.type && identifier == other.identifier;
+        }
         bool operator<(const Name& other) const
         {
             return type != other.type ? type < other.type : identifier < other.identifier;
