@@ -67,6 +67,8 @@ template <typename Connector> void expect_own_objects(Connector& connector, simm
     // A packet sent before the module took the connection would be lost.
     ASSERT_TRUE(module.wait_for_connected(std::chrono::seconds(10)));
     module.send_packet({ 0x50, 0x33, 0x01 });
+    // On the wire before the probe's reply, so the reply cannot overtake it.
+    ASSERT_TRUE(module.wait_until_sent(std::chrono::seconds(10)));
     EXPECT_EQ(probe_reply, transport.send_command_single(probe, { 0x11, 0x55 }));
     EXPECT_EQ(1, connector.get_z3().get_number_of_packets("client"));
     connector.get_z3().clear("client");
