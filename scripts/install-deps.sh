@@ -12,6 +12,13 @@ PACKAGES=(
   # desktop program: Qt Core, Gui, Test, Qml and Quick, and the QML modules
   # its main.qml and its window tests import (QtQuick, QtQuick.Window)
   qtbase5-dev qtdeclarative5-dev qml-module-qtquick2 qml-module-qtquick-window2
+  # the main window's QML modules (Controls 2, Layouts, Dialogs: the file
+  # dialog's own fallback is written with Controls 1), the Quick Test module
+  # and qmllint (dev-tools), and the fonts the program carries: the icon font
+  # and a free text font (README.md, "Fonts")
+  qml-module-qtquick-controls2 qml-module-qtquick-layouts qml-module-qtquick-dialogs
+  qml-module-qtquick-controls qml-module-qttest qtdeclarative5-dev-tools
+  fonts-font-awesome fonts-lato
   # serial port enumeration (device search, LED strip)
   libqt5serialport5-dev
   # test tools: locales for a comma-decimal locale (the recording tests);

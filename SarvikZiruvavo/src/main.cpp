@@ -1,9 +1,11 @@
-// Start-up: settings file, log folder, log level and console log, the QML
-// types, then the main document and the event loop.
+// Start-up: settings file, log folder, log level and console log, fonts and
+// QML types, the device manager and the main document, then the event loop;
+// shut-down in the reverse order of what depends on what.
 #include "QmlTypes.hpp"
 #include "core/ApplicationProperties.hpp"
 #include "core/ConsoleLogger.hpp"
 #include "core/ConsoleLoggerController.hpp"
+#include "core/TerminationSignals.hpp"
 #include "device/LibraryMetaTypes.hpp"
 
 #include <QCommandLineParser>
@@ -12,7 +14,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
+#include <QQmlContext>
 #include <QStandardPaths>
+
+#include <memory>
 
 namespace {
 
@@ -60,6 +65,11 @@ bool parseCommandLine(const QGuiApplication& app, QString& settingsFileName)
         qWarning().noquote() << "ERROR: Invalid settings file: no such file:" << settingsFileName;
         return false;
     }
+    // Settings written to a folder's name would be lost when the program ends.
+    if (info.isDir()) {
+        qWarning().noquote() << "ERROR: Invalid settings file: is a directory:" << settingsFileName;
+        return false;
+    }
     if (!info.isReadable()) {
         qWarning().noquote() << "ERROR: Invalid settings file: not readable:" << settingsFileName;
         return false;
@@ -73,6 +83,8 @@ int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
+    // Before anything is made that a shut-down has to undo.
+    TerminationSignals terminationSignals;
     const QString logFolder = QStringLiteral("%1/sarvik").arg(QDir::homePath());
     QString settingsFileName = defaultSettingsFileName();
     if (argc > 1 && !parseCommandLine(app, settingsFileName))
@@ -86,14 +98,25 @@ int main(int argc, char* argv[])
     ApplicationProperties::setLogLevel(logLevel);
 
     if (logLevel > 0) {
+        // Deleted inside the event loop's last turn, before anything below goes.
         auto* controller = new ConsoleLoggerController(&app, new ConsoleLogger);
         QObject::connect(&app, &QCoreApplication::aboutToQuit, controller, &QObject::deleteLater);
     }
     ConsoleLoggerController::installMessageHandler();
 
+    loadFonts();
     registerLibraryMetaTypes();
     registerQmlTypes();
-    QQmlApplicationEngine engine;
-    engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
-    return app.exec();
+
+    // The devices outlive the documents that show them: the engine goes first.
+    std::unique_ptr<QObject> deviceManager = createDeviceManager();
+    int exitCode = 0;
+    {
+        QQmlApplicationEngine engine;
+        engine.rootContext()->setContextProperty(QStringLiteral("deviceManager"), deviceManager.get());
+        engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+        exitCode = QGuiApplication::exec();
+    }
+    deviceManager.reset();
+    return exitCode;
 }

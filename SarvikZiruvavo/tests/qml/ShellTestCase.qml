@@ -1,0 +1,64 @@
+// A TestCase with the main window at hand: createMainWindow() makes a fresh
+// main.qml window for the running test function (destroyed after it), with
+// the splash ended, over the mock deviceManager, which init() empties.
+// Helpers find the window's parts by objectName and wait for the page stack.
+import QtQuick 2.15
+import QtTest 1.15
+
+TestCase {
+    id: shellTest
+
+    when: windowShown
+
+    property var window: null
+    readonly property Component mainComponent: Qt.createComponent("qrc:/qml/main.qml")
+    // Where the stand-in settings pages lie.
+    readonly property string stubFolder: Qt.resolvedUrl("stubs/")
+
+    function init() {
+        deviceManager.mockReset();
+        window = null;
+    }
+
+    function createMainWindow() {
+        compare(mainComponent.status, Component.Ready, mainComponent.errorString());
+        window = createTemporaryObject(mainComponent, shellTest);
+        verify(window, "the main window does not load");
+        part("splash").dismiss();
+        tryVerify(function () { return window.visible; });
+        return window;
+    }
+
+    // A part of the window (or of item) by objectName.
+    function part(name, item) {
+        var found = findChild(item || window.contentItem, name);
+        verify(found, "no " + name);
+        return found;
+    }
+
+    function pageStack() {
+        return window.pageStack;
+    }
+    function currentPage() {
+        return window.pageStack.currentItem;
+    }
+    function waitForStack() {
+        tryVerify(function () { return !window.pageStack.busy; }, 5000, "the page stack stays busy");
+    }
+
+    // A device list of the playback entry and the given modules
+    // (MockDevice properties), as a search would give it.
+    function listDevices(modules) {
+        var list = [deviceManager.mockPlaybackDevice()];
+        (modules || []).forEach(function (properties) {
+            list.push(deviceManager.mockCreateDevice(properties));
+        });
+        deviceManager.mockSetDevices(list);
+        return list;
+    }
+
+    function clickItem(item) {
+        verify(item.visible, "not visible: " + item.objectName);
+        mouseClick(item);
+    }
+}
