@@ -18,7 +18,7 @@ Item {
     readonly property bool inSafeMode: !!device && device.inSafeMode === true
     // Where the applications' documents lie; a test may point it elsewhere.
     property string pageFolder: Menus.pageFolder
-    property url firmwareMenuPage: Qt.resolvedUrl("FirmwareMenu.qml")
+    property string firmwareMenuPage: Qt.resolvedUrl("FirmwareMenu.qml")
     // Once an upgrade has shown its status, the status stays.
     property bool upgradeInfoShown: false
     property real upgradeProgress: 0

@@ -16,7 +16,7 @@ Item {
     readonly property var devices: deviceManager ? deviceManager.devices : []
     readonly property QtObject activeDevice: deviceManager ? deviceManager.activeDevice : null
     // The application menu; a test may put its own here.
-    property url appMenuPage: Qt.resolvedUrl("AppMenu.qml")
+    property string appMenuPage: Qt.resolvedUrl("AppMenu.qml")
     // The file dialog for recordings, made when first needed.
     readonly property var recordingDialog: recordingDialogLoader.item
 

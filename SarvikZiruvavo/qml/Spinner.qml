@@ -26,7 +26,7 @@ Item {
         color: Global.colorPrimaryWhite
         font.family: Shell.iconFontFamily
         font.pixelSize: 64
-        RotationAnimator on rotation {
+        NumberAnimation on rotation {
             from: 0
             to: 360
             duration: 1000

@@ -109,16 +109,16 @@ Controls.ApplicationWindow {
         initialItem: Qt.resolvedUrl("DeviceMenu.qml")
 
         pushEnter: Transition {
-            XAnimator { from: pageStack.width; to: 0; duration: 400; easing.type: Easing.OutCubic }
+            NumberAnimation { property: "x"; from: pageStack.width; to: 0; duration: 400; easing.type: Easing.OutCubic }
         }
         pushExit: Transition {
-            XAnimator { from: 0; to: -pageStack.width; duration: 400; easing.type: Easing.OutCubic }
+            NumberAnimation { property: "x"; from: 0; to: -pageStack.width; duration: 400; easing.type: Easing.OutCubic }
         }
         popEnter: Transition {
-            XAnimator { from: -pageStack.width; to: 0; duration: 400; easing.type: Easing.OutCubic }
+            NumberAnimation { property: "x"; from: -pageStack.width; to: 0; duration: 400; easing.type: Easing.OutCubic }
         }
         popExit: Transition {
-            XAnimator { from: 0; to: pageStack.width; duration: 400; easing.type: Easing.OutCubic }
+            NumberAnimation { property: "x"; from: 0; to: pageStack.width; duration: 400; easing.type: Easing.OutCubic }
         }
 
         onDepthChanged: Qt.inputMethod.hide()

@@ -36,7 +36,7 @@ TerminationSignals::TerminationSignals(QObject* parent)
     }
     m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::onSignalled);
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = &onSignal;
     sigemptyset(&action.sa_mask);
     // SA_RESETHAND: a second signal of the same kind takes its default action.
@@ -60,7 +60,6 @@ TerminationSignals::~TerminationSignals()
 void TerminationSignals::onSignalled()
 {
     char bytes[16];
-    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
-    }
+    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) { }
     QCoreApplication::quit();
 }

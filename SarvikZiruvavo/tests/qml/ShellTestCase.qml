@@ -18,6 +18,7 @@ TestCase {
     function init() {
         deviceManager.mockReset();
         window = null;
+        frames = 0;
     }
 
     function createMainWindow() {
@@ -25,14 +26,33 @@ TestCase {
         window = createTemporaryObject(mainComponent, shellTest);
         verify(window, "the main window does not load");
         part("splash").dismiss();
-        tryVerify(function () { return window.visible; });
+        waitForFrames(1);
         return window;
     }
 
-    // A part of the window (or of item) by objectName.
+    // Frames the window has shown since createMainWindow().
+    property int frames: 0
+    Connections {
+        target: shellTest.window
+        ignoreUnknownSignals: true
+        function onFrameSwapped() {
+            shellTest.frames += 1;
+        }
+    }
+    // Waits until the window has shown count more frames.
+    function waitForFrames(count) {
+        var until = frames + count;
+        tryVerify(function () { return frames >= until; }, 5000, "the window shows no frame");
+    }
+
+    // A part of the window (or of item) by objectName, waiting for views to
+    // make their delegates.
     function part(name, item) {
-        var found = findChild(item || window.contentItem, name);
-        verify(found, "no " + name);
+        var found = null;
+        tryVerify(function () {
+            found = findChild(item || window.contentItem, name);
+            return found !== null;
+        }, 5000, "no " + name);
         return found;
     }
 
@@ -55,6 +75,13 @@ TestCase {
         });
         deviceManager.mockSetDevices(list);
         return list;
+    }
+
+    // Waits until the message dialog has faded in, and returns it.
+    function openedDialog() {
+        var dialog = part("dialog");
+        tryVerify(function () { return dialog.isOpen && dialog.opacity === 1; }, 5000, "no message dialog");
+        return dialog;
     }
 
     function clickItem(item) {
