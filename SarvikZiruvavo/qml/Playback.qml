@@ -4,6 +4,7 @@
 // device's; the bar holds nothing but its widgets. It stays a thin strip
 // until the mouse comes over it.
 import QtQuick 2.15
+import QtQml 2.15
 import QtQuick.Controls 2.15
 import "../js/global.js" as Global
 import "../js/controls.js" as Controls

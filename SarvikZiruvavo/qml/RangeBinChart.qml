@@ -41,9 +41,9 @@ Chart {
         width: rangeBinChart.plotArea.width
         height: rangeBinChart.plotArea.height
         readonly property real cellWidth: rangeBinChart.rangeBinCount > 0 ? width / rangeBinChart.rangeBinCount : 0
-        readonly property int hoveredIndex: mouse.containsMouse && cellWidth > 0
+        readonly property int hoveredIndex: stripMouse.containsMouse && cellWidth > 0
                                             ? Math.max(0, Math.min(rangeBinChart.rangeBinCount - 1,
-                                                                   Math.floor(mouse.mouseX / cellWidth)))
+                                                                   Math.floor(stripMouse.mouseX / cellWidth)))
                                             : -1
 
         Rectangle {
@@ -83,13 +83,13 @@ Chart {
             font.pixelSize: 12
         }
         MouseArea {
-            id: mouse
+            id: stripMouse
             anchors.fill: parent
             hoverEnabled: true
             onClicked: {
                 if (strip.cellWidth > 0)
                     rangeBinChart.toggleBin(Math.max(0, Math.min(rangeBinChart.rangeBinCount - 1,
-                                                                 Math.floor(mouse.mouseX / strip.cellWidth))));
+                                                                 Math.floor(mouse.x / strip.cellWidth))));
             }
         }
     }

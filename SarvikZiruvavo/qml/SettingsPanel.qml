@@ -36,7 +36,9 @@ Item {
                                        ? deviceManager.activeDevice : null
     readonly property QtObject app: device ? device.activeDeviceApp : null
     readonly property string appName: app ? app.appName : ""
-    readonly property string appPage: Menus.appPage(Menus.pageFolder, appName)
+    // Where the application pages lie; a test may point it elsewhere.
+    property string pageFolder: Menus.pageFolder
+    readonly property string appPage: Menus.appPage(pageFolder, appName)
     readonly property bool isPlayback: !!device && device.isPlaybackDevice === true
     property bool advancedShown: false
     // Apply runs from the first click until its outcome, recovery included;
@@ -133,6 +135,7 @@ Item {
         var messageDialog = dialog;
         var lacksData = isPlayback && presenceFamily
                 && !Settings.hasRequiredDataTypes(appName, device.playbackDataTypes);
+        var missingDataText = Settings.missingDataText;
         if (stack) {
             if (initial) {
                 stack.pop(StackView.Immediate);
@@ -142,7 +145,7 @@ Item {
             }
         }
         if (lacksData)
-            messageDialog.open("Info", Settings.missingDataText);
+            messageDialog.open("Info", missingDataText);
     }
 
     StackView.onActivating: load()
@@ -181,7 +184,8 @@ Item {
         anchors.bottomMargin: applicationWindow.marginMini
 
         Column {
-            width: scroll.availableWidth
+            // Clear of the scroll bar.
+            width: scroll.availableWidth - 14
             spacing: applicationWindow.innerMargin
 
             Column {

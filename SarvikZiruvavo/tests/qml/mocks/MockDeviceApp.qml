@@ -115,8 +115,12 @@ QtObject {
     function saveSettings() {
         mockRecord("saveSettings", [mockSettings()]);
     }
+    // Takes the values of mockStored, as the real one reads its settings
+    // file.
     function loadSettings() {
         mockRecord("loadSettings", []);
+        for (var name in mockStored)
+            app[name] = mockStored[name];
     }
     function recordLog(enabled) {
         mockRecord("recordLog", [enabled]);
@@ -148,6 +152,8 @@ QtObject {
     property int mockExecuteResult: 1
     property var mockExecuteResults: []
     property var mockDuringExecute: null
+    // The settings file's values, by property name, that loadSettings takes.
+    property var mockStored: ({})
     property string mockExecuteError: ""
     // The settings a page writes, by property name.
     readonly property var mockSettingNames: [
