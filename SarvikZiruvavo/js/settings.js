@@ -306,7 +306,7 @@ function hasRequiredDataTypes(appName, dataTypes) {
         return has(0x4000) && has(0x8000) && has(0x4) && has(0x8) && baseband && pulseDoppler;
     if (appName === "Heartrate")
         return has(0x10000);
-    console.log("WARNING: unhandled app name in hasRequiredDataTypes:", appName);
+    console.warn("WARNING: unhandled app name in hasRequiredDataTypes:", appName);
     return false;
 }
 

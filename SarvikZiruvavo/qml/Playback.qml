@@ -29,6 +29,9 @@ Item {
     // A press held past the drag delay pauses a playing recording until the
     // release.
     property bool dragging: false
+    // The slider holds its own value while pressed and for a moment after a
+    // press or release, while the player seeks.
+    property bool held: false
     property bool resumeAfterDrag: false
 
     function togglePlay() {
@@ -51,12 +54,10 @@ Item {
             device.playbackPosition = Controls.positionAt(positionSlider.value, duration);
     }
     function sliderPressed() {
-        followHold.restart();
         dragTimer.restart();
         seekToSlider();
     }
     function sliderReleased() {
-        followHold.restart();
         dragTimer.stop();
         seekToSlider();
         if (dragging && resumeAfterDrag && device && device.playbackState === Controls.PausedState)
@@ -126,8 +127,15 @@ Item {
             anchors.right: parent.right
             from: 0
             to: 1
-            onPressedChanged: pressed ? playback.sliderPressed() : playback.sliderReleased()
-            onValueChanged: playback.checkEnd()
+            // After the event that moved it: the handle has its new value
+            // then, and the position it reports is not written back within
+            // its own change.
+            onPressedChanged: {
+                playback.held = true;
+                followHold.restart();
+                Qt.callLater(pressed ? playback.sliderPressed : playback.sliderReleased);
+            }
+            onValueChanged: Qt.callLater(playback.checkEnd)
         }
         // The slider follows the position, except while it is pressed and
         // for a moment after a press or release, while the player seeks.
@@ -135,7 +143,7 @@ Item {
             target: positionSlider
             property: "value"
             value: Controls.positionRatio(playback.position, playback.duration)
-            when: !positionSlider.pressed && !followHold.running
+            when: !playback.held
             restoreMode: Binding.RestoreNone
         }
 
@@ -202,6 +210,7 @@ Item {
     Timer {
         id: followHold
         interval: Controls.dragDelay
+        onTriggered: playback.held = positionSlider.pressed
     }
     Timer {
         id: dragTimer
