@@ -157,6 +157,13 @@ function mapX(view, x) {
     return view.width * (x - view.minX) / span;
 }
 
+// The time until the next repaint of a chart that repaints every interval
+// ms: to the next whole multiple of the interval on the clock, so that all
+// charts of one interval repaint at the same moments.
+function nextTickDelay(now, interval) {
+    return Math.max(1, interval - now % interval);
+}
+
 // Whether there is anything to draw on: a chart of no size draws nothing.
 function canDraw(width, height) {
     return width > 0 && height > 0;

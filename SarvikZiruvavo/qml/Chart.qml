@@ -51,8 +51,9 @@ Item {
     readonly property alias maxLabel: maxLabelItem
     // The drawing area, for items laid over it.
     readonly property alias plotArea: canvas
-    // Paints done; tests wait on it.
+    // Paints drawn, and pictures shown after them; tests wait on them.
     property int paintCount: 0
+    property int pictureCount: 0
 
     // The device whose data the chart shows; its playback drives the clock.
     readonly property QtObject device: typeof deviceManager !== "undefined" && deviceManager
@@ -121,6 +122,11 @@ Item {
         };
     }
     function paintOn(ctx) {
+        // A paint asked for before the page was covered keeps the picture.
+        if (!stackAllows || !Charts.isShown(chart)) {
+            paintPending = true;
+            return;
+        }
         ctx.reset();
         if (!Charts.canDraw(canvas.width, canvas.height))
             return;
@@ -175,7 +181,12 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: tickRow.top
-        renderStrategy: Canvas.Cooperative
+        // Painted off the GUI and render threads, in plain (not smoothed)
+        // pixels: smoothing the lines costs several times the rest of a
+        // paint in software rendering, and time charts repaint up to 40
+        // times a second.
+        renderStrategy: Canvas.Threaded
+        antialiasing: false
         onWidthChanged: {
             if (width > 0)
                 chart.lastWidth = width;
@@ -183,6 +194,7 @@ Item {
         }
         onHeightChanged: chart.requestPaint()
         onPaint: chart.paintOn(getContext("2d"))
+        onPainted: chart.pictureCount += 1
     }
     Text {
         id: maxLabelItem
@@ -215,14 +227,19 @@ Item {
         height: implicitHeight
         ticks: Charts.ticks(chart.history, chart.minX, chart.maxX, chart.xStep, canvas.width, chart.decimalCount)
     }
+    // The time between two repaints, kept in step with the clock: charts of
+    // one interval repaint at the same moments, into the same frame.
+    property int tickDelay: frameInterval
+    readonly property bool repainting: repaintTimer.running
     Timer {
         id: repaintTimer
-        interval: chart.frameInterval
+        interval: chart.tickDelay
         repeat: true
         running: chart.timeRuns && chart.visible && chart.stackAllows
         onTriggered: {
             if (Charts.isShown(chart))
                 canvas.requestPaint();
+            chart.tickDelay = Charts.nextTickDelay(Date.now(), chart.frameInterval);
         }
     }
 }

@@ -25,7 +25,7 @@ Item {
     readonly property string timeText: Controls.positionText(shownPosition, duration)
     property bool expanded: hover.hovered
     readonly property real thinHeight: 6
-    readonly property real fullHeight: 84
+    readonly property real fullHeight: 96
     // A press held past the drag delay pauses a playing recording until the
     // release.
     property bool dragging: false
@@ -127,6 +127,29 @@ Item {
             anchors.right: parent.right
             from: 0
             to: 1
+            height: 28
+            background: Rectangle {
+                x: positionSlider.leftPadding
+                y: positionSlider.topPadding + positionSlider.availableHeight / 2 - height / 2
+                width: positionSlider.availableWidth
+                height: 4
+                radius: 2
+                color: Global.colorSecondaryDarkGrey
+                Rectangle {
+                    width: positionSlider.visualPosition * parent.width
+                    height: parent.height
+                    radius: 2
+                    color: Global.colorSecondaryCyan
+                }
+            }
+            handle: Rectangle {
+                x: positionSlider.leftPadding + positionSlider.visualPosition * (positionSlider.availableWidth - width)
+                y: positionSlider.topPadding + positionSlider.availableHeight / 2 - height / 2
+                width: 18
+                height: 18
+                radius: 9
+                color: positionSlider.pressed ? Global.colorSecondaryLightGrey : Global.colorPrimaryWhite
+            }
             // After the event that moved it: the handle has its new value
             // then, and the position it reports is not written back within
             // its own change.

@@ -50,6 +50,11 @@ Item {
         }
     }
     function paintOn(ctx) {
+        // A paint asked for before the page was covered keeps the picture.
+        if (!stackAllows || !Charts.isShown(sleepChart)) {
+            paintPending = true;
+            return;
+        }
         ctx.reset();
         if (!Charts.canDraw(canvas.width, canvas.height))
             return;
@@ -104,10 +109,11 @@ Item {
         anchors.left: rowLabels.right
         anchors.right: parent.right
         anchors.bottom: tickRow.top
-        renderStrategy: Canvas.Cooperative
+        renderStrategy: Canvas.Threaded
         onWidthChanged: sleepChart.requestPaint()
         onHeightChanged: sleepChart.requestPaint()
         onPaint: sleepChart.paintOn(getContext("2d"))
+        onPainted: sleepChart.pictureCount += 1
     }
     TickRow {
         id: tickRow

@@ -177,6 +177,14 @@ TestCase {
         compare(Charts.frameInterval(Charts.secondsPerPixel(data.history, data.width)), data.interval);
     }
 
+    function test_repaintsKeepInStepWithTheClock() {
+        compare(Charts.nextTickDelay(1000, 25), 25);
+        compare(Charts.nextTickDelay(1013, 25), 12);
+        compare(Charts.nextTickDelay(1024, 25), 1);
+        compare(Charts.nextTickDelay(1024.5, 25), 1, "never less than a millisecond");
+        compare(Charts.nextTickDelay(1070, 100), 30);
+    }
+
     function test_mergingWidthOfAChartWithoutSize() {
         compare(Charts.mergingWidth(400, 300), 400);
         compare(Charts.mergingWidth(0, 300), 300);
