@@ -14,6 +14,11 @@ cmake --build build -j "${JOBS:-$(nproc)}"
 # left over from an earlier build with the desktop program is not started.
 program=build/SarvikZiruvavo/SarvikZiruvavo
 if grep -q '^SARVIK_BUILD_GUI:BOOL=ON$' build/CMakeCache.txt && [ -x "$program" ]; then
+  # Without a display Qt aborts with a long message: say what to do instead.
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh: no display to show the desktop program on (DISPLAY is not set); run it on a virtual one: xvfb-run -a $program $*" >&2
+    exit 1
+  fi
   exec "$program" "$@"
 fi
 

@@ -151,12 +151,27 @@ Item {
                     font.pixelSize: 16
                 }
                 ProgressBar {
+                    id: upgradeProgressBar
                     objectName: "upgradeProgress"
                     Layout.fillWidth: true
                     visible: appMenu.upgrading
                     from: 0
                     to: 1
                     value: appMenu.upgradeProgress
+                    background: Rectangle {
+                        implicitHeight: 8
+                        radius: 4
+                        color: Global.colorSecondaryDarkGrey
+                    }
+                    contentItem: Item {
+                        implicitHeight: 8
+                        Rectangle {
+                            width: upgradeProgressBar.visualPosition * parent.width
+                            height: parent.height
+                            radius: 4
+                            color: Global.colorSecondaryCyan
+                        }
+                    }
                 }
             }
 

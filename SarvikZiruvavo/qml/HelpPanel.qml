@@ -25,7 +25,7 @@ Item {
     Rectangle {
         anchors.fill: parent
         color: Global.colorSecondaryPurple
-        opacity: 0.95
+        opacity: 0.98
     }
     Flickable {
         anchors.fill: parent

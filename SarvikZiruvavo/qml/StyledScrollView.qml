@@ -13,6 +13,6 @@ ScrollView {
         implicitWidth: 6
         radius: 3
         color: Global.colorSecondaryLightGrey
-        opacity: scrollView.ScrollBar.vertical.active ? 0.8 : 0.3
+        opacity: scrollView.ScrollBar.vertical.active ? 0.8 : 0
     }
 }

@@ -1,6 +1,7 @@
 #include "QmlTypes.hpp"
 
 #include "charts/ColormapChart.hpp"
+#include "core/OnlineUpgrade.hpp"
 #include "firmware/FirmwareImage.hpp"
 
 #include <QFont>
@@ -19,16 +20,16 @@ template <typename T> int registerAs(const char* uri, const char* name)
     return qmlRegisterType<T>(uri, 1, 0, name);
 }
 
-// In this order. The classes that are still to come take their rows here, in
-// place of the comments:
+// In this order. The classes still to come take their rows above
+// OnlineUpgrade's, in this order:
 //   { { "com.sarvik.rvi.device", "Device" }, &registerAs<Device> },
 //   { { "com.sarvik.rvi.deviceapp", "DeviceApp" }, &registerAs<DeviceApp> },
 //   { { "com.sarvik.rvi.respiration", "RespirationApp" }, &registerAs<RespirationApp> },
 //   { { "com.sarvik.rvi.respiration.adult", "AdultRespirationApp" }, &registerAs<AdultRespirationApp> },
 //   { { "com.sarvik.rvi.presence", "PresenceApp" }, &registerAs<PresenceApp> },
 //   { { "com.sarvik.rvi.sleep", "SleepApp" }, &registerAs<SleepApp> },
-//   { { "com.sarvik.rvi.presence", "OnlineUpgrade" }, &registerAs<OnlineUpgrade> },
 const QmlType programTypes[] = {
+    { { "com.sarvik.rvi.presence", "OnlineUpgrade" }, &registerAs<OnlineUpgrade> },
     { { "com.sarvik.colormapchart", "SvColormapChart" }, &registerAs<ColormapChart> },
     { { "com.sarvik.rvi.firmwareimage", "FirmwareImage" }, &registerAs<FirmwareImage> },
 };

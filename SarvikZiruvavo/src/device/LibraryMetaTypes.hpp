@@ -4,12 +4,15 @@
 
 #include <linkwell/DataType.hpp>
 #include <linkwell/PreferredSplitSize.hpp>
+#include <linkwell/RecordingOptions.hpp>
 
 #include <QMetaType>
 
 Q_DECLARE_METATYPE(Sarvik::DataType)
 Q_DECLARE_METATYPE(Sarvik::PreferredSplitSize)
+Q_DECLARE_METATYPE(Sarvik::RecordingOptions)
 
-// Registers "Sarvik::DataType", "Sarvik::PreferredSplitSize" and the synonym
-// "Sarvik::DataTypes" of unsigned int. Safe to call more than once.
+// Registers "Sarvik::DataType", "Sarvik::PreferredSplitSize",
+// "Sarvik::RecordingOptions" and the synonym "Sarvik::DataTypes" of unsigned
+// int. Safe to call more than once.
 void registerLibraryMetaTypes();

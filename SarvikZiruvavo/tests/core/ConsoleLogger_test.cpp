@@ -12,7 +12,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -222,6 +225,49 @@ TEST_F(ConsoleLoggerTest, MessageHandlerRoutesThroughTheControllerThread)
     const QStringList written = messages(closed.first()).filter(QRegularExpression(QStringLiteral("^[a-z]")));
     EXPECT_EQ(
         written, (QStringList { QStringLiteral("to the console and the file"), QStringLiteral("last") }));
+}
+
+// Library and worker threads go on logging while the program shuts down: a
+// message that comes after the controller began to go is dropped, and none
+// reaches the logger once it is deleted (AddressSanitizer and
+// ThreadSanitizer builds see any such access).
+TEST_F(ConsoleLoggerTest, ThreadsLoggingWhileTheControllerGoesNeverReachTheDeletedLogger)
+{
+    MessageLog console;
+    struct Restore {
+        ~Restore() { qInstallMessageHandler(previous); }
+        QtMessageHandler previous;
+    } restore { ConsoleLoggerController::installMessageHandler() };
+    auto* controller = new ConsoleLoggerController(qApp, new ConsoleLogger);
+
+    constexpr int threadCount = 4;
+    constexpr int messagesEach = 200;
+    std::atomic<int> before { 0 };
+    std::atomic<bool> controllerGone { false };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < messagesEach; ++i) {
+                qWarning("before %d", i);
+                ++before;
+            }
+            while (!controllerGone)
+                qWarning("while it goes");
+            for (int i = 0; i < messagesEach; ++i)
+                qWarning("after %d", i);
+        });
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return before == threadCount * messagesEach; }, 20000));
+    delete controller;
+    controllerGone = true;
+    for (std::thread& thread : threads)
+        thread.join();
+
+    EXPECT_EQ(console.count(QStringLiteral("before")), threadCount * messagesEach);
+    EXPECT_EQ(console.count(QStringLiteral("after")), 0);
+    const QStringList closed = files(QStringLiteral("*.txt"));
+    ASSERT_EQ(closed.size(), 1);
+    EXPECT_TRUE(files(QStringLiteral("*.writing")).isEmpty());
 }
 
 } // namespace

@@ -81,6 +81,7 @@ ShellTestCase {
         compare(pageStack().depth, 3);
         compare(currentPage().stubName, data.page);
         verify(currentPage().initial, "opened from the menu, the settings page is the first one");
+        verify(!part("helpButton").visible, "a page without help has no help button");
     }
 
     function test_safeModeOffersOnlyTheWayBack() {

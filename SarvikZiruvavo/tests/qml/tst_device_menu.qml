@@ -90,6 +90,9 @@ ShellTestCase {
         waitForStack();
         compare(pageStack().depth, 2);
         compare(deviceManager.activeDevice, devices[0]);
+        // The playback bar is loaded for the recording, and shows over application pages only.
+        verify(part("playbackBar").active);
+        verify(!part("playbackBar").visible);
     }
 
     // A recording chosen after the playback entry was released activates it again.

@@ -32,7 +32,8 @@ QString Screenshot::outputPath(const QString& name)
     return QStringLiteral(SARVIK_SCREENSHOT_DIR "/%1.png").arg(name);
 }
 
-ScreenshotVerdict Screenshot::compare(const QImage& picture, const QString& name, const ScreenshotTolerance& tolerance)
+ScreenshotVerdict Screenshot::compare(
+    const QImage& picture, const QString& name, const ScreenshotTolerance& tolerance)
 {
     const QImage actual = picture.convertToFormat(QImage::Format_ARGB32);
     const QString referenceFile = referencePath(name);

@@ -39,8 +39,8 @@ struct DaxOnModuleWithFiles : testing::Test {
 
     FileSystem files;
     simmodule::SimModule module { simmodule::Transport::Tcp };
-    std::unique_ptr<Sarvik::Linkwell> connector = std::make_unique<Sarvik::Linkwell>(
-        htonl(INADDR_LOOPBACK), htons(module.tcp_port()), 0, new LineSink(std::make_shared<LineSink::Record>()));
+    std::unique_ptr<Sarvik::Linkwell> connector = std::make_unique<Sarvik::Linkwell>(htonl(INADDR_LOOPBACK),
+        htons(module.tcp_port()), 0, new LineSink(std::make_shared<LineSink::Record>()));
     Sarvik::Dax& dax = connector->get_dax();
 };
 
@@ -74,8 +74,8 @@ TEST_F(DaxOnModuleWithFiles, SearchListsTheIdentifiersOfATypeAndDeleteRemovesAFi
 
     Sarvik::Files all;
     ASSERT_EQ(0, dax.find_all_files(all));
-    EXPECT_EQ((std::vector<int> { int(file_type::crash_dump), int(file_type::crash_dump),
-                  int(file_type::noise_map_first) }),
+    EXPECT_EQ((std::vector<int> {
+                  int(file_type::crash_dump), int(file_type::crash_dump), int(file_type::noise_map_first) }),
         all.file_types);
     EXPECT_EQ((std::vector<int> { 0, 4, 0 }), all.file_identifiers);
 

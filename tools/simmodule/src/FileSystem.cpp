@@ -23,6 +23,10 @@ constexpr uint8_t read_op = 0x71;
 constexpr uint8_t open_op = 0x72;
 constexpr uint8_t format_op = 0x73;
 
+// The read shares its head with the application set-int command (90 71, an
+// id, a count, the values); only a command of the read's length is a read.
+constexpr size_t read_length = 2 + 4 * 4;
+
 constexpr uint32_t refused = 1;
 // A larger file is refused: a length from the host is not trusted with memory.
 constexpr uint32_t max_file_length = 16u << 20;
@@ -222,12 +226,14 @@ std::vector<FileSystem::Name> FileSystem::names() const
 std::vector<Rule> FileSystem::rules() const
 {
     std::vector<Rule> rules;
-    for (const uint8_t op :
-        { search_op, find_all_op, create_op, write_op, close_op, length_op, delete_op, read_op, open_op, format_op }) {
+    for (const uint8_t op : { search_op, find_all_op, create_op, write_op, close_op, length_op, delete_op,
+             read_op, open_op, format_op }) {
         auto state = state_;
-        rules.push_back(Rule({ system_family, op }).reply_with([state](const Bytes& command) {
-            return state->answer(command);
-        }));
+        Rule rule({ system_family, op });
+        if (op == read_op)
+            rule.when([](const Bytes& command) { return command.size() == read_length; });
+        rules.push_back(
+            std::move(rule.reply_with([state](const Bytes& command) { return state->answer(command); })));
     }
     return rules;
 }

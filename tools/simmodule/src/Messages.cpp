@@ -49,6 +49,34 @@ Bytes get_profile_id()
 {
     return { 0x90, 0x74 };
 }
+Bytes get_detection_zone_limits()
+{
+    return PayloadWriter().u8(0x10).u8(0x11).u32(parameter::detection_zone_limits).take();
+}
+Bytes get_tx_center_frequency()
+{
+    return PayloadWriter().u8(0x10).u8(0x11).u32(parameter::tx_center_frequency).take();
+}
+Bytes chip_get_downconversion()
+{
+    return PayloadWriter().u8(0x50).u8(0x11).u32(parameter::chip_downconversion).take();
+}
+Bytes chip_get_tx_center_frequency()
+{
+    return PayloadWriter().u8(0x50).u8(0x11).u32(parameter::chip_tx_center_frequency).take();
+}
+Bytes bootloader_info()
+{
+    return { 0xC0, 0x00 };
+}
+Bytes bootloader_page_write()
+{
+    return { 0xC0, 0x10 };
+}
+Bytes bootloader_start_application()
+{
+    return { 0xC0, 0x20 };
+}
 
 } // namespace command
 
@@ -102,6 +130,11 @@ Bytes text_reply(uint32_t id, const std::string& text)
 Bytes system_info_reply(const std::string& text)
 {
     return text_reply(0x58, text);
+}
+
+Bytes bootloader_reply(const std::string& data)
+{
+    return PayloadWriter().u8(message::bootloader).text(data).take();
 }
 
 Bytes system_status_message(uint32_t status)

@@ -2,11 +2,12 @@
 
 #include "simmodule/Messages.hpp"
 
-#include <array>
 #include <atomic>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace simmodule {
 
@@ -15,28 +16,6 @@ namespace {
 constexpr uint8_t sensor_mode_run = 0x01;
 constexpr double pi = 3.14159265358979323846;
 constexpr size_t movement_intervals = 8;
-
-// Texts in the order of the system-information codes 0 to 6.
-using Identity = std::array<const char*, 7>;
-
-const Identity presence_identity = {
-    "SIM-PRESENCE-01",
-    "SIM-P01-A",
-    "presence",
-    "1.4.2",
-    "simulated build",
-    "presence",
-    "SIMP0000001",
-};
-const Identity respiration_identity = {
-    "SIM-RESPIRATION-01",
-    "SIM-R01-A",
-    "respiration",
-    "2.1.0",
-    "simulated build",
-    "respiration",
-    "SIMR0000001",
-};
 
 struct ModuleState {
     std::atomic<uint8_t> sensor_mode { sensor_mode_run };
@@ -133,62 +112,91 @@ struct Stream {
     Bytes (*make)(uint64_t index, double rate_hz);
 };
 
-struct Personality {
-    const char* name;
-    const Identity* identity;
-    std::vector<Stream> streams;
-};
-
-const std::vector<Personality>& personalities()
+std::vector<Stream> streams_of(Streams streams)
 {
-    static const std::vector<Personality> all = {
-        { "presence", &presence_identity,
-            { { "presence_single", presence_single_at },
-                { "presence_moving_list", presence_moving_list_at } } },
-        { "respiration", &respiration_identity,
-            { { "respiration_status", respiration_status_at },
-                { "respiration_moving_list", respiration_moving_list_at } } },
-    };
-    return all;
+    switch (streams) {
+    case Streams::Presence:
+        return { { "presence_single", presence_single_at },
+            { "presence_moving_list", presence_moving_list_at } };
+    case Streams::Respiration:
+        return { { "respiration_status", respiration_status_at },
+            { "respiration_moving_list", respiration_moving_list_at } };
+    case Streams::None:
+        break;
+    }
+    return {};
 }
 
-void start_streams(SimModule& module, const Personality& personality, double rate_hz)
+void start_streams(SimModule& module, Streams streams, double rate_hz)
 {
-    for (const Stream& stream : personality.streams) {
+    for (const Stream& stream : streams_of(streams)) {
         auto make = stream.make;
         module.start_stream(stream.name,
             DataSource::generate([make, rate_hz](uint64_t index) { return make(index, rate_hz); }), rate_hz);
     }
 }
 
-std::vector<Rule> rules_for(SimModule& module, const Personality& personality, double rate_hz)
+// An answer when there is a value, error 1 when there is none.
+template <typename T, typename Reply>
+Rule reply_or_refuse(const Bytes& prefix, const std::optional<T>& value, Reply reply)
+{
+    return value ? Rule(prefix).reply(reply(*value)) : Rule(prefix).error(1);
+}
+
+std::vector<Rule> application_rules(SimModule& module, const Personality& personality, double rate_hz)
 {
     auto state = std::make_shared<ModuleState>();
     std::vector<Rule> rules;
 
-    rules.push_back(Rule(command::ping()).reply_with([](const Bytes& command) {
-        return std::vector<Bytes> { pong_reply(u32_at(command, 1)) };
-    }));
-    for (uint8_t code = 0; code < personality.identity->size(); ++code)
+    if (personality.pong) {
+        rules.push_back(Rule(command::ping()).reply(pong_reply(*personality.pong)));
+    } else {
+        rules.push_back(Rule(command::ping()).reply_with([](const Bytes& command) {
+            return std::vector<Bytes> { pong_reply(u32_at(command, 1)) };
+        }));
+    }
+    const std::string* const texts[] = { &personality.item_number, &personality.order_code,
+        &personality.firmware_id, &personality.firmware_version, &personality.build_info,
+        &personality.app_id_list, &personality.serial_number };
+    for (uint8_t code = 0; code < std::size(texts); ++code)
+        rules.push_back(Rule(command::get_system_info(code)).reply(system_info_reply(*texts[code])));
+    if (personality.core_id)
+        rules.push_back(Rule(command::get_system_info(8)).reply(system_info_reply(*personality.core_id)));
+    if (personality.bootloader_name)
         rules.push_back(
-            Rule(command::get_system_info(code)).reply(system_info_reply((*personality.identity)[code])));
+            Rule(command::get_system_info(9)).reply(system_info_reply(*personality.bootloader_name)));
     rules.push_back(Rule(command::get_system_info()).error(1));
-    // It keeps no files and no profile: asked for either (as a recording
-    // that starts asks for the parameter file and the profile id), it says so
-    // at once instead of leaving the host to wait for its reply timeout.
-    rules.push_back(Rule(command::open_file()).error(1));
+
+    rules.push_back(reply_or_refuse(
+        command::get_detection_zone_limits(), personality.zone_limits, [](const ZoneLimits& limits) {
+            return f32_reply(parameter::detection_zone_limits, { limits.min, limits.max, limits.step });
+        }));
+    rules.push_back(reply_or_refuse(command::get_tx_center_frequency(), personality.tx_center_frequency,
+        [](uint32_t band) { return u32_reply(parameter::tx_center_frequency, band); }));
+    rules.push_back(
+        reply_or_refuse(command::chip_get_tx_center_frequency(), personality.chip_tx_center_frequency,
+            [](uint8_t band) { return byte_reply(parameter::chip_tx_center_frequency, band); }));
+    rules.push_back(reply_or_refuse(command::chip_get_downconversion(), personality.downconversion,
+        [](uint8_t on) { return byte_reply(parameter::chip_downconversion, on); }));
+
+    // Its files answer the file commands; a recording that starts asks for
+    // the parameter file, and a missing one is refused at once instead of
+    // leaving the host to wait for its reply timeout. It keeps no profile,
+    // and says so just as promptly.
+    for (Rule& rule : personality.files.rules())
+        rules.push_back(std::move(rule));
     rules.push_back(Rule(command::get_profile_id()).error(1));
 
     // Run streams the data, any other mode pauses it. The streams restart
     // from frame 0 on each run, as a module that restarts its measurement.
-    const Personality* who = &personality;
+    const Streams streams = personality.streams;
     SimModule* target = &module;
     rules.push_back(
-        Rule(command::set_sensor_mode()).reply_with([state, who, target, rate_hz](const Bytes& command) {
+        Rule(command::set_sensor_mode()).reply_with([state, streams, target, rate_hz](const Bytes& command) {
             const uint8_t mode = command.size() > 1 ? command[1] : 0;
             const uint8_t before = state->sensor_mode.exchange(mode);
             if (mode == sensor_mode_run && before != sensor_mode_run)
-                start_streams(*target, *who, rate_hz);
+                start_streams(*target, streams, rate_hz);
             else if (mode != sensor_mode_run)
                 target->stop_all_streams();
             return std::vector<Bytes> { ack_reply() };
@@ -209,29 +217,146 @@ std::vector<Rule> rules_for(SimModule& module, const Personality& personality, d
     return rules;
 }
 
+// A bootloader knows its own three requests only.
+std::vector<Rule> bootloader_rules(const std::string& info)
+{
+    return {
+        Rule(command::bootloader_info()).reply(bootloader_reply(info)),
+        Rule(command::bootloader_page_write()).reply(bootloader_reply()),
+        Rule(command::bootloader_start_application()).reply(bootloader_reply()),
+        Rule({}).error(1),
+    };
+}
+
+Personality demo(const char* name, const char* serial_number, Streams streams)
+{
+    Personality p;
+    p.name = name;
+    p.item_number = std::string("SIM-") + (streams == Streams::Presence ? "PRESENCE" : "RESPIRATION") + "-01";
+    p.order_code = streams == Streams::Presence ? "SIM-P01-A" : "SIM-R01-A";
+    p.firmware_id = name;
+    p.firmware_version = streams == Streams::Presence ? "1.4.2" : "2.1.0";
+    p.build_info = "simulated build";
+    p.app_id_list = name;
+    p.serial_number = serial_number;
+    p.streams = streams;
+    return p;
+}
+
+// An application module in normal mode, as the model's maker ships it.
+Personality model(const char* name, const char* order_code, const char* item_number,
+    const char* serial_number, std::optional<ZoneLimits> zone_limits, Streams streams)
+{
+    Personality p;
+    p.name = name;
+    p.pong = pong::normal;
+    p.item_number = item_number;
+    p.order_code = order_code;
+    p.firmware_id = order_code;
+    p.firmware_version = "1.6.2";
+    p.build_info = "simulated build 2024-05-02";
+    p.app_id_list = order_code;
+    p.serial_number = serial_number;
+    p.zone_limits = zone_limits;
+    p.tx_center_frequency = 3;
+    p.streams = streams;
+    return p;
+}
+
+Personality embedded_platform()
+{
+    Personality p;
+    p.name = "dax";
+    p.pong = pong::normal;
+    p.item_number = "000201-001";
+    p.order_code = "DAX";
+    p.firmware_id = "DAX";
+    p.firmware_version = "3.2.1";
+    p.build_info = "simulated build 2024-05-02";
+    p.serial_number = "SIMD0000001";
+    p.core_id = "sim-core-0001";
+    p.bootloader_name = "SARVIK OPENBOOTLOADER";
+    p.chip_tx_center_frequency = 4;
+    p.downconversion = 1;
+    return p;
+}
+
+std::vector<Personality> all_personalities()
+{
+    Personality corvid
+        = model("corvid", "Corvid", "000095-101", "SIMC0000001", std::nullopt, Streams::Respiration);
+    corvid.firmware_version = "1.4.2";
+
+    Personality safe_mode = model(
+        "safe-mode", "Falcon", "000140-101", "SIMS0000001", ZoneLimits { 0.4f, 2.5f, 0.05f }, Streams::None);
+    safe_mode.pong = pong::safe_mode;
+    safe_mode.firmware_id = "SAFEMODE";
+
+    Personality not_listed = model("not-listed", "Osprey", "000120-101", "SIMN0000001",
+        ZoneLimits { 0.3f, 7.5f, 0.1f }, Streams::Presence);
+    not_listed.pong = pong::not_listed;
+
+    Personality bootloader;
+    bootloader.name = "bootloader";
+    bootloader.bootloader_info = "SARVIK BOOTLOADER V:1.4.0 H:Falcon R:SIMF0000001";
+    Personality open_bootloader;
+    open_bootloader.name = "open-bootloader";
+    open_bootloader.bootloader_info = "SARVIK OPENBOOTLOADER V:2.0.1 ID:SIM-CORE-0001";
+
+    return {
+        demo("presence", "SIMP0000001", Streams::Presence),
+        demo("respiration", "SIMR0000001", Streams::Respiration),
+        corvid,
+        model("osprey", "Osprey", "000120-101", "SIMO0000001", ZoneLimits { 0.3f, 7.5f, 0.1f },
+            Streams::Presence),
+        model("falcon", "Falcon", "000140-101", "SIMF0000001", ZoneLimits { 0.4f, 2.5f, 0.05f },
+            Streams::Respiration),
+        model("merlin", "Merlin", "000150-101", "SIMM0000001", ZoneLimits { 0.4f, 3.0f, 0.05f },
+            Streams::Respiration),
+        model("gannet", "Gannet", "000160-101", "SIMG0000001", ZoneLimits { 0.4f, 4.0f, 0.05f },
+            Streams::Respiration),
+        embedded_platform(),
+        safe_mode,
+        not_listed,
+        bootloader,
+        open_bootloader,
+    };
+}
+
 } // namespace
 
 std::vector<std::string> personality_names()
 {
     std::vector<std::string> names;
-    for (const Personality& personality : personalities())
-        names.push_back(personality.name);
+    for (const Personality& p : all_personalities())
+        names.push_back(p.name);
     return names;
+}
+
+Personality personality(const std::string& name)
+{
+    for (Personality& p : all_personalities())
+        if (p.name == name)
+            return std::move(p);
+    throw std::invalid_argument("unknown personality \"" + name + "\"");
+}
+
+void apply_personality(SimModule& module, const Personality& personality, double rate_hz)
+{
+    if (!(rate_hz > 0) || !std::isfinite(rate_hz))
+        throw std::invalid_argument("rate must be a positive number of packets per second");
+    module.stop_all_streams();
+    if (personality.bootloader_info) {
+        module.set_rules(bootloader_rules(*personality.bootloader_info));
+        return;
+    }
+    module.set_rules(application_rules(module, personality, rate_hz));
+    start_streams(module, personality.streams, rate_hz);
 }
 
 void apply_personality(SimModule& module, const std::string& name, double rate_hz)
 {
-    if (!(rate_hz > 0) || !std::isfinite(rate_hz))
-        throw std::invalid_argument("rate must be a positive number of packets per second");
-    for (const Personality& personality : personalities()) {
-        if (name != personality.name)
-            continue;
-        module.stop_all_streams();
-        module.set_rules(rules_for(module, personality, rate_hz));
-        start_streams(module, personality, rate_hz);
-        return;
-    }
-    throw std::invalid_argument("unknown personality \"" + name + "\"");
+    apply_personality(module, personality(name), rate_hz);
 }
 
 } // namespace simmodule

@@ -74,9 +74,23 @@ Rule& Rule::times(unsigned count)
     return *this;
 }
 
+Rule& Rule::when(std::function<bool(const Bytes& command)> test)
+{
+    test_ = std::move(test);
+    return *this;
+}
+
 bool Rule::matches(const Bytes& payload) const
 {
-    return payload.size() >= prefix_.size() && std::equal(prefix_.begin(), prefix_.end(), payload.begin());
+    if (payload.size() < prefix_.size() || !std::equal(prefix_.begin(), prefix_.end(), payload.begin()))
+        return false;
+    if (!test_)
+        return true;
+    try {
+        return test_(payload);
+    } catch (...) {
+        return false;
+    }
 }
 
 bool Rule::use()

@@ -78,17 +78,21 @@ TEST_F(FileSystemTest, WholeFileIsFoundOpenedMeasuredReadInChunksAndClosed)
     files.store(file_type::noise_map_first, 0, { 0xBB });
 
     // The list counts identifiers, not bytes.
-    EXPECT_EQ("11 11 64 00 00 00 00 00 00 00 02 00 00 00 00 00 00 00 07 00 00 00", ask(hex("90 64 50 4d 55 04")));
+    EXPECT_EQ(
+        "11 11 64 00 00 00 00 00 00 00 02 00 00 00 00 00 00 00 07 00 00 00", ask(hex("90 64 50 4d 55 04")));
     EXPECT_EQ("11 11 64 00 00 00 00 00 00 00 00 00 00 00", ask(file_command(0x64, { 0x1234 })));
     EXPECT_EQ(ack, ask(hex("90 72 50 4d 55 04 00 00 00 00")));
-    EXPECT_EQ("11 11 69 00 00 00 00 00 00 00 04 00 00 00 2c 01 00 00", ask(hex("90 69 50 4d 55 04 00 00 00 00")));
+    EXPECT_EQ(
+        "11 11 69 00 00 00 00 00 00 00 04 00 00 00 2c 01 00 00", ask(hex("90 69 50 4d 55 04 00 00 00 00")));
 
     const Bytes whole = pattern(300);
     const std::string first = ask(file_command(0x71, { dump, 0, 0, 256 }));
-    EXPECT_EQ("11 10 71 00 00 00 00 00 00 00 00 01 00 00 " + to_hex(Bytes(whole.begin(), whole.begin() + 256)),
+    EXPECT_EQ(
+        "11 10 71 00 00 00 00 00 00 00 00 01 00 00 " + to_hex(Bytes(whole.begin(), whole.begin() + 256)),
         first);
     const std::string rest = ask(file_command(0x71, { dump, 0, 256, 44 }));
-    EXPECT_EQ("11 10 71 00 00 00 00 00 00 00 2c 00 00 00 " + to_hex(Bytes(whole.begin() + 256, whole.end())), rest);
+    EXPECT_EQ(
+        "11 10 71 00 00 00 00 00 00 00 2c 00 00 00 " + to_hex(Bytes(whole.begin() + 256, whole.end())), rest);
     EXPECT_EQ(ack, ask(file_command(0x68, { dump, 0, 0 })));
     EXPECT_EQ(whole, files.file(dump, 0)); // reading leaves the file as it was
 }
@@ -148,6 +152,16 @@ TEST_F(FileSystemTest, WhatNoFileBacksIsRefusedWithErrorOne)
         EXPECT_EQ(refused, ask(c.command)) << c.what;
     EXPECT_EQ(pattern(10), files.file(dump, 0));
     EXPECT_TRUE(module.errors().empty());
+}
+
+// 90 71 is also the application set-int command: only the read's length is
+// taken as a read, the rest is left to the rules after the file system's.
+TEST_F(FileSystemTest, SetIntThatSharesTheReadsHeadIsLeftToTheNextRule)
+{
+    module.add_rule(Rule({}).ack());
+    files.store(0x11, 1, pattern(8));
+    EXPECT_EQ(ack, ask(hex("90 71 11 00 00 00 01 00 00 00 01 00 00 00")));
+    EXPECT_EQ("11 10 71 00 00 00 00 00 00 00 01 00 00 00 0a", ask(file_command(0x71, { 0x11, 1, 1, 1 })));
 }
 
 TEST(FileSystem, CopiesShareOneStore)

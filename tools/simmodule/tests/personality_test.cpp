@@ -36,6 +36,20 @@ protected:
         apply_personality(module, personality, 200);
         client = std::make_unique<TestClient>(module);
     }
+    void start(const Personality& personality)
+    {
+        apply_personality(module, personality, 200);
+        client = std::make_unique<TestClient>(module);
+    }
+
+    // The text of a system-information reply.
+    std::string system_info(uint8_t code)
+    {
+        const Bytes reply = ask(command::get_system_info(code));
+        if (!starts_with(reply, { 0x11, 0x13, 0x58 }) || reply.size() < 14)
+            return "(refused: " + to_hex(reply) + ")";
+        return std::string(reply.begin() + 14, reply.end());
+    }
 
     // The next packet from the module, whatever it is.
     Bytes next_packet()
@@ -169,8 +183,103 @@ TEST_F(PersonalityTest, EveryPersonalityRefusesFilesAndProfileIdAtOnce)
 TEST(Personality, RejectsUnknownNamesAndRates)
 {
     SimModule module(Transport::Tcp);
-    EXPECT_EQ((std::vector<std::string> { "presence", "respiration" }), personality_names());
+    EXPECT_EQ((std::vector<std::string> { "presence", "respiration", "corvid", "osprey", "falcon", "merlin",
+                  "gannet", "dax", "safe-mode", "not-listed", "bootloader", "open-bootloader" }),
+        personality_names());
+    EXPECT_THROW(personality("radar"), std::invalid_argument);
     EXPECT_THROW(apply_personality(module, "radar", 10), std::invalid_argument);
     EXPECT_THROW(apply_personality(module, "presence", 0), std::invalid_argument);
     EXPECT_THROW(apply_personality(module, "presence", -1), std::invalid_argument);
+}
+
+// Each model tells itself apart by its pong and its order code, and reports
+// the settings the host reads when it identifies it.
+TEST_F(PersonalityTest, ModelsAnswerWithTheirPongIdentityAndSettings)
+{
+    const struct {
+        const char* name;
+        const char* pong;
+        const char* order_code;
+        const char* zone_limits; // the reply, or the refusal
+    } models[] = {
+        { "corvid", "01 ea ae ee aa", "Corvid", "20 01 00 00 00" },
+        { "osprey", "01 ea ae ee aa", "Osprey",
+            "11 12 1d 0a a1 96 00 00 00 00 0c 00 00 00 9a 99 99 3e 00 00 f0 40 cd cc cc 3d" },
+        { "falcon", "01 ea ae ee aa", "Falcon",
+            "11 12 1d 0a a1 96 00 00 00 00 0c 00 00 00 cd cc cc 3e 00 00 20 40 cd cc 4c 3d" },
+        { "merlin", "01 ea ae ee aa", "Merlin", nullptr },
+        { "gannet", "01 ea ae ee aa", "Gannet", nullptr },
+        { "safe-mode", "01 ef fe ee ff", "Falcon", nullptr },
+        { "not-listed", "01 aa ee ea ae", "Osprey", nullptr },
+    };
+    for (const auto& model : models) {
+        client.reset();
+        packets.clear();
+        start(model.name);
+        // The ping's own value is not echoed: the pong is the module's.
+        EXPECT_EQ(model.pong, to_hex(ask(hex("01 ae ea aa ee")))) << model.name;
+        EXPECT_EQ(model.order_code, system_info(system_info::order_code)) << model.name;
+        EXPECT_FALSE(system_info(system_info::serial_number).empty()) << model.name;
+        if (model.zone_limits) {
+            EXPECT_EQ(model.zone_limits, to_hex(ask(command::get_detection_zone_limits()))) << model.name;
+        }
+        EXPECT_EQ("11 11 2b 2a af 71 00 00 00 00 04 00 00 00 03 00 00 00",
+            to_hex(ask(command::get_tx_center_frequency())))
+            << model.name;
+        EXPECT_EQ("(refused: 20 01 00 00 00)", system_info(8)) << model.name;
+    }
+}
+
+TEST_F(PersonalityTest, EmbeddedPlatformReportsCoreIdBootloaderAndChipSettings)
+{
+    start("dax");
+    EXPECT_EQ("DAX", system_info(system_info::firmware_id));
+    EXPECT_EQ("3.2.1", system_info(system_info::firmware_version));
+    EXPECT_EQ("sim-core-0001", system_info(8));
+    EXPECT_EQ("SARVIK OPENBOOTLOADER", system_info(9));
+    EXPECT_EQ("11 10 20 00 00 00 00 00 00 00 01 00 00 00 04", to_hex(ask(hex("50 11 20 00 00 00"))));
+    EXPECT_EQ("11 10 13 00 00 00 00 00 00 00 01 00 00 00 01", to_hex(ask(hex("50 11 13 00 00 00"))));
+    // Settings it has none of are refused, not acknowledged.
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(command::get_detection_zone_limits())));
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(command::get_tx_center_frequency())));
+}
+
+TEST_F(PersonalityTest, IdentityAndFilesAreOptionsOfAPersonality)
+{
+    Personality falcon = personality("falcon");
+    falcon.order_code = "falcon";
+    falcon.firmware_version = "";
+    falcon.zone_limits.reset();
+    falcon.tx_center_frequency = 4;
+    falcon.files.store(file_type::crash_dump, 2, { 0xDE, 0xAD });
+    start(falcon);
+    EXPECT_EQ("falcon", system_info(system_info::order_code));
+    EXPECT_EQ("", system_info(system_info::firmware_version));
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(command::get_detection_zone_limits())));
+    EXPECT_EQ("11 11 2b 2a af 71 00 00 00 00 04 00 00 00 04 00 00 00",
+        to_hex(ask(command::get_tx_center_frequency())));
+    EXPECT_EQ("11 11 64 00 00 00 00 00 00 00 01 00 00 00 02 00 00 00", to_hex(ask(hex("90 64 50 4d 55 04"))));
+    EXPECT_EQ("10", to_hex(ask(hex("90 70 50 4d 55 04 02 00 00 00"))));
+    EXPECT_FALSE(falcon.files.contains(file_type::crash_dump, 2)); // the copy shares the store
+}
+
+TEST_F(PersonalityTest, BootloaderAnswersItsOwnRequestsAndRefusesTheRest)
+{
+    start("bootloader");
+    const Bytes info = ask(hex("c0 00"));
+    ASSERT_FALSE(info.empty());
+    EXPECT_EQ(0xE0, info[0]);
+    EXPECT_EQ("SARVIK BOOTLOADER V:1.4.0 H:Falcon R:SIMF0000001", std::string(info.begin() + 1, info.end()));
+    EXPECT_EQ("e0", to_hex(ask(hex("c0 10 00 02 00 aa bb"))));
+    EXPECT_EQ("e0", to_hex(ask(hex("c0 20"))));
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(command::ping())));
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(command::get_system_info(1))));
+
+    client.reset();
+    Personality chosen = personality("open-bootloader");
+    chosen.bootloader_info = std::string("SARVIK OPENBOOTLOADER V:2.0.1 ID:") + '\xff' + '\0' + "X";
+    start(chosen);
+    const Bytes open = ask(command::bootloader_info());
+    EXPECT_EQ(
+        "\xe0" + *chosen.bootloader_info, std::string(open.begin(), open.end())); // any bytes, as chosen
 }

@@ -132,10 +132,51 @@ TEST(Program, ServesAPseudoTerminalUntilInterrupted)
     EXPECT_EQ(0, program.stop(SIGINT));
 }
 
+TEST(Program, PlaysAModelWithTheIdentitySettingsAndFilesOfTheCommandLine)
+{
+    Program program({ "--tcp", "--personality", "falcon", "--order-code", "Merlin", "--serial-number", "X-1",
+        "--zone-limits", "0.5,3,0.25", "--tx-frequency", "4", "--crash-dump", "7", "--crash-dump", "9" });
+    const std::string port = program.first_line();
+    ASSERT_FALSE(port.empty());
+    TestClient client(static_cast<uint16_t>(std::stoi(port)));
+    const struct {
+        const char* command;
+        const char* reply;
+    } cases[] = {
+        { "01 ae ea aa ee", "01 ea ae ee aa" },
+        { "90 58 01", "11 13 58 00 00 00 00 00 00 00 06 00 00 00 4d 65 72 6c 69 6e" }, // "Merlin"
+        { "90 58 06", "11 13 58 00 00 00 00 00 00 00 03 00 00 00 58 2d 31" }, // "X-1"
+        { "10 11 1d 0a a1 96",
+            "11 12 1d 0a a1 96 00 00 00 00 0c 00 00 00 00 00 00 3f 00 00 40 40 00 00 80 3e" },
+        { "10 11 2b 2a af 71", "11 11 2b 2a af 71 00 00 00 00 04 00 00 00 04 00 00 00" },
+        { "90 64 50 4d 55 04", "11 11 64 00 00 00 00 00 00 00 02 00 00 00 07 00 00 00 09 00 00 00" },
+    };
+    for (const auto& c : cases) {
+        const Bytes reply = hex(c.reply);
+        client.send_command(hex(c.command));
+        EXPECT_EQ(c.reply, to_hex(packet_with_prefix(client, Bytes(reply.begin(), reply.begin() + 2))))
+            << c.command;
+    }
+    EXPECT_EQ(0, program.stop(SIGTERM));
+}
+
+TEST(Program, WaitsInItsBootloaderWhenGivenItsInformation)
+{
+    Program program({ "--tcp", "--bootloader-info", "SARVIK BOOTLOADER V:9.8.7 H:Gannet" });
+    const std::string port = program.first_line();
+    ASSERT_FALSE(port.empty());
+    TestClient client(static_cast<uint16_t>(std::stoi(port)));
+    client.send_command(hex("c0 00"));
+    const Bytes info = packet_with_prefix(client, hex("e0"));
+    EXPECT_EQ("\xe0SARVIK BOOTLOADER V:9.8.7 H:Gannet", std::string(info.begin(), info.end()));
+    EXPECT_EQ(0, program.stop(SIGTERM));
+}
+
 TEST(Program, RejectsBadArguments)
 {
     for (std::vector<std::string> args : { std::vector<std::string> { "--personality", "toaster" },
-             { "--rate", "fast" }, { "--tcp", "70000" }, { "--bogus" } }) {
+             { "--rate", "fast" }, { "--tcp", "70000" }, { "--bogus" }, { "--zone-limits", "0.4,9" },
+             { "--tx-frequency", "high" }, { "--crash-dump", "-1" } }) {
         Program program(args);
         const int status = program.wait();
         EXPECT_NE(0, status) << args[0];

@@ -35,7 +35,10 @@ public:
     struct Name {
         uint32_t type = 0;
         uint32_t identifier = 0;
-        bool operator==(const Name& other) const { return type == other.type && identifier == other.identifier; }
+        bool operator==(const Name& other) const
+        {
+            return type == other.type && identifier == other.identifier;
+        }
         bool operator<(const Name& other) const
         {
             return type != other.type ? type < other.type : identifier < other.identifier;
@@ -71,7 +74,9 @@ public:
     //   69 type id                   length: u32 reply (id 0x69)
     //   70 type id                   delete; ack
     //   71 type id offset length     read: byte reply (id 0x71) with the
-    //                                bytes asked for
+    //                                bytes asked for; 90 71 of another
+    //                                length is the application set-int
+    //                                command and left to the other rules
     //   72 type id                   open for reading; ack
     //   73 value                     format: every file gone; ack
     // A file that does not exist, a read or write outside the file, a commit

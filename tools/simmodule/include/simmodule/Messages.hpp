@@ -23,6 +23,7 @@ constexpr uint8_t error = 0x20;
 constexpr uint8_t system_status = 0x30;
 constexpr uint8_t app_data = 0x50;
 constexpr uint8_t data = 0xA0;
+constexpr uint8_t bootloader = 0xE0;
 } // namespace message
 
 // Type byte of a get reply (0x11) and sub-type of a data message (0xA0).
@@ -66,7 +67,22 @@ Bytes get_system_info(); // 90 58 (then the code byte)
 Bytes get_system_info(uint8_t code); // 90 58 code
 Bytes open_file(); // 90 72 (then the file's type and id)
 Bytes get_profile_id(); // 90 74
+Bytes get_detection_zone_limits(); // 10 11 and the parameter id 0x96A10A1D
+Bytes get_tx_center_frequency(); // 10 11 and the parameter id 0x71AF2A2B
+Bytes chip_get_downconversion(); // 50 11 13 00 00 00
+Bytes chip_get_tx_center_frequency(); // 50 11 20 00 00 00
+Bytes bootloader_info(); // C0 00
+Bytes bootloader_page_write(); // C0 10 (then the page address and bytes)
+Bytes bootloader_start_application(); // C0 20
 } // namespace command
+
+// Application and chip-driver parameter ids that the replies carry.
+namespace parameter {
+constexpr uint32_t detection_zone_limits = 0x96A10A1D;
+constexpr uint32_t tx_center_frequency = 0x71AF2A2B;
+constexpr uint32_t chip_downconversion = 0x13;
+constexpr uint32_t chip_tx_center_frequency = 0x20;
+} // namespace parameter
 
 // Replies.
 Bytes ack_reply(); // 10
@@ -81,6 +97,9 @@ Bytes f32_reply(uint32_t id, const std::vector<float>& values);
 Bytes text_reply(uint32_t id, const std::string& text);
 // The answer to get-system-info: a text reply with id 0x58.
 Bytes system_info_reply(const std::string& text);
+// A bootloader's answer: E0, then the data (the information text, or
+// nothing for an acknowledgement).
+Bytes bootloader_reply(const std::string& data = {});
 
 // Messages the module sends unasked.
 Bytes system_status_message(uint32_t status); // 30, u32 status

@@ -1,28 +1,105 @@
 // Named module models for people (and tests) who want a module that simply
-// behaves like one: it identifies itself, acknowledges commands and streams
-// its data while its sensor runs.
+// behaves like one: it identifies itself, acknowledges commands, keeps its
+// files and streams its data while its sensor runs; or a module waiting in
+// its bootloader.
 #pragma once
 
+#include "simmodule/FileSystem.hpp"
 #include "simmodule/SimModule.hpp"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace simmodule {
 
-// "presence": streams presence single and presence moving-list messages.
-// "respiration": streams respiration status and respiration moving-list
-// messages.
+// What the module answers to the ping: the host tells normal mode, safe mode
+// and a module it must not list apart by it.
+namespace pong {
+constexpr uint32_t normal = 0xAAEEAEEA;
+constexpr uint32_t safe_mode = 0xFFEEFEEF;
+constexpr uint32_t not_listed = 0xAEEAEEAA;
+} // namespace pong
+
+// The detection-zone limits an application module reports, in metres.
+struct ZoneLimits {
+    float min = 0;
+    float max = 0;
+    float step = 0;
+};
+
+// The data a module streams while its sensor runs.
+enum class Streams {
+    None,
+    Presence, // presence single and presence moving list
+    Respiration, // respiration status and respiration moving list
+};
+
+// Everything a personality answers with. Start from personality(name) and
+// change what a test needs; apply_personality then scripts the module.
+struct Personality {
+    std::string name;
+
+    // The ping's answer; nothing: the ping's own value echoed.
+    std::optional<uint32_t> pong;
+    // System-information texts 0 to 6 (an empty text is answered as such).
+    std::string item_number;
+    std::string order_code;
+    std::string firmware_id;
+    std::string firmware_version;
+    std::string build_info;
+    std::string app_id_list;
+    std::string serial_number;
+    // System-information texts 8 and 9 of the embedded platform: its core id
+    // and the name of its bootloader. Nothing: refused with error 1.
+    std::optional<std::string> core_id;
+    std::optional<std::string> bootloader_name;
+
+    // Application settings read back (10 11 and the parameter id); nothing:
+    // refused with error 1.
+    std::optional<ZoneLimits> zone_limits;
+    std::optional<uint32_t> tx_center_frequency;
+    // Radar chip driver settings read back (50 11 and the parameter id), one
+    // byte each; nothing: refused with error 1.
+    std::optional<uint8_t> chip_tx_center_frequency;
+    std::optional<uint8_t> downconversion;
+
+    // The module's stored files (crash dumps and the like). A copy shares
+    // the store, so a test that keeps one sees what the host did.
+    FileSystem files;
+
+    Streams streams = Streams::None;
+
+    // Set: the module waits in its bootloader instead. It answers the
+    // bootloader-information request (C0 00) with E0 and these bytes, a page
+    // write (C0 10) and the application start (C0 20) with E0, and refuses
+    // every other command with error 1. Everything above is then unused.
+    std::optional<std::string> bootloader_info;
+};
+
+// Application modules in normal mode: "corvid" (the older respiration and
+// sleep module), "osprey" (presence), "falcon", "merlin", "gannet"
+// (respiration and sleep); "dax" (the embedded platform); "safe-mode";
+// "not-listed" (answers the ping with the pong of a module the host must not
+// list); "bootloader" (a Falcon in its bootloader), "open-bootloader" (an
+// embedded-platform module in its bootloader). And the two data demos
+// "presence" and "respiration", which echo the ping's value.
 std::vector<std::string> personality_names();
 
-// Replaces the module's rules and streams with those of the named
-// personality. Each of its streams sends `rate_hz` packets per second while
-// the sensor mode is run (0x01, the initial mode); idle (0x11) pauses them.
-// Answers: ping with a pong echoing the ping's value; get-system-info with
-// the personality's identity texts (an unknown code with error 1); get and
-// set of sensor mode and LED control; everything else with an ack.
-// Throws std::invalid_argument for an unknown name or a rate that is not
-// positive.
+// The named personality. Throws std::invalid_argument for an unknown name.
+Personality personality(const std::string& name);
+
+// Replaces the module's rules and streams with those of the personality.
+// Each of its streams sends `rate_hz` packets per second while the sensor
+// mode is run (0x01, the initial mode); idle (0x11) pauses them. Answers:
+// ping, get-system-info (any other code: error 1), the settings above, the
+// file commands from its files, get and set of sensor mode and LED control,
+// get-profile-id with error 1 (it keeps no profile), and everything else
+// with an ack. Throws std::invalid_argument for a rate that is not positive.
+void apply_personality(SimModule& module, const Personality& personality, double rate_hz);
+// The same for a named personality; throws std::invalid_argument for an
+// unknown name.
 void apply_personality(SimModule& module, const std::string& name, double rate_hz);
 
 } // namespace simmodule

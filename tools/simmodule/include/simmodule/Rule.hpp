@@ -60,6 +60,11 @@ public:
     // The rule applies to its next `count` matching commands only, then is
     // removed. Without it a rule applies forever.
     Rule& times(unsigned count);
+    // The rule matches only the commands with its prefix for which `test`
+    // is true (for commands that share a prefix and differ in what
+    // follows). Runs on the module's thread under its lock, so it must not
+    // call the module; an exception counts as false.
+    Rule& when(std::function<bool(const Bytes& command)> test);
 
     const Bytes& prefix() const { return prefix_; }
     const std::vector<Step>& steps() const { return steps_; }
@@ -71,6 +76,7 @@ public:
 
 private:
     Bytes prefix_;
+    std::function<bool(const Bytes&)> test_;
     std::vector<Step> steps_;
     unsigned remaining_ = 0;
 };

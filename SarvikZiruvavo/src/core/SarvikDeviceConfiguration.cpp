@@ -1,0 +1,6 @@
+#include "SarvikDeviceConfiguration.hpp"
+
+void registerSarvikDeviceConfiguration()
+{
+    qRegisterMetaType<SarvikDeviceConfiguration>("SarvikDeviceConfiguration");
+}
