@@ -51,8 +51,9 @@ Column {
     function store() {
         if (!app)
             return;
-        app.detectionZoneStart = zoneSlider.first.value;
-        app.detectionZoneEnd = zoneSlider.second.value;
+        // Snapping to a step such as 0.1 leaves rounding errors behind.
+        app.detectionZoneStart = Math.round(zoneSlider.first.value * 1e9) / 1e9;
+        app.detectionZoneEnd = Math.round(zoneSlider.second.value * 1e9) / 1e9;
         if (showSensitivity)
             app.sensitivity = Math.round(sensitivitySlider.value);
         if (showLed)
