@@ -32,6 +32,10 @@ glyph icon_babyrespiration f1ae 150
 glyph icon_heartrate f004 150
 glyph icon_baseband f012 150
 glyph icon_dax f2db 150
+# The application page's control panel: record, recording, settings.
+glyph icon_record f192 150
+glyph icon_recording f28e 150
+glyph icon_settings f013 150
 
 # The logos: the name beside (flat) or below (tall) a radar mark.
 "$convert" -size 560x120 xc:none -fill white \

@@ -59,7 +59,8 @@ RangeSlider {
         Text {
             anchors.bottom: parent.top
             anchors.bottomMargin: 4
-            anchors.horizontalCenter: parent.horizontalCenter
+            // Centred over the handle, but kept within the slider.
+            x: Math.max(-parent.x, Math.min(rangeSlider.width - parent.x - width, (parent.width - width) / 2))
             text: Widgets.sliderLabel(rangeSlider.first.value, rangeSlider.fixed, rangeSlider.type)
             color: Global.colorPrimaryWhite
             font.family: Global.fontFamily
@@ -76,7 +77,8 @@ RangeSlider {
         Text {
             anchors.bottom: parent.top
             anchors.bottomMargin: 4
-            anchors.horizontalCenter: parent.horizontalCenter
+            // Centred over the handle, but kept within the slider.
+            x: Math.max(-parent.x, Math.min(rangeSlider.width - parent.x - width, (parent.width - width) / 2))
             text: Widgets.sliderLabel(rangeSlider.second.value, rangeSlider.fixed, rangeSlider.type)
             color: Global.colorPrimaryWhite
             font.family: Global.fontFamily

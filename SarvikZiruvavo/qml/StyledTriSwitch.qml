@@ -51,7 +51,10 @@ Item {
             model: triSwitch.labels
             Text {
                 objectName: "triSwitchLabel" + index
-                x: (triSwitch.labels.length > 1 ? index / (triSwitch.labels.length - 1) : 0) * names.width - width / 2
+                // Centred under its position, but kept within the switch.
+                x: Math.max(-names.x, Math.min(triSwitch.width - names.x - width,
+                                               (triSwitch.labels.length > 1 ? index / (triSwitch.labels.length - 1) : 0)
+                                               * names.width - width / 2))
                 text: modelData
                 color: Global.colorPrimaryWhite
                 font.family: Global.fontFamily

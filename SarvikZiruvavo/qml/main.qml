@@ -146,6 +146,7 @@ Controls.ApplicationWindow {
         anchors.top: topBar.bottom
         anchors.left: parent.left
         anchors.right: parent.right
+        source: "Playback.qml"
         active: !!applicationWindow.activeDevice && applicationWindow.activeDevice.isPlaybackDevice === true
         visible: active && !!pageStack.currentItem
                  && (pageStack.currentItem.isZ7App === true || pageStack.currentItem.isDaxApp === true)

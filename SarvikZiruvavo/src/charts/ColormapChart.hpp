@@ -54,7 +54,7 @@ public:
     static int colorIndex(double value, double minimum, double maximum);
 
     // Frames kept, the open one included.
-    int frameCount() const { return int(m_frames.size()); }
+    Q_INVOKABLE int frameCount() const { return int(m_frames.size()); }
     // Brings the image up to date with the frames, as a paint does.
     void updateImage();
     // The image as the chart shows it (newest frame in row 0), without

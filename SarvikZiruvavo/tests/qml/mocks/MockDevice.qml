@@ -94,17 +94,16 @@ QtObject {
     function recordingErrorString() {
         return mockRecordingAccepted ? "" : mockRecordingError;
     }
+    // The noise-map commands block until the module answers;
+    // mockDuringCommand, when set, runs meanwhile with the command's name.
     function loadNoiseMap() {
-        mockRecord("loadNoiseMap", []);
-        return mockNoiseMapResult;
+        return mockNoiseMapCommand("loadNoiseMap");
     }
     function storeNoiseMap() {
-        mockRecord("storeNoiseMap", []);
-        return mockNoiseMapResult;
+        return mockNoiseMapCommand("storeNoiseMap");
     }
     function deleteNoiseMap() {
-        mockRecord("deleteNoiseMap", []);
-        return mockNoiseMapResult;
+        return mockNoiseMapCommand("deleteNoiseMap");
     }
     function storeCrashDump() {
         mockRecord("storeCrashDump", []);
@@ -144,6 +143,9 @@ QtObject {
     property string mockSettingsFileName: "/tmp/sarvik-test/settings.ini"
     property QtObject mockManager: null
     property var mockCalls: []
+    property var mockDuringCommand: null
+    // The playback properties as written, in order: [name, value].
+    property var mockPlaybackWrites: []
     readonly property Component mockAppComponent: Qt.createComponent("MockDeviceApp.qml")
 
     // The applications by mask bit, in the order the real device makes them.
@@ -171,6 +173,33 @@ QtObject {
     function mockCallNames() {
         return mockCalls.map(function (call) { return call.name; });
     }
+    function mockNoiseMapCommand(name) {
+        mockRecord(name, []);
+        if (typeof mockDuringCommand === "function")
+            mockDuringCommand(name);
+        return mockNoiseMapResult;
+    }
+    function mockRecordPlayback(name, value) {
+        var writes = mockPlaybackWrites;
+        writes.push([name, value]);
+        mockPlaybackWrites = writes;
+    }
+    // The playback as a player would advance it, not a write of the pages.
+    function mockAdvancePlayback(position) {
+        mockAdvancing = true;
+        playbackPosition = position;
+        mockAdvancing = false;
+    }
+    property bool mockAdvancing: false
+    onPlaybackStateChanged: mockRecordPlayback("playbackState", playbackState)
+    onPlaybackPositionChanged: {
+        if (mockAdvancing)
+            return;
+        mockRecordPlayback("playbackPosition", playbackPosition);
+        playbackPositionUpdatedManually();
+    }
+    onPlaybackRateChanged: mockRecordPlayback("playbackRate", playbackRate)
+    onPlaybackLoopModeEnabledChanged: mockRecordPlayback("playbackLoopModeEnabled", playbackLoopModeEnabled)
     // Ends an upgrade begun by installFirmware as the real device does: an
     // empty error text is success.
     function mockFinishUpgrade(errorText) {

@@ -39,21 +39,88 @@ QtObject {
     property int frameCounter: 0
     readonly property string swInfo: "About:\nDevice: Sarvik Module\nFW Version: 1.6.8\nSW Version: 2.7.3\n"
 
+    // -- as the applications (each has its own; the mock has them all)
+
+    // The presence family.
+    property real movementSlow: -1
+    property real movementFast: -1
+    property int movementSlowFastHistory: 120000
+    property int state: 3
+    property real objectDistance: 0
+    property int signalQuality: 0
+    property bool ioPinControlEnabled: false
+    property bool useStoredNoiseMap: true
+    property bool useDefaultNoiseMap: true
+    property bool logPresenceSingleEnabled: true
+    property bool logPresenceMovingListEnabled: false
+    property bool logRespirationMovingListEnabled: true
+    property bool logRespirationNormalizedMovingListEnabled: false
+    property bool logRespirationDetectionListEnabled: true
+    property bool logBreathingPattern: true
+    property bool logPulseDopplerFloatEnabled: false
+    property bool logPulseDopplerByteEnabled: true
+    property bool logVitalSignsEnabled: true
+    property int hypnogramBufferLength: 960
+    property bool showFullHypnogram: true
+    readonly property int epochLength: 30
+    // The respiration applications' chart histories, in ms.
+    property int rpmHistory: 120000
+    property int objectDistanceHistory: 120000
+    property int objectMovementHistory: 5000
+    // The raw-chip application.
+    property int downConversion: 1
+    property bool floatDataOutputEnabled: false
+
+    // Switching one of a pair of outputs on switches the other off, as in
+    // the real applications.
+    onBasebandOutputEnabledChanged: {
+        if (basebandOutputEnabled)
+            basebandAmplitudePhaseOutputEnabled = false;
+    }
+    onBasebandAmplitudePhaseOutputEnabledChanged: {
+        if (basebandAmplitudePhaseOutputEnabled)
+            basebandOutputEnabled = false;
+    }
+    onLogPulseDopplerFloatEnabledChanged: {
+        if (logPulseDopplerFloatEnabled)
+            logPulseDopplerByteEnabled = false;
+    }
+    onLogPulseDopplerByteEnabledChanged: {
+        if (logPulseDopplerByteEnabled)
+            logPulseDopplerFloatEnabled = false;
+    }
+
     signal initializing
     signal initialized(int result, string errorString)
     signal recordingError(string error)
 
+    // Reports the next of mockExecuteResults (or mockExecuteResult once
+    // they are used up). mockDuringExecute, when set, runs while the
+    // configure would run, as the real one's event loop runs other events.
     function execute(tryReconnect) {
         mockRecord("execute", [tryReconnect === true]);
+        var result = mockExecuteResult;
+        if (mockExecuteResults.length > 0) {
+            var results = mockExecuteResults;
+            result = results.shift();
+            mockExecuteResults = results;
+        }
         initializing();
-        initialized(mockExecuteResult, mockExecuteError);
-        return mockExecuteResult;
+        if (typeof mockDuringExecute === "function")
+            mockDuringExecute();
+        initialized(result, mockExecuteError);
+        return result;
     }
+    // Records the settings as they stand when saved.
     function saveSettings() {
-        mockRecord("saveSettings", []);
+        mockRecord("saveSettings", [mockSettings()]);
     }
+    // Takes the values of mockStored, as the real one reads its settings
+    // file.
     function loadSettings() {
         mockRecord("loadSettings", []);
+        for (var name in mockStored)
+            app[name] = mockStored[name];
     }
     function recordLog(enabled) {
         mockRecord("recordLog", [enabled]);
@@ -83,7 +150,18 @@ QtObject {
     // -- for tests
 
     property int mockExecuteResult: 1
+    property var mockExecuteResults: []
+    property var mockDuringExecute: null
+    // The settings file's values, by property name, that loadSettings takes.
+    property var mockStored: ({})
     property string mockExecuteError: ""
+    // The settings a page writes, by property name.
+    readonly property var mockSettingNames: [
+        "detectionZoneStart", "detectionZoneEnd", "sensitivity", "ledControl", "frequencyBand", "logDescription",
+        "logPath", "logSplitSize", "logSplitUnit", "movementSlowFastHistory", "ioPinControlEnabled",
+        "useStoredNoiseMap", "useDefaultNoiseMap", "hypnogramBufferLength", "rpmHistory", "objectDistanceHistory",
+        "objectMovementHistory", "downConversion"
+    ]
     property var mockCalls: []
 
     function mockRecord(name, args) {
@@ -93,5 +171,10 @@ QtObject {
     }
     function mockCallNames() {
         return mockCalls.map(function (call) { return call.name; });
+    }
+    function mockSettings() {
+        var values = {};
+        mockSettingNames.forEach(function (name) { values[name] = app[name]; });
+        return values;
     }
 }

@@ -1,0 +1,7 @@
+// The adult respiration application's settings: the presence page.
+import QtQuick 2.15
+import "../js/settings.js" as Settings
+
+PresenceAppSettings {
+    helpTitle: Settings.helpTitles["Adult Respiration"]
+}
