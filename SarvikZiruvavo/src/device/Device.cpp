@@ -16,6 +16,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -84,6 +85,7 @@ Device::~Device()
         m_workerWait = nullptr;
     }
     setActive(false);
+    qDeleteAll(m_appsToDelete);
     // Waited for, so that the module is idled and the connection deleted on
     // the worker's thread before that thread stops.
     if (m_worker)
@@ -159,6 +161,7 @@ bool Device::configure(SarvikDeviceConfiguration config)
     if (!alive)
         return false;
     m_workerWait = nullptr;
+    releaseAfterWait();
 
     if (!finished.arrived)
         return false;
@@ -296,12 +299,36 @@ void Device::activate()
 
 void Device::deleteApplications(QList<DeviceApp*> applications)
 {
-    for (DeviceApp* application : qAsConst(applications)) {
-        if (m_workerWait)
-            application->deleteLater();
-        else
-            delete application;
+    if (m_workerWait) {
+        m_appsToDelete += applications;
+        return;
     }
+    qDeleteAll(applications);
+}
+
+// Called on the stack that entered the wait, so the deletions it posts wait
+// for the event loop below: the caller of configure, perhaps one of these
+// applications, returns first.
+void Device::releaseAfterWait()
+{
+    for (DeviceApp* application : qAsConst(m_appsToDelete))
+        application->deleteLater();
+    m_appsToDelete.clear();
+    if (m_deleteAfterWait) {
+        m_deleteAfterWait = false;
+        deleteLater();
+    }
+}
+
+bool Device::event(QEvent* event)
+{
+    // A deletion requested from an event handled inside the wait would run
+    // inside it too, under the caller of configure.
+    if (event->type() == QEvent::DeferredDelete && m_workerWait) {
+        m_deleteAfterWait = true;
+        return true;
+    }
+    return QObject::event(event);
 }
 
 QQmlListProperty<DeviceApp> Device::deviceApps()

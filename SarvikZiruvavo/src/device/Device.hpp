@@ -8,11 +8,13 @@
 // blocking where a result is needed. configure waits for the worker in a
 // nested event loop, during which GUI events keep flowing; while it waits:
 //   - a second configure is refused;
-//   - applications that go (deactivation) are deleted later, never under the
-//     loop, since one of them may be the caller waiting in it;
-//   - whoever would delete the Device itself must use deleteLater (see
-//     isWaitingForWorker). A Device deleted under the loop anyway ends the
-//     loop, and configure then returns false without touching it.
+//   - applications that go (deactivation) are deleted only once the loop has
+//     ended and control is back in the event loop below it, since one of
+//     them may be the caller waiting in it;
+//   - deleteLater on the Device likewise takes effect only then. Delete a
+//     Device with deleteLater, or directly only while isWaitingForWorker is
+//     false: a Device deleted under the loop ends the loop, and configure
+//     returns false without touching it, but its applications go with it.
 #pragma once
 
 #include "apps/DeviceApp.hpp"
@@ -281,6 +283,10 @@ public slots:
     void resetPulseDopplerData();
     void resetPulseDopplerArray(QtDataVisualization::QSurface3DSeries* series);
 
+protected:
+    // Holds back the Device's deferred deletion while configure waits.
+    bool event(QEvent* event) override;
+
 private slots:
     void onFirmwareUpgradeStatus(QString info);
     void setDeviceUpgrading(bool value);
@@ -298,9 +304,12 @@ private:
     bool askWorker(const char* method, QGenericArgument a0 = QGenericArgument(nullptr));
     void activate();
     void deactivate();
-    // Deletes the applications; later when configure waits for the worker,
-    // since one of them may be waiting in it.
+    // Deletes the applications; while configure waits for the worker, only
+    // after the wait, since one of them may be waiting in it.
     void deleteApplications(QList<DeviceApp*> applications);
+    // After a wait: what was to go meanwhile goes once control is back in
+    // the event loop.
+    void releaseAfterWait();
     void applyConfiguredZone(const SarvikDeviceConfiguration& config, float start, float end);
     bool refuseRecording(const QString& reason);
     bool openRecording(const QString& path);
@@ -330,7 +339,10 @@ private:
     QList<DeviceApp*> m_apps;
     FirmwareManager* m_firmwareManager = nullptr;
     const DeviceAppFactory* m_appFactory = nullptr;
-    // The nested loop configure runs while it waits for the worker.
+    // The nested loop configure runs while it waits for the worker, and
+    // what is to be deleted once it has ended.
     QEventLoop* m_workerWait = nullptr;
+    QList<DeviceApp*> m_appsToDelete;
+    bool m_deleteAfterWait = false;
     WorkerCallObserver m_workerCallObserver;
 };

@@ -1,5 +1,6 @@
 #include "DeviceHarness.hpp"
 
+#include <QTest>
 #include <QUrl>
 
 FakeDeviceApp::FakeDeviceApp(Device* device, quint32 applicationBit, std::shared_ptr<QStringList> log)
@@ -99,6 +100,17 @@ QList<WorkerCall> WorkerCallLog::recordingCalls() const
             || call.method == "setBasenameForDataType")
             recording.append(call);
     return recording;
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
 }
 
 SarvikDeviceInfo playbackEntry()

@@ -25,6 +25,7 @@
 #include <QVariantList>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -104,6 +105,10 @@ private:
     QPointer<Device> m_device;
     QList<WorkerCall> m_calls;
 };
+
+// Handles the test thread's events until the condition holds; false when
+// the deadline passes first.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = std::chrono::seconds(20));
 
 // The record of the playback entry of the device list.
 SarvikDeviceInfo playbackEntry();
