@@ -36,7 +36,7 @@ ModuleParameterFile::Contents ModuleParameterFile::scan(QIODevice& input)
 {
     Contents found;
     qint64 budget = maxSize;
-    while (!(found.rangeVector && found.zoneSpan) && !input.atEnd() && budget > 0) {
+    while (!(found.rangeVector && found.zoneSpan) && !input.atEnd() && budget > 1) {
         const QByteArray raw = input.readLine(qMin(maxLineLength, budget));
         // Nothing at all, not even a line feed: the read failed.
         if (raw.isEmpty())
