@@ -39,8 +39,7 @@ class DeviceConfigureTest : public ::testing::Test {
 protected:
     DeviceConfigureTest()
         : osprey(simmodule::personality("osprey"), SarvikDeviceInfo::OspreyDevice, 0x10, &factory)
-    {
-    }
+    { }
 
     FakeAppFactory factory;
     DeviceOverModule osprey;
@@ -92,7 +91,8 @@ TEST_F(DeviceConfigureTest, SecondConfigureWhileOneWaitsIsRefused)
     MessageLog log;
     bool nestedResult = true;
     // Posted before the first configure: it runs inside that configure's loop.
-    QTimer::singleShot(0, &device, [&] { nestedResult = device.configure(presenceConfiguration(0.5f, 2.0f)); });
+    QTimer::singleShot(
+        0, &device, [&] { nestedResult = device.configure(presenceConfiguration(0.5f, 2.0f)); });
     EXPECT_TRUE(device.configure(presenceConfiguration(1.0f, 3.0f)));
     EXPECT_FALSE(nestedResult);
     EXPECT_EQ(1, log.count(QStringLiteral("WARNING: configure refused")));

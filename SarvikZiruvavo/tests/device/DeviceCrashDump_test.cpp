@@ -29,7 +29,8 @@ protected:
     {
         simmodule::Personality dax = simmodule::personality("dax");
         files = dax.files;
-        files.store(simmodule::file_type::crash_dump, 0, simmodule::Bytes(dumpBytes.begin(), dumpBytes.end()));
+        files.store(
+            simmodule::file_type::crash_dump, 0, simmodule::Bytes(dumpBytes.begin(), dumpBytes.end()));
         module = std::make_unique<DeviceOverModule>(
             dax, SarvikDeviceInfo::DaxDevice, 0x100, &factory, 10, [](SarvikDeviceInfo& info) {
                 info.displayName = QStringLiteral("Sarvik Embedded Platform (DAX)") + crashDumpMarker;
@@ -54,7 +55,9 @@ TEST_F(DeviceCrashDumpTest, ActivationStoresTheDumpThenDeletesItOnTheModule)
 
     const QStringList stored = QDir(logFolder.path()).entryList(QDir::Files);
     ASSERT_EQ(1, stored.size());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^sarvik_crash_dump_\\d{8}_\\d{6}\\.dat$")).match(stored.at(0)).hasMatch())
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^sarvik_crash_dump_\\d{8}_\\d{6}\\.dat$"))
+                    .match(stored.at(0))
+                    .hasMatch())
         << stored.at(0).toStdString();
     QFile file(logFolder.filePath(stored.at(0)));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -65,7 +68,8 @@ TEST_F(DeviceCrashDumpTest, ActivationStoresTheDumpThenDeletesItOnTheModule)
     EXPECT_EQ(QStringLiteral("Sarvik Embedded Platform (DAX)"), device.deviceName());
     EXPECT_EQ(1, crashDump.count());
     EXPECT_EQ(1, name.count());
-    EXPECT_EQ((QList<QByteArray> { "storeCrashDumpToDisk", "deleteCrashDumpOnModule" }), module->calls().methods());
+    EXPECT_EQ(
+        (QList<QByteArray> { "storeCrashDumpToDisk", "deleteCrashDumpOnModule" }), module->calls().methods());
     EXPECT_EQ(QList<quint32> { 0x100 }, factory.asked());
 }
 

@@ -74,7 +74,8 @@ void expectFramesOnScale(const QSignalSpy& decoded, const QSignalSpy& relayed, b
         ASSERT_EQ(raw->second.size(), amplitudes.size());
         EXPECT_EQ(32, phases.size());
         for (int k = 0; k < amplitudes.size(); ++k) {
-            const double expected = logarithmic ? 10.0 * std::log10(raw->second.at(k)) : std::sqrt(raw->second.at(k));
+            const double expected
+                = logarithmic ? 10.0 * std::log10(raw->second.at(k)) : std::sqrt(raw->second.at(k));
             EXPECT_NEAR(expected, amplitudes.at(k), 1e-4 * std::fabs(expected)) << "bin " << k;
         }
         EXPECT_NEAR(0.0514, frame.at(2).toDouble(), 1e-6);
@@ -168,7 +169,9 @@ TEST_P(DeviceSurfaceTest, PulseDopplerMatricesReachTheSurfaceSeries)
     device.resetPulseDopplerData();
     MessageLog log;
     device.updatePulseDopplerArray(&series, 0);
-    EXPECT_EQ(1, log.count(QStringLiteral("WARNING: attempting to update pulse doppler array while no data available")));
+    EXPECT_EQ(1,
+        log.count(
+            QStringLiteral("WARNING: attempting to update pulse doppler array while no data available")));
     EXPECT_EQ(0, proxy->rowCount());
 }
 

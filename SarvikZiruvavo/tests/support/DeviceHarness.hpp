@@ -108,7 +108,8 @@ private:
 
 // Handles the test thread's events until the condition holds; false when
 // the deadline passes first.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = std::chrono::seconds(20));
+bool waitUntil(
+    const std::function<bool()>& condition, std::chrono::seconds timeout = std::chrono::seconds(20));
 
 // The record of the playback entry of the device list.
 SarvikDeviceInfo playbackEntry();
