@@ -149,19 +149,11 @@ bool Device::configure(SarvikDeviceConfiguration config)
             finished = { true, success, zoneReported, zoneStart, zoneEnd };
             loop.quit();
         });
-    // A worker that vanishes would never answer.
-    connect(m_worker, &QObject::destroyed, &loop, &QEventLoop::quit);
     if (!callWorker("configure", Qt::QueuedConnection, QGenericReturnArgument(),
             Q_ARG(SarvikDeviceConfiguration, config)))
         return false;
-
-    const QPointer<Device> alive(this);
-    m_workerWait = &loop;
-    loop.exec();
-    if (!alive)
+    if (!waitForWorker(loop))
         return false;
-    m_workerWait = nullptr;
-    releaseAfterWait();
 
     if (!finished.arrived)
         return false;
@@ -176,6 +168,20 @@ bool Device::configure(SarvikDeviceConfiguration config)
         m_player->play();
         emit playbackStateChanged();
     }
+    return true;
+}
+
+bool Device::waitForWorker(QEventLoop& loop)
+{
+    // A worker that vanishes would never answer.
+    connect(m_worker, &QObject::destroyed, &loop, &QEventLoop::quit);
+    const QPointer<Device> alive(this);
+    m_workerWait = &loop;
+    loop.exec();
+    if (!alive)
+        return false;
+    m_workerWait = nullptr;
+    releaseAfterWait();
     return true;
 }
 

@@ -302,6 +302,11 @@ private:
     // A blocking call of a worker slot that answers with a bool; false when
     // it could not be made.
     bool askWorker(const char* method, QGenericArgument a0 = QGenericArgument(nullptr));
+    // Runs the nested loop that waits for the worker (whose finishing signal
+    // quits it) and guards it: see the top of this file. False when this
+    // Device was deleted meanwhile; nothing of it may be touched then.
+    // Callers refuse to start while isWaitingForWorker.
+    bool waitForWorker(QEventLoop& loop);
     void activate();
     void deactivate();
     // Deletes the applications; while configure waits for the worker, only
