@@ -133,7 +133,7 @@ bool Device::configure(SarvikDeviceConfiguration config)
     if (!m_worker)
         return false;
     if (m_workerWait) {
-        qWarning().noquote() << "WARNING: configure refused: the module is being configured already";
+        qWarning().noquote() << "WARNING: configure refused: the Device waits for its worker already";
         return false;
     }
     struct Finished {
