@@ -2,8 +2,10 @@
 // index file and one data file, named "d" (the seeds' file maps name it),
 // written anew for every input into a temporary directory of this process.
 //
-// Input layout: u16 little-endian length of the index file, u8 number of
-// operation bytes, the operation bytes, the index file, then the data file.
+// Input layout: u16 little-endian length of the index file (its top bit
+// set: a journal follows the index file), u8 number of operation bytes, the
+// operation bytes, the index file, [u8 length of the journal, the journal,]
+// then the data file.
 #pragma once
 
 #include <algorithm>
@@ -27,7 +29,8 @@ struct RecordingInput {
     {
         if (size < 3)
             return false;
-        const size_t index_size = data[0] | data[1] << 8;
+        const size_t index_size = (data[0] | data[1] << 8) & 0x7FFF;
+        const bool own_journal = (data[1] & 0x80) != 0;
         size_t at = 3;
         ops = data + at;
         op_count = std::min<size_t>(data[2], size - at);
@@ -36,6 +39,17 @@ struct RecordingInput {
         index_file = directory() + "/sarvik_recording_meta.dat";
         write_file(index_file, data + at, index_part);
         at += index_part;
+        // The journal beside the index file, read when the index file was
+        // never closed: by default it names the data file as file 0.
+        static const uint8_t default_journal[] = { 0, 0, 0, 0, 2, 0, 0, 0, 'd', 0 };
+        const uint8_t* journal = default_journal;
+        size_t journal_size = sizeof default_journal;
+        if (own_journal && at < size) {
+            journal_size = std::min<size_t>(data[at], size - at - 1);
+            journal = data + at + 1;
+            at += 1 + journal_size;
+        }
+        write_file(directory() + "/sarvik_recording_meta_tmp.writing", journal, journal_size);
         data_size = size - at;
         write_file(directory() + "/d", data + at, data_size);
         return true;

@@ -48,8 +48,9 @@ public:
     DataTypes get_filter() const;
 
     // Above 0 the speed factor; 0 freezes playback; below 0 releases every
-    // packet as soon as the connection reads. Not a number and positive
-    // infinity are refused.
+    // packet as soon as the connection reads. Not a number, positive
+    // infinity and a positive rate too small to advance the playback clock
+    // (such as 1e-40) are refused: the rate and the position stay.
     void set_playback_rate(float rate);
     float get_playback_rate() const;
 

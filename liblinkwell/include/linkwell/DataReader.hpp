@@ -3,6 +3,17 @@
 // data-type filter and seeks by time and by byte across the whole chain.
 // Status results are 0 for success and 1 for failure; nothing is thrown.
 // One thread at a time.
+//
+// A session that was never closed (its recording process was killed or
+// crashed, its disk filled up, or it is still being recorded) is read too,
+// read only: an index file that still has the header of a file being written
+// opens with a warning line on standard output, its data files named by the
+// journal beside it ("sarvik_recording_meta_tmp.writing"), and reads up to
+// its last whole entry; its duration, size and data types come from those
+// entries. Such a file without its journal, and anything that breaks the
+// format, is refused. Only regular files are read, and every file that a
+// recording names (data files, later index files) must lie inside the
+// recording: a name or symbolic link that leads elsewhere is refused.
 #pragma once
 
 #include <memory>

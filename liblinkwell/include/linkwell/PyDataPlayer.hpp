@@ -2,7 +2,8 @@
 // it owns one DataPlayer and forwards every call to it unchanged, with data
 // types as plain unsigned masks. Exceptions pass through.
 //
-// A PyDataPlayer handed to a connection for playback must outlive it.
+// A connection made for the playback of a PyDataPlayer shares its player:
+// either may be destroyed first.
 #pragma once
 
 #include <memory>
@@ -39,11 +40,11 @@ public:
     std::string meta_filename() const;
 
 private:
-    // The value-returning connector plays the wrapped player.
+    // The value-returning connector plays the wrapped player, sharing it.
     friend class PythonLinkwell;
-    DataPlayer& data_player() { return *player_; }
+    std::shared_ptr<DataPlayer> shared_player() const { return player_; }
 
-    std::unique_ptr<DataPlayer> player_;
+    std::shared_ptr<DataPlayer> player_;
 };
 
 } // namespace Sarvik

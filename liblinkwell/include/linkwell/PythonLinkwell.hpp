@@ -58,8 +58,8 @@ public:
     explicit PythonLinkwell(int log_level);
     // A module over TCP/IP; ip and port in network byte order.
     PythonLinkwell(unsigned ip, unsigned short port, int log_level);
-    // The playback of the player's recording. The player stays the caller's
-    // and must outlive the connector.
+    // The playback of the player's recording. The connector shares the
+    // player with the caller: either may be destroyed first.
     PythonLinkwell(PyDataPlayer& player, int log_level);
     // The connection over the library's own transport factory and logger,
     // which the connector owns from the call on, also when it throws. An

@@ -14,6 +14,10 @@
  *                   destroyed a box only fails (result 1, counts 0).
  *   Recording handles (split rules, options, recorders, readers, players):
  *                   see "Recording, reading and playing back" below.
+ *   A handle that was destroyed already, or a pointer that was never handed
+ *   out as a handle of its kind, is treated as NULL: every function refuses
+ *   it with its failure result (1, NULL, a count or flag of 0, or nothing),
+ *   and destroying a handle twice does nothing the second time.
  *
  * Results
  *   0 is success. A non-zero error code of the module passes through
@@ -57,9 +61,9 @@
  * Threads
  *   Calls on one connection from several threads are serialised by the
  *   connection's lock; calls on different connections do not wait for each
- *   other. A connection must not be destroyed while another thread is still
- *   about to call into it, except for a read that is already waiting (see
- *   above).
+ *   other. A handle destroyed while another thread calls into it stays
+ *   alive until that call has returned; a read that is waiting on a
+ *   destroyed connection wakes and returns 1 (see above).
  */
 #ifndef LINKWELL_MATLAB_WRAPPER_H
 #define LINKWELL_MATLAB_WRAPPER_H

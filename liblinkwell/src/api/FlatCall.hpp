@@ -22,16 +22,19 @@
 #include <linkwell/Bytes.hpp>
 
 #include "api/FlatConnection.hpp"
+#include "api/FlatHandles.hpp"
 
 namespace flat {
 
-// The box's connection while it is open; null for a NULL box, a destroyed
+// The box's connection while it is open; null for a NULL box, a pointer
+// that is no live handle (one destroyed already), a destroyed connection
 // handle or a closed connection.
 inline std::shared_ptr<FlatConnection> live(Z3_Type* z3)
 {
-    if (!z3)
+    const std::shared_ptr<Z3_Type> box = FlatHandles::find(z3);
+    if (!box)
         return nullptr;
-    auto connection = z3->connection.lock();
+    auto connection = box->connection.lock();
     if (!connection || connection->closed())
         return nullptr;
     return connection;

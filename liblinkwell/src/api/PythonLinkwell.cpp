@@ -60,7 +60,7 @@ PythonLinkwell::PythonLinkwell(unsigned ip, unsigned short port, int log_level)
 
 PythonLinkwell::PythonLinkwell(PyDataPlayer& player, int log_level)
     : PythonLinkwell(make_parts(
-        log_level, [&] { return std::make_unique<PlaybackFactory>(player.data_player()); },
+        log_level, [&] { return std::make_unique<PlaybackFactory>(player.shared_player()); },
         playback_device_name))
 { }
 

@@ -21,7 +21,7 @@ LinkwellHandle* create_linkwell(
         auto connection = FlatConnection::open(std::move(factory), device, log_level);
         if (!connection)
             return nullptr;
-        return new LinkwellHandle { std::move(connection) };
+        return FlatHandles::add(std::make_shared<LinkwellHandle>(LinkwellHandle { std::move(connection) }));
     } catch (...) {
         return nullptr;
     }
@@ -79,20 +79,22 @@ LinkwellHandle* vmx_create_linkwell_tcpip(
 
 void vmx_destroy_linkwell(LinkwellHandle* handle)
 {
-    if (!handle)
+    // Nothing for a handle destroyed already or never handed out.
+    const std::shared_ptr<LinkwellHandle> owned = FlatHandles::remove(handle);
+    if (!owned)
         return;
     // Closed first, so that a read waiting in another thread wakes and
     // fails; the parts go with the last holder of the connection.
-    handle->connection->close();
-    delete handle;
+    owned->connection->close();
 }
 
 Z3_Type* vmx_get_z3(LinkwellHandle* mc)
 {
-    if (!mc)
-        return nullptr;
     try {
-        return new Z3_Type { mc->connection };
+        const std::shared_ptr<LinkwellHandle> handle = FlatHandles::find(mc);
+        if (!handle)
+            return nullptr;
+        return FlatHandles::add(std::make_shared<Z3_Type>(Z3_Type { handle->connection }));
     } catch (...) {
         return nullptr;
     }
@@ -100,7 +102,7 @@ Z3_Type* vmx_get_z3(LinkwellHandle* mc)
 
 void vmx_destroy_Z3_interface(Z3_Type* z3)
 {
-    delete z3;
+    FlatHandles::remove(z3);
 }
 
 const char* vmx_git_sha(void)
@@ -110,10 +112,13 @@ const char* vmx_git_sha(void)
 
 int vmx_set_log_level(LinkwellHandle* handle, int level)
 {
-    if (!handle)
-        return 1;
-    return flat::guarded(
-        [&] { handle->connection->locked([&](RadarInterface& radar) { radar.set_log_level(level); }); });
+    return flat::guarded([&] {
+        const std::shared_ptr<LinkwellHandle> box = FlatHandles::find(handle);
+        if (!box)
+            return 1;
+        box->connection->locked([&](RadarInterface& radar) { radar.set_log_level(level); });
+        return 0;
+    });
 }
 
 int vmx_set_default_timeout(Z3_Type* z3, unsigned int seconds)

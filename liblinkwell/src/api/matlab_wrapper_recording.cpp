@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include <linkwell/DataPlayer.hpp>
@@ -20,6 +21,7 @@
 #include <linkwell/RecordingOptions.hpp>
 
 #include "api/FlatCall.hpp"
+#include "api/FlatHandles.hpp"
 #include "recording/PlaybackFactory.hpp"
 
 struct LinkwellSplitSize {
@@ -50,37 +52,52 @@ namespace {
 
 const char* const playback_device_name = "__playback__";
 
-// The handle's object; a NULL handle is refused.
-Sarvik::PreferredSplitSize& object_of(LinkwellSplitSize* box)
+// The live handle's box, shared for the call; a NULL handle, one destroyed
+// already and one never handed out are refused.
+template <typename Box> std::shared_ptr<Box> box_of(Box* handle)
 {
-    flat::require(box);
-    return box->value;
-}
-
-Sarvik::RecordingOptions& object_of(LinkwellRecordingOptions* box)
-{
-    flat::require(box);
-    return box->value;
-}
-
-Sarvik::DataReader& object_of(DataReader* box)
-{
-    flat::require(box);
-    return box->value;
-}
-
-Sarvik::DataRecorder& object_of(LinkwellDataRecorder* box)
-{
-    if (!box || !box->value)
+    std::shared_ptr<Box> box = FlatHandles::find(handle);
+    if (!box)
         throw flat::Refused();
-    return *box->value;
+    return box;
 }
 
-Sarvik::DataPlayer& object_of(LinkwellDataPlayer* box)
+// The object in each kind of box.
+Sarvik::PreferredSplitSize& target(LinkwellSplitSize& box)
 {
-    if (!box || !box->value)
+    return box.value;
+}
+
+Sarvik::RecordingOptions& target(LinkwellRecordingOptions& box)
+{
+    return box.value;
+}
+
+Sarvik::DataReader& target(DataReader& box)
+{
+    return box.value;
+}
+
+Sarvik::DataRecorder& target(LinkwellDataRecorder& box)
+{
+    if (!box.value)
         throw flat::Refused();
-    return *box->value;
+    return *box.value;
+}
+
+Sarvik::DataPlayer& target(LinkwellDataPlayer& box)
+{
+    if (!box.value)
+        throw flat::Refused();
+    return *box.value;
+}
+
+// The handle's object, kept alive for the call by a share in its box.
+template <typename Box> auto object_of(Box* handle)
+{
+    const std::shared_ptr<Box> box = box_of(handle);
+    auto& object = target(*box);
+    return std::shared_ptr<std::remove_reference_t<decltype(object)>>(box, &object);
 }
 
 // Text or bytes given as pointer and length: a negative length, or NULL with
@@ -120,9 +137,9 @@ int string_out(char* buffer, unsigned* length, unsigned capacity, Fetch&& fetch)
 template <typename Box, typename Target, typename Getter> int get_into(Box* box, Target* out, Getter&& getter)
 {
     return flat::guarded([&] {
-        auto& object = object_of(box);
+        const auto object = object_of(box);
         flat::require(out);
-        *out = static_cast<Target>(getter(object));
+        *out = static_cast<Target>(getter(*object));
         return 0;
     });
 }
@@ -131,14 +148,14 @@ template <typename Box, typename Target, typename Getter> int get_into(Box* box,
 // for a NULL handle.
 template <typename Box, typename Call> void quietly(Box* box, Call&& call) noexcept
 {
-    flat::guarded([&] { call(object_of(box)); });
+    flat::guarded([&] { call(*object_of(box)); });
 }
 
-// A new box, or NULL when it cannot be made.
+// A new box, handed out as a live handle, or NULL when it cannot be made.
 template <typename Box, typename... Arguments> Box* make_box(Arguments&&... arguments) noexcept
 {
     try {
-        return new Box { std::forward<Arguments>(arguments)... };
+        return FlatHandles::add(std::shared_ptr<Box>(new Box { std::forward<Arguments>(arguments)... }));
     } catch (...) {
         return nullptr;
     }
@@ -151,7 +168,8 @@ DataRecorderHandle internal_vmx_create_data_recorder(std::shared_ptr<FlatConnect
     try {
         auto recorder = connection ? std::make_unique<Sarvik::DataRecorder>(connection->lock_box())
                                    : std::make_unique<Sarvik::DataRecorder>();
-        return new LinkwellDataRecorder { std::move(connection), std::move(recorder) };
+        return FlatHandles::add(std::make_shared<LinkwellDataRecorder>(
+            LinkwellDataRecorder { std::move(connection), std::move(recorder) }));
     } catch (...) {
         return nullptr;
     }
@@ -163,25 +181,13 @@ Sarvik::DataRecord stored_record(DataReader* reader, const unsigned char* data, 
     unsigned data_type, unsigned char is_user_header)
 {
     Sarvik::DataRecord record;
-    record.meta_version = object_of(reader).get_meta_version();
+    record.meta_version = object_of(reader)->get_meta_version();
     record.data = flat::bytes(data, size);
     record.data_type = data_type;
     record.is_user_header = is_user_header != 0;
     record.is_valid = true;
     return record;
 }
-
-// The playback factory of a connection that keeps its player alive.
-class SharedPlayerFactory : public PlaybackFactory {
-public:
-    explicit SharedPlayerFactory(std::shared_ptr<Sarvik::DataPlayer> player)
-        : PlaybackFactory(*player)
-        , player_(std::move(player))
-    { }
-
-private:
-    std::shared_ptr<Sarvik::DataPlayer> player_;
-};
 
 } // namespace
 
@@ -194,7 +200,7 @@ RecordingSplitSizeHandle vmx_create_recording_split_size(void)
 
 void vmx_destroy_recording_split_size(RecordingSplitSizeHandle handle)
 {
-    delete handle;
+    FlatHandles::remove(handle);
 }
 
 void set_duration(RecordingSplitSizeHandle handle, int seconds)
@@ -221,7 +227,7 @@ RecordingOptionsHandle vmx_create_recording_options(void)
 
 void vmx_destroy_recording_options(RecordingOptionsHandle handle)
 {
-    delete handle;
+    FlatHandles::remove(handle);
 }
 
 void set_session_id(RecordingOptionsHandle handle, const char* id, int length)
@@ -231,18 +237,19 @@ void set_session_id(RecordingOptionsHandle handle, const char* id, int length)
 
 int get_session_id(RecordingOptionsHandle handle, char* buffer, unsigned int* length, unsigned int capacity)
 {
-    return string_out(buffer, length, capacity, [&] { return object_of(handle).get_session_id(); });
+    return string_out(buffer, length, capacity, [&] { return object_of(handle)->get_session_id(); });
 }
 
 void set_file_split_size(RecordingOptionsHandle handle, RecordingSplitSizeHandle size)
 {
-    quietly(handle, [&](Sarvik::RecordingOptions& options) { options.set_file_split_size(object_of(size)); });
+    quietly(
+        handle, [&](Sarvik::RecordingOptions& options) { options.set_file_split_size(*object_of(size)); });
 }
 
 void set_directory_split_size(RecordingOptionsHandle handle, RecordingSplitSizeHandle size)
 {
     quietly(handle,
-        [&](Sarvik::RecordingOptions& options) { options.set_directory_split_size(object_of(size)); });
+        [&](Sarvik::RecordingOptions& options) { options.set_directory_split_size(*object_of(size)); });
 }
 
 void set_data_rate_limit(RecordingOptionsHandle handle, int milliseconds)
@@ -267,27 +274,29 @@ DataRecorderHandle vmx_create_data_recorder(void)
 
 DataRecorderHandle vmx_get_data_recorder(LinkwellHandle* handle)
 {
-    if (!handle)
+    const std::shared_ptr<LinkwellHandle> box = FlatHandles::find(handle);
+    if (!box)
         return nullptr;
-    return internal_vmx_create_data_recorder(handle->connection);
+    return internal_vmx_create_data_recorder(box->connection);
 }
 
 void vmx_destroy_data_recorder(DataRecorderHandle handle)
 {
-    delete handle;
+    FlatHandles::remove(handle);
 }
 
 int vmx_start_recording(DataRecorderHandle handle, unsigned int data_types, const char* directory, int length,
     RecordingOptionsHandle options)
 {
     return flat::guarded([&] {
-        Sarvik::DataRecorder& recorder = object_of(handle);
+        const auto box = box_of(handle);
+        const auto recorder = object_of(handle);
         // A destroyed connection delivers nothing any more.
-        if (handle->connection && handle->connection->closed())
+        if (box->connection && box->connection->closed())
             return 1;
         const std::string path = text_in(directory, length);
-        const Sarvik::RecordingOptions copy = options ? object_of(options) : Sarvik::RecordingOptions();
-        return recorder.start_recording(data_types, path, copy);
+        const Sarvik::RecordingOptions copy = options ? *object_of(options) : Sarvik::RecordingOptions();
+        return recorder->start_recording(data_types, path, copy);
     });
 }
 
@@ -300,11 +309,12 @@ int vmx_process(
     DataRecorderHandle handle, unsigned int data_type, const unsigned char* data, unsigned int size)
 {
     return flat::guarded([&] {
-        Sarvik::DataRecorder& recorder = object_of(handle);
+        const auto box = box_of(handle);
+        const auto recorder = object_of(handle);
         // A recorder of a connection takes its packets from the connection.
-        if (handle->connection)
+        if (box->connection)
             return 1;
-        return recorder.process(static_cast<Sarvik::DataType>(data_type), flat::bytes(data, size)) ? 0 : 1;
+        return recorder->process(static_cast<Sarvik::DataType>(data_type), flat::bytes(data, size)) ? 0 : 1;
     });
 }
 
@@ -321,7 +331,7 @@ int vmx_get_basename_for_data_type(DataRecorderHandle handle, unsigned int data_
     unsigned int* length, unsigned int capacity)
 {
     return string_out(buffer, length, capacity, [&] {
-        return object_of(handle).get_basename_for_data_type(static_cast<Sarvik::DataType>(data_type));
+        return object_of(handle)->get_basename_for_data_type(static_cast<Sarvik::DataType>(data_type));
     });
 }
 
@@ -334,17 +344,15 @@ void vmx_clear_basename_for_data_types(DataRecorderHandle handle, unsigned int d
 int vmx_get_recording_dir_for_session_id(DataRecorderHandle handle, const char* session_id,
     int session_id_length, char* buffer, unsigned int* length, unsigned int capacity)
 {
-    return string_out(buffer, length, capacity, [&] {
-        Sarvik::DataRecorder& recorder = object_of(handle);
-        return recorder.get_recording_directory(text_in(session_id, session_id_length));
-    });
+    return string_out(buffer, length, capacity,
+        [&] { return object_of(handle)->get_recording_directory(text_in(session_id, session_id_length)); });
 }
 
 int vmx_get_recording_dir_for_data_type(DataRecorderHandle handle, unsigned int data_type, char* buffer,
     unsigned int* length, unsigned int capacity)
 {
     return string_out(buffer, length, capacity,
-        [&] { return object_of(handle).get_recording_directory(static_cast<Sarvik::DataType>(data_type)); });
+        [&] { return object_of(handle)->get_recording_directory(static_cast<Sarvik::DataType>(data_type)); });
 }
 
 // ==== Readers ================================================================
@@ -356,15 +364,12 @@ DataReader* data_reader_create(void)
 
 void data_reader_destroy(DataReader* reader)
 {
-    delete reader;
+    FlatHandles::remove(reader);
 }
 
 int data_reader_open(DataReader* reader, const char* meta_filename, int length, int count)
 {
-    return flat::guarded([&] {
-        Sarvik::DataReader& object = object_of(reader);
-        return object.open(text_in(meta_filename, length), count);
-    });
+    return flat::guarded([&] { return object_of(reader)->open(text_in(meta_filename, length), count); });
 }
 
 void data_reader_close(DataReader* reader)
@@ -374,21 +379,23 @@ void data_reader_close(DataReader* reader)
 
 int data_reader_is_open(DataReader* reader)
 {
-    return reader && reader->value.is_open() ? 1 : 0;
+    const std::shared_ptr<DataReader> box = FlatHandles::find(reader);
+    return box && box->value.is_open() ? 1 : 0;
 }
 
 int data_reader_at_end(DataReader* reader)
 {
-    return reader && reader->value.at_end() ? 1 : 0;
+    const std::shared_ptr<DataReader> box = FlatHandles::find(reader);
+    return box && box->value.at_end() ? 1 : 0;
 }
 
 int data_reader_read_record(DataReader* reader, unsigned char* buffer, unsigned int* size,
     unsigned int capacity, unsigned int* data_type, long long* epoch, unsigned char* is_user_header)
 {
     return flat::guarded([&] {
-        Sarvik::DataReader& object = object_of(reader);
+        const auto object = object_of(reader);
         flat::require_room(capacity, buffer);
-        return object.read_record(buffer, capacity, size, data_type, epoch, is_user_header);
+        return object->read_record(buffer, capacity, size, data_type, epoch, is_user_header);
     });
 }
 
@@ -396,25 +403,25 @@ int data_reader_peek_record(DataReader* reader, unsigned char* buffer, unsigned 
     unsigned int capacity, unsigned int* data_type, long long* epoch, unsigned char* is_user_header)
 {
     return flat::guarded([&] {
-        Sarvik::DataReader& object = object_of(reader);
+        const auto object = object_of(reader);
         flat::require_room(capacity, buffer);
-        return object.peek_record(buffer, capacity, size, data_type, epoch, is_user_header);
+        return object->peek_record(buffer, capacity, size, data_type, epoch, is_user_header);
     });
 }
 
 int data_reader_seek_ms(DataReader* reader, long long ms)
 {
-    return flat::guarded([&] { return object_of(reader).seek_ms(ms); });
+    return flat::guarded([&] { return object_of(reader)->seek_ms(ms); });
 }
 
 int data_reader_seek_byte(DataReader* reader, long long byte)
 {
-    return flat::guarded([&] { return object_of(reader).seek_byte(byte); });
+    return flat::guarded([&] { return object_of(reader)->seek_byte(byte); });
 }
 
 int data_reader_set_filter(DataReader* reader, unsigned int data_types)
 {
-    return flat::guarded([&] { return object_of(reader).set_filter(data_types); });
+    return flat::guarded([&] { return object_of(reader)->set_filter(data_types); });
 }
 
 int data_reader_get_filter(DataReader* reader, unsigned int* data_types)
@@ -449,21 +456,22 @@ int data_reader_get_max_record_size(DataReader* reader, unsigned int* size)
 
 int data_reader_get_session_id(DataReader* reader, char* buffer, unsigned int* length, unsigned int capacity)
 {
-    return string_out(buffer, length, capacity, [&] { return object_of(reader).get_session_id(); });
+    return string_out(buffer, length, capacity, [&] { return object_of(reader)->get_session_id(); });
 }
 
 // ==== Players ================================================================
 
 LinkwellHandle* vmx_create_linkwell_playback(DataPlayerHandle player, unsigned int log_level)
 {
-    if (!player || !player->value)
-        return nullptr;
     try {
+        const std::shared_ptr<LinkwellDataPlayer> box = FlatHandles::find(player);
+        if (!box || !box->value)
+            return nullptr;
         auto connection = FlatConnection::open(
-            std::make_unique<SharedPlayerFactory>(player->value), playback_device_name, log_level);
+            std::make_unique<PlaybackFactory>(box->value), playback_device_name, log_level);
         if (!connection)
             return nullptr;
-        return new LinkwellHandle { std::move(connection) };
+        return FlatHandles::add(std::make_shared<LinkwellHandle>(LinkwellHandle { std::move(connection) }));
     } catch (...) {
         return nullptr;
     }
@@ -473,7 +481,8 @@ DataPlayerHandle data_player_create(const char* meta_filename, int length, int c
 {
     try {
         const std::string name = text_in(meta_filename, length);
-        return new LinkwellDataPlayer { std::make_shared<Sarvik::DataPlayer>(name, count) };
+        return FlatHandles::add(std::make_shared<LinkwellDataPlayer>(
+            LinkwellDataPlayer { std::make_shared<Sarvik::DataPlayer>(name, count) }));
     } catch (...) {
         return nullptr;
     }
@@ -481,31 +490,31 @@ DataPlayerHandle data_player_create(const char* meta_filename, int length, int c
 
 void data_player_destroy(DataPlayerHandle player)
 {
-    delete player;
+    FlatHandles::remove(player);
 }
 
 int data_player_play(DataPlayerHandle player)
 {
-    return flat::guarded([&] { object_of(player).play(); });
+    return flat::guarded([&] { object_of(player)->play(); });
 }
 
 int data_player_pause(DataPlayerHandle player)
 {
-    return flat::guarded([&] { object_of(player).pause(); });
+    return flat::guarded([&] { object_of(player)->pause(); });
 }
 
 int data_player_stop(DataPlayerHandle player)
 {
-    return flat::guarded([&] { object_of(player).stop(); });
+    return flat::guarded([&] { object_of(player)->stop(); });
 }
 
 int data_player_set_state(DataPlayerHandle player, unsigned int state)
 {
     return flat::guarded([&] {
-        Sarvik::DataPlayer& object = object_of(player);
+        const auto object = object_of(player);
         if (state > Sarvik::DataPlayer::PausedState)
             return 1;
-        object.set_state(static_cast<Sarvik::DataPlayer::State>(state));
+        object->set_state(static_cast<Sarvik::DataPlayer::State>(state));
         return 0;
     });
 }
@@ -517,7 +526,7 @@ int data_player_get_state(DataPlayerHandle player, int* state)
 
 int data_player_set_filter(DataPlayerHandle player, unsigned int data_types)
 {
-    return flat::guarded([&] { return object_of(player).set_filter(data_types); });
+    return flat::guarded([&] { return object_of(player)->set_filter(data_types); });
 }
 
 int data_player_get_filter(DataPlayerHandle player, unsigned int* data_types)
@@ -527,7 +536,7 @@ int data_player_get_filter(DataPlayerHandle player, unsigned int* data_types)
 
 int data_player_set_position(DataPlayerHandle player, long long ms)
 {
-    return flat::guarded([&] { return object_of(player).set_position(ms); });
+    return flat::guarded([&] { return object_of(player)->set_position(ms); });
 }
 
 int data_player_get_position(DataPlayerHandle player, long long* ms)
@@ -537,7 +546,7 @@ int data_player_get_position(DataPlayerHandle player, long long* ms)
 
 int data_player_set_playback_rate(DataPlayerHandle player, float rate)
 {
-    return flat::guarded([&] { object_of(player).set_playback_rate(rate); });
+    return flat::guarded([&] { object_of(player)->set_playback_rate(rate); });
 }
 
 int data_player_get_playback_rate(DataPlayerHandle player, float* rate)
@@ -547,7 +556,7 @@ int data_player_get_playback_rate(DataPlayerHandle player, float* rate)
 
 int data_player_set_loop_mode_enabled(DataPlayerHandle player, int enabled)
 {
-    return flat::guarded([&] { object_of(player).set_loop_mode_enabled(enabled != 0); });
+    return flat::guarded([&] { object_of(player)->set_loop_mode_enabled(enabled != 0); });
 }
 
 int data_player_get_loop_mode_enabled(DataPlayerHandle player, int* enabled)
@@ -564,7 +573,7 @@ int data_player_get_duration(DataPlayerHandle player, long long* ms)
 int data_player_get_meta_filename(
     DataPlayerHandle player, char* buffer, unsigned int* length, unsigned int capacity)
 {
-    return string_out(buffer, length, capacity, [&] { return object_of(player).meta_filename(); });
+    return string_out(buffer, length, capacity, [&] { return object_of(player)->meta_filename(); });
 }
 
 // ==== Stored records =========================================================

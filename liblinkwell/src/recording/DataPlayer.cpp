@@ -370,9 +370,8 @@ DataTypes DataPlayer::get_filter() const
 
 void DataPlayer::set_playback_rate(float rate)
 {
-    if (std::isnan(rate) || rate == INFINITY)
+    if (!d->clock.set_tick_rate(rate))
         return;
-    d->clock.set_tick_rate(rate);
     d->rate.exchange(rate);
     d->notify_change();
 }

@@ -319,8 +319,10 @@ DataRecord DataReader::read_record()
     record.epoch = read.epoch;
     record.is_user_header = read.is_user_header != 0;
     record.meta_version = d->meta_version;
-    if (record.is_valid)
+    if (record.is_valid) {
+        d->record.resize(read.size);
         record.data = std::move(d->record);
+    }
     return record;
 }
 

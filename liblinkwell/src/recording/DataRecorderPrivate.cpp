@@ -6,17 +6,12 @@
 #include <vector>
 
 #include "command/RadarInterface.hpp"
-#include "common/LittleEndian.hpp"
 #include "common/UniqueLocked.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
-#include "recording/CloseFileMetaEntry.hpp"
 #include "recording/ConnectionLogger.hpp"
 #include "recording/DataTypeTable.hpp"
-#include "recording/FileMapMetaEntry.hpp"
-#include "recording/MetaFileHeader.hpp"
 #include "recording/RecordFormats.hpp"
 #include "recording/RecordingNames.hpp"
-#include "recording/WriteFileMetaEntry.hpp"
 #include <linkwell/RecordingTime.hpp>
 
 namespace Sarvik {
@@ -77,21 +72,6 @@ const Stream streams[] = {
 };
 
 constexpr const char* radar_settings_subscription = "b6328fcf-e10d-454b-a6a3-28ce8a715060";
-// The first line of the kept radar settings.
-constexpr const char* radar_settings_name = "27dae9d2-aea8-4321-a635-39fc0c5cef6d";
-// Radar-settings messages carry their settings block from this byte on.
-constexpr size_t radar_settings_head = 14;
-// The source named in warnings about radar settings messages.
-constexpr const char* radar_settings_source = "Radar settings";
-// The module file that holds the parameter file.
-constexpr unsigned parameter_file_type = 0x037DD98C;
-constexpr unsigned parameter_file_id = 0;
-
-const std::string writing_extension = ".writing";
-
-// Index entries are written in blocks of about this many bytes.
-constexpr size_t entry_block_size = 64 * 1024;
-
 std::atomic<unsigned> recorders_made { 0 };
 
 const Stream* find_stream(DataType type)
@@ -105,11 +85,6 @@ const Stream* find_stream(DataType type)
 std::string display(DataType type)
 {
     return DataRecorder::data_type_to_string(type);
-}
-
-bool starts_with(const std::string& text, const std::string& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 int64_t wall_clock_ms()
@@ -130,22 +105,10 @@ RadarInterface& radar_of(DataRecorder::Connection& connection)
     return *connection.locked([](RadarInterface& radar) { return &radar; });
 }
 
-std::string working_directory_of(const SessionMetaData& session)
-{
-    if (session.current_sub_directory.empty())
-        return session.session_directory;
-    return session.session_directory + "/" + session.current_sub_directory;
-}
-
 std::string sub_directory_name(const SessionMetaData& session, int number)
 {
     return "sarvik_recording_" + current_date_time_to_string() + "_" + session.id + "_"
         + std::to_string(number);
-}
-
-std::string describe_failure(const UnicodeFile& file)
-{
-    return file.filename() + ": " + file.error_text();
 }
 
 } // namespace
@@ -169,6 +132,11 @@ DataRecorderPrivate::DataRecorderPrivate(DataRecorder* owner_, DataRecorder::Con
     , has_module(owned_logger != nullptr)
     , recorder_number(++recorders_made)
     , alive(std::make_shared<AliveToken>())
+    , reports(logger)
+    , side_files(connection, has_module, reports)
+    , index_writer(
+          reports, side_files, [this](SessionMetaData& session) { rename_session_directory(session); })
+    , data_files(reports, index_writer, side_files)
 {
     alive->recorder = this;
     for (const auto& info : data_type_walk_order)
@@ -406,6 +374,15 @@ void DataRecorderPrivate::write_batch() noexcept
             queue_warned = false;
         run_task("process", [&] { do_process({ packet.meta, packet.session }, packet.bytes); });
     }
+    // The batch is written: its entries go to the index files, so that a
+    // crash loses no record that reached its data file before the recorder
+    // fell idle. The sessions live until their releases, queued after it.
+    SessionMetaData* written = nullptr;
+    for (const PacketBatch::Packet& packet : batch->packets())
+        if (packet.session != written) {
+            written = packet.session;
+            run_task("process", [&] { index_writer.write_waiting_entries(*written); });
+        }
     std::lock_guard<std::mutex> lock(mutex);
     batch->clear();
     if (!spare_batch)
@@ -416,7 +393,7 @@ void DataRecorderPrivate::count_queued(int64_t bytes)
 {
     const int64_t queued = queued_bytes.fetch_add(bytes) + bytes;
     if (queued > queue_warning_bytes && !queue_warned.exchange(true))
-        warn("WARNING: " + std::to_string(queued >> 20)
+        reports.warn("WARNING: " + std::to_string(queued >> 20)
             + " MiB of packets wait to be recorded: the disk is slower than the data");
 }
 
@@ -509,12 +486,7 @@ int DataRecorderPrivate::subscribe_to_file_available(
     for (const auto& info : data_type_walk_order) {
         if (!(mask & info.type))
             continue;
-        bool taken;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            taken = !file_available_callbacks.emplace(info.type, callback).second;
-        }
-        if (taken) {
+        if (!reports.add_file_available(info.type, callback)) {
             logger.log(0,
                 "cannot subscribe to file available for data type: " + display(info.type) + " : "
                     + "another callback already subscribed");
@@ -530,12 +502,9 @@ void DataRecorderPrivate::unsubscribe_to_file_available(DataTypes mask)
 {
     if (mask == 0)
         return;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (const auto& info : data_type_walk_order)
-            if (mask & info.type)
-                file_available_callbacks.erase(info.type);
-    }
+    for (const auto& info : data_type_walk_order)
+        if (mask & info.type)
+            reports.remove_file_available(info.type);
     check_mask(mask,
         "detected invalid data type in func: unsubscribe_to_file_available:unsubscribe_to_file_available");
 }
@@ -547,27 +516,20 @@ int DataRecorderPrivate::subscribe_to_meta_file_available(
         logger.log(0, "cannot subscribe to meta file available: invalid callback");
         return 1;
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!meta_file_available_callback) {
-            meta_file_available_callback = callback;
-            return 0;
-        }
-    }
+    if (reports.set_meta_file_available(callback))
+        return 0;
     logger.log(0, "cannot subscribe to meta file available: another callback already subscribed");
     return 1;
 }
 
 void DataRecorderPrivate::unsubscribe_to_meta_file_available()
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    meta_file_available_callback = nullptr;
+    reports.clear_meta_file_available();
 }
 
 void DataRecorderPrivate::set_error_callback(DataRecorder::ErrorCallback callback)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    error_callback = std::move(callback);
+    reports.set_error_callback(std::move(callback));
 }
 
 void DataRecorderPrivate::set_basename_for_data_type(DataType type, const std::string& basename)
@@ -589,7 +551,7 @@ void DataRecorderPrivate::set_basename_for_data_type(DataType type, const std::s
     // mutex, the close reaches the recording's records before their release.
     MetaData* meta = enabled->second.get();
     const std::shared_ptr<SessionMetaData> session = active_sessions.at(meta->session_id);
-    queue_locked("close", [this, meta, session] { close_file({ meta, session.get() }); });
+    queue_locked("close", [this, meta, session] { data_files.close(*meta, *session); });
 }
 
 std::string DataRecorderPrivate::get_basename_for_data_type(DataType type) const
@@ -636,24 +598,12 @@ std::string DataRecorderPrivate::get_recording_directory(const std::string& sess
 
 bool DataRecorderPrivate::update_radar_settings_from_module(const Bytes& message) noexcept
 {
-    try {
-        Bytes settings(
-            radar_settings_name, radar_settings_name + std::char_traits<char>::length(radar_settings_name));
-        settings.push_back(0x0A);
-        if (message.size() > radar_settings_head)
-            settings.insert(settings.end(), message.begin() + radar_settings_head, message.end());
-        set_radar_settings(settings, message.size());
-    } catch (...) {
-        // Out of memory: the settings kept before stay.
-    }
-    return true;
+    return side_files.update_radar_settings_from_module(message);
 }
 
 void DataRecorderPrivate::set_radar_settings(const Bytes& settings, size_t message_size)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    radar_settings = settings;
-    radar_settings_message_size = message_size;
+    side_files.set_radar_settings(settings, message_size);
 }
 
 // ---- recorder thread: tasks ---------------------------------------------------
@@ -671,7 +621,7 @@ void DataRecorderPrivate::run_task(const char* name, const std::function<void()>
     }
     try {
         logger.log(0, failure);
-        report_error(failure);
+        reports.report_error(failure);
     } catch (...) {
         // Out of memory for the text: nothing more can be said.
     }
@@ -693,36 +643,40 @@ void DataRecorderPrivate::do_process(const Pair& pair, ByteView packet)
     if (!record.note.empty())
         logger.log(3, record.note);
     if (!record.refusal.empty())
-        warn_refused(display(type), packet.size(), record.refusal);
+        reports.warn_refused(display(type), packet.size(), record.refusal);
     if (record.empty())
         return;
 
     std::string error;
     if (!begin_index_bracket(pair, type, error))
         return;
-    if (!ensure_file_open(pair, error)) {
-        end_index_bracket(pair);
-        warn("WARNING: failed to ensure file open for data type: " + display(type));
-        report_error(error);
+    if (!data_files.ensure_open(*meta, *session, basename_of(type), error)) {
+        index_writer.write_entries(*meta, *session);
+        reports.warn("WARNING: failed to ensure file open for data type: " + display(type));
+        reports.report_error(error);
         return;
     }
     // The headers that opening the file wrote get their entries before the
     // record's own.
     if (!session->current_bytes_written.empty()) {
-        end_index_bracket(pair);
-        if (!ensure_session_file_open(session, error))
-            report_error(error);
+        index_writer.write_entries(*meta, *session);
+        if (!index_writer.ensure_open(*session, error))
+            reports.report_error(error);
     }
-    write_file(pair, record.data, record.size, false);
-    end_index_bracket(pair);
+    data_files.write(*meta, *session, record.data, record.size, false);
+    index_writer.write_entries(*meta, *session);
 
     // A file or directory ends with the packet that reaches its limit.
+    // (A directory that vanished is told before the files that were in it
+    // fail to get their final names.)
     if (file_split_due(*meta)) {
-        close_file(pair);
+        index_writer.check_directory(*session);
+        data_files.close(*meta, *session);
         if (meta->file_split_size.get_type() == PreferredSplitSize::FixedDailyHourSplit)
             meta->next_split_time = next_split_time(meta->file_split_size.get_fixed_daily_hour());
     }
     if (session_split_due(*session)) {
+        index_writer.check_directory(*session);
         update_session_sub_directory(session);
         if (session->directory_split_size.get_type() == PreferredSplitSize::FixedDailyHourSplit)
             session->next_split_time = next_split_time(session->directory_split_size.get_fixed_daily_hour());
@@ -741,61 +695,13 @@ bool DataRecorderPrivate::begin_index_bracket(const Pair& pair, DataType type, s
 {
     if (!pair.second)
         error = "start_recording_meta: session_meta was null.";
-    else if (ensure_session_file_open(pair.second, error)) {
+    else if (index_writer.ensure_open(*pair.second, error)) {
         pair.second->current_bytes_written.clear();
         return true;
     }
-    warn("WARNING: failed to start recording of meta for data type: " + display(type));
-    report_error(error);
+    reports.warn("WARNING: failed to start recording of meta for data type: " + display(type));
+    reports.report_error(error);
     return false;
-}
-
-void DataRecorderPrivate::end_index_bracket(const Pair& pair)
-{
-    MetaData* meta = pair.first;
-    SessionMetaData* session = pair.second;
-    auto& counts = session->current_bytes_written;
-    if (counts.empty())
-        return;
-    if (!session->index_file.is_open()) {
-        counts.clear();
-        return;
-    }
-    if (meta->session_filename_index == -1) {
-        meta->session_filename_index = static_cast<int>(session->filenames.size());
-        session->filenames.push_back("<>");
-        Bytes record;
-        little_endian::append_u32(record, static_cast<uint32_t>(meta->session_filename_index));
-        const Bytes name
-            = AbstractMetaEntry::string_to_bytes(meta->file.filename().substr(meta->directory.size() + 1));
-        record.insert(record.end(), name.begin(), name.end());
-        if (session->journal.write(record)) {
-            session->journal_end += static_cast<int64_t>(record.size());
-        } else {
-            report_error("failed writing file " + describe_failure(session->journal));
-            session->journal.clear();
-            session->journal.seekp(session->journal_end);
-        }
-    }
-    int64_t sum = 0;
-    for (const auto& [key, count] : counts)
-        sum += count;
-    int64_t offset = meta->file_size - sum;
-    // Each entry adds its bytes back; bytes whose entry could not be
-    // written leave the totals again.
-    session->bytes_recorded -= sum;
-    for (auto entry = counts.rbegin(); entry != counts.rend(); ++entry) {
-        const uint32_t count = entry->second;
-        session->bytes_recorded += count;
-        const WriteFileMetaEntry written(epoch_offset(*session), entry->first, count, offset,
-            session->bytes_recorded, static_cast<uint32_t>(meta->session_filename_index));
-        if (write_meta_entry(session, written)) {
-            session->largest_record = std::max(session->largest_record, count);
-            session->written_data_types |= meta->data_type;
-        }
-        offset += count;
-    }
-    counts.clear();
 }
 
 bool DataRecorderPrivate::file_split_due(const MetaData& meta) const
@@ -852,10 +758,10 @@ void DataRecorderPrivate::release(MetaData* meta, const std::shared_ptr<SessionM
         owned = std::move(found->meta);
         scheduled_for_deletion.erase(found);
     }
-    close_file({ owned.get(), session.get() });
-    flush_refusals(display(owned->data_type));
+    data_files.close(*owned, *session);
+    reports.flush_refusals(display(owned->data_type));
     if (owned->data_type == BasebandApDataType || owned->data_type == BasebandIqDataType)
-        flush_refusals(radar_settings_source);
+        reports.flush_refusals(SideFileWriter::radar_settings_source);
     owned.reset();
     bool last;
     {
@@ -865,244 +771,10 @@ void DataRecorderPrivate::release(MetaData* meta, const std::shared_ptr<SessionM
                 [&session](const Stopped& stopped) { return stopped.session == session; });
     }
     if (last)
-        close_session_file(session.get(), false);
+        index_writer.close(*session, false);
 }
 
-// ---- recorder thread: session directory and index file ------------------------
-
-bool DataRecorderPrivate::ensure_session_file_open(SessionMetaData* session, std::string& error)
-{
-    if (session->index_file.is_open() && session->journal.is_open())
-        return true;
-    if (!session->directory_created) {
-        if (!create_session_directory(session, error))
-            return false;
-    } else if (has_module && !session->parameter_file_stored && session->profile_id != 0
-        && !session->parameter_file_asked) {
-        // Asked once per index file: each try may wait for the module.
-        session->parameter_file_asked = true;
-        session->parameter_file_stored = store_parameter_file(session->session_directory);
-    }
-    const std::string directory = working_directory_of(*session);
-    if (!session->current_sub_directory.empty() && !UnicodeFile::create_directory(directory)) {
-        warn("failed to create session sub-directory\n  |-- directory: " + directory);
-        error = "failed to create session sub-directory " + directory;
-        return false;
-    }
-    return open_index_file(session, directory, error);
-}
-
-bool DataRecorderPrivate::create_session_directory(SessionMetaData* session, std::string& error)
-{
-    bool exists = false;
-    try {
-        exists = UnicodeFile::file_exists(session->session_directory);
-    } catch (const std::exception&) {
-        // Cannot be looked at: making it fails below and says so.
-    }
-    if (exists) {
-        // Something took the name since the session was set up.
-        std::lock_guard<std::mutex> lock(mutex);
-        session->session_directory = unused_name(session->session_directory, "",
-            [this](const std::string& name) { return directory_claimed(name); });
-        retarget_types_locked(*session);
-    }
-    const std::string directory = session->session_directory;
-    if (!UnicodeFile::create_directory(directory)) {
-        warn("failed to create session directory\n  |-- directory: " + directory);
-        error = "failed to create session directory " + directory;
-        return false;
-    }
-    session->directory_created = true;
-    if (has_module) {
-        session->parameter_file_asked = true;
-        session->parameter_file_stored = store_parameter_file(directory);
-        ask_profile_id(session);
-    }
-    return true;
-}
-
-bool DataRecorderPrivate::open_index_file(
-    SessionMetaData* session, const std::string& directory, std::string& error)
-{
-    UnicodeFile& index = session->index_file;
-    UnicodeFile& journal = session->journal;
-    index.set_filename(directory + "/sarvik_recording_meta" + writing_extension);
-    journal.set_filename(directory + "/sarvik_recording_meta_tmp" + writing_extension);
-    logger.log(3, "open new session file");
-    logger.log(3, "  |-- file: " + index.filename());
-    session->bytes_recorded = 0;
-    const auto give_up = [&](const std::string& text) {
-        warn(text);
-        error = text;
-        if (index.is_open())
-            index.close();
-        if (journal.is_open())
-            journal.close();
-        return false;
-    };
-    for (UnicodeFile* file : { &index, &journal })
-        if (!file->open(std::ios::out | std::ios::trunc | std::ios::binary))
-            return give_up("failed to open file: " + file->filename());
-    session->created_at = wall_clock_ms();
-    session->started_at = steady_clock::now();
-    MetaFileHeader header;
-    header.created = session->created_at;
-    header.profile_id = session->profile_id;
-    const Bytes raw = header.to_raw(session->id);
-    if (!index.write(raw))
-        return give_up("failed writing file " + describe_failure(index));
-    session->index_file_end = static_cast<int64_t>(raw.size());
-    session->journal_end = 0;
-    session->pending_entries.clear();
-    session->pending_entry_bytes = 0;
-    session->parameter_file_asked = false;
-    return true;
-}
-
-bool DataRecorderPrivate::write_meta_entry(SessionMetaData* session, const AbstractMetaEntry& entry)
-{
-    if (!entry.is_valid())
-        return false;
-    const Bytes raw = entry.to_raw();
-    session->pending_entries.insert(session->pending_entries.end(), raw.begin(), raw.end());
-    if (entry.type() == AbstractMetaEntry::WriteFile)
-        session->pending_entry_bytes += entry.bytes_written();
-    // The index file is readable only once it is closed, so its entries may
-    // wait in memory: a block of them costs one write instead of one each.
-    if (session->flush_on_write || session->pending_entries.size() >= entry_block_size)
-        return write_pending_entries(session);
-    return true;
-}
-
-bool DataRecorderPrivate::write_pending_entries(SessionMetaData* session)
-{
-    Bytes& pending = session->pending_entries;
-    if (pending.empty())
-        return true;
-    UnicodeFile& index = session->index_file;
-    const bool written = index.write(pending);
-    if (written) {
-        session->index_file_end += static_cast<int64_t>(pending.size());
-    } else {
-        report_error("failed writing file " + describe_failure(index));
-        // The entries before the block stay readable; the next block goes in
-        // its place, and the bytes it counted are no longer in the totals.
-        index.clear();
-        index.seekp(session->index_file_end);
-        session->bytes_recorded -= session->pending_entry_bytes;
-    }
-    pending.clear();
-    session->pending_entry_bytes = 0;
-    return written;
-}
-
-uint32_t DataRecorderPrivate::epoch_offset(const SessionMetaData& session) const
-{
-    return AbstractMetaEntry::epoch_offset_between(session.started_at, steady_clock::now());
-}
-
-void DataRecorderPrivate::close_session_file(SessionMetaData* session, bool continuing)
-{
-    if (!session->index_file.is_open()) {
-        if (session->index_file_notice_pending) {
-            session->index_file_notice_pending = false;
-            announce_meta_file(session->id, session->last_index_file_name);
-        }
-        return;
-    }
-    const bool completed = complete_index_file(session);
-    std::string closed = session->index_file.filename();
-    if (completed && session->index_file.has_extension(writing_extension)) {
-        const std::string final_name = closed.substr(0, closed.size() - writing_extension.size()) + ".dat";
-        logger.log(3, "renaming session file to: " + final_name);
-        if (session->index_file.rename(final_name))
-            closed = final_name;
-        else
-            logger.log(0, "warning: failed to rename session file!");
-    }
-    // The journal is kept beside an index file that could not be completed.
-    if (completed) {
-        try {
-            session->journal.delete_file();
-        } catch (const std::exception& e) {
-            report_error(std::string("failed to delete file: ") + e.what());
-        }
-    } else {
-        session->journal.close();
-    }
-    session->journal.clear_filename();
-    const std::string previous = session->last_index_file_name;
-    session->last_index_file_name = closed;
-    session->index_file.clear_filename();
-    if (completed && !previous.empty())
-        link_previous_index_file(session, previous, closed);
-
-    // Every index file is announced once, after its link to the next one (if
-    // any) is written: a continuing close announces the one before, a final
-    // close the one before (when still due) and itself.
-    if (!previous.empty() && (continuing || session->index_file_notice_pending))
-        announce_meta_file(session->id, previous);
-    session->index_file_notice_pending = continuing;
-    if (!continuing)
-        announce_meta_file(session->id, closed);
-}
-
-bool DataRecorderPrivate::complete_index_file(SessionMetaData* session)
-{
-    UnicodeFile& index = session->index_file;
-    const int64_t file_map_offset
-        = session->index_file_end + static_cast<int64_t>(session->pending_entries.size());
-    bool completed = write_meta_entry(session, FileMapMetaEntry(epoch_offset(*session), session->filenames))
-        && write_pending_entries(session);
-    session->filenames.clear();
-    if (completed) {
-        MetaFileHeader header;
-        header.state = 1;
-        header.duration = epoch_offset(*session);
-        header.bytes_recorded = session->bytes_recorded;
-        header.file_map_offset = file_map_offset;
-        header.data_types = session->written_data_types;
-        header.next_meta_file_offset = -1;
-        header.max_record_size = session->largest_record;
-        completed = index.seekp(MetaFileHeader::ClosingBlockOffset) && index.write(header.closing_block());
-        if (!completed)
-            report_error("failed writing file " + describe_failure(index));
-    }
-    logger.log(3, "closing file: " + index.filename());
-    if (!index.close() && completed) {
-        report_error("failed to close file " + describe_failure(index));
-        completed = false;
-    }
-    session->bytes_recorded = 0;
-    session->written_data_types = 0;
-    session->largest_record = 0;
-    return completed;
-}
-
-void DataRecorderPrivate::link_previous_index_file(
-    SessionMetaData* session, const std::string& previous, const std::string& next)
-{
-    const std::string root = session->session_directory + "/";
-    if (!starts_with(previous, root) || !starts_with(next, root))
-        return;
-    const std::string next_relative = next.substr(root.size());
-    const std::string previous_relative = previous.substr(root.size());
-    std::string link = next_relative;
-    if (session->sub_directory_index >= 0) {
-        const std::string sub = session->current_sub_directory + "/";
-        link = starts_with(previous_relative, sub) ? next_relative.substr(sub.size()) : "../" + next_relative;
-    }
-    UnicodeFile file(previous, std::ios::in | std::ios::out | std::ios::binary | std::ios::ate);
-    if (!file.is_open())
-        return;
-    const int64_t link_offset = file.size();
-    Bytes offset;
-    little_endian::append_i64(offset, link_offset);
-    if (!(file.write(AbstractMetaEntry::string_to_bytes(link))
-            && file.seekp(MetaFileHeader::NextMetaFileOffsetPosition) && file.write(offset) && file.close()))
-        report_error("failed to link index file " + previous + " to " + next + ": " + file.error_text());
-}
+// ---- recorder thread: sub-directories ------------------------------------------
 
 void DataRecorderPrivate::update_session_sub_directory(SessionMetaData* session)
 {
@@ -1121,12 +793,26 @@ void DataRecorderPrivate::update_session_sub_directory(SessionMetaData* session)
                     metas.push_back(meta.get());
     }
     for (MetaData* meta : metas)
-        close_file({ meta, session });
-    close_session_file(session, true);
+        data_files.close(*meta, *session);
+    index_writer.close(*session, true);
     std::lock_guard<std::mutex> lock(mutex);
     session->sub_directory_index = next;
     session->current_sub_directory = name;
     retarget_types_locked(*session);
+}
+
+void DataRecorderPrivate::rename_session_directory(SessionMetaData& session)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    session.session_directory = unused_name(
+        session.session_directory, "", [this](const std::string& name) { return directory_claimed(name); });
+    retarget_types_locked(session);
+}
+
+std::string DataRecorderPrivate::basename_of(DataType type)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return basenames[type];
 }
 
 void DataRecorderPrivate::retarget_types_locked(const SessionMetaData& session)
@@ -1141,309 +827,6 @@ void DataRecorderPrivate::retarget_types_locked(const SessionMetaData& session)
     for (const auto& [type, meta] : enabled_data_types)
         if (meta->session_id == session.id)
             meta->directory = directory;
-}
-
-// ---- recorder thread: data files ------------------------------------------------
-
-bool DataRecorderPrivate::write_file(const Pair& pair, const uint8_t* data, size_t size, bool header)
-{
-    MetaData* meta = pair.first;
-    SessionMetaData* session = pair.second;
-    if (!meta->file.is_open()) {
-        report_error("failed writing file " + meta->file.filename() + ": it is not open.");
-        return false;
-    }
-    std::string error;
-    if (!ensure_session_file_open(session, error)) {
-        report_error(error);
-        return false;
-    }
-    if (!meta->file.write(data, size)) {
-        report_error("failed writing file " + describe_failure(meta->file));
-        // What was written before stays readable; the next write goes in the
-        // place of the lost bytes.
-        meta->file.clear();
-        meta->file.seekp(meta->file_size);
-        return false;
-    }
-    meta->last_write_at = steady_clock::now();
-    meta->has_written = true;
-    meta->file_size += static_cast<int64_t>(size);
-    session->bytes_recorded += static_cast<int64_t>(size);
-    const uint32_t key = header ? ~static_cast<uint32_t>(meta->data_type) : meta->data_type;
-    session->current_bytes_written[key] += static_cast<uint32_t>(size);
-    return true;
-}
-
-bool DataRecorderPrivate::ensure_file_open(const Pair& pair, std::string& error)
-{
-    MetaData* meta = pair.first;
-    if (meta->file.is_open()) {
-        if (ensure_file_header(pair))
-            return true;
-        close_file(pair);
-    }
-    meta->file_size = 0;
-    std::string basename;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        basename = basenames[meta->data_type];
-    }
-    const std::string stem = meta->directory + "/" + basename + "_";
-    const std::string name = unused_name(stem + current_date_time_to_string(), writing_extension);
-    logger.log(3, "open new file for data type:" + display(meta->data_type));
-    logger.log(3, "  |-- file: " + name);
-    meta->file.set_filename(name);
-    if (!meta->file.open(std::ios::out | std::ios::trunc | std::ios::binary)) {
-        error = "failed to open file: " + name;
-        logger.log(0, error);
-        return false;
-    }
-    if (!ensure_file_header(pair)) {
-        error = "failed to verify valid header for file: " + name;
-        logger.log(0, error);
-        return false;
-    }
-    meta->file_opened_at = steady_clock::now();
-    const bool baseband = meta->data_type == BasebandApDataType || meta->data_type == BasebandIqDataType;
-    if (baseband && !meta->radar_settings_written)
-        write_radar_settings(pair, unused_name(stem + current_date_time_to_string(), ".ini"));
-    return true;
-}
-
-bool DataRecorderPrivate::ensure_file_header(const Pair& pair)
-{
-    MetaData* meta = pair.first;
-    if (meta->file_size != 0)
-        return true;
-    const Bytes& user_header = meta->user_header;
-    if (!user_header.empty() && !write_file(pair, user_header.data(), user_header.size(), true)) {
-        logger.log(0, "failed to write user header to file: " + meta->file.filename());
-        return false;
-    }
-    if (!record_formats::file_extension(meta->data_type)) {
-        const std::string text = "internal error: case not handled in switch:ensure_file_header";
-        logger.log(0, text);
-        throw std::runtime_error(text);
-    }
-    const std::string line = record_formats::csv_header_line(meta->data_type);
-    return line.empty()
-        || write_file(pair, reinterpret_cast<const uint8_t*>(line.data()), line.size(), false);
-}
-
-void DataRecorderPrivate::close_file(const Pair& pair)
-{
-    MetaData* meta = pair.first;
-    SessionMetaData* session = pair.second;
-    if (!meta->file.is_open())
-        return;
-    const std::string name = meta->file.filename();
-    logger.log(3, "closing file: " + name);
-    if (!meta->file.close())
-        report_error("failed to close file " + describe_failure(meta->file));
-    if (meta->file_size == 0) {
-        logger.log(3, "removing empty file: " + name);
-        try {
-            meta->file.delete_file();
-        } catch (const std::exception& e) {
-            report_error(std::string("failed to delete file: ") + e.what());
-        }
-        meta->file.clear_filename();
-        meta->session_filename_index = -1;
-        return;
-    }
-    const int index = meta->session_filename_index;
-    if (index >= 0 && session->index_file.is_open())
-        write_meta_entry(session,
-            CloseFileMetaEntry(epoch_offset(*session), meta->data_type, meta->file_size,
-                session->bytes_recorded, static_cast<uint32_t>(index)));
-    const std::string closed = meta->file.has_extension(writing_extension) ? rename_data_file(meta) : name;
-    const std::string prefix = meta->directory + "/";
-    if (index >= 0 && static_cast<size_t>(index) < session->filenames.size() && starts_with(closed, prefix))
-        session->filenames[static_cast<size_t>(index)] = closed.substr(prefix.size());
-    announce_file(meta->data_type, closed);
-    meta->file.clear_filename();
-    meta->session_filename_index = -1;
-}
-
-std::string DataRecorderPrivate::rename_data_file(MetaData* meta)
-{
-    const std::string name = meta->file.filename();
-    const char* extension = record_formats::file_extension(meta->data_type);
-    if (!extension) {
-        const std::string text = "internal error: case not handled in switch:close_file";
-        logger.log(0, text);
-        throw std::runtime_error(text);
-    }
-    const std::string stem = name.substr(0, name.size() - writing_extension.size());
-    std::string final_name;
-    try {
-        final_name = final_data_file_name(stem, extension);
-    } catch (const std::exception&) {
-        final_name = stem + "." + extension;
-    }
-    logger.log(3, "renaming file to: " + final_name);
-    if (meta->file.rename(final_name))
-        return final_name;
-    logger.log(0, "warning: failed to rename file!");
-    report_error("failed to rename file!");
-    return name;
-}
-
-// ---- recorder thread: side files ----------------------------------------------
-
-bool DataRecorderPrivate::write_radar_settings(const Pair& pair, const std::string& filename)
-{
-    MetaData* meta = pair.first;
-    if (meta->radar_settings_written)
-        return false;
-    Bytes settings;
-    size_t message_size;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        settings = radar_settings;
-        message_size = radar_settings_message_size;
-    }
-    if (settings.empty())
-        return false; // none received yet
-    std::string problem;
-    const std::string text = record_formats::radar_settings_text(settings, &problem);
-    if (text.empty()) {
-        warn_refused(radar_settings_source, message_size, problem);
-        return false;
-    }
-    if (!problem.empty())
-        warn(std::string(radar_settings_source) + ": " + problem);
-    UnicodeFile file(filename, std::ios::out);
-    if (!file.is_open()) {
-        logger.log(0, "failed to create radar settings file: " + filename);
-        return false;
-    }
-    logger.log(3, "writing radar settings to file: " + filename);
-    if (!file.write(text.data(), text.size()) || !file.close()) {
-        report_error("failed writing file " + describe_failure(file));
-        return false;
-    }
-    meta->radar_settings_written = true;
-    return true;
-}
-
-bool DataRecorderPrivate::store_parameter_file(const std::string& directory)
-{
-    Bytes contents;
-    const int status = connection.locked([&](RadarInterface& radar) {
-        return radar.get_file_no_throw(parameter_file_type, parameter_file_id, contents);
-    });
-    if (status != 0) {
-        warn("failed to retrieve parameter file from module");
-        return false;
-    }
-    const std::string name = directory + "/sarvik_parameter_file.par";
-    logger.log(3, "Received parameter file from module, store to disk");
-    logger.log(3, "  |-- file: " + name);
-    UnicodeFile file(name, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!file.is_open()) {
-        warn("failed to open file: " + name);
-        return false;
-    }
-    if (!file.write(contents) || !file.close()) {
-        report_error("failed writing file " + describe_failure(file));
-        return false;
-    }
-    return true;
-}
-
-void DataRecorderPrivate::ask_profile_id(SessionMetaData* session)
-{
-    unsigned profile_id = 0;
-    const int status
-        = connection.locked([&](RadarInterface& radar) { return radar.get_profileid_no_throw(profile_id); });
-    if (status != 0)
-        warn("failed to retrieve profile id from module");
-    else
-        session->profile_id = profile_id;
-}
-
-// ---- reporting ----------------------------------------------------------------
-
-void DataRecorderPrivate::report_error(const std::string& text)
-{
-    DataRecorder::ErrorCallback callback;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        callback = error_callback;
-    }
-    if (!callback)
-        return;
-    try {
-        callback(text);
-    } catch (const std::exception& e) {
-        logger.log(0, std::string("error callback failed: ") + e.what());
-    } catch (...) {
-        logger.log(0, "error callback failed");
-    }
-}
-
-void DataRecorderPrivate::warn(const std::string& text)
-{
-    lstream line = logger.serror();
-    line << text;
-    line.flush();
-}
-
-void DataRecorderPrivate::warn_refused(const std::string& source, size_t size, const std::string& reason)
-{
-    const std::string line = refusals.refused(source, size, reason, steady_clock::now());
-    if (!line.empty())
-        warn(line);
-}
-
-void DataRecorderPrivate::flush_refusals(const std::string& source)
-{
-    const std::string line = refusals.flush(source);
-    if (!line.empty())
-        warn(line);
-}
-
-// A client's callback that throws must not leave a file half closed: the
-// failure is reported and the work goes on.
-void DataRecorderPrivate::call_back(const char* name, const std::function<void()>& call)
-{
-    std::string failure;
-    try {
-        call();
-        return;
-    } catch (const std::exception& e) {
-        failure = std::string(name) + " callback failed: " + e.what();
-    } catch (...) {
-        failure = std::string(name) + " callback failed";
-    }
-    logger.log(0, failure);
-    report_error(failure);
-}
-
-void DataRecorderPrivate::announce_file(DataType type, const std::string& filename)
-{
-    DataRecorder::FileAvailableCallback callback;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto found = file_available_callbacks.find(type);
-        if (found != file_available_callbacks.end())
-            callback = found->second;
-    }
-    if (callback)
-        call_back("file available", [&] { callback(type, filename); });
-}
-
-void DataRecorderPrivate::announce_meta_file(const std::string& session_id, const std::string& filename)
-{
-    DataRecorder::MetaFileAvailableCallback callback;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        callback = meta_file_available_callback;
-    }
-    if (callback)
-        call_back("meta file available", [&] { callback(session_id, filename); });
 }
 
 } // namespace Sarvik

@@ -5,11 +5,13 @@
 // task on the recorder's own "recorder" thread, one at a time in queue
 // order: processing a packet (record lookup, data-rate limit, index bracket,
 // data file, write, split tests), releasing a stopped type, and the close
-// that a new base name asks for.
+// that a new base name asks for. The file work of those tasks is done by
+// its stages: SessionIndexWriter (session directory, index file, entries),
+// DataFileWriter (data files), SideFileWriter (radar settings and parameter
+// files) and RecorderReports (callbacks and warnings).
 //
-// Locks: `mutex` guards the maps, the list of stopped types, the callback
-// slots, the base names, the radar settings, the directory names of the
-// sessions and the batches of packets not yet written. It is never held
+// Locks: `mutex` guards the maps, the list of stopped types, the base names,
+// the directory names of the sessions and the batches of packets not yet written. It is never held
 // while a callback runs or the connection is called; tasks are queued under
 // it, so that the recorder thread takes them in the order of the operations
 // that queued them. The MetaData and SessionMetaData records are otherwise
@@ -29,13 +31,14 @@
 #include <utility>
 
 #include "link/ActiveThread.hpp"
+#include "recording/DataFileWriter.hpp"
 #include "recording/MetaData.hpp"
 #include "recording/PacketBatch.hpp"
-#include "recording/RefusalWarnings.hpp"
+#include "recording/RecorderReports.hpp"
+#include "recording/SessionIndexWriter.hpp"
 #include "recording/SessionMetaData.hpp"
+#include "recording/SideFileWriter.hpp"
 #include <linkwell/DataRecorder.hpp>
-
-class AbstractMetaEntry;
 
 namespace Sarvik {
 
@@ -133,51 +136,22 @@ private:
     void write_batch() noexcept;
     // Queues a task on the recorder thread (mutex held).
     void queue_locked(const char* name, std::function<void()> task);
+    // Counts bytes of packets queued; warns once when the queue grows too long.
+    void count_queued(int64_t bytes);
     void release(MetaData* meta, const std::shared_ptr<SessionMetaData>& session);
     bool begin_index_bracket(const Pair& pair, DataType type, std::string& error);
-    void end_index_bracket(const Pair& pair);
     bool file_split_due(const MetaData& meta) const;
     bool session_split_due(const SessionMetaData& session) const;
     bool rate_limited(const MetaData& meta) const;
 
-    // ---- recorder thread: files ----
-    bool ensure_session_file_open(SessionMetaData* session, std::string& error);
-    bool create_session_directory(SessionMetaData* session, std::string& error);
-    bool open_index_file(SessionMetaData* session, const std::string& directory, std::string& error);
-    bool write_file(const Pair& pair, const uint8_t* data, size_t size, bool header);
-    bool write_meta_entry(SessionMetaData* session, const AbstractMetaEntry& entry);
-    bool write_pending_entries(SessionMetaData* session);
-    bool ensure_file_open(const Pair& pair, std::string& error);
-    bool ensure_file_header(const Pair& pair);
-    void close_file(const Pair& pair);
-    std::string rename_data_file(MetaData* meta);
-    void close_session_file(SessionMetaData* session, bool continuing);
-    bool complete_index_file(SessionMetaData* session);
-    void link_previous_index_file(
-        SessionMetaData* session, const std::string& previous, const std::string& next);
+    // ---- recorder thread: sub-directories ----
     void update_session_sub_directory(SessionMetaData* session);
-    bool write_radar_settings(const Pair& pair, const std::string& filename);
-    bool store_parameter_file(const std::string& directory);
-    void ask_profile_id(SessionMetaData* session);
-    // The working directory of a session: its directory and its current
-    // sub-directory, under the mutex.
-    std::string working_directory(const SessionMetaData& session) const;
+    // Gives the session a directory name that nothing has taken and points
+    // its types at it.
+    void rename_session_directory(SessionMetaData& session);
     // Points every type of the session at its working directory (mutex held).
     void retarget_types_locked(const SessionMetaData& session);
-    uint32_t epoch_offset(const SessionMetaData& session) const;
-
-    // ---- reporting ----
-    void report_error(const std::string& text);
-    void warn(const std::string& text);
-    void call_back(const char* name, const std::function<void()>& call);
-    void announce_file(DataType type, const std::string& filename);
-    void announce_meta_file(const std::string& session_id, const std::string& filename);
-    void count_queued(int64_t bytes);
-    // Warns about a refused message, as `refusals` lets it (recorder thread).
-    void warn_refused(const std::string& source, size_t size, const std::string& reason);
-    // Tells the refusals of the source counted and not yet told (recorder
-    // thread).
-    void flush_refusals(const std::string& source);
+    std::string basename_of(DataType type);
 
     DataRecorder* owner;
     DataRecorder::Connection& connection;
@@ -192,13 +166,8 @@ private:
     mutable std::mutex mutex;
     std::map<DataType, std::unique_ptr<MetaData>> enabled_data_types;
     std::map<std::string, std::shared_ptr<SessionMetaData>> active_sessions;
-    std::map<DataType, DataRecorder::FileAvailableCallback> file_available_callbacks;
     std::list<Stopped> scheduled_for_deletion;
-    DataRecorder::MetaFileAvailableCallback meta_file_available_callback;
     std::map<DataType, std::string> basenames;
-    Bytes radar_settings;
-    size_t radar_settings_message_size = 0;
-    DataRecorder::ErrorCallback error_callback;
 
     // Packets handed over and not yet written, one batch per task queued
     // for them; the last batch takes further packets while `batch_open`.
@@ -212,8 +181,11 @@ private:
     std::atomic<int64_t> queued_bytes { 0 };
     std::atomic<bool> queue_warned { false };
 
-    // Touched on the recorder thread only.
-    RefusalWarnings refusals;
+    // The stages of the file work, each on the recorder thread.
+    RecorderReports reports;
+    SideFileWriter side_files;
+    SessionIndexWriter index_writer;
+    DataFileWriter data_files;
 
     // Last: made after everything its tasks use, stopped by the destructor
     // before anything goes.

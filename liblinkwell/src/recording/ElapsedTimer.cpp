@@ -78,13 +78,17 @@ void ElapsedTimer::set_elapsed(int64_t ms)
         set_adjusted_elapsed(now_(), ms);
 }
 
-void ElapsedTimer::set_tick_rate(float rate)
+bool ElapsedTimer::set_tick_rate(float rate)
 {
     if (std::isnan(rate) || rate == INFINITY)
-        return;
+        return false;
     std::lock_guard<std::mutex> lock(mutex_);
     const Clock::time_point now = now_();
     const int64_t e = elapsed_at(now);
+    // A rate so small that the clock would not count its next millisecond,
+    // or not keep its reading, within the bounds of its arithmetic.
+    if (rate > 0 && static_cast<double>(std::max<int64_t>(e, 1)) / rate > max_ms)
+        return false;
     if (rate < 0)
         rate = 1.0f;
     if (rate > 0) {
@@ -99,7 +103,7 @@ void ElapsedTimer::set_tick_rate(float rate)
         } else if (state_ == Running) {
             set_adjusted_elapsed(now, e);
         }
-        return;
+        return true;
     }
     tick_rate_ = 0.0f;
     if (!frozen_) {
@@ -107,6 +111,7 @@ void ElapsedTimer::set_tick_rate(float rate)
         if (state_ == Running)
             held_ = e;
     }
+    return true;
 }
 
 int64_t ElapsedTimer::elapsed_at(Clock::time_point t) const

@@ -33,9 +33,10 @@ public:
     // Makes the value ms; nothing when stopped.
     void set_elapsed(int64_t ms);
     // Above 0 the speed factor; 0 freezes; below 0 counts as 1.0. Not a
-    // number, and positive infinity, which no clock can count at, are
-    // refused and leave the rate as it was.
-    void set_tick_rate(float rate);
+    // number, positive infinity and a positive rate too small to advance
+    // the clock (or to keep its reading), which no clock can count at, are
+    // refused: false, and the rate stays as it was.
+    bool set_tick_rate(float rate);
 
 private:
     int64_t elapsed_at(Clock::time_point t) const;

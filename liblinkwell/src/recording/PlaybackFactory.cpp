@@ -7,6 +7,11 @@ PlaybackFactory::PlaybackFactory(Sarvik::DataPlayer& player)
     : player_(player)
 { }
 
+PlaybackFactory::PlaybackFactory(std::shared_ptr<Sarvik::DataPlayer> player)
+    : shared_player_(std::move(player))
+    , player_(*shared_player_)
+{ }
+
 ModuleIo* PlaybackFactory::createModuleIo(Logger& logger)
 {
     return new PlaybackModuleIo(logger, player_);

@@ -3,6 +3,8 @@
 // through as one packet, since the player's reads are whole packets.
 #pragma once
 
+#include <memory>
+
 #include "link/ConcreteFactory.hpp"
 
 namespace Sarvik {
@@ -13,10 +15,14 @@ class PlaybackFactory : public ConcreteFactory {
 public:
     // The player is not owned; it must outlive every connection made here.
     explicit PlaybackFactory(Sarvik::DataPlayer& player);
+    // The player is shared: it lives as long as the factory at least, so
+    // that its other holders may let it go while it plays.
+    explicit PlaybackFactory(std::shared_ptr<Sarvik::DataPlayer> player);
 
     ModuleIo* createModuleIo(Logger& logger) override;
     Protocol* createProtocol(Logger& logger) override;
 
 private:
+    std::shared_ptr<Sarvik::DataPlayer> shared_player_;
     Sarvik::DataPlayer& player_;
 };

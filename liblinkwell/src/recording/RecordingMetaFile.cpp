@@ -8,6 +8,7 @@
 #include <bitset>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -45,6 +46,46 @@ bool is_data_file_name(const std::string& name)
     return true;
 }
 
+// The directory that names in a file in `directory` are relative to: "."
+// for a file without one.
+std::string directory_or_current(const std::string& directory)
+{
+    return directory.empty() ? "." : directory;
+}
+
+bool ends_with(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Something is found at the path; a path that cannot be looked at counts as
+// nothing there.
+bool exists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+enum class Whereabouts { Inside, Outside, Missing };
+
+// Where the path leads once its symbolic links are followed: inside the root
+// directory, outside it, or nowhere (nothing there yet, or it cannot be
+// looked at).
+Whereabouts whereabouts(const std::string& path, const std::string& root)
+{
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (error)
+        return Whereabouts::Missing;
+    const std::filesystem::path base = std::filesystem::canonical(root, error);
+    if (error)
+        return Whereabouts::Outside;
+    const auto mismatch = std::mismatch(base.begin(), base.end(), target.begin(), target.end());
+    // The root itself is no file in it.
+    return mismatch.first == base.end() && mismatch.second != target.end() ? Whereabouts::Inside
+                                                                           : Whereabouts::Outside;
+}
+
 } // namespace
 
 RecordingMetaFile::RecordingMetaFile(const std::string& meta_filename)
@@ -80,7 +121,7 @@ bool RecordingMetaFile::open()
         return refuse("failed to open meta file: " + m_meta_filename);
     m_file_position = 0;
     std::string link;
-    if (!read_header() || !read_file_map() || !read_link(&link))
+    if (!read_header() || !(m_unfinished ? recover() : read_file_map()) || !read_link(&link))
         return false;
     if (!m_file.seekg(m_first_entry_offset, std::ios::beg))
         return refuse("failed to seek to first entry offset in file: " + m_meta_filename);
@@ -93,6 +134,8 @@ bool RecordingMetaFile::open()
     m_chunk_position = m_first_entry_offset;
     m_window_start = -1;
     resolve_link(link);
+    if (!link_inside(link))
+        return refuse("failed to open meta file: " + m_meta_filename + ": invalid format");
     return true;
 }
 
@@ -138,6 +181,11 @@ bool RecordingMetaFile::read_header()
         return refuse(invalid_format);
     m_first_entry_offset = m_file.tellg();
 
+    // A file still being written, or left so by a crash or a full disk: its
+    // header holds no totals yet; they are rebuilt from its entries.
+    m_unfinished = h.state == 0 && h.file_map_offset == -1;
+    if (m_unfinished)
+        return true;
     // A file map before the first entry marks a file that was never closed.
     // The rest are bounds that a file the recorder closed always keeps: whole
     // entries, and a largest record that is neither missing nor larger than
@@ -149,6 +197,100 @@ bool RecordingMetaFile::read_header()
     if (inconsistent)
         return refuse(invalid_format);
     return true;
+}
+
+bool RecordingMetaFile::recover()
+{
+    const std::string invalid_format = "failed to open meta file: " + m_meta_filename + ": invalid format";
+    const std::string directory = directory_or_current(dirname(m_meta_filename));
+    // Without the journal the names of the data files are lost.
+    UnicodeFile journal(directory + "/" + JournalName, std::ios::in | std::ios::binary);
+    if (!journal.is_open())
+        return refuse(invalid_format);
+    report_line(
+        "warning: meta file was never closed: " + m_meta_filename + ": read up to its last whole entry");
+    read_journal(journal);
+    scan_entries();
+    return true;
+}
+
+// Journal records: u32 file name index, then the size-prefixed name. A
+// later record of an index gives the file's name after its close. Reading
+// ends at the first record that is cut short or names no file of the
+// recording.
+void RecordingMetaFile::read_journal(UnicodeFile& journal)
+{
+    m_file_map.clear();
+    char raw[4];
+    while (journal.read_bytes(raw, sizeof raw)) {
+        const uint32_t index = little_endian::u32(raw);
+        const std::string name = journal.read_size_prefixed_string();
+        if (!journal.good() || index > m_file_map.size() || !is_data_file_name(name)
+            || !data_file_inside(name))
+            break;
+        if (index == m_file_map.size())
+            m_file_map.push_back(name);
+        else
+            m_file_map[index] = name;
+    }
+    const std::string directory = directory_or_current(dirname(m_meta_filename));
+    const std::string writing = ".writing";
+    for (std::string& name : m_file_map) {
+        // A data file closed after the journal's last word about it has its
+        // final name.
+        if (!ends_with(name, writing) || exists(directory + "/" + name))
+            continue;
+        const std::string stem = name.substr(0, name.size() - writing.size());
+        for (const char* extension : { ".dat", ".csv", ".txt" })
+            if (exists(directory + "/" + stem + extension)) {
+                name = stem + extension;
+                break;
+            }
+    }
+}
+
+// Takes the entries up to the last whole one that follows on from those
+// before it (its running total and its time do not go back) as the file's
+// entries, and the header's totals from them.
+void RecordingMetaFile::scan_entries()
+{
+    MetaFileHeader& h = m_header;
+    h.data_types = 0;
+    h.max_record_size = 0;
+    // Whole entries only: a write cut short by a full disk or a kill leaves
+    // part of one at the end.
+    const int64_t size = m_file.size();
+    const int64_t whole = std::max<int64_t>(0, (size - m_first_entry_offset) / entry_size) * entry_size;
+    const int64_t end = m_first_entry_offset + whole;
+    int64_t position = m_first_entry_offset;
+    int64_t total = 0;
+    uint32_t time = 0;
+    std::array<char, ChunkSize> chunk;
+    bool going = m_file.seekg(position, std::ios::beg);
+    while (going && position < end) {
+        const auto count = static_cast<size_t>(std::min<int64_t>(ChunkSize, end - position));
+        if (!m_file.read_bytes(chunk.data(), static_cast<unsigned>(count)))
+            break;
+        for (size_t at = 0; going && at < count; at += entry_size) {
+            MetaEntry entry;
+            const bool write = chunk[at + type_field] == AbstractMetaEntry::WriteFile;
+            going = decode_entry(chunk.data() + at, &entry) && entry.epoch_offset >= time
+                && entry.total_bytes_recorded >= total + (write ? entry.bytes_written : 0);
+            if (!going)
+                break;
+            total = entry.total_bytes_recorded;
+            time = entry.epoch_offset;
+            if (write) {
+                h.data_types |= plain_type(entry.data_type);
+                h.max_record_size = std::max(h.max_record_size, entry.bytes_written);
+            }
+            position += entry_size;
+        }
+    }
+    m_file.clear();
+    h.duration = time;
+    h.bytes_recorded = total;
+    h.file_map_offset = position;
 }
 
 bool RecordingMetaFile::read_file_map()
@@ -169,7 +311,7 @@ bool RecordingMetaFile::read_file_map()
         std::string name = m_file.read_size_prefixed_string();
         if (!m_file.good())
             return refuse("failed to read bytes from meta file: " + m_meta_filename);
-        if (!is_data_file_name(name))
+        if (!is_data_file_name(name) || !data_file_inside(name))
             return refuse(invalid_format);
         m_file_map.push_back(std::move(name));
     }
@@ -186,7 +328,10 @@ bool RecordingMetaFile::read_link(std::string* link)
     *link = m_file.read_size_prefixed_string();
     if (!m_file.good())
         return refuse("failed to read bytes from meta file: " + m_meta_filename);
-    if (link->empty())
+    // A link names a file of the same session: in this file's directory, or
+    // after one "../" in its parent (the session directory).
+    const std::string rest = link->compare(0, 3, "../") == 0 ? link->substr(3) : *link;
+    if (link->empty() || !is_data_file_name(rest))
         return refuse("failed to open meta file: " + m_meta_filename + ": invalid format");
     return true;
 }
@@ -206,6 +351,30 @@ void RecordingMetaFile::resolve_link(const std::string& link)
         path.erase(0, 3);
     }
     m_next_meta_filename = directory.empty() ? path : directory + "/" + path;
+    // The next index file is linked under its final name as soon as it is
+    // opened; one that was never closed still has its ".writing" name.
+    const std::string final_extension = ".dat";
+    if (!exists(m_next_meta_filename) && ends_with(m_next_meta_filename, final_extension)) {
+        const std::string writing
+            = m_next_meta_filename.substr(0, m_next_meta_filename.size() - final_extension.size())
+            + ".writing";
+        if (exists(writing))
+            m_next_meta_filename = writing;
+    }
+}
+
+bool RecordingMetaFile::data_file_inside(const std::string& name) const
+{
+    const std::string directory = directory_or_current(dirname(m_meta_filename));
+    return whereabouts(directory + "/" + name, directory) != Whereabouts::Outside;
+}
+
+bool RecordingMetaFile::link_inside(const std::string& link) const
+{
+    std::string root = directory_or_current(dirname(m_meta_filename));
+    if (link.compare(0, 3, "../") == 0)
+        root += "/..";
+    return whereabouts(m_next_meta_filename, root) != Whereabouts::Outside;
 }
 
 void RecordingMetaFile::close()
@@ -360,6 +529,9 @@ int RecordingMetaFile::read_next_record(
 {
     // The byte count comes back as an int.
     length = std::min<uint32_t>(length, INT_MAX);
+    // A close entry or a failed read hands out no bytes of an earlier read.
+    if (grow)
+        grow->clear();
     for (;;) {
         if (!is_open() || at_end())
             return ReadFailed;
@@ -390,8 +562,11 @@ int RecordingMetaFile::read_next_record(
             grow->resize(size);
             buffer = reinterpret_cast<char*>(grow->data());
         }
-        if (!read_data(*file, entry.offset, buffer, size))
+        if (!read_data(*file, entry.offset, buffer, size)) {
+            if (grow)
+                grow->clear();
             return ReadFailed;
+        }
         *data_type = entry.data_type;
         *epoch = time;
         if (entry.total_bytes_recorded == m_header.bytes_recorded)
@@ -449,10 +624,14 @@ RecordingMetaFile::DataFile* RecordingMetaFile::data_file(uint32_t index)
     DataFile& slot = m_data_files[index];
     if (slot.file)
         return &slot;
-    const std::string parent = dirname(m_meta_filename);
-    const std::string directory = parent.empty() ? "." : parent;
-    auto file
-        = std::make_unique<UnicodeFile>(directory + "/" + m_file_map[index], std::ios::in | std::ios::binary);
+    const std::string directory = directory_or_current(dirname(m_meta_filename));
+    const std::string name = directory + "/" + m_file_map[index];
+    // Checked again here: the file may have been replaced since the open.
+    if (whereabouts(name, directory) == Whereabouts::Outside) {
+        report_line("failed to open meta file: " + m_meta_filename + ": invalid format");
+        return nullptr;
+    }
+    auto file = std::make_unique<UnicodeFile>(name, std::ios::in | std::ios::binary);
     if (!file->is_open()) {
         report_line("failed to open file: " + m_file_map[index]);
         report_line("in directory: " + directory);

@@ -33,6 +33,9 @@ struct MetaEntry {
 
 class RecordingMetaFile {
 public:
+    // Beside an index file while it is written: the names of its data files.
+    static constexpr const char* JournalName = "sarvik_recording_meta_tmp.writing";
+
     // Results of read_record besides a byte count.
     static constexpr int ReadFailed = -1; // closed, at the end, or a read error
     static constexpr int NoEntry = -2; // no further entry could be read
@@ -117,8 +120,18 @@ private:
     bool refuse(const std::string& message);
     bool read_header();
     bool read_file_map();
+    // A file that was never closed: its file map from the journal beside it,
+    // its entries up to the last whole one.
+    bool recover();
+    void read_journal(UnicodeFile& journal);
+    void scan_entries();
     bool read_link(std::string* link);
     void resolve_link(const std::string& link);
+    // Whether a file-map name, or the resolved link, leads to a file inside
+    // the directory it is relative to once symbolic links are followed (a
+    // name that leads nowhere yet counts as inside: it fails when read).
+    bool data_file_inside(const std::string& name) const;
+    bool link_inside(const std::string& link) const;
 
     int64_t end_of_entries() const
     {
@@ -150,6 +163,8 @@ private:
     std::string m_session_id;
     std::string m_next_meta_filename;
     std::vector<std::string> m_file_map;
+    // The file was never closed and is read as far as its entries go.
+    bool m_unfinished = false;
     std::vector<DataFile> m_data_files;
     int64_t m_first_entry_offset = 0;
     int64_t m_last_entry_offset = 0;

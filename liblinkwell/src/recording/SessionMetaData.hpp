@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,6 +62,12 @@ struct SessionMetaData {
     bool parameter_file_asked = false;
     // Full name of the index file closed last.
     std::string last_index_file_name;
+    // It was completed (and so may be linked to the next one).
+    bool last_index_file_completed = false;
+    // The directory that holds the open index file, as the file system knew
+    // it when the index file was opened; its loss is reported once.
+    std::optional<FileIdentity> working_directory_identity;
+    bool directory_loss_reported = false;
     std::string current_sub_directory;
     PreferredSplitSize directory_split_size;
     // Every write of the index file goes to the device at once; without it
@@ -71,6 +78,8 @@ struct SessionMetaData {
     // Where the next write of each goes: a failed write is undone by going
     // back there, so that what was written before stays readable.
     int64_t index_file_end = 0;
+    // The index file's storage is reserved up to here (see SessionIndexWriter).
+    int64_t index_reserved_end = 0;
     int64_t journal_end = 0;
     // Entries not yet written to the index file, and the bytes their write
     // entries count: should the block fail, those bytes leave the totals.

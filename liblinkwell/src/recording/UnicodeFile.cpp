@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -89,15 +90,27 @@ bool UnicodeFile::open(std::ios::openmode mode)
         state_ |= std::ios::failbit;
         return false;
     }
+    // Non-blocking, so that a FIFO or a device in place of a recording's
+    // file cannot stall the open; an existing file is read only when it is
+    // a regular file.
     int fd;
     do
-        fd = ::open(filename_.c_str(), flags | O_CLOEXEC, 0666);
+        fd = ::open(filename_.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         last_error_ = errno;
         state_ |= std::ios::failbit;
         return false;
     }
+    struct stat status { };
+    const bool queried = fstat(fd, &status) == 0;
+    if (!queried || ((mode & std::ios::in) && !S_ISREG(status.st_mode))) {
+        last_error_ = !queried ? errno : S_ISDIR(status.st_mode) ? EISDIR : not_regular_file;
+        ::close(fd);
+        state_ |= std::ios::failbit;
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if ((mode & std::ios::ate) && lseek(fd, 0, SEEK_END) < 0) {
         ::close(fd);
         state_ |= std::ios::failbit;
@@ -284,7 +297,39 @@ std::string UnicodeFile::error_text() const
 {
     if (last_error_ == 0)
         return "unexpected end of file";
+    if (last_error_ == not_regular_file)
+        return "not a regular file";
     return std::error_code(last_error_, std::generic_category()).message();
+}
+
+bool UnicodeFile::reserve(int64_t offset, int64_t length)
+{
+    // Written, not only allocated: a later write into blocks that hold data
+    // already costs the file system no change of its own records, which
+    // matters with flush on write.
+    if (!is_open() || offset < 0 || length <= 0)
+        return false;
+    const std::vector<char> zeros(static_cast<size_t>(length), 0);
+    int64_t done = 0;
+    while (done < length) {
+        const ssize_t n = pwrite(fd_, zeros.data() + done, static_cast<size_t>(length - done), offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // Nothing of a reserve that did not fit is kept.
+            if (ftruncate(fd_, offset) != 0) {
+                // The zeros left behind read as no entry.
+            }
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool UnicodeFile::truncate(int64_t size)
+{
+    return is_open() && size >= 0 && ftruncate(fd_, size) == 0;
 }
 
 int64_t UnicodeFile::size() const

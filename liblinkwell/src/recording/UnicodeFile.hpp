@@ -39,7 +39,9 @@ public:
     // Opens the named file with the standard open-mode meaning (in: read an
     // existing file; out: create or truncate; out|app: append; in|out: update
     // an existing file; ate: start at the end). Success clears the state;
-    // failure, or a file already open, sets the fail bit.
+    // failure, or a file already open, sets the fail bit. A file is read
+    // (mode `in`) only when it is a regular file: a directory, FIFO or device
+    // is refused at once, and no open waits for a FIFO's peer.
     bool open(std::ios::openmode mode);
     bool is_open() const { return fd_ >= 0; }
     // Sets the fail bit when nothing is open or the system reports an error
@@ -87,6 +89,12 @@ public:
     // Clears the eof bit, then seeks; false (and the fail bit) when the fail
     // or bad bit was set already or the target lies before the start.
     bool seekg(int64_t offset, std::ios::seekdir direction);
+    // Takes storage for `length` bytes from the offset on by writing zeros
+    // there (without moving the position), so that later writes there cannot
+    // meet a full disk; false, and nothing kept, when there is no room.
+    bool reserve(int64_t offset, int64_t length);
+    // Cuts the file to the size (a reserve behind it goes).
+    bool truncate(int64_t size);
     // The size of the open file in bytes; -1 when closed.
     int64_t size() const;
 
@@ -120,7 +128,9 @@ private:
     std::string filename_;
     bool flush_on_write_;
     std::ios::iostate state_ = std::ios::goodbit;
-    int last_error_ = 0; // errno of the last failure; 0 for an early end of file
+    // errno of the last failure; 0 for an early end of file
+    int last_error_ = 0;
+    static constexpr int not_regular_file = -1;
 };
 
 // The text before the last '/' or '\' of the path; empty when it has neither.

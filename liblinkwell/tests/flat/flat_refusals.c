@@ -33,6 +33,17 @@ static DataPlayerHandle player;
 static unsigned char record[256];
 static unsigned int record_size;
 
+/* Handles of every kind that were destroyed already, and pointers that were
+ * never handed out as handles of their kind. */
+static LinkwellHandle* dead_linkwell;
+static Z3_Type* dead_z3;
+static RecordingSplitSizeHandle dead_split;
+static RecordingOptionsHandle dead_options;
+static DataRecorderHandle dead_recorder;
+static DataReader* dead_reader;
+static DataPlayerHandle dead_player;
+static DataReader* const unknown_reader = (DataReader*)bytes;
+
 #define REFUSAL(name, expression)                                                                            \
     static int name(Z3_Type* z3)                                                                             \
     {                                                                                                        \
@@ -173,6 +184,40 @@ REFUSAL(
     no_reader_packet, data_record_to_binary_packet(NULL, record, record_size, 4, 0, bytes, &u, sizeof bytes))
 REFUSAL(no_reader_sleep,
     data_record_to_sleep_data(NULL, record, record_size, 4, 0, &u, &u2, &f0, &f1, &u, &f0, &f1))
+
+/* Handles destroyed already: destroying again is harmless, using one gives
+ * the failure result, and neither touches freed memory. So do pointers that
+ * are no handles, or handles of another kind. */
+REFUSAL_VOID(destroyed_linkwell_again, vmx_destroy_linkwell(dead_linkwell))
+REFUSAL_VOID(destroyed_z3_again, vmx_destroy_Z3_interface(dead_z3))
+REFUSAL_VOID(destroyed_split_again, vmx_destroy_recording_split_size(dead_split))
+REFUSAL_VOID(destroyed_options_again, vmx_destroy_recording_options(dead_options))
+REFUSAL_VOID(destroyed_recorder_again, vmx_destroy_data_recorder(dead_recorder))
+REFUSAL_VOID(destroyed_reader_again, data_reader_destroy(dead_reader))
+REFUSAL_VOID(destroyed_player_again, data_player_destroy(dead_player))
+REFUSAL_VOID(unknown_reader_destroyed, data_reader_destroy(unknown_reader))
+REFUSAL(destroyed_z3_ping, vmx_ping(dead_z3, &u))
+REFUSAL(destroyed_z3_read, vmx_read_message_respiration_legacy(dead_z3, &i0, &i1, &i2, &f0, &f1, &i3))
+REFUSAL(destroyed_linkwell_z3, vmx_get_z3(dead_linkwell) != NULL)
+REFUSAL(destroyed_linkwell_log_level, vmx_set_log_level(dead_linkwell, 3))
+REFUSAL(destroyed_linkwell_recorder, vmx_get_data_recorder(dead_linkwell) != NULL)
+REFUSAL_VOID(destroyed_split_duration, set_duration(dead_split, 5))
+REFUSAL_VOID(destroyed_split_for_options, set_file_split_size(options, dead_split))
+REFUSAL(destroyed_options_session, get_session_id(dead_options, text, &u, sizeof text))
+REFUSAL(destroyed_options_start, vmx_start_recording(recorder, 8, ".", 1, dead_options))
+REFUSAL(destroyed_recorder_start, vmx_start_recording(dead_recorder, 8, ".", 1, NULL))
+REFUSAL(destroyed_recorder_process, vmx_process(dead_recorder, 4, bytes, 4))
+REFUSAL(destroyed_reader_open, data_reader_open(dead_reader, index_file, (int)strlen(index_file), -1))
+REFUSAL(destroyed_reader_is_open, data_reader_is_open(dead_reader))
+REFUSAL(destroyed_reader_read, data_reader_read_record(dead_reader, bytes, &u, sizeof bytes, &u2, &ll, &flag))
+REFUSAL(destroyed_reader_packet,
+    data_record_to_binary_packet(dead_reader, record, record_size, 4, 0, bytes, &u, sizeof bytes))
+REFUSAL(destroyed_player_play, data_player_play(dead_player))
+REFUSAL(destroyed_player_playback, vmx_create_linkwell_playback(dead_player, 0) != NULL)
+REFUSAL(
+    unknown_reader_read, data_reader_read_record(unknown_reader, bytes, &u, sizeof bytes, &u2, &ll, &flag))
+REFUSAL(reader_as_z3, vmx_ping((Z3_Type*)open_reader, &u))
+REFUSAL(options_as_split, (set_duration((RecordingSplitSizeHandle)options, 5), 0))
 
 /* Recording functions: no text or bytes where the length says there are
  * some, and negative lengths. */
@@ -338,6 +383,34 @@ static const struct RefusalRow rows[] = {
     { "recording, no handle: destroy player", no_player_destroy, 0 },
     { "recording, no handle: record to packet", no_reader_packet, 1 },
     { "recording, no handle: record to sleep data", no_reader_sleep, 1 },
+    { "destroyed twice: connector", destroyed_linkwell_again, 0 },
+    { "destroyed twice: module box", destroyed_z3_again, 0 },
+    { "destroyed twice: split rule", destroyed_split_again, 0 },
+    { "destroyed twice: options", destroyed_options_again, 0 },
+    { "destroyed twice: recorder", destroyed_recorder_again, 0 },
+    { "destroyed twice: reader", destroyed_reader_again, 0 },
+    { "destroyed twice: player", destroyed_player_again, 0 },
+    { "never a handle: destroy reader", unknown_reader_destroyed, 0 },
+    { "destroyed: ping", destroyed_z3_ping, 1 },
+    { "destroyed: read", destroyed_z3_read, 1 },
+    { "destroyed: module box of a connector", destroyed_linkwell_z3, 0 },
+    { "destroyed: connector's log level", destroyed_linkwell_log_level, 1 },
+    { "destroyed: recorder of a connector", destroyed_linkwell_recorder, 0 },
+    { "destroyed: split duration", destroyed_split_duration, 0 },
+    { "destroyed: split rule for options", destroyed_split_for_options, 0 },
+    { "destroyed: session id", destroyed_options_session, 1 },
+    { "destroyed: options of a start", destroyed_options_start, 1 },
+    { "destroyed: recorder start", destroyed_recorder_start, 1 },
+    { "destroyed: recorder process", destroyed_recorder_process, 1 },
+    { "destroyed: reader open", destroyed_reader_open, 1 },
+    { "destroyed: reader is not open", destroyed_reader_is_open, 0 },
+    { "destroyed: read record", destroyed_reader_read, 1 },
+    { "destroyed: record to packet", destroyed_reader_packet, 1 },
+    { "destroyed: play", destroyed_player_play, 1 },
+    { "destroyed: playback connection", destroyed_player_playback, 0 },
+    { "never a handle: read record", unknown_reader_read, 1 },
+    { "another kind: reader as module box", reader_as_z3, 1 },
+    { "another kind: options as split rule", options_as_split, 0 },
     { "recording, no text: session id", no_id_text, 0 },
     { "recording, negative length: session id", negative_id, 0 },
     { "recording, no bytes: user header", no_header_bytes, 0 },
@@ -404,6 +477,23 @@ static void open_recording_handles(void)
             break;
     CHECK_INT(4, type);
     data_reader_destroy(scan);
+
+    dead_player = data_player_create(index_file, (int)strlen(index_file), -1);
+    dead_linkwell = vmx_create_linkwell_playback(dead_player, 0);
+    CHECK(dead_linkwell != NULL);
+    dead_z3 = vmx_get_z3(dead_linkwell);
+    dead_split = vmx_create_recording_split_size();
+    dead_options = vmx_create_recording_options();
+    dead_recorder = vmx_create_data_recorder();
+    dead_reader = data_reader_create();
+    CHECK(dead_z3 && dead_split && dead_options && dead_recorder && dead_reader);
+    vmx_destroy_Z3_interface(dead_z3);
+    vmx_destroy_linkwell(dead_linkwell);
+    data_player_destroy(dead_player);
+    vmx_destroy_recording_split_size(dead_split);
+    vmx_destroy_recording_options(dead_options);
+    vmx_destroy_data_recorder(dead_recorder);
+    data_reader_destroy(dead_reader);
 }
 
 /* Nothing that a refused call was given took effect, and nothing was read. */

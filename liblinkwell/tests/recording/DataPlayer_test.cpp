@@ -279,6 +279,20 @@ TEST_F(Player, LoopModeStartsAgainAfterTheLastRecord)
     EXPECT_EQ(DataPlayer::PlayingState, player.get_state());
 }
 
+TEST_F(Player, RatesTooSmallToAdvanceTheClockAreRefused)
+{
+    Playback playback(session(byte_records(3, 1000), 3000));
+    DataPlayer& player = playback.player;
+    player.set_playback_rate(0.0f);
+    ASSERT_EQ(0, player.set_position(1500));
+    player.play();
+    for (float rate : { 1.4e-45f, 1e-30f }) {
+        player.set_playback_rate(rate);
+        EXPECT_EQ(0.0f, player.get_playback_rate()) << rate;
+        EXPECT_EQ(1500, player.get_position()) << rate;
+    }
+}
+
 TEST_F(Player, RateZeroReleasesNothingUntilTheRateChanges)
 {
     Playback playback(session(byte_records(3, 10), 20));

@@ -147,6 +147,30 @@ TEST_F(RecorderFailure, ADirectoryThatCannotBeMadeIsTriedAgainWithTheNextPacket)
     EXPECT_EQ(1u, errors.count());
 }
 
+TEST_F(RecorderFailure, ASessionDirectoryThatVanishesIsReportedOnceAtTheNextWrite)
+{
+    ASSERT_EQ(0, recorder->start_recording(ByteDataType, dir.path(), options));
+    recorder->process(ByteDataType, byte_message(Bytes(10, 1)));
+    // Written: its data file holds it (the index file is opened before it).
+    ASSERT_TRUE(eventually([&] {
+        for (const auto& name : files_under(dir.path()))
+            if (name.find("sarvik_databyte_") != std::string::npos
+                && std::filesystem::file_size(dir.path() + "/" + name) == 10)
+                return true;
+        return false;
+    }));
+    const std::string session_directory = recorder->get_recording_directory(ByteDataType);
+    std::filesystem::remove_all(session_directory);
+    for (uint8_t i = 2; i < 6; ++i)
+        recorder->process(ByteDataType, byte_message(Bytes(10, i)));
+    const std::string told = "session directory vanished: " + session_directory;
+    ASSERT_TRUE(eventually([&] { return errors.count() >= 1; }));
+    recorder.reset();
+    const auto texts = errors.texts();
+    EXPECT_EQ(1, std::count(texts.begin(), texts.end(), told)) << testing::PrintToString(texts);
+    EXPECT_EQ(told, texts.front());
+}
+
 TEST_F(RecorderFailure, ACallbackThatThrowsIsReportedAndRecordingGoesOn)
 {
     PreferredSplitSize split;

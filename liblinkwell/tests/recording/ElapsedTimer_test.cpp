@@ -96,11 +96,15 @@ TEST_F(Timer, RefusesRatesItCannotCountAt)
 {
     timer.set_tick_rate(2.0f);
     timer.start(false);
-    for (float rate : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() }) {
-        timer.set_tick_rate(rate);
+    for (float rate : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+             std::numeric_limits<float>::denorm_min(), 1e-30f, 1e-13f }) {
+        EXPECT_FALSE(timer.set_tick_rate(rate)) << rate;
         advance(10ms);
     }
-    EXPECT_EQ(40, timer.elapsed());
+    EXPECT_EQ(100, timer.elapsed());
+    // The smallest rates that still count keep the reading.
+    EXPECT_TRUE(timer.set_tick_rate(1e-9f));
+    EXPECT_EQ(100, timer.elapsed());
 }
 
 TEST_F(Timer, SetElapsedMovesARunningOrPausedClockOnly)
@@ -131,14 +135,21 @@ TEST_F(Timer, SetElapsedMovesARunningOrPausedClockOnly)
 TEST_F(Timer, ExtremeRatesStayWithinRange)
 {
     timer.start(false);
-    timer.set_tick_rate(1e-30f);
-    timer.set_elapsed(std::numeric_limits<int64_t>::max() / 2);
+    // Too slow to count at all: refused (RefusesRatesItCannotCountAt).
+    EXPECT_FALSE(timer.set_tick_rate(1e-30f));
+    EXPECT_TRUE(timer.set_tick_rate(1e-9f));
+    timer.set_elapsed(1000);
     advance(24h);
     const int64_t slow = timer.elapsed();
-    EXPECT_GE(slow, 0);
+    EXPECT_GE(slow, 1000);
 
     timer.set_tick_rate(1e30f);
     advance(24h);
     EXPECT_GT(timer.elapsed(), slow);
+    EXPECT_GT(timer.elapsed(), 0);
+
+    // A reading far out is held within range too.
+    timer.set_elapsed(std::numeric_limits<int64_t>::max() / 2);
+    advance(24h);
     EXPECT_GT(timer.elapsed(), 0);
 }

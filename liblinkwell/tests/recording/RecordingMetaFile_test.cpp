@@ -480,7 +480,32 @@ INSTANTIATE_TEST_SUITE_P(IndexFiles, Refused,
                 IndexFileWriter::patch(p, w.entry_offset(w.entry_count()) + 13, testsupport::hex("2e2e2f"));
             },
             invalid },
+        Refusal { "DataFileIsTheDirectory", nullptr,
+            [](const std::string& p, IndexFileWriter& w) {
+                IndexFileWriter::patch(p, w.entry_offset(w.entry_count()) + 13, { '.', 0 });
+            },
+            invalid },
+        Refusal { "DataFileLinkedOutOfTheDirectory", nullptr,
+            [](const std::string& p, auto&) {
+                const auto data = std::filesystem::path(p).parent_path() / "d.dat";
+                std::filesystem::remove(data);
+                std::filesystem::create_symlink("/etc/passwd", data);
+            },
+            invalid },
         Refusal { "EmptyLink", nullptr, [](const std::string& p, auto&) { IndexFileWriter::link(p, ""); },
+            invalid },
+        Refusal { "LinkClimbingOutOfTheSession", nullptr,
+            [](const std::string& p, auto&) {
+                IndexFileWriter::link(p, "../../outside/sarvik_recording_meta.dat");
+            },
+            invalid },
+        Refusal { "LinkToTheRoot", nullptr,
+            [](const std::string& p, auto&) { IndexFileWriter::link(p, "/etc/passwd"); }, invalid },
+        Refusal { "LinkThroughASymbolicLinkOut", nullptr,
+            [](const std::string& p, auto&) {
+                std::filesystem::create_symlink("/etc", std::filesystem::path(p).parent_path() / "next");
+                IndexFileWriter::link(p, "next/passwd");
+            },
             invalid },
         Refusal { "LinkBeyondTheFile", nullptr,
             [](const std::string& p, auto&) {

@@ -1,10 +1,14 @@
 #include <linkwell/PyDataPlayer.hpp>
+#include <linkwell/PythonLinkwell.hpp>
+#include <linkwell/Transport.hpp>
 
 #include "support/PlaybackSession.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <stdexcept>
 #include <thread>
@@ -60,4 +64,22 @@ TEST(PyDataPlayer, ForwardsEveryCallToItsPlayer)
     EXPECT_EQ(paused_at, player.get_position());
     player.stop();
     EXPECT_EQ(0, player.get_position());
+}
+
+TEST(PyDataPlayer, AConnectorPlayingItSharesItsPlayer)
+{
+    // The player handed to the connector goes first, while it plays; the
+    // connector goes on playing the recording and is destroyed cleanly.
+    TempDir dir;
+    const std::string index = write_session(dir.path(), byte_records(200, 10), 2000);
+    auto player = std::make_unique<PyDataPlayer>(index, -1);
+    Sarvik::PythonLinkwell connector(*player, 0);
+    Sarvik::Transport& transport = connector.get_transport();
+    ASSERT_EQ(0, transport.subscribe("played", { 0xA0, 0x10 }));
+    player->set_playback_rate(8.0f);
+    player->play();
+    ASSERT_TRUE(eventually([&] { return transport.get_number_of_packets("played") > 0; }));
+    player.reset();
+    const int before = transport.get_number_of_packets("played");
+    EXPECT_TRUE(eventually([&] { return transport.get_number_of_packets("played") > before; }));
 }

@@ -5,7 +5,7 @@
 namespace Sarvik {
 
 PyDataPlayer::PyDataPlayer(const std::string& meta_filename, int count)
-    : player_(std::make_unique<DataPlayer>(meta_filename, count))
+    : player_(std::make_shared<DataPlayer>(meta_filename, count))
 { }
 
 PyDataPlayer::~PyDataPlayer() = default;
