@@ -2,6 +2,7 @@
 
 #include "device/LoggerIo.hpp"
 
+#include "simmodule/Personality.hpp"
 #include "simmodule/SimModule.hpp"
 
 #include <linkwell/Linkwell.hpp>
@@ -16,14 +17,32 @@
 
 RecordedSession::RecordedSession(const std::vector<Bytes>& packets, Sarvik::DataTypes dataTypes)
 {
-    record(packets, dataTypes);
+    record(
+        [&packets](simmodule::SimModule& module) {
+            module.add_rule(simmodule::Rule({ 0x90 }).error(1));
+            module.add_rule(simmodule::Rule({}).ack());
+            for (const Bytes& packet : packets)
+                module.send_packet(packet);
+            return packets.size();
+        },
+        dataTypes);
 }
 
-void RecordedSession::record(const std::vector<Bytes>& packets, Sarvik::DataTypes dataTypes)
+RecordedSession::RecordedSession(
+    const simmodule::Personality& personality, Sarvik::DataTypes dataTypes, size_t packets, double rateHz)
+{
+    m_streaming = true;
+    record(
+        [&](simmodule::SimModule& module) {
+            simmodule::apply_personality(module, personality, rateHz);
+            return packets;
+        },
+        dataTypes);
+}
+
+void RecordedSession::record(const Script& script, Sarvik::DataTypes dataTypes)
 {
     simmodule::SimModule module(simmodule::Transport::Pty);
-    module.add_rule(simmodule::Rule({ 0x90 }).error(1));
-    module.add_rule(simmodule::Rule({}).ack());
     std::mutex mutex;
     std::string metaFile;
     {
@@ -44,12 +63,17 @@ void RecordedSession::record(const std::vector<Bytes>& packets, Sarvik::DataType
         ASSERT_EQ(0,
             recorder.start_recording(
                 dataTypes, m_directory.path().toStdString(), Sarvik::RecordingOptions()));
-        for (const Bytes& packet : packets)
-            module.send_packet(packet);
+        arrived = 0;
+        const size_t expected = script(module);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (arrived < packets.size() && std::chrono::steady_clock::now() < deadline)
+        while (arrived < expected && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(packets.size(), arrived.load());
+        // A module that streams goes on sending; a list of packets is all
+        // there is.
+        if (m_streaming)
+            ASSERT_GE(arrived.load(), expected);
+        else
+            ASSERT_EQ(expected, arrived.load());
         recorder.stop_recording(dataTypes);
         // The connector's end writes and closes every file of the session.
     }

@@ -195,8 +195,12 @@ simmodule::Personality personality_of(const Options& options)
     p.firmware_version = id.firmware_version.value_or(p.firmware_version);
     p.serial_number = id.serial_number.value_or(p.serial_number);
     p.build_info = id.build_info.value_or(p.build_info);
-    if (id.zone_limits)
+    if (id.zone_limits) {
         p.zone_limits = id.zone_limits;
+        // The parameter file it keeps tells the same zone.
+        if (p.files.contains(simmodule::file_type::parameter_file, 0))
+            p.files.store(simmodule::file_type::parameter_file, 0, simmodule::module_parameter_file(p));
+    }
     if (id.tx_frequency)
         p.tx_center_frequency = id.tx_frequency;
     for (uint32_t identifier : id.crash_dumps) {

@@ -49,6 +49,14 @@ Bytes get_profile_id()
 {
     return { 0x90, 0x74 };
 }
+Bytes load_profile()
+{
+    return { 0x21 };
+}
+Bytes set_output_control()
+{
+    return { 0x41, 0x10 };
+}
 Bytes get_detection_zone_limits()
 {
     return PayloadWriter().u8(0x10).u8(0x11).u32(parameter::detection_zone_limits).take();
@@ -255,6 +263,44 @@ Bytes respiration_detection_list_message(const RespirationDetectionList& m)
             .f32s(sized(m.radar_cross_section, detections))
             .f32s(sized(m.velocity, detections))
             .take());
+}
+
+Bytes baseband_frame_message(uint32_t content_id, const BasebandFrame& m)
+{
+    std::vector<float> second = m.second;
+    second.resize(m.first.size(), 0.0f);
+    return app_data_message(content_id,
+        PayloadWriter()
+            .u32(m.frame_counter)
+            .u32(static_cast<uint32_t>(m.first.size()))
+            .f32(m.bin_length)
+            .f32(0)
+            .f32(0)
+            .f32(m.range_offset)
+            .f32s(m.first)
+            .f32s(second)
+            .take());
+}
+
+Bytes pulse_doppler_row_message(uint32_t content_id, const PulseDopplerHalfRow& m)
+{
+    const bool bytes = content_id == content::pulse_doppler_byte;
+    const size_t count = bytes ? m.byte_values.size() : m.values.size();
+    PayloadWriter writer;
+    writer.u32(0)
+        .u32(0)
+        .u32(m.range_index)
+        .u32(m.range_count)
+        .u32(static_cast<uint32_t>(count))
+        .u32(m.instance);
+    if (bytes)
+        writer.f32(m.byte_offset).f32(m.byte_step);
+    writer.f32(0).f32(0).f32(m.frequency_start).f32(m.frequency_step).f32(m.range);
+    if (bytes)
+        writer.bytes(m.byte_values);
+    else
+        writer.f32s(m.values);
+    return app_data_message(content_id, writer.take());
 }
 
 } // namespace simmodule

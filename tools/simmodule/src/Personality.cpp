@@ -2,10 +2,15 @@
 
 #include "simmodule/Messages.hpp"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -17,9 +22,31 @@ constexpr uint8_t sensor_mode_run = 0x01;
 constexpr double pi = 3.14159265358979323846;
 constexpr size_t movement_intervals = 8;
 
+constexpr uint32_t detection_zone_parameter = 0x96A10A1C;
+
+// Output ids of the raw outputs and their bits in ModuleState::outputs.
+constexpr uint32_t output_baseband_iq = 0x0C;
+constexpr uint32_t output_baseband_ap = 0x0D;
+constexpr uint32_t output_pulse_doppler_float = 0x10;
+constexpr uint32_t output_pulse_doppler_byte = 0x11;
+constexpr uint32_t raw_output_ids[]
+    = { output_baseband_iq, output_baseband_ap, output_pulse_doppler_float, output_pulse_doppler_byte };
+
+// A pulse-Doppler matrix of the stream: range rows of two halves of values.
+constexpr uint32_t doppler_rows = 8;
+constexpr uint32_t doppler_half_width = 16;
+constexpr uint32_t doppler_instances = 2;
+constexpr uint32_t baseband_bins = 32;
+
 struct ModuleState {
     std::atomic<uint8_t> sensor_mode { sensor_mode_run };
     std::atomic<uint8_t> led_mode { 0 };
+    std::atomic<bool> has_profile { false };
+    std::atomic<uint32_t> profile_id { 0 };
+    // Bit i: raw_output_ids[i] is switched on.
+    std::atomic<uint32_t> outputs { 0 };
+    std::mutex zone_mutex;
+    std::array<float, 2> zone {};
 };
 
 uint32_t u32_at(const Bytes& payload, size_t offset)
@@ -136,6 +163,102 @@ void start_streams(SimModule& module, Streams streams, double rate_hz)
     }
 }
 
+bool output_on(const ModuleState& state, uint32_t output_id)
+{
+    for (size_t i = 0; i < std::size(raw_output_ids); ++i)
+        if (raw_output_ids[i] == output_id)
+            return (state.outputs.load() >> i) & 1;
+    return false;
+}
+
+// A target about 1.8 m away, as the presence stream sees it.
+Bytes baseband_frame_at(uint64_t index, double rate_hz, bool iq)
+{
+    const double t = seconds(index, rate_hz);
+    BasebandFrame frame;
+    frame.frame_counter = static_cast<uint32_t>(index);
+    frame.bin_length = 0.0514f;
+    frame.range_offset = 0.3f;
+    const double target = (presence_distance(t) - 0.3) / 0.0514;
+    for (uint32_t k = 0; k < baseband_bins; ++k) {
+        const double d = static_cast<double>(k) - target;
+        const double amplitude = 10.0 + 1000.0 * std::exp(-d * d / 8.0);
+        const double phase = std::fmod(0.3 * k + t, 2 * pi) - pi;
+        frame.first.push_back(static_cast<float>(iq ? amplitude * std::cos(phase) : amplitude));
+        frame.second.push_back(static_cast<float>(iq ? amplitude * std::sin(phase) : phase));
+    }
+    return baseband_frame_message(iq ? content::baseband_iq : content::baseband_amplitude_phase, frame);
+}
+
+// Packet `index` of the pulse-Doppler stream: per frame, the matrix of
+// instance 0 and then that of instance 1, row by row, each row's negative
+// frequencies first.
+Bytes pulse_doppler_row_at(uint64_t index, bool byte_values)
+{
+    const uint64_t halves_per_matrix = 2 * doppler_rows;
+    PulseDopplerHalfRow row;
+    row.instance = static_cast<uint32_t>((index / halves_per_matrix) % doppler_instances);
+    row.range_index = static_cast<uint32_t>((index / 2) % doppler_rows);
+    row.range_count = doppler_rows;
+    const bool first_half = index % 2 == 0;
+    row.frequency_step = 0.5f;
+    row.frequency_start = first_half ? -0.5f * doppler_half_width : 0.0f;
+    row.range = 0.3f + 0.25f * static_cast<float>(row.range_index);
+    row.byte_offset = -80.0f;
+    row.byte_step = 0.5f;
+    const uint64_t frame = index / (halves_per_matrix * doppler_instances);
+    for (uint32_t k = 0; k < doppler_half_width; ++k) {
+        // A peak that wanders through the rows frame by frame.
+        const bool peak
+            = row.range_index == frame % doppler_rows && k == (first_half ? doppler_half_width - 2 : 2);
+        const uint8_t level = static_cast<uint8_t>(peak ? 200 : 40 + (k * 7 + row.range_index * 3) % 20);
+        row.byte_values.push_back(level);
+        row.values.push_back(std::pow(10.0f, (level * row.byte_step + row.byte_offset) / 10.0f));
+    }
+    return pulse_doppler_row_message(
+        byte_values ? content::pulse_doppler_byte : content::pulse_doppler_float, row);
+}
+
+enum RawStream : unsigned { baseband_stream = 1, pulse_doppler_stream = 2 };
+
+void update_baseband_stream(SimModule& module, const ModuleState& state, double rate_hz)
+{
+    const bool iq = output_on(state, output_baseband_iq);
+    if (!iq && !output_on(state, output_baseband_ap)) {
+        module.stop_stream("baseband");
+        return;
+    }
+    module.start_stream("baseband",
+        DataSource::generate([rate_hz, iq](uint64_t index) { return baseband_frame_at(index, rate_hz, iq); }),
+        rate_hz);
+}
+
+void update_pulse_doppler_stream(SimModule& module, const ModuleState& state, double rate_hz)
+{
+    const bool float_rows = output_on(state, output_pulse_doppler_float);
+    if (!float_rows && !output_on(state, output_pulse_doppler_byte)) {
+        module.stop_stream("pulse_doppler");
+        return;
+    }
+    module.start_stream("pulse_doppler", DataSource::generate([float_rows](uint64_t index) {
+        return pulse_doppler_row_at(index, !float_rows);
+    }),
+        rate_hz * 2 * doppler_rows * doppler_instances);
+}
+
+// Streams the raw outputs of the kinds given that are switched on, while the
+// sensor runs; a kind switched off stops. A stream (re)starts at its first
+// packet: a whole frame, or the first row of a matrix.
+void start_raw_streams(SimModule& module, const ModuleState& state, double rate_hz, unsigned kinds)
+{
+    if (state.sensor_mode.load() != sensor_mode_run)
+        return;
+    if (kinds & baseband_stream)
+        update_baseband_stream(module, state, rate_hz);
+    if (kinds & pulse_doppler_stream)
+        update_pulse_doppler_stream(module, state, rate_hz);
+}
+
 // An answer when there is a value, error 1 when there is none.
 template <typename T, typename Reply>
 Rule reply_or_refuse(const Bytes& prefix, const std::optional<T>& value, Reply reply)
@@ -180,27 +303,79 @@ std::vector<Rule> application_rules(SimModule& module, const Personality& person
         [](uint8_t on) { return byte_reply(parameter::chip_downconversion, on); }));
 
     // Its files answer the file commands; a recording that starts asks for
-    // the parameter file, and a missing one is refused at once instead of
-    // leaving the host to wait for its reply timeout. It keeps no profile,
-    // and says so just as promptly.
+    // the parameter file and the profile id, and a missing one is refused at
+    // once instead of leaving the host to wait for its reply timeout.
     for (Rule& rule : personality.files.rules())
         rules.push_back(std::move(rule));
-    rules.push_back(Rule(command::get_profile_id()).error(1));
+    if (personality.profile_id) {
+        state->has_profile = true;
+        state->profile_id = *personality.profile_id;
+        rules.push_back(Rule(command::load_profile()).reply_with([state](const Bytes& command) {
+            state->profile_id = u32_at(command, 1);
+            return std::vector<Bytes> { ack_reply() };
+        }));
+    }
+    rules.push_back(Rule(command::get_profile_id()).reply_with([state](const Bytes&) {
+        if (!state->has_profile)
+            return std::vector<Bytes> { error_reply(1) };
+        return std::vector<Bytes> { u32_reply(0x74, state->profile_id.load()) };
+    }));
+
+    if (personality.zone_limits) {
+        state->zone = { personality.zone_limits->min, personality.zone_limits->max };
+        const Bytes zone_prefix = PayloadWriter().u8(0x10).u8(0x10).u32(detection_zone_parameter).take();
+        rules.push_back(Rule(zone_prefix).reply_with([state](const Bytes& command) {
+            if (command.size() >= 14) {
+                const std::lock_guard<std::mutex> lock(state->zone_mutex);
+                std::memcpy(state->zone.data(), command.data() + 6, 8);
+            }
+            return std::vector<Bytes> { ack_reply() };
+        }));
+        const Bytes get_zone = PayloadWriter().u8(0x10).u8(0x11).u32(detection_zone_parameter).take();
+        rules.push_back(Rule(get_zone).reply_with([state](const Bytes&) {
+            const std::lock_guard<std::mutex> lock(state->zone_mutex);
+            return std::vector<Bytes> { f32_reply(
+                detection_zone_parameter, { state->zone[0], state->zone[1] }) };
+        }));
+    }
 
     // Run streams the data, any other mode pauses it. The streams restart
     // from frame 0 on each run, as a module that restarts its measurement.
     const Streams streams = personality.streams;
+    const bool raw_outputs = personality.raw_outputs;
     SimModule* target = &module;
-    rules.push_back(
-        Rule(command::set_sensor_mode()).reply_with([state, streams, target, rate_hz](const Bytes& command) {
-            const uint8_t mode = command.size() > 1 ? command[1] : 0;
-            const uint8_t before = state->sensor_mode.exchange(mode);
-            if (mode == sensor_mode_run && before != sensor_mode_run)
-                start_streams(*target, streams, rate_hz);
-            else if (mode != sensor_mode_run)
-                target->stop_all_streams();
-            return std::vector<Bytes> { ack_reply() };
-        }));
+    rules.push_back(Rule(command::set_sensor_mode())
+                        .reply_with([state, streams, raw_outputs, target, rate_hz](const Bytes& command) {
+                            const uint8_t mode = command.size() > 1 ? command[1] : 0;
+                            const uint8_t before = state->sensor_mode.exchange(mode);
+                            if (mode == sensor_mode_run && before != sensor_mode_run) {
+                                start_streams(*target, streams, rate_hz);
+                                if (raw_outputs)
+                                    start_raw_streams(
+                                        *target, *state, rate_hz, baseband_stream | pulse_doppler_stream);
+                            } else if (mode != sensor_mode_run) {
+                                target->stop_all_streams();
+                            }
+                            return std::vector<Bytes> { ack_reply() };
+                        }));
+    if (raw_outputs) {
+        rules.push_back(
+            Rule(command::set_output_control()).reply_with([state, target, rate_hz](const Bytes& command) {
+                const uint32_t output = u32_at(command, 2);
+                const bool on = u32_at(command, 6) != 0;
+                for (size_t i = 0; i < std::size(raw_output_ids); ++i) {
+                    if (raw_output_ids[i] == output) {
+                        if (on)
+                            state->outputs |= 1u << i;
+                        else
+                            state->outputs &= ~(1u << i);
+                        start_raw_streams(*target, *state, rate_hz,
+                            output < output_pulse_doppler_float ? baseband_stream : pulse_doppler_stream);
+                    }
+                }
+                return std::vector<Bytes> { ack_reply() };
+            }));
+    }
     rules.push_back(Rule(command::get_sensor_mode()).reply_with([state](const Bytes&) {
         return std::vector<Bytes> { byte_reply(0x26, state->sensor_mode.load()) };
     }));
@@ -281,6 +456,21 @@ Personality embedded_platform()
     return p;
 }
 
+// Osprey, Falcon, Merlin and Gannet run a profile, keep a parameter file and
+// stream their raw outputs.
+Personality with_profile(Personality p, uint32_t profile_id, std::pair<float, float> range_vector)
+{
+    p.profile_id = profile_id;
+    p.range_vector = range_vector;
+    p.raw_outputs = true;
+    p.files.store(file_type::parameter_file, 0, module_parameter_file(p));
+    return p;
+}
+
+// Profiles the modules start with: presence, adult respiration.
+constexpr uint32_t presence_profile = 0x014D4AB8;
+constexpr uint32_t adult_respiration_profile = 0x064E57AD;
+
 std::vector<Personality> all_personalities()
 {
     Personality corvid
@@ -307,14 +497,18 @@ std::vector<Personality> all_personalities()
         demo("presence", "SIMP0000001", Streams::Presence),
         demo("respiration", "SIMR0000001", Streams::Respiration),
         corvid,
-        model("osprey", "Osprey", "000120-101", "SIMO0000001", ZoneLimits { 0.3f, 7.5f, 0.1f },
-            Streams::Presence),
-        model("falcon", "Falcon", "000140-101", "SIMF0000001", ZoneLimits { 0.4f, 2.5f, 0.05f },
-            Streams::Respiration),
-        model("merlin", "Merlin", "000150-101", "SIMM0000001", ZoneLimits { 0.4f, 3.0f, 0.05f },
-            Streams::Respiration),
-        model("gannet", "Gannet", "000160-101", "SIMG0000001", ZoneLimits { 0.4f, 4.0f, 0.05f },
-            Streams::Respiration),
+        with_profile(model("osprey", "Osprey", "000120-101", "SIMO0000001", ZoneLimits { 0.3f, 7.5f, 0.1f },
+                         Streams::Presence),
+            presence_profile, { 0.2f, 7.9f }),
+        with_profile(model("falcon", "Falcon", "000140-101", "SIMF0000001", ZoneLimits { 0.4f, 2.5f, 0.05f },
+                         Streams::Respiration),
+            adult_respiration_profile, { 0.3f, 2.9f }),
+        with_profile(model("merlin", "Merlin", "000150-101", "SIMM0000001", ZoneLimits { 0.4f, 3.0f, 0.05f },
+                         Streams::Respiration),
+            adult_respiration_profile, { 0.3f, 3.4f }),
+        with_profile(model("gannet", "Gannet", "000160-101", "SIMG0000001", ZoneLimits { 0.4f, 4.0f, 0.05f },
+                         Streams::Respiration),
+            adult_respiration_profile, { 0.3f, 4.4f }),
         embedded_platform(),
         safe_mode,
         not_listed,
@@ -324,6 +518,26 @@ std::vector<Personality> all_personalities()
 }
 
 } // namespace
+
+Bytes module_parameter_file(const Personality& personality)
+{
+    if (!personality.zone_limits || !personality.range_vector)
+        return {};
+    char text[512];
+    const int length = std::snprintf(text, sizeof text,
+        "# %s module parameters\n"
+        "FrameRate = 17;\n"
+        "RangeVec = {%g, %g};\n"
+        "ZoneSpan = {%g, %g};\n"
+        "ZoneStep = %g;\n",
+        personality.order_code.c_str(), static_cast<double>(personality.range_vector->first),
+        static_cast<double>(personality.range_vector->second),
+        static_cast<double>(personality.zone_limits->min), static_cast<double>(personality.zone_limits->max),
+        static_cast<double>(personality.zone_limits->step));
+    if (length <= 0)
+        return {};
+    return Bytes(text, text + std::min<size_t>(static_cast<size_t>(length), sizeof text - 1));
+}
 
 std::vector<std::string> personality_names()
 {

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <deque>
+#include <map>
 
 using namespace std::chrono_literals;
 using namespace simmodule;
@@ -31,9 +33,9 @@ uint32_t u32_at(const Bytes& packet, size_t offset)
 
 class PersonalityTest : public ::testing::Test {
 protected:
-    void start(const std::string& personality)
+    void start(const std::string& personality, double rate_hz = 200)
     {
-        apply_personality(module, personality, 200);
+        apply_personality(module, personality, rate_hz);
         client = std::make_unique<TestClient>(module);
     }
     void start(const Personality& personality)
@@ -168,16 +170,96 @@ TEST_F(PersonalityTest, RespirationModuleStreamsRespirationMessages)
 }
 
 // A recording that starts asks for the parameter file and the profile id;
-// an answer that never comes would hold it up for two reply timeouts.
-TEST_F(PersonalityTest, EveryPersonalityRefusesFilesAndProfileIdAtOnce)
+// an answer that never comes would hold it up for two reply timeouts. The
+// application modules that run profiles keep both; the others refuse both.
+TEST_F(PersonalityTest, EveryPersonalityAnswersFilesAndProfileIdAtOnce)
 {
+    const std::map<std::string, std::string> profiles = {
+        { "osprey", "11 11 74 00 00 00 00 00 00 00 04 00 00 00 b8 4a 4d 01" },
+        { "falcon", "11 11 74 00 00 00 00 00 00 00 04 00 00 00 ad 57 4e 06" },
+        { "merlin", "11 11 74 00 00 00 00 00 00 00 04 00 00 00 ad 57 4e 06" },
+        { "gannet", "11 11 74 00 00 00 00 00 00 00 04 00 00 00 ad 57 4e 06" },
+    };
     for (const std::string& name : personality_names()) {
         client.reset(); // the module serves the next client once this one has gone
         packets.clear();
         start(name);
-        EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 72 8c d9 7d 03 00 00 00 00")))) << name;
-        EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 74")))) << name;
+        const auto profile = profiles.find(name);
+        const bool keeps = profile != profiles.end();
+        EXPECT_EQ(keeps ? "10" : "20 01 00 00 00", to_hex(ask(hex("90 72 8c d9 7d 03 00 00 00 00")))) << name;
+        EXPECT_EQ(keeps ? profile->second : "20 01 00 00 00", to_hex(ask(hex("90 74")))) << name;
     }
+}
+
+// What a session recorded from the module carries: its parameter file tells
+// the range it measures and the span of its zone.
+TEST(Personality, ParameterFileTellsRangeVectorAndZoneSpan)
+{
+    const Personality osprey = personality("osprey");
+    const std::optional<Bytes> file = osprey.files.file(file_type::parameter_file, 0);
+    ASSERT_TRUE(file);
+    const std::string text(file->begin(), file->end());
+    EXPECT_NE(std::string::npos, text.find("\nRangeVec = {0.2, 7.9};\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("\nZoneSpan = {0.3, 7.5};\n")) << text;
+    EXPECT_EQ(*file, module_parameter_file(osprey));
+
+    Personality changed = personality("gannet");
+    changed.zone_limits = ZoneLimits { 0.5f, 6.0f, 0.1f };
+    const Bytes rewritten = module_parameter_file(changed);
+    EXPECT_NE(
+        std::string::npos, std::string(rewritten.begin(), rewritten.end()).find("ZoneSpan = {0.5, 6};"));
+    EXPECT_TRUE(module_parameter_file(personality("corvid")).empty());
+}
+
+TEST_F(PersonalityTest, LoadingAProfileChangesTheProfileIdAndTheZoneIsKept)
+{
+    start("falcon");
+    EXPECT_EQ("10", to_hex(ask(hex("21 ba be fa 47"))));
+    EXPECT_EQ("11 11 74 00 00 00 00 00 00 00 04 00 00 00 ba be fa 47", to_hex(ask(hex("90 74"))));
+    // The zone at first spans the zone limits; a new one is read back as set.
+    EXPECT_EQ("11 12 1c 0a a1 96 00 00 00 00 08 00 00 00 cd cc cc 3e 00 00 20 40",
+        to_hex(ask(hex("10 11 1c 0a a1 96"))));
+    EXPECT_EQ("10", to_hex(ask(hex("10 10 1c 0a a1 96 00 00 00 3f 00 00 00 40"))));
+    EXPECT_EQ("11 12 1c 0a a1 96 00 00 00 00 08 00 00 00 00 00 00 3f 00 00 00 40",
+        to_hex(ask(hex("10 11 1c 0a a1 96"))));
+}
+
+// Baseband frames and pulse-Doppler rows flow while their output is switched
+// on and the sensor runs: frames of 32 bins, matrices of 8 rows of 2 x 16
+// values, instance 0 and then 1, each row's negative frequencies first.
+TEST_F(PersonalityTest, RawOutputsStreamWhileSwitchedOn)
+{
+    // Slow enough that no row is dropped for a reader that falls behind.
+    start("osprey", 20);
+    EXPECT_EQ("10", to_hex(ask(hex("41 10 0d 00 00 00 01 00 00 00"))));
+    const Bytes frame = next_with_prefix({ 0x50, 0x0D, 0x00, 0x00, 0x00 });
+    EXPECT_EQ(32u, u32_at(frame, 9));
+    EXPECT_EQ(5u + 24 + 2 * 4 * 32, frame.size());
+
+    EXPECT_EQ("10", to_hex(ask(hex("41 10 11 00 00 00 03 00 00 00"))));
+    for (uint32_t half = 0; half < 32; ++half) {
+        const Bytes row = next_with_prefix({ 0x50, 0x11, 0x00, 0x00, 0x00 });
+        EXPECT_EQ(half / 2 % 8, u32_at(row, 13)) << half; // range index
+        EXPECT_EQ(8u, u32_at(row, 17)); // range count
+        EXPECT_EQ(16u, u32_at(row, 21)); // values in the half
+        EXPECT_EQ(half / 16, u32_at(row, 25)); // instance
+        float start = 0;
+        const uint32_t bits = u32_at(row, 45);
+        std::memcpy(&start, &bits, 4);
+        EXPECT_EQ(half % 2 == 0, start < 0) << half;
+        EXPECT_EQ(5u + 52 + 16, row.size());
+    }
+
+    // Switched off (control 0) they stop; the presence stream goes on until
+    // the sensor stops, after which nothing flows: the next packet after the
+    // stop's acknowledgement is the answer to the next command.
+    EXPECT_EQ("10", to_hex(ask(hex("41 10 0d 00 00 00 00 00 00 00"))));
+    EXPECT_EQ("10", to_hex(ask(hex("41 10 11 00 00 00 00 00 00 00"))));
+    EXPECT_EQ("10", to_hex(ask(hex("20 13"))));
+    client->send_command(command::get_sensor_mode());
+    const Bytes mode = next_packet();
+    ASSERT_TRUE(starts_with(mode, { 0x11, 0x10 })) << to_hex(mode);
+    EXPECT_EQ(0x13, mode.at(14));
 }
 
 TEST(Personality, RejectsUnknownNamesAndRates)

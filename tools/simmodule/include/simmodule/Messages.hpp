@@ -42,6 +42,10 @@ constexpr uint32_t respiration_moving_list = 0x610A3B00;
 constexpr uint32_t respiration_detection_list = 0x610A3B02;
 constexpr uint32_t presence_single = 0x723BFA1E;
 constexpr uint32_t presence_moving_list = 0x723BFA1F;
+constexpr uint32_t baseband_iq = 0x0C;
+constexpr uint32_t baseband_amplitude_phase = 0x0D;
+constexpr uint32_t pulse_doppler_float = 0x10;
+constexpr uint32_t pulse_doppler_byte = 0x11;
 } // namespace content
 
 // System-information codes of the get-system-info command.
@@ -67,6 +71,8 @@ Bytes get_system_info(); // 90 58 (then the code byte)
 Bytes get_system_info(uint8_t code); // 90 58 code
 Bytes open_file(); // 90 72 (then the file's type and id)
 Bytes get_profile_id(); // 90 74
+Bytes load_profile(); // 21 (then the u32 profile id)
+Bytes set_output_control(); // 41 10 (then the u32 output and the u32 control)
 Bytes get_detection_zone_limits(); // 10 11 and the parameter id 0x96A10A1D
 Bytes get_tx_center_frequency(); // 10 11 and the parameter id 0x71AF2A2B
 Bytes chip_get_downconversion(); // 50 11 13 00 00 00
@@ -157,5 +163,39 @@ struct RespirationDetectionList {
     std::vector<float> velocity;
 };
 Bytes respiration_detection_list_message(const RespirationDetectionList& m); // 13 + 12d bytes
+
+// A baseband frame: I and Q values (content baseband_iq) or amplitudes and
+// phases (baseband_amplitude_phase), one of each per range bin.
+struct BasebandFrame {
+    uint32_t frame_counter = 0;
+    float bin_length = 0;
+    float range_offset = 0;
+    std::vector<float> first; // n items: I values or amplitudes
+    std::vector<float> second; // Q values or phases, padded to n
+};
+// 29 + 8n bytes: the frame counter, n, the bin length, two fields the host
+// does not read, the range offset, then the two lists.
+Bytes baseband_frame_message(uint32_t content_id, const BasebandFrame& m);
+
+// One half of one range row of a pulse-Doppler matrix: the negative
+// frequencies (a negative frequency start) or the rest.
+struct PulseDopplerHalfRow {
+    uint32_t range_index = 0;
+    uint32_t range_count = 0;
+    uint32_t instance = 0;
+    float frequency_start = 0;
+    float frequency_step = 0;
+    float range = 0;
+    // Byte rows (content pulse_doppler_byte) carry their values as bytes
+    // b, meaning 10^((b * byte_step + byte_offset) / 10).
+    float byte_offset = 0;
+    float byte_step = 0;
+    std::vector<float> values; // pulse_doppler_float: m values
+    Bytes byte_values; // pulse_doppler_byte: m values
+};
+// Two fields the host does not read, the range index, the range count, m,
+// the instance, (byte rows: the byte offset and step,) two more unread
+// fields, the frequency start and step, the range, then the m values.
+Bytes pulse_doppler_row_message(uint32_t content_id, const PulseDopplerHalfRow& m);
 
 } // namespace simmodule

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace simmodule {
@@ -65,11 +66,26 @@ struct Personality {
     std::optional<uint8_t> chip_tx_center_frequency;
     std::optional<uint8_t> downconversion;
 
+    // The detection zone it keeps (set and read back as 10 10 / 10 11 with
+    // the id 0x96A10A1C): at first the span of its zone limits. Modules
+    // without zone limits acknowledge the setting and refuse the read.
+    // The profile it runs: 90 74 answers it, loading a profile (21 id)
+    // replaces it. Nothing: 90 74 is refused with error 1.
+    std::optional<uint32_t> profile_id;
+    // The span its measurements cover, in metres: the "RangeVec" line of
+    // the parameter file it keeps (module_parameter_file).
+    std::optional<std::pair<float, float>> range_vector;
+
     // The module's stored files (crash dumps and the like). A copy shares
     // the store, so a test that keeps one sees what the host did.
     FileSystem files;
 
     Streams streams = Streams::None;
+    // Whether it streams baseband frames and pulse-Doppler rows while the
+    // host has them switched on (output control 41 10: 0x0C I/Q or 0x0D
+    // amplitude/phase frames, 0x10 float or 0x11 byte rows; control 0 is
+    // off) and the sensor runs.
+    bool raw_outputs = false;
 
     // Set: the module waits in its bootloader instead. It answers the
     // bootloader-information request (C0 00) with E0 and these bytes, a page
@@ -90,13 +106,22 @@ std::vector<std::string> personality_names();
 // The named personality. Throws std::invalid_argument for an unknown name.
 Personality personality(const std::string& name);
 
+// The text of the module parameter file that a module with zone limits and
+// a range vector keeps (file type 0x037DD98C, identifier 0), which a
+// recording stores with its session: among other lines,
+// "RangeVec = {min, max};" and "ZoneSpan = {min, max};" (the zone limits).
+// Empty without both.
+Bytes module_parameter_file(const Personality& personality);
+
 // Replaces the module's rules and streams with those of the personality.
 // Each of its streams sends `rate_hz` packets per second while the sensor
-// mode is run (0x01, the initial mode); idle (0x11) pauses them. Answers:
-// ping, get-system-info (any other code: error 1), the settings above, the
-// file commands from its files, get and set of sensor mode and LED control,
-// get-profile-id with error 1 (it keeps no profile), and everything else
-// with an ack. Throws std::invalid_argument for a rate that is not positive.
+// mode is run (0x01, the initial mode); idle (0x11) pauses them. A frame of
+// raw outputs is `rate_hz` baseband frames, and as many complete matrices of
+// both Doppler instances (8 range rows of 2 x 16 values each). Answers: ping,
+// get-system-info (any other code: error 1), the settings above, the file
+// commands from its files, get and set of sensor mode and LED control, the
+// profile id (error 1 without one), and everything else with an ack.
+// Throws std::invalid_argument for a rate that is not positive.
 void apply_personality(SimModule& module, const Personality& personality, double rate_hz);
 // The same for a named personality; throws std::invalid_argument for an
 // unknown name.
