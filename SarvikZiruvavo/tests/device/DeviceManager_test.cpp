@@ -603,7 +603,12 @@ TEST_F(DeviceManagerTest, DestructionWaitsForARunningSearchAndDeletesEveryDevice
     ASSERT_TRUE(m.isSearching());
 
     manager.reset();
-    EXPECT_TRUE(portIsFree(pathOf(quiet))) << "the search still holds its port";
+    // The search has ended: it probes the silent module no more.
+    const size_t probes = quiet.received_count();
+    EXPECT_GT(probes, 0u);
+    QTest::qWait(1500);
+    EXPECT_EQ(probes, quiet.received_count()) << "the search went on after the manager";
+    EXPECT_TRUE(portIsFree(pathOf(quiet)));
     EXPECT_TRUE(portIsFree(pathOf(osprey))) << "the active device's connection is still open";
     for (const QPointer<Device>& device : made)
         EXPECT_TRUE(device.isNull());
