@@ -22,6 +22,7 @@
 #include "core/SarvikDeviceInfo.hpp"
 #include "device/LibraryMetaTypes.hpp"
 #include "device/PulseDopplerDecoder.hpp"
+#include "device/SarvikDevice.hpp"
 #include "firmware/FirmwareImage.hpp"
 
 #include <QByteArray>
@@ -35,6 +36,7 @@
 #include <QUrl>
 #include <QVariantList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -181,6 +183,13 @@ public:
     // The file the module's crash dump was written to; empty when it failed.
     Q_INVOKABLE QString storeCrashDump();
     Q_INVOKABLE bool deleteCrashDump();
+    // Installs the carried firmware image of that version for the module's
+    // firmware class: deactivates the Device, shows the upgrade's progress
+    // and status texts and, once no device search of the DeviceManager runs,
+    // has the worker program the module; the DeviceManager (the parent)
+    // hears the end as upgradeComplete or upgradeFailed. Refused while an
+    // upgrade runs, and for a Device that has no DeviceManager to report to.
+    Q_INVOKABLE void installFirmware(const QString& version);
 
     // -- for the applications and the device manager
 
@@ -238,6 +247,11 @@ public:
     // and its arguments, before the call is made. For tests.
     using WorkerCallObserver = std::function<void(const QByteArray& method, const QVariantList& arguments)>;
     void setWorkerCallObserver(WorkerCallObserver observer) { m_workerCallObserver = std::move(observer); }
+    // The pause before an installation starts, and between its looks at a
+    // running device search; and the worker's waits during the upgrade. For
+    // tests; set them before installFirmware.
+    void setUpgradeTimings(
+        std::chrono::milliseconds retryInterval, const SarvikDevice::UpgradeWaits& workerWaits);
 
 signals:
     void basebandEnabledChanged(bool enabled);
@@ -288,6 +302,7 @@ protected:
     bool event(QEvent* event) override;
 
 private slots:
+    void doDeviceUpgrade();
     void onFirmwareUpgradeStatus(QString info);
     void setDeviceUpgrading(bool value);
     void onAppData(uint contentId, QByteArray data);
@@ -336,6 +351,7 @@ private:
     // Handed to the worker's upgrade; nothing fills it.
     QString m_firmwareVersionInfo;
     QString m_firmwarePath;
+    std::chrono::milliseconds m_upgradeRetryInterval { 500 };
     QString m_recordingError;
     QThread m_workerThread;
     QTimer m_playbackPositionTimer;
