@@ -222,6 +222,37 @@ TEST_F(UpgradeTest, CorvidIsProgrammedOnItsOwnPortWithoutPause)
     EXPECT_EQ(0u, module.receivedWith({ 0xC0, 0x00 })) << "nobody searched";
 }
 
+// Five searches, one interval apart: a module that comes back within them is
+// found; one that comes back later is not, and waits in its bootloader.
+TEST_F(UpgradeTest, SearchesFiveTimesForTheModuleInItsBootloader)
+{
+    struct Row {
+        const char* name;
+        std::chrono::milliseconds comesBackAfter;
+        bool found;
+    };
+    const Row rows[] = {
+        { "back before the third search", 500ms, true },
+        { "back after the fifth search", 2500ms, false },
+    };
+    SarvikDevice::UpgradeWaits waits = shortWaits();
+    waits.betweenSearches = 300ms;
+    for (const Row& row : rows) {
+        ProgrammableModule::Script script = ProgrammableModule::falcon();
+        script.reenumeration_delay = row.comesBackAfter;
+        ProgrammableModule module(script);
+        const Outcome outcome
+            = upgrade(module.found(), image(0, FirmwareFiles::pages(130)), QString(), waits);
+        EXPECT_EQ(row.found, outcome.result) << row.name << ": " << outcome.error.toStdString();
+        if (row.found)
+            continue;
+        EXPECT_EQ(QStringLiteral("Module upgrade failed!\nUnable to find device in bootloader mode"),
+            outcome.error);
+        ASSERT_TRUE(module.waitFor(Mode::Bootloader)) << row.name;
+        EXPECT_EQ(SarvikDeviceInfo::BootloaderMode, module.found().connectionMode) << row.name;
+    }
+}
+
 // Progress stays within [0, 1]: a single page is the whole image, and an image
 // that begins above page 0 does not run past 1.
 TEST_F(UpgradeTest, ProgressStaysBetweenZeroAndOne)
