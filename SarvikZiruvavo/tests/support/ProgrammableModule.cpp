@@ -53,6 +53,7 @@ ProgrammableModule::ProgrammableModule(Script script)
                 m_ports.add(port);
                 const std::lock_guard<std::mutex> lock(m_seenMutex);
                 m_portsSeen << port.systemLocation;
+                m_appearedAt = std::chrono::steady_clock::now();
             }
         });
 }
@@ -84,6 +85,12 @@ QStringList ProgrammableModule::portsSeen() const
 {
     const std::lock_guard<std::mutex> lock(m_seenMutex);
     return m_portsSeen;
+}
+
+std::chrono::steady_clock::time_point ProgrammableModule::appearedAt() const
+{
+    const std::lock_guard<std::mutex> lock(m_seenMutex);
+    return m_appearedAt;
 }
 
 size_t ProgrammableModule::receivedWith(const simmodule::Bytes& prefix) const

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -47,6 +48,8 @@ public:
     bool portIsFree() const;
     // Every port it has appeared on, in order.
     QStringList portsSeen() const;
+    // When its latest port appeared.
+    std::chrono::steady_clock::time_point appearedAt() const;
     // How many payloads the module received that start with the prefix.
     size_t receivedWith(const simmodule::Bytes& prefix) const;
 
@@ -55,6 +58,7 @@ private:
     PseudoTerminalPorts m_ports;
     mutable std::mutex m_seenMutex;
     QStringList m_portsSeen;
+    std::chrono::steady_clock::time_point m_appearedAt;
     std::unique_ptr<simmodule::ReenumeratingModule> m_module;
 };
 
