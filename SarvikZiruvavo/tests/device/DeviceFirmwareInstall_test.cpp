@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -316,6 +317,42 @@ TEST_P(InstallOnModuleTest, ProgramsTheActiveModuleAndTheManagerListsItAnew)
                 return true;
         return false;
     })) << "the module is listed anew, in its application";
+}
+
+// The manager goes (and its Devices with it) while the upgrade runs: the
+// upgrade ends on the worker, nothing touches the deleted objects, and the
+// module is programmed.
+TEST_F(InstallTest, ManagerDeletedWhileTheUpgradeRunsLetsItFinish)
+{
+    const QByteArray data = FirmwareFiles::pages(140);
+    QTemporaryDir images;
+    QFile hexFile(FirmwareFiles::writeImage(images.filePath(QStringLiteral("image.hex")), 0, data));
+    ASSERT_TRUE(hexFile.open(QIODevice::ReadOnly));
+    const FirmwareResources resources(
+        { { QStringLiteral(":/fw-images.xml"), FirmwareResources::shippedImageList() },
+            { QStringLiteral(":/hex/dax/3.3.0/dax_egret_s70_4bl.hex"), hexFile.readAll() } });
+    ASSERT_TRUE(resources.registered());
+    ProgrammableModule module(ProgrammableModule::embeddedPlatform());
+    DeviceManager& devices = makeManager();
+    devices.onQmlCompleted();
+    ASSERT_TRUE(waitUntil([&] { return devices.deviceList().size() == 2; }));
+    devices.setDeviceActivatedAt(1, true);
+    QPointer<Device> device = devices.deviceList().at(1);
+    device->setUpgradeTimings(20ms, shortWaits());
+    QStringList seen;
+    QObject::connect(device.data(), &Device::deviceUpgradeInfoChanged, [&](const QString& info) {
+        seen << info;
+        if (info.endsWith(QLatin1String("Enter bootloader mode")))
+            QTimer::singleShot(0, [&] { manager.reset(); });
+    });
+
+    device->installFirmware(QStringLiteral("3.3.0"));
+    ASSERT_TRUE(waitUntil([&] { return !manager; }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_TRUE(device.isNull());
+    EXPECT_EQ(1u, module.flash().starts()) << seen.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(size_t(140 - 127), module.flash().pages().size());
 }
 
 ProgrammableModule::Script falconInBootloader()

@@ -222,6 +222,21 @@ TEST_F(UpgradeTest, CorvidIsProgrammedOnItsOwnPortWithoutPause)
     EXPECT_EQ(0u, module.receivedWith({ 0xC0, 0x00 })) << "nobody searched";
 }
 
+// The other models get a moment after being idled before the bootloader
+// command.
+TEST_F(UpgradeTest, OtherModelsPauseBeforeTheBootloaderCommand)
+{
+    ProgrammableModule module(ProgrammableModule::falcon());
+    SarvikDevice::UpgradeWaits waits = shortWaits();
+    waits.beforeBootloader = 600ms;
+
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome outcome = upgrade(module.found(), image(0, FirmwareFiles::pages(1)), QString(), waits);
+
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 600ms);
+    EXPECT_TRUE(outcome.result) << outcome.error.toStdString();
+}
+
 // Five searches, one interval apart: a module that comes back within them is
 // found; one that comes back later is not, and waits in its bootloader.
 TEST_F(UpgradeTest, SearchesFiveTimesForTheModuleInItsBootloader)
