@@ -5,9 +5,10 @@
 // application objects and, for playback, the recording's player.
 //
 // Every call into the worker crosses threads as a queued call by method name,
-// blocking where a result is needed. configure waits for the worker in a
-// nested event loop, during which GUI events keep flowing; while it waits:
-//   - a second configure is refused;
+// blocking where a result is needed. configure and the firmware installation
+// wait for the worker in a nested event loop, during which GUI events keep
+// flowing; while one waits:
+//   - a configure is refused, and an installation waits its turn;
 //   - applications that go (deactivation) are deleted only once the loop has
 //     ended and control is back in the event loop below it, since one of
 //     them may be the caller waiting in it;
