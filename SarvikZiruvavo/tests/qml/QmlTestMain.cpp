@@ -1,6 +1,8 @@
 // The Quick Test runner of the program's QML documents: they see the fonts,
 // the QML types and the resources of the program, and a mock device manager
 // as "deviceManager", made anew for every test file.
+#include "MockDeviceBase.hpp"
+#include "MockSensorApp.hpp"
 #include "QmlScreenshots.hpp"
 #include "QmlTypes.hpp"
 
@@ -9,6 +11,7 @@
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QtQml>
 #include <QTemporaryDir>
 #include <QtQuickTest>
 
@@ -28,6 +31,8 @@ public slots:
         QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
         loadFonts();
         registerQmlTypes();
+        qmlRegisterType<MockSensorApp>("SarvikMocks", 1, 0, "MockSensorApp");
+        qmlRegisterType<MockDeviceBase>("SarvikMocks", 1, 0, "MockDeviceBase");
     }
 
     void qmlEngineAvailable(QQmlEngine* engine)
