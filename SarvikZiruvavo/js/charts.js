@@ -164,6 +164,22 @@ function nextTickDelay(now, interval) {
     return Math.max(1, interval - now % interval);
 }
 
+// How far a time chart's picture drawn at paintedAt has scrolled by now, in
+// pixels; a chart never drawn has scrolled without end.
+function scrolledPixels(paintedAt, now, history, rate, width) {
+    if (!(paintedAt > 0) || !(history > 0))
+        return Infinity;
+    return (now - paintedAt) * (rate > 0 ? rate : 1) / history * width;
+}
+
+// Whether a time chart's repaint tick draws a new picture: once the old one
+// has scrolled by a pixel, or when values came and it is older than
+// dataRepaintDelay ms.
+var dataRepaintDelay = 250;
+function tickRepaints(scrolled, dataPending, sincePaintMs) {
+    return scrolled >= 1 || (dataPending && sincePaintMs >= dataRepaintDelay);
+}
+
 // Whether there is anything to draw on: a chart of no size draws nothing.
 function canDraw(width, height) {
     return width > 0 && height > 0;

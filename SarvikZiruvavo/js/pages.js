@@ -251,18 +251,29 @@ function extremes(values) {
     return max >= min ? { "min": min, "max": max } : null;
 }
 
+// v rounded up (or down) to thousandths. A product such as 23 × 1000 that
+// comes out a rounding error above a whole number counts as that number,
+// so that a frame maximum of 20 gives 23 and not 23.001.
+function thousandths(v, round) {
+    var t = v * 1000;
+    var nearest = Math.round(t);
+    if (Math.abs(t - nearest) < 1e-6)
+        t = nearest;
+    return round(t) / 1000;
+}
+
 // The range a frame sets. kind: "log" or "linear" (baseband amplitudes of
 // that scale) or "carrier" (carrier-frequency values).
 function frameRange(kind, frameMin, frameMax) {
-    var headroom = 0.15 * Math.abs(frameMax);
-    var max = Math.ceil((frameMax + headroom) * 1000) / 1000;
+    var headroom = Math.abs(frameMax) * 15 / 100;
+    var max = thousandths(frameMax + headroom, Math.ceil);
     var min;
     if (kind === "log")
         min = Math.floor(frameMax - 60);
     else if (kind === "linear")
-        min = Math.floor(frameMin * 1000) / 1000;
+        min = thousandths(frameMin, Math.floor);
     else
-        min = Math.floor((frameMin - headroom) * 1000) / 1000;
+        min = thousandths(frameMin - headroom, Math.floor);
     // A flat frame would give an empty range, which no chart can scale to.
     if (!(max > min))
         max = min + 1;

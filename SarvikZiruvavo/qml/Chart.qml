@@ -106,6 +106,7 @@ Item {
         }
         var span = Charts.pixelTime(history, Charts.mergingWidth(canvas.width, lastWidth));
         Charts.addValue(series, Number(point.x), value, deviceState, span);
+        dataPending = true;
     }
     function view() {
         return {
@@ -131,6 +132,9 @@ Item {
         if (!Charts.canDraw(canvas.width, canvas.height))
             return;
         var v = view();
+        paintedAt = v.now;
+        paintedAtWall = Date.now();
+        dataPending = false;
         ctx.fillStyle = fillColor;
         ctx.fillRect(0, 0, v.width, v.height);
         if (drawBackground) {
@@ -227,8 +231,18 @@ Item {
         height: implicitHeight
         ticks: Charts.ticks(chart.history, chart.minX, chart.maxX, chart.xStep, canvas.width, chart.decimalCount)
     }
+    // When the picture on the canvas was drawn, by the chart's clock and by
+    // the wall clock, and whether values came since.
+    property real paintedAt: 0
+    property real paintedAtWall: 0
+    property bool dataPending: false
     // The time between two repaints, kept in step with the clock: charts of
-    // one interval repaint at the same moments, into the same frame.
+    // one interval repaint at the same moments, into the same frame. A tick
+    // repaints only once the picture has scrolled by a pixel or more (a
+    // smaller step would draw the same pixels again; values that came
+    // meanwhile show, at most one pixel column late, in the next picture),
+    // or when values came and the picture is older than a quarter second
+    // (a chart that scrolls slower than that).
     property int tickDelay: frameInterval
     readonly property bool repainting: repaintTimer.running
     Timer {
@@ -237,7 +251,10 @@ Item {
         repeat: true
         running: chart.timeRuns && chart.visible && chart.stackAllows
         onTriggered: {
-            if (Charts.isShown(chart))
+            if (Charts.isShown(chart)
+                    && Charts.tickRepaints(Charts.scrolledPixels(chart.paintedAt, chart.currentTime(), chart.history,
+                                                                 chart.rate, canvas.width),
+                                           chart.dataPending, Date.now() - chart.paintedAtWall))
                 canvas.requestPaint();
             chart.tickDelay = Charts.nextTickDelay(Date.now(), chart.frameInterval);
         }

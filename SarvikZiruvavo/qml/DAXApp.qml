@@ -40,7 +40,7 @@ AppPage {
     }
 
     topContent: Text {
-        objectName: "frameText"
+        objectName: "daxFrameText"
         anchors.horizontalCenter: parent ? parent.horizontalCenter : undefined
         text: Pages.frameText(rangeBins.frameCounter)
         color: Global.colorPrimaryWhite

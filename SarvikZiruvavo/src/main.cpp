@@ -16,6 +16,8 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QStandardPaths>
+#include <QSurfaceFormat>
+#include <QtDataVisualization/qutils.h>
 
 #include <memory>
 
@@ -82,6 +84,11 @@ bool parseCommandLine(const QGuiApplication& app, QString& settingsFileName)
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
+    // The pulse-Doppler surfaces draw with OpenGL into the QML scene, whose
+    // windows must be made in the format they need (which the application
+    // must exist to find out). Without multisampling, which would smooth
+    // every item of every window at a high price in software rendering.
+    QSurfaceFormat::setDefaultFormat(QtDataVisualization::qDefaultSurfaceFormat(false));
     QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
     // Before anything is made that a shut-down has to undo.
     TerminationSignals terminationSignals;

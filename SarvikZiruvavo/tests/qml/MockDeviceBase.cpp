@@ -8,8 +8,7 @@ using namespace QtDataVisualization;
 
 MockDeviceBase::MockDeviceBase(QObject* parent)
     : QObject(parent)
-{
-}
+{ }
 
 void MockDeviceBase::record(const QString& name, QSurface3DSeries* series, const QVariant& instance)
 {

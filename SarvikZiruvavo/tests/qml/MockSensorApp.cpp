@@ -4,8 +4,7 @@
 
 MockSensorApp::MockSensorApp(QObject* parent)
     : QObject(parent)
-{
-}
+{ }
 
 qint64 MockSensorApp::now() const
 {

@@ -11,8 +11,10 @@
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QtQml>
+#include <QSurfaceFormat>
 #include <QTemporaryDir>
+#include <QtDataVisualization/qutils.h>
+#include <QtQml>
 #include <QtQuickTest>
 
 class QmlTestSetup : public QObject {
@@ -28,6 +30,8 @@ public:
 public slots:
     void applicationAvailable()
     {
+        // As the program: windows in the format the 3-D surfaces need.
+        QSurfaceFormat::setDefaultFormat(QtDataVisualization::qDefaultSurfaceFormat(false));
         QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
         loadFonts();
         registerQmlTypes();
