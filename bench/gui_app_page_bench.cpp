@@ -53,6 +53,7 @@ Window {
     property int bins: 92
     property int frames: 0
     property real fed: 0
+    readonly property bool loaded: page.status === Loader.Ready
 
     readonly property QtObject manager: QtObject {
         property bool hasSleepAnalysisPlugin: false
@@ -166,6 +167,10 @@ std::unique_ptr<QObject> showPage(double rate)
         std::exit(1);
     }
     engine->rootContext()->setContextProperty(QStringLiteral("deviceManager"), root->property("manager"));
+    if (!root->property("loaded").toBool()) {
+        std::cerr << "the presence page does not load\n";
+        std::exit(1);
+    }
     return root;
 }
 

@@ -172,6 +172,27 @@ function scrolledPixels(paintedAt, now, history, rate, width) {
     return (now - paintedAt) * (rate > 0 ? rate : 1) / history * width;
 }
 
+// How often a time chart repaints: its frame interval, or, where one pixel
+// column spans longer than that, the first of a few round intervals that
+// spans at least a column (so that each repaint scrolls by a pixel or more).
+// Round intervals on the clock make the charts of a page, and the page's
+// other displays (displayInterval), change in the same frames.
+var repaintSteps = [100, 200, 250, 500, 1000];
+function repaintInterval(frameInterval, pixelTimeMs) {
+    if (!(pixelTimeMs > frameInterval))
+        return frameInterval;
+    for (var i = 0; i < repaintSteps.length; ++i) {
+        if (repaintSteps[i] >= pixelTimeMs)
+            return repaintSteps[i];
+    }
+    return repaintSteps[repaintSteps.length - 1];
+}
+// How often the pages show the values and lists that came: every window
+// frame is drawn whole, in software on most machines, so values that
+// arrive 20 times a second are shown five times a second, in step with
+// the time charts of a two-minute history.
+var displayInterval = 200;
+
 // Whether a time chart's repaint tick draws a new picture: once the old one
 // has scrolled by a pixel, or when values came and it is older than
 // dataRepaintDelay ms.

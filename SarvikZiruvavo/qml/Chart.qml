@@ -47,6 +47,7 @@ Item {
     ]
     readonly property real secondsPerPixel: Charts.secondsPerPixel(history, canvas.width)
     readonly property int frameInterval: Charts.frameInterval(secondsPerPixel)
+    readonly property int repaintInterval: Charts.repaintInterval(frameInterval, secondsPerPixel * 1000)
     readonly property alias minLabel: minLabelItem
     readonly property alias maxLabel: maxLabelItem
     // The drawing area, for items laid over it.
@@ -185,11 +186,14 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: tickRow.top
-        // Painted off the GUI and render threads, in plain (not smoothed)
-        // pixels: smoothing the lines costs several times the rest of a
-        // paint in software rendering, and time charts repaint up to 40
-        // times a second.
-        renderStrategy: Canvas.Threaded
+        // Painted at once, in plain (not smoothed) pixels. At once: the
+        // charts of a page that repaint on one tick then change in one window
+        // frame, where a painting thread finishes each picture in a frame of
+        // its own, and every frame is drawn whole (in software on most
+        // machines, the larger part of a live page's cost). Plain: smoothing
+        // the lines costs several times the rest of a paint in software
+        // rendering, and time charts repaint up to 40 times a second.
+        renderStrategy: Canvas.Immediate
         antialiasing: false
         onWidthChanged: {
             if (width > 0)
@@ -236,14 +240,15 @@ Item {
     property real paintedAt: 0
     property real paintedAtWall: 0
     property bool dataPending: false
-    // The time between two repaints, kept in step with the clock: charts of
-    // one interval repaint at the same moments, into the same frame. A tick
+    // The time between two repaints (repaintInterval), kept in step with
+    // the clock: charts of one interval repaint at the same moments, into
+    // the same frame. A tick
     // repaints only once the picture has scrolled by a pixel or more (a
     // smaller step would draw the same pixels again; values that came
     // meanwhile show, at most one pixel column late, in the next picture),
     // or when values came and the picture is older than a quarter second
     // (a chart that scrolls slower than that).
-    property int tickDelay: frameInterval
+    property int tickDelay: repaintInterval
     readonly property bool repainting: repaintTimer.running
     Timer {
         id: repaintTimer
@@ -256,7 +261,7 @@ Item {
                                                                  chart.rate, canvas.width),
                                            chart.dataPending, Date.now() - chart.paintedAtWall))
                 canvas.requestPaint();
-            chart.tickDelay = Charts.nextTickDelay(Date.now(), chart.frameInterval);
+            chart.tickDelay = Charts.nextTickDelay(Date.now(), chart.repaintInterval);
         }
     }
 }

@@ -1,5 +1,6 @@
 // A collapsible chart section with its title and, on the right, the current
-// value; the chart (or charts) fill the rest.
+// value (taken over on the display ticks); the chart (or charts) fill the
+// rest.
 import QtQuick 2.15
 import "../js/global.js" as Global
 
@@ -7,6 +8,7 @@ CollapsibleLayoutItem {
     id: section
 
     property string valueText: ""
+    property string shownValueText: ""
     property bool valueVisible: true
     default property alias chartContent: area.data
 
@@ -29,11 +31,15 @@ CollapsibleLayoutItem {
         anchors.topMargin: 4
         anchors.rightMargin: 34
         visible: section.valueVisible && text !== ""
-        text: section.valueText
+        text: section.shownValueText
         color: Global.colorPrimaryWhite
         font.family: Global.fontFamily
         font.pixelSize: 13
         font.bold: true
+    }
+    DisplayTicker {
+        running: section.visible && section.shownValueText !== section.valueText
+        onTick: section.shownValueText = section.valueText
     }
     Item {
         id: area

@@ -1,6 +1,6 @@
 // Two bar charts side by side, "<prefix> SLOW" and "<prefix> FAST", over the
-// detection zone: each list update redraws them, bin i at zone start + i ×
-// zone increment.
+// detection zone: they show the latest lists, bin i at zone start + i × zone
+// increment, redrawn on the display ticks after lists came.
 import QtQuick 2.15
 import "../js/global.js" as Global
 import "../js/pages.js" as Pages
@@ -23,13 +23,26 @@ Item {
             chart.addPoint({ "x": Pages.binX(zoneStart, zoneIncrement, i), "y": Pages.gate(true, list[i]) }, -1);
         chart.requestPaint();
     }
+    property var pending: null
     function show(slowList, fastList) {
-        fill(slowChart, slowList);
-        fill(fastChart, fastList);
+        pending = [slowList, fastList];
+    }
+    function flush() {
+        if (!pending)
+            return;
+        fill(slowChart, pending[0]);
+        fill(fastChart, pending[1]);
+        pending = null;
     }
     function reset() {
+        pending = null;
         slowChart.reset();
         fastChart.reset();
+    }
+
+    DisplayTicker {
+        running: bars.pending !== null
+        onTick: bars.flush()
     }
 
     Text {

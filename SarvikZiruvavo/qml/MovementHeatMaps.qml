@@ -1,6 +1,6 @@
 // Two heat maps side by side (slow and fast) over the detection zone: one
 // frame per list update, each bin at zone start + i × zone increment, frames
-// one pixel thick.
+// one pixel thick. The frames that came are added on the display ticks.
 import QtQuick 2.15
 import "../js/global.js" as Global
 import "../js/pages.js" as Pages
@@ -25,14 +25,38 @@ Item {
             heatMap.addPoint(Qt.point(Pages.binX(zoneStart, zoneIncrement, i), Pages.heatValue(list[i], minValue)));
         heatMap.endFrame();
     }
+    // Frames waiting for the next tick; no more than a heat map can show.
+    property var pending: []
+    property int pendingCount: 0
+    readonly property int pendingLimit: 1000
     function show(slowList, fastList) {
-        binCount = slowList.length;
-        addFrame(slowMap, slowList);
-        addFrame(fastMap, fastList);
+        var frames = pending;
+        frames.push([slowList, fastList]);
+        if (frames.length > pendingLimit)
+            frames.splice(0, frames.length - pendingLimit);
+        pending = frames;
+        pendingCount = frames.length;
+    }
+    function flush() {
+        var frames = pending;
+        pending = [];
+        pendingCount = 0;
+        frames.forEach(function (frame) {
+            binCount = frame[0].length;
+            addFrame(slowMap, frame[0]);
+            addFrame(fastMap, frame[1]);
+        });
     }
     function reset() {
+        pending = [];
+        pendingCount = 0;
         slowMap.reset();
         fastMap.reset();
+    }
+
+    DisplayTicker {
+        running: maps.pendingCount > 0
+        onTick: maps.flush()
     }
 
     Text {

@@ -28,6 +28,9 @@ Item {
     readonly property bool noConnection: !!app && Pages.isNoConnection(family, appState)
     readonly property alias reconnecting: reconnectTimer.reconnecting
     readonly property alias reconnectRunning: reconnectTimer.running
+    // The frame counter as shown: taken over on the display ticks.
+    property int shownFrameCounter: 0
+    readonly property int frameCounter: app ? app.frameCounter : 0
 
     // One reconnect, unless one runs already.
     function reconnectTick() {
@@ -89,13 +92,17 @@ Item {
             objectName: "frameText"
             anchors.horizontalCenter: parent.horizontalCenter
             visible: !panel.spinning
-            text: Pages.frameText(panel.app ? panel.app.frameCounter : 0)
+            text: Pages.frameText(panel.shownFrameCounter)
             color: Global.colorSecondaryLightGrey
             font.family: Global.fontFamily
             font.pixelSize: 13
         }
     }
 
+    DisplayTicker {
+        running: panel.visible && panel.shownFrameCounter !== panel.frameCounter
+        onTick: panel.shownFrameCounter = panel.frameCounter
+    }
     Timer {
         id: reconnectTimer
         objectName: "reconnectTimer"
