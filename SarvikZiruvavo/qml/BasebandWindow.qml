@@ -18,7 +18,7 @@ DetailWindow {
               + "Baseband Single Bin follows the selected amplitude bin and the phase of the selected phase "
               + "bin over time; for a bin other than the first it unwraps the phase as the difference to the "
               + "previous bin.\n\nBaseband History shows the amplitudes or the phases of the past frames."
-    frameText: Pages.frameText(rangeBins.frameCounter)
+    frameText: Pages.frameText(rangeBins.shownFrameCounter)
 
     onVisibleChanged: {
         if (device)

@@ -42,7 +42,7 @@ AppPage {
     topContent: Text {
         objectName: "daxFrameText"
         anchors.horizontalCenter: parent ? parent.horizontalCenter : undefined
-        text: Pages.frameText(rangeBins.frameCounter)
+        text: Pages.frameText(rangeBins.shownFrameCounter)
         color: Global.colorPrimaryWhite
         font.family: Global.fontFamily
         font.pixelSize: 18

@@ -9,6 +9,10 @@
 // The value range is taken from each of the first 50 frames, then kept until
 // more than 5 frames in a row leave it (above its maximum, or more than 45 %
 // below it); the frame after that sets it anew (pages.js).
+//
+// Every frame counts for the range, the single bin and the history; the
+// charts show the latest frame, and the history the frames that came, on
+// the display ticks.
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "../js/global.js" as Global
@@ -26,6 +30,11 @@ ColumnLayout {
     property real rangeMin: 0
     property real rangeMax: 1
     property int frameCounter: 0
+    property int shownFrameCounter: 0
+    // The latest frame not yet shown, and the history frames waiting.
+    property var pendingFrame: null
+    property var pendingHeat: []
+    readonly property int pendingHeatLimit: 1000
     property bool heatMapShowsPhase: false
     property real rangeBinOffset: 0
     property real rangeBinLength: 1
@@ -38,6 +47,8 @@ ColumnLayout {
     property int frames: 0
 
     function reset() {
+        pendingFrame = null;
+        pendingHeat = [];
         amplitudeChart.reset();
         phaseChart.reset();
         singleBinChart.reset();
@@ -61,16 +72,9 @@ ColumnLayout {
     // frames).
     function takeFrame(counter, binLength, offset, amplitudes, phases) {
         frameCounter = counter;
-        rangeBinOffset = offset;
-        rangeBinLength = binLength > 0 ? binLength : 1;
-        rangeBinCount = amplitudes.length;
-        if (Pages.takeFrame(range, rangeKind, amplitudes)) {
-            rangeMin = range.min;
-            rangeMax = range.max;
-        }
-        fillChart(amplitudeChart, amplitudes);
-        if (!carrier)
-            fillChart(phaseChart, phases);
+        Pages.takeFrame(range, rangeKind, amplitudes);
+        pendingFrame = { "offset": offset, "binLength": binLength > 0 ? binLength : 1, "amplitudes": amplitudes,
+                         "phases": phases };
         var now = Date.now();
         var ampIndex = amplitudeChart.selectedIndex;
         var phaseIndex = carrier ? -1 : phaseChart.selectedIndex;
@@ -78,27 +82,59 @@ ColumnLayout {
             singleBinChart.addPoint({ "x": now, "y": Pages.gate(true, amplitudes[ampIndex]) }, -1);
         if (phaseIndex >= 0 && phaseIndex < phases.length)
             singleBinChart.addPoint2({ "x": now, "y": Pages.gate(true, Pages.binPhase(phases, phaseIndex)) });
-        if (heatMapShowsPhase && !carrier)
-            addHeatFrame(phases, -Math.PI);
-        else
-            addHeatFrame(amplitudes, rangeMin);
+        var heat = pendingHeat;
+        heat.push(heatMapShowsPhase && !carrier ? phases : amplitudes);
+        if (heat.length > pendingHeatLimit)
+            heat.splice(0, heat.length - pendingHeatLimit);
+        pendingHeat = heat;
         frames += 1;
+    }
+    // Shows what came since the last tick.
+    function flush() {
+        shownFrameCounter = frameCounter;
+        var frame = pendingFrame;
+        if (!frame)
+            return;
+        pendingFrame = null;
+        rangeBinOffset = frame.offset;
+        rangeBinLength = frame.binLength;
+        rangeBinCount = frame.amplitudes.length;
+        rangeMin = range.min;
+        rangeMax = range.max;
+        fillChart(amplitudeChart, frame.amplitudes);
+        if (!carrier)
+            fillChart(phaseChart, frame.phases);
+        var heat = pendingHeat;
+        pendingHeat = [];
+        var phase = heatMapShowsPhase && !carrier;
+        heat.forEach(function (values) {
+            addHeatFrame(values, phase ? -Math.PI : rangeMin);
+        });
     }
     function chooseScale(index) {
         if (!device)
             return;
         device.basebandScale = index === 0 ? Pages.LinearScale : Pages.LogarithmicScale;
         Pages.recomputeRange(range);
-        if (!heatMapShowsPhase)
+        if (!heatMapShowsPhase) {
+            pendingHeat = [];
             heatMap.reset();
+        }
         singleBinChart.reset();
     }
     function chooseHeatMap(index) {
         heatMapShowsPhase = index === 1;
+        pendingHeat = [];
         heatMap.reset();
     }
 
     spacing: 6
+
+    DisplayTicker {
+        running: sections.visible && (sections.pendingFrame !== null
+                                      || sections.shownFrameCounter !== sections.frameCounter)
+        onTick: sections.flush()
+    }
 
     ChartSection {
         objectName: "amplitudeSection"
