@@ -21,6 +21,12 @@
 
 #include <memory>
 
+#ifdef SARVIK_TEST_DRIVER
+// A test build of the program: its driver plays a user in the loaded window
+// (tests/e2e) and ends the event loop with its verdict.
+void startTestDriver(QQmlApplicationEngine& engine);
+#endif
+
 namespace {
 
 // SARVIK_LOG_LEVEL when set (0 when it is not a number); otherwise development
@@ -122,6 +128,9 @@ int main(int argc, char* argv[])
         QQmlApplicationEngine engine;
         engine.rootContext()->setContextProperty(QStringLiteral("deviceManager"), deviceManager.get());
         engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+#ifdef SARVIK_TEST_DRIVER
+        startTestDriver(engine);
+#endif
         exitCode = QGuiApplication::exec();
     }
     deviceManager.reset();
