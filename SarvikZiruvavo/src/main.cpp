@@ -22,8 +22,10 @@
 #include <memory>
 
 #ifdef SARVIK_TEST_DRIVER
-// A test build of the program: its driver plays a user in the loaded window
-// (tests/e2e) and ends the event loop with its verdict.
+// A test build of the program: its driver prepares what the program is to
+// find (before the program makes anything), then plays a user in the loaded
+// window (tests/e2e) and ends the event loop with its verdict.
+void prepareTestDriver();
 void startTestDriver(QQmlApplicationEngine& engine);
 #endif
 
@@ -96,6 +98,9 @@ int main(int argc, char* argv[])
     // every item of every window at a high price in software rendering.
     QSurfaceFormat::setDefaultFormat(QtDataVisualization::qDefaultSurfaceFormat(false));
     QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
+#ifdef SARVIK_TEST_DRIVER
+    prepareTestDriver();
+#endif
     // Before anything is made that a shut-down has to undo.
     TerminationSignals terminationSignals;
     const QString logFolder = QStringLiteral("%1/sarvik").arg(QDir::homePath());

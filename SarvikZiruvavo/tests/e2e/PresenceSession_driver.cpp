@@ -87,18 +87,26 @@ void waitForLiveValues(EndToEnd& e2e)
 
 } // namespace
 
+namespace {
+std::unique_ptr<simmodule::SimModule> module;
+std::unique_ptr<EndToEnd> e2e;
+} // namespace
+
+// The module is there when the program starts: it reads the extra ports once.
+void prepareTestDriver()
+{
+    module = std::make_unique<simmodule::SimModule>(simmodule::Transport::Pty);
+    simmodule::apply_personality(*module, simmodule::personality("osprey"), 20.0);
+    qputenv("SARVIK_EXTRA_SERIAL_PORTS", QByteArray::fromStdString(module->pty_path()));
+}
+
 void startTestDriver(QQmlApplicationEngine& engine)
 {
-    static std::unique_ptr<simmodule::SimModule> module;
-    static std::unique_ptr<EndToEnd> e2e;
     e2e = std::make_unique<EndToEnd>(engine);
     QTimer::singleShot(0, [] {
         e2e->run([] {
             if (!e2e->deviceManager())
                 e2e->skip(QStringLiteral("the program has no device manager yet"));
-            module = std::make_unique<simmodule::SimModule>(simmodule::Transport::Pty);
-            simmodule::apply_personality(*module, simmodule::personality("osprey"), 20.0);
-            qputenv("SARVIK_EXTRA_SERIAL_PORTS", QByteArray::fromStdString(module->pty_path()));
 
             // -- a live module
             openPresencePage(*e2e, QStringLiteral("deviceRow1"));
@@ -161,6 +169,5 @@ void startTestDriver(QQmlApplicationEngine& engine)
             e2e->click(e2e->find(QStringLiteral("backArrow")));
             e2e->waitForStack();
         });
-        module.reset();
     });
 }
