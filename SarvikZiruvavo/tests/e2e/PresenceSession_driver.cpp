@@ -50,14 +50,18 @@ QStringList sessionIndexFiles(const QString& root)
 void openPresencePage(EndToEnd& e2e, const QString& row)
 {
     e2e.click(e2e.find(row, nullptr, 30000));
+    e2e.waitFor([&] { return e2e.currentPage()->property("isDeviceMenu").toBool() == false; },
+        QStringLiteral("the application menu"));
     e2e.waitForStack();
     QQuickItem* menu = e2e.currentPage();
+    // The applications are made when the device becomes active.
     e2e.waitFor(
         [&] {
-            return menu->findChild<QQuickItem*>(QStringLiteral("appButton0"))
-                || menu->findChild<QQuickItem*>(QStringLiteral("noProfileText"));
+            auto* button = menu->findChild<QQuickItem*>(QStringLiteral("appButton0"));
+            auto* noProfile = menu->findChild<QQuickItem*>(QStringLiteral("noProfileText"));
+            return (button && button->isVisible()) || (noProfile && noProfile->isVisible());
         },
-        QStringLiteral("the application menu"));
+        QStringLiteral("the applications of the module"));
     QQuickItem* noProfile = menu->findChild<QQuickItem*>(QStringLiteral("noProfileText"));
     if (noProfile && noProfile->isVisible())
         e2e.skip(QStringLiteral("the program makes no presence application yet"));
