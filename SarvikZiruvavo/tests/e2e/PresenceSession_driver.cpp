@@ -49,6 +49,13 @@ QStringList sessionIndexFiles(const QString& root)
 // From the device menu to the live presence page of the module in row.
 void openPresencePage(EndToEnd& e2e, const QString& row)
 {
+    // The splash takes the clicks while it shows.
+    e2e.waitFor(
+        [&] {
+            auto* splash = e2e.window()->contentItem()->findChild<QQuickItem*>(QStringLiteral("splash"));
+            return splash && !splash->isVisible();
+        },
+        QStringLiteral("the splash to go"));
     e2e.click(e2e.find(row, nullptr, 30000));
     e2e.waitFor([&] { return e2e.currentPage()->property("isDeviceMenu").toBool() == false; },
         QStringLiteral("the application menu"));
