@@ -30,7 +30,25 @@ QQuickItem* findVisible(QQuickItem* item, const QString& objectName)
     return nullptr;
 }
 
+QQuickItem* findAny(QQuickItem* item, const QString& objectName)
+{
+    if (!item)
+        return nullptr;
+    if (item->objectName() == objectName)
+        return item;
+    for (QQuickItem* child : item->childItems()) {
+        if (QQuickItem* found = findAny(child, objectName))
+            return found;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+QQuickItem* EndToEnd::lookUp(const QString& objectName, QQuickItem* below) const
+{
+    return findAny(below ? below : (m_window ? m_window->contentItem() : nullptr), objectName);
+}
 
 EndToEnd::EndToEnd(QQmlApplicationEngine& engine)
     : m_engine(engine)

@@ -27,6 +27,9 @@ public:
     // The first visible item of that objectName, below item (or in the
     // whole window), within timeoutMs; fails the run without one.
     QQuickItem* find(const QString& objectName, QQuickItem* below = nullptr, int timeoutMs = 10000);
+    // The item of that objectName below item (or in the whole window),
+    // shown or not; null when there is none.
+    QQuickItem* lookUp(const QString& objectName, QQuickItem* below = nullptr) const;
     // Waits until condition holds; fails the run with what after timeoutMs.
     void waitFor(const std::function<bool()>& condition, const QString& what, int timeoutMs = 10000);
     void click(QQuickItem* item);

@@ -52,7 +52,7 @@ void openPresencePage(EndToEnd& e2e, const QString& row)
     // The splash takes the clicks while it shows.
     e2e.waitFor(
         [&] {
-            auto* splash = e2e.window()->contentItem()->findChild<QQuickItem*>(QStringLiteral("splash"));
+            QQuickItem* splash = e2e.lookUp(QStringLiteral("splash"));
             return splash && !splash->isVisible();
         },
         QStringLiteral("the splash to go"));
@@ -64,12 +64,12 @@ void openPresencePage(EndToEnd& e2e, const QString& row)
     // The applications are made when the device becomes active.
     e2e.waitFor(
         [&] {
-            auto* button = menu->findChild<QQuickItem*>(QStringLiteral("appButton0"));
-            auto* noProfile = menu->findChild<QQuickItem*>(QStringLiteral("noProfileText"));
+            QQuickItem* button = e2e.lookUp(QStringLiteral("appButton0"), menu);
+            QQuickItem* noProfile = e2e.lookUp(QStringLiteral("noProfileText"), menu);
             return (button && button->isVisible()) || (noProfile && noProfile->isVisible());
         },
         QStringLiteral("the applications of the module"));
-    QQuickItem* noProfile = menu->findChild<QQuickItem*>(QStringLiteral("noProfileText"));
+    QQuickItem* noProfile = e2e.lookUp(QStringLiteral("noProfileText"), menu);
     if (noProfile && noProfile->isVisible())
         e2e.skip(QStringLiteral("the program makes no presence application yet"));
     e2e.click(e2e.find(QStringLiteral("appButton0"), menu));
