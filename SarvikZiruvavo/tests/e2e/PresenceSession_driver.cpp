@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <cstdio>
 
 #include <memory>
 
@@ -123,6 +124,7 @@ void startTestDriver(QQmlApplicationEngine& engine)
             openPresencePage(*e2e, QStringLiteral("deviceRow1"));
             waitForLiveValues(*e2e);
             e2e->compareScreenshot(QStringLiteral("e2e_presence_live"), liveTolerance);
+            holdForMeasurement("live");
 
             QObject* app = activeApp(*e2e);
             const QString logPath = app->property("logPath").toString();
@@ -177,6 +179,13 @@ void startTestDriver(QQmlApplicationEngine& engine)
             e2e->waitForStack();
             waitForLiveValues(*e2e);
             e2e->compareScreenshot(QStringLiteral("e2e_presence_playback"), liveTolerance);
+            if (qEnvironmentVariableIsSet("SARVIK_E2E_HOLD_SECONDS")) {
+                // As fast as the playback bar lets the recording play.
+                QObject* device = e2e->deviceManager()->property("activeDevice").value<QObject*>();
+                device->setProperty("playbackLoopModeEnabled", true);
+                device->setProperty("playbackRate", 20.0);
+                holdForMeasurement("playback-x20");
+            }
             e2e->click(e2e->find(QStringLiteral("backArrow")));
             e2e->waitForStack();
         });
