@@ -47,6 +47,21 @@ QStringList sessionIndexFiles(const QString& root)
     return found;
 }
 
+// For scripts/measure-presence-page.sh: with SARVIK_E2E_HOLD_SECONDS set, the
+// driver stays on a live page that long, after telling so on its output.
+void holdForMeasurement(const char* what)
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("SARVIK_E2E_HOLD_SECONDS", &ok);
+    if (!ok || seconds <= 0)
+        return;
+    std::printf("HOLD %s %d\n", what, seconds);
+    std::fflush(stdout);
+    QTest::qWait(seconds * 1000);
+    std::printf("HOLD END %s\n", what);
+    std::fflush(stdout);
+}
+
 // From the device menu to the live presence page of the module in row.
 void openPresencePage(EndToEnd& e2e, const QString& row)
 {
