@@ -24,7 +24,7 @@ Item {
     readonly property QtObject app: device ? device.activeDeviceApp : null
     readonly property bool isPlayback: !!device && device.isPlaybackDevice === true
     readonly property bool initializing: !!app && stateFamily !== "" && Pages.isInitializing(stateFamily, app.state)
-    readonly property bool active: !StackView.view || StackView.status === StackView.Active
+    readonly property bool active: !StackView.view || StackView.status !== StackView.Inactive
     default property alias sections: column.data
     readonly property alias column: column
     readonly property alias statePanel: statePanel

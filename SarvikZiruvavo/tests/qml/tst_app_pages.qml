@@ -2,6 +2,7 @@
 // state panels per state, the reconnect, the gaps the states and non-finite
 // values make, the frames over range bins and the detail windows' switches.
 import QtQuick 2.15
+import QtQuick.Controls 2.15
 import QtTest 1.15
 import "qrc:/js/pages.js" as Pages
 
@@ -520,5 +521,22 @@ ShellTestCase {
         tryVerify(function () { return movementBars.slowChart.points.length === 2; });
         compare(part("normalizedBars", window.contentItem).fastChart.points.length, data.normalized ? 2 : 0);
         window.visible = false;
+    }
+
+    function test_chartColumnHiddenWhileCovered() {
+        var devices = listDevices([{ "mockSupportedApps": 0x10 }]);
+        createMainWindow();
+        deviceManager.setDeviceActivatedAt(1, true);
+        devices[1].setDeviceAppActivatedAt(0, true);
+        pageStack().push("qrc:///qml/AppMenu.qml", {}, StackView.Immediate);
+        var page = pageStack().push("qrc:///qml/PresenceApp.qml", {}, StackView.Immediate);
+        var column = part("chartColumn", page);
+        verify(column.visible);
+        pageStack().push(stubFolder + "PresenceAppSettings.qml");
+        waitForStack();
+        verify(!column.visible, "hidden under the settings page");
+        pageStack().pop();
+        waitForStack();
+        verify(column.visible);
     }
 }
