@@ -174,7 +174,15 @@ void DeviceManager::startSearch()
     if (m_searching)
         return;
     m_searching = true;
-    m_searchWatcher.setFuture(QtConcurrent::run(&searchDevices));
+    m_searchWatcher.setFuture(QtConcurrent::run([]() -> QList<SarvikDeviceInfo> {
+        // The search does not throw; should it ever, the GUI thread must not
+        // meet the exception again when it takes the result.
+        try {
+            return searchDevices();
+        } catch (...) {
+            return {};
+        }
+    }));
 }
 
 void DeviceManager::onDeviceListReady()
@@ -223,10 +231,17 @@ void DeviceManager::setDeviceActivatedAt(int index, bool activate)
 {
     if (index < 0 || index >= m_devices.size())
         return;
+    // A recovery is for the device being given up: its time-out must not
+    // remove the device chosen next.
+    const bool recoveryAbandoned = m_activeDevice && m_recovering;
     if (m_activeDevice) {
         Device* previous = m_activeDevice;
         m_activeDevice = nullptr;
         previous->setActive(false);
+    }
+    if (recoveryAbandoned) {
+        m_recovering = false;
+        m_recoveryTimer.stop();
     }
     if (activate) {
         m_searchTimer.stop();
@@ -236,6 +251,8 @@ void DeviceManager::setDeviceActivatedAt(int index, bool activate)
         m_searchTimer.start();
     }
     emit activeDeviceChanged(m_activeDevice.data());
+    if (recoveryAbandoned)
+        emit activeDeviceRecovered(false);
 }
 
 void DeviceManager::clearActiveDevice()

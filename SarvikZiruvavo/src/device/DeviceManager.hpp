@@ -102,7 +102,8 @@ signals:
 public slots:
     // Deactivates the active device, if any; then makes the device at index
     // the active one (activate), or starts browsing again. An index outside
-    // the list is ignored.
+    // the list is ignored. Deactivation ends a recovery of the device, which
+    // then reports activeDeviceRecovered(false).
     void setDeviceActivatedAt(int index, bool activate);
     // The user interface is up: searching, the version check and the
     // plug-in loading start.
