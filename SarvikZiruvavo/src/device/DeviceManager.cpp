@@ -197,14 +197,15 @@ void DeviceManager::onDeviceListReady()
                 if (!isSameModule(info, m_activeDevice->moduleInfo()))
                     continue;
                 m_activeDevice->updateWorkerDeviceInfo(info);
-                emit activeDeviceChanged(m_activeDevice.data());
                 m_searchTimer.stop();
                 m_recoveryTimer.stop();
                 // Recovery is over: once the device is given up later, the
                 // search has to run again.
                 m_recovering = false;
+                m_searching = false;
+                emit activeDeviceChanged(m_activeDevice.data());
                 emit activeDeviceRecovered(true);
-                break;
+                return;
             }
         }
         m_searching = false;
