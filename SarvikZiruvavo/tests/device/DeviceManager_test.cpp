@@ -579,6 +579,14 @@ TEST_F(DeviceManagerTest, LoadsTheSleepAnalysisPluginOnceFromThePluginsFolder)
             EXPECT_EQ(QStringLiteral("fake-sleep-analysis 1.0"), m.sleepAnalysisPlugin()->version());
             EXPECT_TRUE(FakeSleepAnalysis::wasLoaded(FakeSleepAnalysis::pluginPath()));
         }
+        // An application of one of the manager's Devices shows its version.
+        ASSERT_TRUE(searchesEnded(1));
+        // (The Device owns it.)
+        const auto* app = new FakeDeviceApp(devices().at(0), 0x10, std::make_shared<QStringList>());
+        EXPECT_EQ(
+            row.loaded, app->swInfo().endsWith(QStringLiteral("\nSAL Version: fake-sleep-analysis 1.0\n")))
+            << app->swInfo().toStdString();
+        EXPECT_EQ(row.loaded, app->swInfo().contains(QStringLiteral("SAL Version")));
         EXPECT_FALSE(FakeSleepAnalysis::wasLoaded(FakeSleepAnalysis::notAPluginPath()));
         EXPECT_FALSE(FakeSleepAnalysis::wasLoaded(FakeSleepAnalysis::otherInterfacePluginPath()));
         manager.reset();
