@@ -497,6 +497,55 @@ TEST(DaxApp, RecordingDirectoryHoldsTheParameterFile)
     }
 }
 
+// Playback of such a recording rebuilds the range axis from the parameter
+// file: the application made for it takes the recorded zone and bin
+// length, and the recorded frames come out as they went in.
+TEST(DaxApp, PlaybackOfARecordingUsesItsParameterFile)
+{
+    Sandbox sandbox;
+    QString index;
+    {
+        DaxOverModule fixture;
+        DaxApp& app = *fixture.app();
+        app.setDetectionZoneStart(0.5);
+        app.setDetectionZoneEnd(2.0);
+        ASSERT_EQ(DeviceApp::InitializationSucceeded, app.execute());
+        QSignalSpy ready(&fixture.device(), &Device::recordingDirectoryReady);
+        app.recordLog(true);
+        ASSERT_TRUE(waitUntil([&] { return ready.count() == 1; }));
+        QTest::qWait(500);
+        app.recordLog(false);
+        QStringList files;
+        ASSERT_TRUE(waitUntil([&] {
+            files = rawapps::sessionIndexFiles(ready.at(0).at(0).toString());
+            return !files.isEmpty();
+        }));
+        index = files.front();
+    }
+
+    DeviceOverRecording playback(index);
+    Device& device = *playback.device();
+    device.setActive(true);
+    const QList<DaxApp*> apps = device.findChildren<DaxApp*>();
+    ASSERT_EQ(1, apps.size());
+    DaxApp& app = *apps.front();
+    EXPECT_NEAR(-0.4 + 17 * binLength, app.detectionZoneMin(), 1e-6);
+    EXPECT_NEAR(-0.4 + 46 * binLength, app.detectionZoneMax(), 1e-6);
+    EXPECT_DOUBLE_EQ(binLength, app.binLength());
+    EXPECT_EQ(1, app.downConversion());
+
+    device.setBasebandScale(Device::LinearBasebandScale);
+    device.setDeviceAppActivatedAt(0, true);
+    Frames frames(app);
+    ASSERT_EQ(DeviceApp::InitializationSucceeded, app.execute());
+    ASSERT_TRUE(frames.waitForBaseband());
+    const QList<qreal> amplitudes = frames.amplitudes(0);
+    ASSERT_EQ(30, amplitudes.size());
+    for (int k = 0; k < 30; ++k)
+        EXPECT_DOUBLE_EQ(std::hypot(k + 1.0, 30.0 + k + 1.0), amplitudes.at(k)) << k;
+    EXPECT_NEAR(-0.4 + 17 * binLength, frames.baseband.at(0).at(2).toDouble(), 1e-6);
+}
+
 // The lookup answers an empty text when it found no directory: the file
 // goes nowhere, neither to the root nor beside the working directory.
 TEST(DaxApp, NoParameterFileWithoutASessionDirectory)
