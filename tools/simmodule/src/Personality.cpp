@@ -52,8 +52,8 @@ struct ModuleState {
 // The radar chip of a module with ChipFrames: what the host set.
 struct ChipState {
     std::mutex mutex;
-    uint8_t downconversion = 1;
-    uint8_t tx_center_frequency = 4;
+    std::optional<uint8_t> downconversion;
+    std::optional<uint8_t> tx_center_frequency;
     float fps = 0;
     float area_start = 0;
     float area_end = 0;
@@ -310,7 +310,7 @@ void update_chip_stream(SimModule& module, const ChipFrames& chip, const std::sh
         {
             const std::lock_guard<std::mutex> lock(state->mutex);
             bins = bins_of(chip, state->area_start, state->area_end);
-            downconverted = state->downconversion != 0;
+            downconverted = state->downconversion.value_or(0) != 0;
         }
         return float_data_message(content::chip_frame, static_cast<uint32_t>(index),
             chip_frame_values(chip.pattern, index, bins, downconverted));
@@ -322,34 +322,30 @@ std::vector<Rule> chip_rules(SimModule& module, const Personality& personality)
 {
     const ChipFrames chip = *personality.chip;
     auto state = std::make_shared<ChipState>();
-    state->downconversion = personality.downconversion.value_or(1);
-    state->tx_center_frequency = personality.chip_tx_center_frequency.value_or(4);
+    state->downconversion = personality.downconversion;
+    state->tx_center_frequency = personality.chip_tx_center_frequency;
     state->area_start = on_bin(chip, 0.4f);
     state->area_end = on_bin(chip, 5.0f);
     SimModule* target = &module;
 
     std::vector<Rule> rules;
-    rules.push_back(
-        Rule(command::chip_set(parameter::chip_downconversion)).reply_with([state](const Bytes& c) {
+    // A setting the personality refuses to read stays refused until the host
+    // sets it.
+    const auto byte_setting = [&rules, state](uint32_t parameter, std::optional<uint8_t> ChipState::*field) {
+        rules.push_back(Rule(command::chip_set(parameter)).reply_with([state, field](const Bytes& c) {
             const std::lock_guard<std::mutex> lock(state->mutex);
-            state->downconversion = c.size() > 6 ? c[6] : 0;
+            (*state).*field = c.size() > 6 ? c[6] : 0;
             return std::vector<Bytes> { ack_reply() };
         }));
-    rules.push_back(Rule(command::chip_get_downconversion()).reply_with([state](const Bytes&) {
-        const std::lock_guard<std::mutex> lock(state->mutex);
-        return std::vector<Bytes> { byte_reply(parameter::chip_downconversion, state->downconversion) };
-    }));
-    rules.push_back(
-        Rule(command::chip_set(parameter::chip_tx_center_frequency)).reply_with([state](const Bytes& c) {
-            const std::lock_guard<std::mutex> lock(state->mutex);
-            state->tx_center_frequency = c.size() > 6 ? c[6] : 0;
-            return std::vector<Bytes> { ack_reply() };
-        }));
-    rules.push_back(Rule(command::chip_get_tx_center_frequency()).reply_with([state](const Bytes&) {
-        const std::lock_guard<std::mutex> lock(state->mutex);
-        return std::vector<Bytes> { byte_reply(
-            parameter::chip_tx_center_frequency, state->tx_center_frequency) };
-    }));
+        rules.push_back(
+            Rule(command::chip_get(parameter)).reply_with([state, field, parameter](const Bytes&) {
+                const std::lock_guard<std::mutex> lock(state->mutex);
+                const std::optional<uint8_t>& value = (*state).*field;
+                return std::vector<Bytes> { value ? byte_reply(parameter, *value) : error_reply(1) };
+            }));
+    };
+    byte_setting(parameter::chip_downconversion, &ChipState::downconversion);
+    byte_setting(parameter::chip_tx_center_frequency, &ChipState::tx_center_frequency);
     rules.push_back(
         Rule(command::chip_set(parameter::chip_frame_area)).reply_with([state, chip](const Bytes& c) {
             if (c.size() < 14)

@@ -480,3 +480,18 @@ TEST(Personality, ChipFramePatterns)
         EXPECT_TRUE(frame_pattern(name).has_value()) << name;
     EXPECT_FALSE(frame_pattern("noise").has_value());
 }
+
+// A chip setting the personality does not report is refused until the host
+// sets it; then it reads back what was set.
+TEST_F(PersonalityTest, EmbeddedPlatformChipSettingsReadBackWhatWasSet)
+{
+    Personality dax = personality("dax");
+    dax.chip_tx_center_frequency.reset();
+    start(dax);
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(command::chip_get_tx_center_frequency())));
+    EXPECT_EQ("10", to_hex(ask(hex("50 10 20 00 00 00 03"))));
+    EXPECT_EQ(
+        "11 10 20 00 00 00 00 00 00 00 01 00 00 00 03", to_hex(ask(command::chip_get_tx_center_frequency())));
+    EXPECT_EQ(
+        "11 10 13 00 00 00 00 00 00 00 01 00 00 00 01", to_hex(ask(command::chip_get_downconversion())));
+}
