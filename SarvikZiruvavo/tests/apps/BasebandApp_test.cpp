@@ -479,6 +479,23 @@ TEST(BasebandApp, ExecuteWhileRecordingStopsTheRecordingAndStartsANewOne)
     }
 }
 
+// A start the worker cannot make (here: no connection yet) comes back as a
+// recording error, which ends the recording.
+TEST(BasebandApp, RecordingTheWorkerRefusesIsReportedAndEnds)
+{
+    Sandbox sandbox;
+    BasebandOverModule fixture;
+    BasebandApp& app = *fixture.app();
+    QSignalSpy errors(&app, &DeviceApp::recordingError);
+    app.recordLog(true);
+    ASSERT_TRUE(waitUntil([&] { return errors.count() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return !app.recordingEnabled(); }));
+    QList<QByteArray> methods;
+    for (const WorkerCall& call : fixture.fixture().calls().recordingCalls())
+        methods.append(call.method);
+    EXPECT_EQ((QList<QByteArray> { "startRecording", "stopRecording" }), methods);
+}
+
 // The module's amplitude/phase frames, recorded by the library and read back
 // with it: every record is baseband amplitude/phase data, none a header.
 TEST(BasebandApp, RecordingHoldsTheModulesFramesWithoutHeader)

@@ -457,6 +457,20 @@ TEST(DaxApp, RecordsTheFloatStream)
     EXPECT_EQ(uint(Sarvik::FloatDataType), recording.at(1).arguments.at(0).toUInt());
 }
 
+// A start the worker cannot make (here: no connection yet) comes back as a
+// recording error, which ends the recording.
+TEST(DaxApp, RecordingTheWorkerRefusesIsReportedAndEnds)
+{
+    Sandbox sandbox;
+    DaxOverModule fixture;
+    DaxApp& app = *fixture.app();
+    QSignalSpy errors(&app, &DeviceApp::recordingError);
+    app.recordLog(true);
+    ASSERT_TRUE(waitUntil([&] { return errors.count() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return !app.recordingEnabled(); }));
+    EXPECT_TRUE(QDir(sandbox.logFolder()).isEmpty());
+}
+
 // A recording of the embedded platform: its session directory holds the
 // parameter file with the zone the chip confirmed and the module's step,
 // and the library reads the chip's frames back from it.
