@@ -24,17 +24,17 @@
 
 namespace {
 
-using rawapps::AppOverModule;
+using rawapps::ActivatedApp;
 using rawapps::Sandbox;
 
 constexpr uint32_t detectionZoneId = 0x96A10A1C;
 
 // An Osprey (zone limits 0.3 to 7.5 m, step 0.1) whose record carries the
 // baseband bit, changed by `adjust`.
-class BasebandOverModule : public AppOverModule<BasebandApp> {
+class BasebandOverModule : public ActivatedApp<BasebandApp> {
 public:
     explicit BasebandOverModule(const std::function<void(SarvikDeviceInfo&)>& adjust = {})
-        : AppOverModule(simmodule::personality("osprey"), SarvikDeviceInfo::OspreyDevice, 0x80, adjust)
+        : ActivatedApp(simmodule::personality("osprey"), SarvikDeviceInfo::OspreyDevice, 0x80, adjust)
     { }
 };
 
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Modules, BasebandAppLimitsTest,
 TEST(BasebandApp, IsMadeForTheBasebandBitOnly)
 {
     Sandbox sandbox;
-    AppOverModule<BasebandApp> other(simmodule::personality("osprey"), SarvikDeviceInfo::OspreyDevice, 0x200);
+    ActivatedApp<BasebandApp> other(simmodule::personality("osprey"), SarvikDeviceInfo::OspreyDevice, 0x200);
     EXPECT_EQ(nullptr, other.app());
     BasebandOverModule fixture;
     ASSERT_NE(nullptr, fixture.app());

@@ -29,7 +29,7 @@
 
 namespace {
 
-using rawapps::AppOverModule;
+using rawapps::ActivatedApp;
 using rawapps::Sandbox;
 
 const double pi = std::acos(-1.0);
@@ -58,11 +58,11 @@ simmodule::Personality embeddedPlatform(simmodule::FramePattern pattern)
     return dax;
 }
 
-class DaxOverModule : public AppOverModule<DaxApp> {
+class DaxOverModule : public ActivatedApp<DaxApp> {
 public:
     explicit DaxOverModule(simmodule::FramePattern pattern = simmodule::FramePattern::Ramp,
         const std::function<void(SarvikDeviceInfo&)>& adjust = searchRecord())
-        : AppOverModule(embeddedPlatform(pattern), SarvikDeviceInfo::DaxDevice, 0x100, adjust)
+        : ActivatedApp(embeddedPlatform(pattern), SarvikDeviceInfo::DaxDevice, 0x100, adjust)
     { }
 
     // The chip takes a frame rate but sends nothing, so that the test sends

@@ -1,11 +1,11 @@
-// For the tests of the baseband and raw chip-driver applications: a settings
-// file and a log folder of their own in a temporary directory, a Device over
-// a simulated module that made its applications as on activation, and the
-// recording sessions the library wrote under the log folder.
+// For the tests of the baseband and raw chip-driver applications: the
+// program's settings in a temporary directory, a Device over a simulated
+// module that made its applications as on activation, and the recording
+// sessions the library wrote under the log folder.
 #pragma once
 
-#include "core/ApplicationProperties.hpp"
 #include "device/Device.hpp"
+#include "support/AppHarness.hpp"
 #include "support/DeviceHarness.hpp"
 
 #include <linkwell/DataReader.hpp>
@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,52 +21,27 @@
 
 namespace rawapps {
 
-// The program's settings file and log folder, in a temporary directory for
-// as long as it lives.
-class Sandbox {
+// The program's settings file and log folder in a temporary directory, for
+// as long as it lives (AppSettings), with a few shorthands.
+class Sandbox : public AppSettings {
 public:
     Sandbox()
     {
-        EXPECT_TRUE(m_directory.isValid());
-        EXPECT_TRUE(QDir(m_directory.path()).mkdir(QStringLiteral("logs")));
-        ApplicationProperties::setSettingsFileName(settingsFile());
-        ApplicationProperties::setDefaultLogPath(logFolder());
-        ApplicationProperties::setLogLevel(0);
         // For QSignalSpy on DeviceApp::initialized.
         qRegisterMetaType<DeviceApp::InitializationResult>("DeviceApp::InitializationResult");
     }
-    ~Sandbox()
-    {
-        ApplicationProperties::setSettingsFileName(QString());
-        ApplicationProperties::setDefaultLogPath(QString());
-    }
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
 
-    QString settingsFile() const { return m_directory.filePath(QStringLiteral("settings.ini")); }
-    QString logFolder() const { return m_directory.filePath(QStringLiteral("logs")); }
-    QString path(const QString& name) const { return m_directory.filePath(name); }
-
-    void store(const QString& key, const QVariant& value) const
-    {
-        QSettings settings(settingsFile(), QSettings::IniFormat);
-        settings.setValue(key, value);
-    }
-    QVariant stored(const QString& key) const
-    {
-        return QSettings(settingsFile(), QSettings::IniFormat).value(key);
-    }
-
-private:
-    QTemporaryDir m_directory;
+    QString logFolder() const { return defaultLogPath(); }
+    QString path(const QString& name) const { return QDir(directory()).filePath(name); }
+    void store(const QString& key, const QVariant& value) const { AppSettings::store({ { key, value } }); }
 };
 
 // A Device over a simulated module whose supported-applications mask holds
 // only `applicationBit`, activated with the program's applications, the
 // application of that bit made active (connected to the Device's data).
-template <typename App> class AppOverModule {
+template <typename App> class ActivatedApp {
 public:
-    AppOverModule(const simmodule::Personality& personality, quint32 deviceType, quint32 applicationBit,
+    ActivatedApp(const simmodule::Personality& personality, quint32 deviceType, quint32 applicationBit,
         const std::function<void(SarvikDeviceInfo&)>& adjust = {}, double rateHz = 10)
         : m_fixture(personality, deviceType, applicationBit, nullptr, rateHz, adjust)
     {
