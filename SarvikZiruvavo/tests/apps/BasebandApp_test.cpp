@@ -17,8 +17,10 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <ostream>
 #include <string>
 
@@ -264,6 +266,44 @@ TEST(BasebandApp, ExecuteConfiguresTheBasebandProfileAndKeepsTheZoneTheModuleRep
     // Reconnecting reports nothing to QML.
     EXPECT_EQ(1, initializing.count());
     EXPECT_EQ(1, initialized.count());
+}
+
+// A module that reports a zone that is no number: the zone asked for stays.
+TEST(BasebandApp, ZoneReportedAsNoNumberKeepsTheZoneAskedFor)
+{
+    Sandbox sandbox;
+    BasebandOverModule fixture;
+    BasebandApp& app = *fixture.app();
+    app.setDetectionZoneStart(1.0);
+    app.setDetectionZoneEnd(3.0);
+    reportZone(
+        fixture.module(), std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(DeviceApp::InitializationSucceeded, app.execute());
+    EXPECT_EQ(1.0, app.detectionZoneStart());
+    EXPECT_FLOAT_EQ(2.95f, float(app.detectionZoneEnd()));
+    EXPECT_FLOAT_EQ(2.95f, sandbox.stored(QStringLiteral("Baseband/DetectionZoneEnd")).toFloat());
+}
+
+// An execute while the module is being configured fails at once and leaves
+// the connection, the state and the timer to the one that runs.
+TEST(BasebandApp, SecondExecuteWhileConfiguringFailsAtOnce)
+{
+    Sandbox sandbox;
+    BasebandOverModule fixture;
+    BasebandApp& app = *fixture.app();
+    DeviceApp::InitializationResult nested = DeviceApp::InitializationSucceeded;
+    int closesBefore = -1;
+    int closesAfter = -1;
+    QTimer::singleShot(0, &app, [&] {
+        closesBefore = fixture.fixture().calls().methods().count("close");
+        nested = app.execute();
+        closesAfter = fixture.fixture().calls().methods().count("close");
+    });
+    EXPECT_EQ(DeviceApp::InitializationSucceeded, app.execute());
+    EXPECT_EQ(DeviceApp::InitializationFailed, nested);
+    EXPECT_EQ(closesBefore, closesAfter);
+    EXPECT_EQ(1, fixture.fixture().calls().configurations().size());
+    EXPECT_TRUE(app.deviceTimer()->isActive());
 }
 
 TEST(BasebandApp, FailedExecuteKeepsTheZoneAndLeavesTheTimerStopped)

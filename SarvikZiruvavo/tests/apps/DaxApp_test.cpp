@@ -18,8 +18,11 @@
 #include <linkwell/DataType.hpp>
 #include <linkwell/RecordingOptions.hpp>
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -377,6 +380,20 @@ TEST(DaxApp, RefusedChipSettingFailsWithItsNameAndKeepsEverything)
     EXPECT_FALSE(sandbox.stored(QStringLiteral("DAX/BasebandDownConversion")).isValid());
     EXPECT_FALSE(app.deviceTimer()->isActive());
     EXPECT_EQ(DaxApp::UnknownState, app.state());
+}
+
+// The Device deactivated while configure waits: the application goes only
+// once its execute has returned.
+TEST(DaxApp, DeactivationWhileConfiguringDeletesTheApplicationAfterwards)
+{
+    Sandbox sandbox;
+    DaxOverModule fixture;
+    QPointer<DaxApp> app(fixture.app());
+    QTimer::singleShot(0, &fixture.device(), [&] { fixture.device().setActive(false); });
+    app->execute();
+    ASSERT_FALSE(app.isNull()) << "deleted under the wait";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(app.isNull());
 }
 
 TEST(DaxApp, StateFollowsTheFramesAndTheDeviceAliveTimer)
