@@ -413,6 +413,7 @@ TEST_F(PersonalityTest, EmbeddedPlatformChipSendsFramesOfItsAreaAndDownconversio
         { 0.5f, 2.0f, 17, 47 }, { -3.0f, 0.0f, 0, 8 }, // below the lower limit: clamped to it
         { 2.0f, 99.0f, 47, 590 }, // beyond the upper limit: the last whole bin
         { 3.0f, 1.0f, 66, 66 }, // an end before the start: one bin
+        { std::nanf(""), HUGE_VALF, 0, 0 }, // no numbers: the lower limit
     };
     for (const auto& area : areas) {
         EXPECT_EQ("10", to_hex(ask(chip_set_f32(parameter::chip_frame_area, { area.start, area.end }))));
