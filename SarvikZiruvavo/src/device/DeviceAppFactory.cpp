@@ -1,12 +1,22 @@
 #include "DeviceAppFactory.hpp"
 
+#include "apps/PresenceApp.hpp"
+
 namespace {
 
-// Makes no application: the program's application classes are to come, and
-// take their places here, one per bit.
+// The application of each supported-applications bit; the bits without one
+// make nothing.
 class ProgramAppFactory : public DeviceAppFactory {
 public:
-    DeviceApp* createApplication(quint32, Device&) const override { return nullptr; }
+    DeviceApp* createApplication(quint32 applicationBit, Device& device) const override
+    {
+        switch (applicationBit) {
+        case 0x10:
+            return new PresenceApp(&device);
+        default:
+            return nullptr;
+        }
+    }
 };
 
 } // namespace
