@@ -16,10 +16,12 @@
 
 #include <linkwell/DataReader.hpp>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QQmlListProperty>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -386,6 +388,36 @@ TEST_F(PresenceAppTest, ExecuteResultsAndTheirSignals)
         EXPECT_EQ(ok, stored.isValid()) << row.what;
         EXPECT_EQ(ok ? double(2.95f) : 0.0, stored.toDouble()) << row.what;
     }
+}
+
+TEST_F(PresenceAppTest, ExecuteWhileItsConfigureWaitsFailsAtOnceAndChangesNothing)
+{
+    QSignalSpy initializing(&app(), &DeviceApp::initializing);
+    QSignalSpy states(&app(), &PresenceApp::stateChanged);
+    DeviceApp::InitializationResult nested = DeviceApp::InitializationSucceeded;
+    int initializingSeen = -1;
+    QTimer::singleShot(0, &app(), [&] {
+        initializingSeen = initializing.count();
+        nested = app().execute();
+    });
+    EXPECT_EQ(DeviceApp::InitializationSucceeded, app().execute());
+    EXPECT_EQ(DeviceApp::InitializationFailed, nested);
+    EXPECT_EQ(1, initializingSeen);
+    EXPECT_EQ(1, initializing.count());
+    EXPECT_EQ(1, osprey.calls().configurations().size());
+    EXPECT_TRUE(app().deviceTimer()->isActive());
+}
+
+TEST_F(PresenceAppTest, ApplicationDeletedWhileItsConfigureWaitsGoesAfterwards)
+{
+    QPointer<PresenceApp> guard(osprey.app);
+    QTimer::singleShot(0, &app(), [&] { guard->deleteLater(); });
+    EXPECT_EQ(DeviceApp::InitializationSucceeded, app().execute());
+    ASSERT_FALSE(guard.isNull());
+    // Still whole: it took the zone and started its timer.
+    EXPECT_TRUE(guard->deviceTimer()->isActive());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
 }
 
 TEST_F(PresenceAppTest, ZoneIsBoundedToTheModulesLimitsAndLoweredByHalfAStep)
