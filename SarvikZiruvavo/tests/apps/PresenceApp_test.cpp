@@ -332,6 +332,9 @@ TEST(PresencePlaybackTest, PlaybackNeverStartsTheTimer)
     ASSERT_EQ(1, apps.count(&apps));
     auto* app = qobject_cast<PresenceApp*>(apps.at(&apps, 0));
     ASSERT_NE(nullptr, app);
+    // The zone the recording covered, from its parameter file.
+    EXPECT_EQ(double(0.2f), app->detectionZoneStart());
+    EXPECT_EQ(double(7.9f), app->detectionZoneEnd());
     app->setDeviceTimerInterval(50);
     EXPECT_EQ(DeviceApp::InitializationSucceeded, app->execute());
     EXPECT_FALSE(app->deviceTimer()->isActive());
