@@ -294,11 +294,12 @@ TEST_F(PresenceAppTest, SilentModuleShowsNoConnectionUntilAReconnect)
 
 TEST_F(PresenceAppTest, PacketsKeepTheTimerRunning)
 {
-    app().setDeviceTimerInterval(300);
+    app().setDeviceTimerInterval(1000);
     ASSERT_EQ(DeviceApp::InitializationSucceeded, app().execute());
     app().connectToDevice();
-    // The module streams at 10 packets a second per stream.
-    QTest::qWait(1000);
+    // The module streams at 10 packets a second per stream: well within
+    // the interval, several intervals long.
+    QTest::qWait(2500);
     EXPECT_TRUE(app().deviceTimer()->isActive());
     EXPECT_NE(uint(PresenceApp::NoConnectionState), app().state());
     osprey.module.module().stop_all_streams();
