@@ -2,6 +2,7 @@
 
 #include "apps/BasebandApp.hpp"
 #include "apps/DaxApp.hpp"
+#include "apps/PresenceApp.hpp"
 
 namespace {
 
@@ -12,6 +13,8 @@ public:
     DeviceApp* createApplication(quint32 applicationBit, Device& device) const override
     {
         switch (applicationBit) {
+        case 0x10:
+            return new PresenceApp(&device);
         case 0x80:
             return new BasebandApp(&device);
         case 0x100:
