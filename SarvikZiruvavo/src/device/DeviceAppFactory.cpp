@@ -1,12 +1,25 @@
 #include "DeviceAppFactory.hpp"
 
+#include "apps/RespirationApp.hpp"
+#include "apps/SleepApp.hpp"
+
 namespace {
 
-// Makes no application: the program's application classes are to come, and
-// take their places here, one per bit.
+// The application of each bit of the supported-applications mask; bits
+// whose applications are still to come make nothing.
 class ProgramAppFactory : public DeviceAppFactory {
 public:
-    DeviceApp* createApplication(quint32, Device&) const override { return nullptr; }
+    DeviceApp* createApplication(quint32 applicationBit, Device& device) const override
+    {
+        switch (applicationBit) {
+        case 0x2:
+            return new RespirationApp(&device);
+        case 0x8:
+            return new SleepApp(&device);
+        default:
+            return nullptr;
+        }
+    }
 };
 
 } // namespace
