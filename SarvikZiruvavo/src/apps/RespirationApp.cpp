@@ -393,7 +393,7 @@ void RespirationApp::recordLog(bool enabled)
 {
     DeviceApp::recordLog(enabled);
     if (!enabled) {
-        qDebug() << "Stop recording" << appName();
+        qDebug().noquote() << "Stop recording" << appName();
         device()->stopRecording(recordedDataTypes);
         device()->clearRecordingErrorCallback();
         return;
@@ -404,7 +404,7 @@ void RespirationApp::recordLog(bool enabled)
     const bool respirationData = applicationOutputEnabled();
     const bool basebandIq = basebandOutputEnabled();
     const bool basebandAp = basebandAmplitudePhaseOutputEnabled();
-    qDebug() << "Start recording" << appName();
+    qDebug().noquote() << "Start recording" << appName();
     qDebug() << "  |- Respiration data:" << respirationData;
     qDebug() << "  |- Sleep data/VitalSigns:" << sleepData;
     qDebug() << "  |- Baseband iq data:" << basebandIq;

@@ -628,7 +628,16 @@ TEST_F(RespirationAppTest, RecordingStartsWhatTheSettingsAskForWithOneSession)
         app->setLogBreathingPattern(c.breathingPattern);
         app->setLogDescription(QStringLiteral("caf\u00e9"));
         corvid.calls().clear();
+        MessageLog log;
         app->setRecordingEnabled(true);
+        const auto line = [&](const char* label, bool on) {
+            return log.count(
+                QLatin1String(label) + (on ? QStringLiteral(" true") : QStringLiteral(" false")));
+        };
+        EXPECT_EQ(1, line("  |- Respiration data:", c.started.contains(0x8))) << c.name;
+        EXPECT_EQ(1, line("  |- Sleep data/VitalSigns:", c.started.contains(0x4))) << c.name;
+        EXPECT_EQ(1, line("  |- Baseband iq data:", c.started.contains(0x2))) << c.name;
+        EXPECT_EQ(1, line("  |- Baseband ap data:", c.started.contains(0x1))) << c.name;
 
         QList<quint32> started;
         QSet<QString> sessions;
