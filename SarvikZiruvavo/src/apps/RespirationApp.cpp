@@ -28,10 +28,6 @@ constexpr int respirationStatusSize = 24;
 constexpr Sarvik::DataTypes recordedDataTypes = Sarvik::BasebandApDataType | Sarvik::BasebandIqDataType
     | Sarvik::SleepDataType | Sarvik::RespirationDataType | Sarvik::VitalSignsDataType;
 
-// A byte split below this would cut baseband files into pieces of a few
-// frames each.
-constexpr long long smallestByteSplit = 10000;
-
 quint32 u32At(const QByteArray& data, int offset)
 {
     return qFromLittleEndian<quint32>(data.constData() + offset);
@@ -44,11 +40,17 @@ float f32At(const QByteArray& data, int offset)
 
 } // namespace
 
+RespirationApp::RespirationApp()
+    : DeviceApp()
+{ }
+
 RespirationApp::RespirationApp(Device* parent)
     : DeviceApp(parent)
 {
+    m_detectionZoneMin = 0.5;
+    m_detectionZoneMaxLength = 0.7;
     QSettings settings(ApplicationProperties::settingsFileName(), QSettings::IniFormat);
-    setApplicationOutputEnabled(settings.value(QStringLiteral("Logging/ApplicationOutput"), 1).toInt() == 1);
+    m_applicationOutputEnabled = settings.value(QStringLiteral("Logging/ApplicationOutput"), 1).toInt() == 1;
     setBasebandOutputEnabled(settings.value(QStringLiteral("Logging/BasebandOutput"), false).toBool());
     // Read second, so amplitude/phase wins when both are stored on.
     setBasebandAmplitudePhaseOutputEnabled(
@@ -56,15 +58,14 @@ RespirationApp::RespirationApp(Device* parent)
     const QString group = constructionGroup();
     setExtendedBreathingTelegramEnabled(
         settings.value(group + QStringLiteral("/UseExtendedBreathingTelegram"), true).toBool());
-    m_storedZoneMin = settings.value(group + QStringLiteral("/DetectionZoneMin"), 0.5).toFloat();
-    m_storedZoneMaxLength = settings.value(group + QStringLiteral("/DetectionZoneMaxLength"), 0.7).toFloat();
-    setDetectionZoneStart(m_storedZoneMin);
-    setDetectionZoneEnd(m_storedZoneMin + m_storedZoneMaxLength);
-
-    QTimer* timer = new QTimer(this);
-    timer->setInterval(deviceAliveIntervalMs);
-    connect(timer, &QTimer::timeout, this, &RespirationApp::onDeviceTimeout);
-    setDeviceTimer(timer);
+    m_detectionZoneMin
+        = settings.value(group + QStringLiteral("/DetectionZoneMin"), m_detectionZoneMin).toFloat();
+    m_detectionZoneMaxLength
+        = settings.value(group + QStringLiteral("/DetectionZoneMaxLength"), m_detectionZoneMaxLength)
+              .toFloat();
+    setDetectionZoneStart(m_detectionZoneMin);
+    setDetectionZoneEnd(m_detectionZoneMin + m_detectionZoneMaxLength);
+    createDeviceTimer(this, &RespirationApp::onDeviceTimeout);
 }
 
 RespirationApp::~RespirationApp()
@@ -153,7 +154,7 @@ void RespirationApp::disconnectFromDevice()
 
 double RespirationApp::detectionZoneMin() const
 {
-    return m_storedZoneMin;
+    return m_detectionZoneMin;
 }
 
 double RespirationApp::detectionZoneMax() const
@@ -168,7 +169,7 @@ double RespirationApp::detectionZoneMinLength() const
 
 double RespirationApp::detectionZoneMaxLength() const
 {
-    return m_storedZoneMaxLength;
+    return m_detectionZoneMaxLength;
 }
 
 double RespirationApp::detectionZoneIncrement() const
@@ -178,8 +179,7 @@ double RespirationApp::detectionZoneIncrement() const
 
 void RespirationApp::radarDataApp(uint contentId, QByteArray data)
 {
-    if (deviceTimer() != nullptr && deviceTimer()->isActive())
-        deviceTimer()->start();
+    restartDeviceTimer();
     if (contentId == respirationStatusId)
         decodeRespirationStatus(data);
     else if (contentId == sleepStatusId)
@@ -299,36 +299,24 @@ DeviceApp::InitializationResult RespirationApp::execute(bool tryReconnect)
     config.profileKind = profileKind();
     config.sensitivity = sensitivity();
     config.ledMode = quint8(ledControl());
-    const bool debugLevel = ApplicationProperties::logLevel() > 0;
-    config.moduleDebugLevel = debugLevel ? 9 : 5;
+    config.moduleDebugLevel = moduleDebugLevel();
     config.noiseMapControl = 7;
     config.ioPinFeature = 0;
-    if (debugLevel) {
-        const QString directory = logPath();
-        if (directory.isEmpty()) {
-            qWarning() << "WARNING: invalid recording options: empty directory";
-        } else {
-            config.debugDataTypes = Device::debugRecordingDataTypes();
-            config.debugSplitSize = preferredLogSize();
-            config.debugDirectory = directory;
-            config.debugRecording = true;
-        }
-    }
+    prepareDebugRecording(config);
 
-    const bool ok = device()->configure(config);
+    const ConfigureOutcome outcome = configureDevice(config);
+    // The Device went while it configured, and this app with it.
+    if (outcome == ConfigureOutcome::Gone)
+        return InitializationFailed;
+    const bool ok = outcome == ConfigureOutcome::Succeeded;
     const InitializationResult result = ok ? InitializationSucceeded : InitializationFailed;
     if (!tryReconnect)
         emit initialized(result, device()->errorString());
     m_frameClockStart = QDateTime::currentMSecsSinceEpoch();
     createLedList();
-    if (ok) {
-        debug(QStringLiteral("%1 app executed successfully.").arg(appName()));
+    if (ok || tryReconnect)
         deviceTimer()->start();
-    } else {
-        if (tryReconnect)
-            deviceTimer()->start();
-        debug(QStringLiteral("ERROR: %1 app execute failed!").arg(appName()));
-    }
+    reportExecuted(ok);
     if (wasRecording)
         recordLog(true);
     return result;
@@ -399,7 +387,10 @@ void RespirationApp::recordLog(bool enabled)
         return;
     }
 
-    const std::string sessionId = Sarvik::RecordingOptions().get_session_id();
+    // A fresh session id, which every recording of this call shares; the
+    // baseband files alone are split (a byte split at 10000 bytes at least).
+    const Sarvik::RecordingOptions baseband = recordingOptions();
+    const std::string sessionId = baseband.get_session_id();
     const bool sleepData = extendedBreathingTelegramEnabled() && recordsSleepData();
     const bool respirationData = applicationOutputEnabled();
     const bool basebandIq = basebandOutputEnabled();
@@ -411,21 +402,13 @@ void RespirationApp::recordLog(bool enabled)
     qDebug() << "  |- Baseband ap data:" << basebandAp;
     qDebug() << "Recording session id:" << sessionId.c_str();
 
-    if (basebandIq || basebandAp) {
-        Sarvik::RecordingOptions baseband;
-        baseband.set_session_id(sessionId);
-        Sarvik::PreferredSplitSize split = preferredLogSize();
-        if (split.get_type() == 1 && split.get_byte_count() < smallestByteSplit)
-            split.set_byte_count(smallestByteSplit);
-        baseband.set_file_split_size(split);
+    if (basebandIq || basebandAp)
         device()->startRecording(
             basebandAp ? Sarvik::BasebandApDataType : Sarvik::BasebandIqDataType, recordingPath(), baseband);
-    }
 
-    const QByteArray header = textLogHeader().toLatin1();
     Sarvik::RecordingOptions options;
     options.set_session_id(sessionId);
-    options.set_user_header(Bytes(header.begin(), header.end()));
+    options.set_user_header(textLogHeaderBytes(textLogHeader()));
     if (sleepData)
         device()->startRecording(Sarvik::SleepDataType, recordingPath(), options);
     if (respirationData) {

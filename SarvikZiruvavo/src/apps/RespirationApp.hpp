@@ -66,8 +66,10 @@ public:
     static constexpr quint32 sleepStatusId = 0x2375A16C;
     // The module's frame period.
     static constexpr qint64 framePeriodMs = 50;
-    static constexpr int deviceAliveIntervalMs = 4000;
 
+    // Exists only because QML type registration needs a default constructor;
+    // calling it stops the program.
+    RespirationApp();
     explicit RespirationApp(Device* parent);
     // Stops the app's recordings first.
     ~RespirationApp() override;
@@ -151,11 +153,6 @@ protected:
     virtual quint32 profileKind() const;
     virtual bool recordsSleepData() const { return false; }
     virtual QString respirationBasename() const;
-
-    // Read from the construction group at construction; a subclass reads
-    // its own afterwards.
-    double m_storedZoneMin = 0.5;
-    double m_storedZoneMaxLength = 0.7;
 
 private slots:
     void onDeviceTimeout();

@@ -26,20 +26,26 @@ qint32 i32At(const QByteArray& data, int offset)
 
 } // namespace
 
+SleepApp::SleepApp()
+    : RespirationApp()
+{ }
+
 SleepApp::SleepApp(Device* parent)
     : RespirationApp(parent)
 {
-    m_storedZoneMin = 0.4;
-    m_storedZoneMaxLength = 1.6;
+    m_detectionZoneMin = 0.4;
+    m_detectionZoneMaxLength = 1.6;
     QSettings settings(ApplicationProperties::settingsFileName(), QSettings::IniFormat);
     const QString group = QStringLiteral("Sleep");
-    m_storedZoneMin = settings.value(group + QStringLiteral("/DetectionZoneMin"), m_storedZoneMin).toFloat();
-    m_storedZoneMaxLength
-        = settings.value(group + QStringLiteral("/DetectionZoneMaxLength"), m_storedZoneMaxLength).toFloat();
+    m_detectionZoneMin
+        = settings.value(group + QStringLiteral("/DetectionZoneMin"), m_detectionZoneMin).toFloat();
+    m_detectionZoneMaxLength
+        = settings.value(group + QStringLiteral("/DetectionZoneMaxLength"), m_detectionZoneMaxLength)
+              .toFloat();
     setExtendedBreathingTelegramEnabled(
         settings.value(group + QStringLiteral("/UseExtendedBreathingTelegram"), true).toBool());
-    setDetectionZoneStart(m_storedZoneMin);
-    setDetectionZoneEnd(m_storedZoneMin + m_storedZoneMaxLength);
+    setDetectionZoneStart(m_detectionZoneMin);
+    setDetectionZoneEnd(m_detectionZoneMin + m_detectionZoneMaxLength);
 }
 
 void SleepApp::setMovementSlowFast(double slow, double fast)

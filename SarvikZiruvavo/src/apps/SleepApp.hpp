@@ -13,6 +13,9 @@ class SleepApp : public RespirationApp {
     Q_PROPERTY(double movementFast READ movementFast NOTIFY movementFastChanged)
 
 public:
+    // Exists only because QML type registration needs a default constructor;
+    // calling it stops the program.
+    SleepApp();
     explicit SleepApp(Device* parent);
 
     double movementSlow() const { return m_movementSlow; }

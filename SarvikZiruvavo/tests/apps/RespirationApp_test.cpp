@@ -7,6 +7,7 @@
 
 #include "TestStrips.hpp"
 #include "core/ApplicationProperties.hpp"
+#include "support/AppHarness.hpp"
 #include "support/DeviceHarness.hpp"
 #include "support/MessageLog.hpp"
 #include "support/QtPrinters.hpp"
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -108,30 +110,12 @@ private:
     QObject m_context;
 };
 
-// A settings file of the test's own, and the process log level back at 0.
+// The program's settings in a directory of the test's own.
 class RespirationAppTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(settingsDirectory.isValid());
-        ApplicationProperties::setSettingsFileName(
-            settingsDirectory.filePath(QStringLiteral("settings.ini")));
-        ApplicationProperties::setLogLevel(0);
-    }
-    void TearDown() override
-    {
-        ApplicationProperties::setLogLevel(0);
-        ApplicationProperties::setSettingsFileName(QString());
-    }
+    void store(const QVariantMap& values) { settings.store(values); }
 
-    void store(const QVariantMap& values)
-    {
-        QSettings settings(ApplicationProperties::settingsFileName(), QSettings::IniFormat);
-        for (auto it = values.begin(); it != values.end(); ++it)
-            settings.setValue(it.key(), it.value());
-    }
-
-    QTemporaryDir settingsDirectory;
+    AppSettings settings;
 };
 
 // A Corvid at the module's pace, and an application of the test's choice on
@@ -316,7 +300,7 @@ TEST_F(CorvidAppTest, TwoModulesShareOneAdjustment)
 TEST_F(CorvidAppTest, WithoutExecuteTheAppNeverTimesOut)
 {
     RespirationApp* app = make<RespirationApp>();
-    EXPECT_EQ(RespirationApp::deviceAliveIntervalMs, app->deviceTimer()->interval());
+    EXPECT_EQ(DeviceApp::deviceAliveInterval, app->deviceTimer()->interval());
     EXPECT_FALSE(app->deviceTimer()->isActive());
     app->deviceTimer()->setInterval(50);
     app->radarDataApp(RespirationApp::respirationStatusId, status(5, 3));
@@ -562,14 +546,12 @@ TEST_F(RespirationAppTest, SavedSettingsComeBackAndOnlySleepKeepsTheMovementChar
         app->setBasebandOutputEnabled(true);
         app->saveSettings();
 
-        {
-            QSettings settings(ApplicationProperties::settingsFileName(), QSettings::IniFormat);
-            EXPECT_EQ(true, settings.value(group + "LoggingBreatingPattern").toBool()) << group.toStdString();
-            EXPECT_EQ(sleep, settings.contains(group + "PlotMovementSlowFastHistory")) << group.toStdString();
-            EXPECT_EQ(true, settings.value(QStringLiteral("Logging/BasebandOutput")).toBool());
-            EXPECT_EQ(false, settings.value(QStringLiteral("Logging/BasebandAPOutput")).toBool());
-            EXPECT_EQ(2, settings.value(group + "PreferredFileSplitUnit").toInt());
-        }
+        EXPECT_EQ(true, settings.stored(group + "LoggingBreatingPattern").toBool()) << group.toStdString();
+        EXPECT_EQ(sleep, settings.keys().contains(group + "PlotMovementSlowFastHistory"))
+            << group.toStdString();
+        EXPECT_EQ(true, settings.stored(QStringLiteral("Logging/BasebandOutput")).toBool());
+        EXPECT_EQ(false, settings.stored(QStringLiteral("Logging/BasebandAPOutput")).toBool());
+        EXPECT_EQ(2, settings.stored(group + "PreferredFileSplitUnit").toInt());
 
         std::unique_ptr<RespirationApp> loaded(
             sleep ? new SleepApp(corvid.device()) : new RespirationApp(corvid.device()));
@@ -629,7 +611,7 @@ TEST_F(RespirationAppTest, RecordingStartsWhatTheSettingsAskForWithOneSession)
         app->setLogDescription(QStringLiteral("caf\u00e9"));
         corvid.calls().clear();
         MessageLog log;
-        app->setRecordingEnabled(true);
+        app->recordLog(true);
         const auto line = [&](const char* label, bool on) {
             return log.count(
                 QLatin1String(label) + (on ? QStringLiteral(" true") : QStringLiteral(" false")));
@@ -680,7 +662,7 @@ TEST_F(RespirationAppTest, RecordingStartsWhatTheSettingsAskForWithOneSession)
         EXPECT_EQ(1, sessions.size()) << c.name;
 
         corvid.calls().clear();
-        app->setRecordingEnabled(false);
+        app->recordLog(false);
         const QList<WorkerCall> stopped = corvid.calls().recordingCalls();
         ASSERT_EQ(1, stopped.size()) << c.name;
         EXPECT_EQ(QByteArray("stopRecording"), stopped.first().method);
@@ -709,7 +691,7 @@ TEST_F(RespirationAppTest, BasebandFilesSplitAtTenThousandBytesAtTheLeast)
         app->setLogSplitUnit(c.unit);
         app->setLogSplitSize(c.size);
         corvid.calls().clear();
-        app->setRecordingEnabled(true);
+        app->recordLog(true);
         const QList<WorkerCall> calls = corvid.calls().recordingCalls();
         ASSERT_FALSE(calls.isEmpty());
         ASSERT_EQ(0x1u, calls.first().arguments.value(0).toUInt());
@@ -762,7 +744,7 @@ TEST_F(CorvidAppTest, RespirationFileKeepsOneFrameASecondUnlessThePatternIsLogge
         app->setLogBreathingPattern(pattern);
         store({ { "Logging/BasebandAPOutput", false } });
         ASSERT_EQ(DeviceApp::InitializationSucceeded, app->execute());
-        app->setRecordingEnabled(true);
+        app->recordLog(true);
         // The recorder asks the module about itself before its first file.
         const auto respirationFiles = [&] {
             QStringList files;
@@ -774,7 +756,7 @@ TEST_F(CorvidAppTest, RespirationFileKeepsOneFrameASecondUnlessThePatternIsLogge
         };
         ASSERT_TRUE(QTest::qWaitFor([&] { return !respirationFiles().isEmpty(); }, 10000));
         QTest::qWait(2500);
-        app->setRecordingEnabled(false);
+        app->recordLog(false);
         const int records = respirationRecords(logs.path());
         if (pattern) {
             EXPECT_GE(records, 40);

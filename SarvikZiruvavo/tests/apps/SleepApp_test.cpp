@@ -4,6 +4,7 @@
 #include "apps/SleepApp.hpp"
 
 #include "core/ApplicationProperties.hpp"
+#include "support/AppHarness.hpp"
 #include "support/DeviceHarness.hpp"
 #include "support/QtPrinters.hpp"
 
@@ -34,23 +35,13 @@ QByteArray sleepStatus(quint32 frame, float slow, float fast)
 
 class SleepAppTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(settingsDirectory.isValid());
-        ApplicationProperties::setSettingsFileName(
-            settingsDirectory.filePath(QStringLiteral("settings.ini")));
-    }
     // The apps go before their Device, as the Device's own deactivation
     // deletes them.
-    void TearDown() override
-    {
-        qDeleteAll(corvid.device()->findChildren<RespirationApp*>());
-        ApplicationProperties::setSettingsFileName(QString());
-    }
+    void TearDown() override { qDeleteAll(corvid.device()->findChildren<RespirationApp*>()); }
 
     SleepApp* make() { return new SleepApp(corvid.device()); }
 
-    QTemporaryDir settingsDirectory;
+    AppSettings settings;
     DeviceOverModule corvid { simmodule::personality("corvid"), SarvikDeviceInfo::CorvidDevice, 0, nullptr,
         20 };
 };
@@ -76,14 +67,9 @@ TEST_F(SleepAppTest, NewAppHasItsOwnZoneAndNoMovementYet)
 // the "Sleep" group's zone and telegram replace its.
 TEST_F(SleepAppTest, ItsZoneAndTelegramComeFromTheSleepGroup)
 {
-    {
-        QSettings settings(ApplicationProperties::settingsFileName(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Respiration/DetectionZoneMin"), 1.0);
-        settings.setValue(QStringLiteral("Respiration/UseExtendedBreathingTelegram"), false);
-        settings.setValue(QStringLiteral("Logging/ApplicationOutput"), 0);
-        settings.setValue(QStringLiteral("Sleep/DetectionZoneMin"), 0.5);
-        settings.setValue(QStringLiteral("Sleep/DetectionZoneMaxLength"), 1.25);
-    }
+    settings.store({ { "Respiration/DetectionZoneMin", 1.0 },
+        { "Respiration/UseExtendedBreathingTelegram", false }, { "Logging/ApplicationOutput", 0 },
+        { "Sleep/DetectionZoneMin", 0.5 }, { "Sleep/DetectionZoneMaxLength", 1.25 } });
     SleepApp* app = make();
     EXPECT_DOUBLE_EQ(0.5, app->detectionZoneStart());
     EXPECT_DOUBLE_EQ(1.75, app->detectionZoneEnd());
