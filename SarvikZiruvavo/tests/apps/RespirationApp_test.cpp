@@ -21,6 +21,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -132,7 +133,8 @@ protected:
     // deletes them.
     void TearDown() override
     {
-        qDeleteAll(corvid->device()->findChildren<RespirationApp*>());
+        if (corvid->device() != nullptr)
+            qDeleteAll(corvid->device()->findChildren<RespirationApp*>());
         corvid.reset();
         RespirationAppTest::TearDown();
     }
@@ -457,6 +459,22 @@ TEST_F(CorvidAppTest, FailedExecuteReportsTheWorkersReasonAndTimesOutOnlyWhenRec
     EXPECT_EQ(DeviceApp::InitializationFailed, app->execute(true));
     EXPECT_EQ(1, initialized.results.size());
     EXPECT_TRUE(app->deviceTimer()->isActive());
+}
+
+// The Device may go while execute waits for the worker (the module is
+// unplugged and the device list drops it): the app goes with it, and
+// execute returns without touching it.
+TEST_F(RespirationAppTest, ExecuteReturnsUntouchedWhenTheDeviceGoesMeanwhile)
+{
+    DeviceOverModule corvid(simmodule::personality("corvid"), SarvikDeviceInfo::CorvidDevice, 0x8);
+    corvid.device()->setActive(true);
+    QPointer<SleepApp> app = corvid.device()->findChild<SleepApp*>();
+    ASSERT_FALSE(app.isNull());
+    QSignalSpy initialized(app.data(), &DeviceApp::initialized);
+    QTimer::singleShot(200, [&] { delete corvid.device(); });
+    EXPECT_EQ(DeviceApp::InitializationFailed, app->execute());
+    EXPECT_TRUE(app.isNull());
+    EXPECT_EQ(0, initialized.count());
 }
 
 // The module that keeps sending keeps the app connected; once it falls
