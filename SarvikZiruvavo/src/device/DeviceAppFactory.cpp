@@ -3,6 +3,8 @@
 #include "apps/BasebandApp.hpp"
 #include "apps/DaxApp.hpp"
 #include "apps/PresenceApp.hpp"
+#include "apps/RespirationApp.hpp"
+#include "apps/SleepApp.hpp"
 
 namespace {
 
@@ -13,6 +15,10 @@ public:
     DeviceApp* createApplication(quint32 applicationBit, Device& device) const override
     {
         switch (applicationBit) {
+        case 0x2:
+            return new RespirationApp(&device);
+        case 0x8:
+            return new SleepApp(&device);
         case 0x10:
             return new PresenceApp(&device);
         case 0x80:
