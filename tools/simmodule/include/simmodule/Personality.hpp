@@ -35,6 +35,9 @@ enum class Streams {
     None,
     Presence, // presence single and presence moving list
     Respiration, // respiration status and respiration moving list
+    // The newer respiration modules: sleep status, vital signs, respiration
+    // status, moving list, normalized moving list and detection list.
+    VitalSigns,
 };
 
 // Everything a personality answers with. Start from personality(name) and
@@ -96,7 +99,8 @@ struct Personality {
 
 // Application modules in normal mode: "corvid" (the older respiration and
 // sleep module), "osprey" (presence), "falcon", "merlin", "gannet"
-// (respiration and sleep); "dax" (the embedded platform); "safe-mode";
+// (respiration, heart rate and sleep: a sleeper breathing at about 1.5 m who
+// moves for 12 s in every minute); "dax" (the embedded platform); "safe-mode";
 // "not-listed" (answers the ping with the pong of a module the host must not
 // list); "bootloader" (a Falcon in its bootloader), "open-bootloader" (an
 // embedded-platform module in its bootloader). And the two data demos
