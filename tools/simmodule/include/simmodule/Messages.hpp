@@ -166,19 +166,6 @@ struct RespirationDetectionList {
 };
 Bytes respiration_detection_list_message(const RespirationDetectionList& m); // 13 + 12d bytes
 
-// The newer respiration modules' breathing report (the older module sends
-// the same layout in its sleep profile).
-struct SleepStatus {
-    uint32_t frame_counter = 0;
-    uint32_t sensor_state = 0;
-    float respiration_rate = 0; // breaths per minute
-    float distance = 0;
-    uint32_t signal_quality = 0;
-    float movement_slow = 0;
-    float movement_fast = 0;
-};
-Bytes sleep_status_message(const SleepStatus& m); // 33 bytes
-
 struct VitalSigns {
     uint32_t frame_counter = 0;
     uint32_t sensor_state = 0;
