@@ -240,6 +240,20 @@ Bytes respiration_status_message(const RespirationStatus& m)
             .take());
 }
 
+Bytes sleep_status_message(const SleepStatus& m)
+{
+    return app_data_message(content::sleep_status,
+        PayloadWriter()
+            .u32(m.frame_counter)
+            .u32(m.sensor_state)
+            .f32(m.respiration_rate)
+            .f32(m.distance)
+            .u32(m.signal_quality)
+            .f32(m.movement_slow)
+            .f32(m.movement_fast)
+            .take());
+}
+
 Bytes respiration_moving_list_message(const RespirationMovingList& m)
 {
     const size_t movements = m.movement_slow.size();

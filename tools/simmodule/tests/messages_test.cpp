@@ -43,6 +43,9 @@ TEST(Messages, DataMessagesHaveTheModulesLayout)
             "50 1e fa 3b 72 07 00 00 00 01 00 00 00 00 00 c0 3f 02 50 00 00 00" },
         { "respiration status", respiration_status_message({ 9, 1, 14, 1.25f, 0.5f, 77 }),
             "50 26 fe 75 23 09 00 00 00 01 00 00 00 0e 00 00 00 00 00 a0 3f 00 00 00 3f 4d 00 00 00" },
+        { "sleep status", sleep_status_message({ 9, 3, 12.5f, 1.25f, 77, 0.5f, -2.0f }),
+            "50 6c a1 75 23 09 00 00 00 03 00 00 00 00 00 48 41 00 00 a0 3f 4d 00 00 00 00 00 00 3f "
+            "00 00 00 c0" },
         // Companion lists shorter than their count are padded with zeros,
         // so the message always has 21 + 8m + 12d bytes.
         { "presence moving list",

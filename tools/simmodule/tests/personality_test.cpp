@@ -169,6 +169,59 @@ TEST_F(PersonalityTest, RespirationModuleStreamsRespirationMessages)
     EXPECT_EQ("SIMR0000001", std::string(serial.begin() + 14, serial.end()));
 }
 
+float f32_at(const Bytes& packet, size_t offset)
+{
+    const uint32_t bits = u32_at(packet, offset);
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// The older module streams only its respiration status, counted from frame
+// 1, until its sleep profile is loaded: from the next run on it adds the
+// sleep status; its respiration profile takes that back.
+TEST_F(PersonalityTest, OlderModuleStreamsSleepStatusOnlyInItsSleepProfile)
+{
+    const Bytes respiration_status { 0x50, 0x26, 0xFE, 0x75, 0x23 };
+    const Bytes sleep_status { 0x50, 0x6C, 0xA1, 0x75, 0x23 };
+    const auto streamed = [&](size_t count) {
+        std::map<uint32_t, size_t> kinds;
+        for (size_t i = 0; i < count; ++i) {
+            const Bytes packet = next_packet();
+            if (starts_with(packet, { message::app_data }))
+                ++kinds[u32_at(packet, 1)];
+        }
+        return kinds;
+    };
+    start("corvid", 20);
+    const Bytes first = next_with_prefix(respiration_status);
+    EXPECT_EQ(29u, first.size());
+    EXPECT_EQ(1u, u32_at(first, 5));
+    EXPECT_EQ(4u, u32_at(first, 9)) << "the module initialises first";
+    EXPECT_EQ(0u, streamed(6).count(content::sleep_status));
+
+    EXPECT_EQ("10", to_hex(ask(hex("21 17 7b f1 00"))));
+    EXPECT_EQ(0u, streamed(4).count(content::sleep_status)) << "only from the next run on";
+    EXPECT_EQ("10", to_hex(ask(hex("20 11"))));
+    EXPECT_EQ("10", to_hex(ask(hex("20 01"))));
+    const Bytes sleep = next_with_prefix(sleep_status);
+    EXPECT_EQ(33u, sleep.size());
+    EXPECT_EQ(1u, u32_at(sleep, 5));
+    const float slow = f32_at(sleep, 25);
+    const float fast = f32_at(sleep, 29);
+    EXPECT_GT(slow, 0.0f);
+    EXPECT_GT(fast, 0.0f);
+    EXPECT_GT(streamed(10)[content::respiration_status], 0u);
+
+    EXPECT_EQ("10", to_hex(ask(hex("21 d6 a2 23 14"))));
+    EXPECT_EQ("10", to_hex(ask(hex("20 11"))));
+    EXPECT_EQ("10", to_hex(ask(hex("20 01"))));
+    next_with_prefix(respiration_status);
+    EXPECT_EQ(0u, streamed(10).count(content::sleep_status));
+    // Still no profile id to read back.
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 74"))));
+}
+
 // The newer respiration modules stream each of their six kinds, every one
 // whole: its lists as long as their counts say.
 TEST_F(PersonalityTest, NewerRespirationModulesStreamVitalSigns)

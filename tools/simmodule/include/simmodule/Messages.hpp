@@ -151,6 +151,19 @@ struct RespirationStatus {
 };
 Bytes respiration_status_message(const RespirationStatus& m); // 29 bytes
 
+// The older module's sleep status: its respiration values and how much the
+// sleeper moves, slowly (turning over) and fast (twitches).
+struct SleepStatus {
+    uint32_t frame_counter = 0;
+    uint32_t sensor_state = 0;
+    float respiration_rate = 0;
+    float distance = 0;
+    uint32_t signal_quality = 0;
+    float movement_slow = 0;
+    float movement_fast = 0;
+};
+Bytes sleep_status_message(const SleepStatus& m); // 33 bytes
+
 struct RespirationMovingList {
     uint32_t frame_counter = 0;
     std::vector<float> movement_slow; // m items; movement_fast padded to m
