@@ -1,12 +1,31 @@
 #include "DeviceAppFactory.hpp"
 
+#include "apps/AdultRespirationApp.hpp"
+#include "apps/AdultRespirationLoMemApp.hpp"
+#include "apps/BabyRespirationApp.hpp"
+#include "apps/BabyRespirationLoMemApp.hpp"
+
 namespace {
 
-// Makes no application: the program's application classes are to come, and
-// take their places here, one per bit.
+// The application of each bit of the supported-applications mask; bits
+// whose applications are still to come make nothing.
 class ProgramAppFactory : public DeviceAppFactory {
 public:
-    DeviceApp* createApplication(quint32, Device&) const override { return nullptr; }
+    DeviceApp* createApplication(quint32 applicationBit, Device& device) const override
+    {
+        switch (applicationBit) {
+        case 0x20:
+            return new AdultRespirationApp(&device);
+        case 0x40:
+            return new BabyRespirationApp(&device);
+        case 0x200:
+            return new AdultRespirationLoMemApp(&device);
+        case 0x400:
+            return new BabyRespirationLoMemApp(&device);
+        default:
+            return nullptr;
+        }
+    }
 };
 
 } // namespace
