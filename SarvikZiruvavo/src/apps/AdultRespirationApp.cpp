@@ -240,7 +240,8 @@ void AdultRespirationApp::onSleep(const QByteArray& data, qint64 now)
 {
     const Payloads::Sleep sleep = Payloads::sleep(data);
     setFrameCounter(sleep.frameCounter);
-    setSignalQuality(sleep.signalQuality);
+    if (assign(m_signalQuality, sleep.signalQuality))
+        emit signalQualityChanged();
     applyState(sleep.state, sleep.rpm, true, now);
 }
 
@@ -288,8 +289,8 @@ void AdultRespirationApp::applyState(quint32 s, float rpm, bool sleepPacket, qin
 {
     if (sleepPacket && s == BreathingState && state() == HeartrateState && qobject_cast<HeartrateApp*>(this))
         s = HeartrateState;
-    if (s != state()) {
-        storeState(s);
+    if (assign(m_state, s)) {
+        emit stateChanged();
         emitValues(now);
     }
     if (state() == BreathingState || state() == HeartrateState)
@@ -318,7 +319,7 @@ void AdultRespirationApp::onDetectionList(const QByteArray& data, qint64 now)
     const quint32 s = state();
     if (s == BreathingState || s == MovementState || s == MovementTrackingState || s == HeartrateState) {
         m_rcs = list->rcs;
-        storeObjectDistance(newObjectDistance);
+        m_objectDistance = newObjectDistance;
     }
     emit rcsChanged(m_rcs, now);
     if (list->count != m_detectionCount) {

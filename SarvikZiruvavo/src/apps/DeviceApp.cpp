@@ -51,6 +51,8 @@ DeviceApp::DeviceApp(Device* parent)
     : QObject(parent)
     , m_device(parent)
 {
+    // Signals carry it, also to QML and across queued connections.
+    qRegisterMetaType<InitializationResult>("DeviceApp::InitializationResult");
     m_frequencyBand
         = parent->moduleInfo().txFrequencyBand == HighFrequencyBand ? HighFrequencyBand : LowFrequencyBand;
     connect(parent, &Device::debug, this, &DeviceApp::debug);

@@ -4,16 +4,19 @@
 #include "apps/AdultRespirationLoMemApp.hpp"
 #include "apps/BabyRespirationApp.hpp"
 #include "apps/BabyRespirationLoMemApp.hpp"
+#include "apps/PresenceApp.hpp"
 
 namespace {
 
-// The application of each bit of the supported-applications mask; bits
-// whose applications are still to come make nothing.
+// The application of each supported-applications bit; the bits without one
+// make nothing.
 class ProgramAppFactory : public DeviceAppFactory {
 public:
     DeviceApp* createApplication(quint32 applicationBit, Device& device) const override
     {
         switch (applicationBit) {
+        case 0x10:
+            return new PresenceApp(&device);
         case 0x20:
             return new AdultRespirationApp(&device);
         case 0x40:
