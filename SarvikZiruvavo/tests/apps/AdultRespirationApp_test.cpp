@@ -618,4 +618,41 @@ TEST_F(AdultRespirationAppTest, SilenceShowsNoConnection)
     EXPECT_FALSE(app->deviceTimer()->isActive());
 }
 
+// The family records its own data, the sleep data among them, and none of
+// the presence data.
+TEST_F(AdultRespirationAppTest, RecordingStartsTheFamilysTypes)
+{
+    AdultRespirationApp* app = make();
+    ASSERT_EQ(DeviceApp::InitializationSucceeded, app->execute());
+    module.calls().clear();
+    app->setProperty("recordingEnabled", true);
+    QList<quint32> started;
+    for (const WorkerCall& call : module.calls().recordingCalls()) {
+        ASSERT_EQ(QByteArray("startRecording"), call.method);
+        started.append(call.arguments.at(0).value<Sarvik::DataTypes>());
+    }
+    EXPECT_EQ((QList<quint32> { 0x1, 0x80, 0x8000, 0x4000, 0x8, 0x4, 0x10000 }), started);
+    module.calls().clear();
+    app->recordLog(false);
+    ASSERT_EQ(1, module.calls().recordingCalls().size());
+    EXPECT_EQ(
+        0x5F0CFu, quint32(module.calls().recordingCalls().at(0).arguments.at(0).value<Sarvik::DataTypes>()));
+}
+
+// The program's applications for the family's bits, in the Device's order.
+TEST_F(AdultRespirationAppTest, DeviceMakesTheFamilyForItsBits)
+{
+    module.device()->setActive(true);
+    QStringList made;
+    for (DeviceApp* app : module.device()->findChildren<DeviceApp*>(QString(), Qt::FindDirectChildrenOnly))
+        made << QString::fromLatin1(app->metaObject()->className()) + ' '
+                + app->property("appName").toString() + ' ' + QString::number(app->profileId(), 16);
+    EXPECT_EQ(
+        (QStringList { "AdultRespirationApp Adult Respiration 64e57ad",
+            "BabyRespirationApp Baby Respiration 47fabeba", "AdultRespirationApp Adult Respiration 64e57ad",
+            "BabyRespirationApp Baby Respiration 47fabeba" }),
+        made);
+    module.device()->setActive(false);
+}
+
 #include "AdultRespirationApp_test.moc"
