@@ -82,8 +82,9 @@ public:
     bool isSearching() const { return m_searching; }
     // Recovery of the active device runs.
     bool isRecovering() const { return m_recovering; }
-    // The loaded plug-in's interface, or null.
-    SleepAnalysisInterface* sleepAnalysisPlugin() const { return m_sleepAnalysisPlugin; }
+    // The loaded plug-in's interface, or null. Invokable: the applications
+    // ask their Device's parent for it by name.
+    Q_INVOKABLE SleepAnalysisInterface* sleepAnalysisPlugin() const { return m_sleepAnalysisPlugin; }
     FirmwareManager* firmwareManager() const { return m_firmwareManager.get(); }
     // The Devices in list order (the playback entry first, once a search ended).
     QList<Device*> deviceList() const { return m_devices; }

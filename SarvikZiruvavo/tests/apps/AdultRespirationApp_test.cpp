@@ -9,6 +9,7 @@
 #include "apps/HeartrateApp.hpp"
 #include "apps/SleepAnalysisInterface.hpp"
 #include "core/ApplicationProperties.hpp"
+#include "device/DeviceManager.hpp"
 #include "device/SleepAnalysisPluginLoader.hpp"
 #include "support/AppHarness.hpp"
 #include "support/DeviceHarness.hpp"
@@ -653,6 +654,30 @@ TEST_F(AdultRespirationAppTest, DeviceMakesTheFamilyForItsBits)
             "BabyRespirationApp Baby Respiration 47fabeba" }),
         made);
     module.device()->setActive(false);
+}
+
+// The device manager's plug-in reaches the applications of its Devices.
+TEST_F(AdultRespirationAppTest, TheDeviceManagersPluginIsTheOneFed)
+{
+    QTemporaryDir program;
+    ASSERT_FALSE(
+        FakeSleepAnalysis::install(FakeSleepAnalysis::pluginPath(), program.filePath("plugins")).isEmpty());
+    DeviceManager::Options options;
+    options.programDirectory = program.path();
+    DeviceManager deviceManager(options);
+    ASSERT_TRUE(QMetaObject::invokeMethod(&deviceManager, "loadSleepAnalysisPlugin", Qt::DirectConnection));
+    ASSERT_TRUE(deviceManager.hasSleepAnalysisPlugin());
+    QObject* recorder = FakeSleepAnalysis::recorder(deviceManager.sleepAnalysisPlugin());
+    FakeSleepAnalysis::clearCalls(recorder);
+    module.device()->setParent(&deviceManager);
+    AdultRespirationApp* app = make();
+    EXPECT_TRUE(app->swInfo().endsWith("SAL Version: fake-sleep-analysis 1.0\n"))
+        << app->swInfo().toStdString();
+    app->saveSettings();
+    send(vitalId, vitalPacket(1, 0, 14.0f));
+    EXPECT_EQ((QStringList { "version", "initialize", "addVitalSigns", "hypnogram", "sleepStage" }),
+        FakeSleepAnalysis::callNames(recorder));
+    module.device()->setParent(nullptr);
 }
 
 #include "AdultRespirationApp_test.moc"
