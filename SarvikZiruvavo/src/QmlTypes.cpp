@@ -1,5 +1,6 @@
 #include "QmlTypes.hpp"
 
+#include "apps/AdultRespirationApp.hpp"
 #include "apps/DeviceApp.hpp"
 #include "apps/PresenceApp.hpp"
 #include "apps/RespirationApp.hpp"
@@ -26,13 +27,12 @@ template <typename T> int registerAs(const char* uri, const char* name)
     return qmlRegisterType<T>(uri, 1, 0, name);
 }
 
-// In this order. The class still to come takes its row between
-// RespirationApp's and PresenceApp's:
-//   { { "com.sarvik.rvi.respiration.adult", "AdultRespirationApp" }, &registerAs<AdultRespirationApp> },
+// In this order.
 const QmlType programTypes[] = {
     { { "com.sarvik.rvi.device", "Device" }, &registerAs<Device> },
     { { "com.sarvik.rvi.deviceapp", "DeviceApp" }, &registerAs<DeviceApp> },
     { { "com.sarvik.rvi.respiration", "RespirationApp" }, &registerAs<RespirationApp> },
+    { { "com.sarvik.rvi.respiration.adult", "AdultRespirationApp" }, &registerAs<AdultRespirationApp> },
     { { "com.sarvik.rvi.presence", "PresenceApp" }, &registerAs<PresenceApp> },
     { { "com.sarvik.rvi.sleep", "SleepApp" }, &registerAs<SleepApp> },
     { { "com.sarvik.rvi.presence", "OnlineUpgrade" }, &registerAs<OnlineUpgrade> },

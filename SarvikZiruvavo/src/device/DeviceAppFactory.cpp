@@ -1,5 +1,9 @@
 #include "DeviceAppFactory.hpp"
 
+#include "apps/AdultRespirationApp.hpp"
+#include "apps/AdultRespirationLoMemApp.hpp"
+#include "apps/BabyRespirationApp.hpp"
+#include "apps/BabyRespirationLoMemApp.hpp"
 #include "apps/BasebandApp.hpp"
 #include "apps/DaxApp.hpp"
 #include "apps/PresenceApp.hpp"
@@ -21,10 +25,18 @@ public:
             return new SleepApp(&device);
         case 0x10:
             return new PresenceApp(&device);
+        case 0x20:
+            return new AdultRespirationApp(&device);
+        case 0x40:
+            return new BabyRespirationApp(&device);
         case 0x80:
             return new BasebandApp(&device);
         case 0x100:
             return new DaxApp(&device);
+        case 0x200:
+            return new AdultRespirationLoMemApp(&device);
+        case 0x400:
+            return new BabyRespirationLoMemApp(&device);
         default:
             return nullptr;
         }

@@ -211,6 +211,130 @@ Bytes older_sleep_status_at(uint64_t index, double rate_hz)
     return sleep_status_message(m);
 }
 
+// The sleeper the newer respiration modules watch: lies still, breathing,
+// for 48 s of every minute, then moves (6 s) and is tracked while settling
+// (6 s).
+constexpr uint32_t breathing_state = 0;
+constexpr uint32_t movement_state = 1;
+constexpr uint32_t movement_tracking_state = 2;
+constexpr size_t normalized_bins = 16;
+constexpr float normalized_start = 0.4f;
+constexpr float normalized_bin_length = 0.25f;
+
+uint32_t sleeper_state(double t)
+{
+    const double s = std::fmod(t, 60.0);
+    return s < 48.0 ? breathing_state : s < 54.0 ? movement_state : movement_tracking_state;
+}
+
+double sleeper_rpm(double t)
+{
+    return 13.0 + std::sin(2 * pi * t / 90.0);
+}
+
+float sleeper_distance(double t)
+{
+    return static_cast<float>(1.5 + 0.01 * std::sin(2 * pi * t / 7.0));
+}
+
+// Movement as the share of cells above the threshold: low while breathing.
+float sleeper_movement(double t, double scale)
+{
+    const double level = sleeper_state(t) == breathing_state ? 2.0 + std::fabs(std::sin(t)) : 40.0;
+    return static_cast<float>(level * scale);
+}
+
+Bytes sleep_status_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    SleepStatus m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.sensor_state = sleeper_state(t);
+    m.respiration_rate = static_cast<float>(sleeper_rpm(t));
+    m.distance = sleeper_distance(t);
+    m.signal_quality = 70 + static_cast<uint32_t>(20 * std::fabs(std::sin(t / 13.0)));
+    m.movement_slow = sleeper_movement(t, 1.0);
+    m.movement_fast = sleeper_movement(t, 0.5);
+    return sleep_status_message(m);
+}
+
+Bytes vital_signs_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    VitalSigns m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.sensor_state = sleeper_state(t);
+    m.respiration_rate = static_cast<float>(sleeper_rpm(t));
+    m.respiration_distance = sleeper_distance(t);
+    m.respiration_confidence = m.sensor_state == breathing_state ? 0.9f : 0.2f;
+    m.heart_rate = static_cast<float>(58.0 + 3.0 * std::sin(2 * pi * t / 45.0));
+    m.heart_distance = m.respiration_distance;
+    m.heart_confidence = m.sensor_state == breathing_state ? 0.8f : 0.1f;
+    m.movement_slow = sleeper_movement(t, 1.0);
+    m.movement_fast = sleeper_movement(t, 0.5);
+    m.movement_start = normalized_start;
+    m.movement_end = normalized_start + normalized_bin_length * normalized_bins;
+    return vital_signs_message(m);
+}
+
+// The chest rises and falls: the breathing pattern.
+Bytes sleeper_respiration_status_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    RespirationStatus m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.sensor_state = sleeper_state(t);
+    m.respiration_rate = static_cast<uint32_t>(std::lround(sleeper_rpm(t)));
+    m.distance = sleeper_distance(t);
+    m.movement = static_cast<float>(2.5 * std::sin(2 * pi * t * sleeper_rpm(t) / 60.0));
+    m.signal_quality = 80;
+    return respiration_status_message(m);
+}
+
+Bytes sleeper_moving_list_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    RespirationMovingList m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    for (size_t i = 0; i < movement_intervals; ++i) {
+        const bool chest = i == 3;
+        m.movement_slow.push_back(chest ? sleeper_movement(t, 1.0) : 0.5f);
+        m.movement_fast.push_back(chest ? sleeper_movement(t, 0.5) : 0.2f);
+    }
+    return respiration_moving_list_message(m);
+}
+
+Bytes sleeper_normalized_moving_list_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    NormalizedMovingList m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.start = normalized_start;
+    m.bin_length = normalized_bin_length;
+    const size_t chest
+        = static_cast<size_t>((sleeper_distance(t) - normalized_start) / normalized_bin_length);
+    for (size_t i = 0; i < normalized_bins; ++i) {
+        const bool near = i + 1 >= chest && i <= chest + 1;
+        const double power = near ? 20.0 + 5.0 * std::sin(t) : 0.05 * static_cast<double>(i % 3);
+        m.movement_slow.push_back(static_cast<float>(power));
+        m.movement_fast.push_back(static_cast<float>(power * 0.3));
+    }
+    return normalized_moving_list_message(m);
+}
+
+// The body first, then where the breathing is seen.
+Bytes sleeper_detection_list_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    RespirationDetectionList m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    const float distance = sleeper_distance(t);
+    m.distance = { distance, distance + 0.05f };
+    m.radar_cross_section = { 0.8f, 0.3f };
+    m.velocity = { 0.0f, 0.0f };
+    return respiration_detection_list_message(m);
+}
+
 struct Stream {
     const char* name;
     Bytes (*make)(uint64_t index, double rate_hz);
@@ -230,6 +354,12 @@ std::vector<Stream> streams_of(Streams streams)
     case Streams::OlderSleep:
         return { { "respiration_status", older_respiration_status_at },
             { "sleep_status", older_sleep_status_at } };
+    case Streams::VitalSigns:
+        return { { "sleep_status", sleep_status_at }, { "vital_signs", vital_signs_at },
+            { "respiration_status", sleeper_respiration_status_at },
+            { "respiration_moving_list", sleeper_moving_list_at },
+            { "normalized_moving_list", sleeper_normalized_moving_list_at },
+            { "detection_list", sleeper_detection_list_at } };
     case Streams::None:
         break;
     }
@@ -708,13 +838,13 @@ std::vector<Personality> all_personalities()
                          Streams::Presence),
             presence_profile, { 0.2f, 7.9f }),
         with_profile(model("falcon", "Falcon", "000140-101", "SIMF0000001", ZoneLimits { 0.4f, 2.5f, 0.05f },
-                         Streams::Respiration),
+                         Streams::VitalSigns),
             adult_respiration_profile, { 0.3f, 2.9f }),
         with_profile(model("merlin", "Merlin", "000150-101", "SIMM0000001", ZoneLimits { 0.4f, 3.0f, 0.05f },
-                         Streams::Respiration),
+                         Streams::VitalSigns),
             adult_respiration_profile, { 0.3f, 3.4f }),
         with_profile(model("gannet", "Gannet", "000160-101", "SIMG0000001", ZoneLimits { 0.4f, 4.0f, 0.05f },
-                         Streams::Respiration),
+                         Streams::VitalSigns),
             adult_respiration_profile, { 0.3f, 4.4f }),
         embedded_platform(),
         safe_mode,

@@ -52,6 +52,14 @@ TEST(Messages, DataMessagesHaveTheModulesLayout)
             presence_moving_list_message({ 3, 1, { 1.0f, 2.0f }, { 0.5f }, { 3.0f }, {}, { -1.0f } }),
             "50 1f fa 3b 72 03 00 00 00 01 00 00 00 02 00 00 00 01 00 00 00 00 00 80 3f 00 00 00 40 "
             "00 00 00 3f 00 00 00 00 00 00 40 40 00 00 00 00 00 00 80 bf" },
+        { "vital signs",
+            vital_signs_message({ 2, 7, 12.0f, 1.0f, 0.5f, 60.0f, 1.25f, 0.75f, 2.0f, 3.0f, 0.5f, 4.0f }),
+            "50 02 01 02 20 02 00 00 00 07 00 00 00 00 00 40 41 00 00 80 3f 00 00 00 3f 00 00 70 42 "
+            "00 00 a0 3f 00 00 40 3f 00 00 00 40 00 00 40 40 00 00 00 3f 00 00 80 40" },
+        { "normalized moving list",
+            normalized_moving_list_message({ 3, 0.5f, 0.25f, { 1.0f, 2.0f }, { 0.5f } }),
+            "50 cf 31 a3 c3 03 00 00 00 00 00 00 3f 00 00 80 3e 02 00 00 00 00 00 80 3f 00 00 00 40 "
+            "00 00 00 3f 00 00 00 00" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, to_hex(c.payload)) << c.name;
@@ -61,6 +69,7 @@ TEST(Messages, ListSizesFollowTheirCounts)
 {
     EXPECT_EQ(13u + 8 * 3, respiration_moving_list_message({ 1, { 1, 2, 3 }, {} }).size());
     EXPECT_EQ(13u + 12 * 2, respiration_detection_list_message({ 1, { 1, 2 }, { 1, 2, 3 }, {} }).size());
+    EXPECT_EQ(21u + 8 * 3, normalized_moving_list_message({ 1, 0, 0, { 1, 2, 3 }, { 1, 2, 3, 4 } }).size());
     EXPECT_EQ(
         21u + 8 * 4 + 12 * 0, presence_moving_list_message({ 1, 0, { 1, 2, 3, 4 }, {}, {}, {}, {} }).size());
 }

@@ -251,6 +251,31 @@ TEST_F(PersonalityTest, OlderModuleStreamsSleepStatusOnlyInItsSleepProfile)
     EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 74"))));
 }
 
+// The newer respiration modules stream each of their six kinds, every one
+// whole: its lists as long as their counts say.
+TEST_F(PersonalityTest, NewerRespirationModulesStreamVitalSigns)
+{
+    for (const char* name : { "falcon", "merlin", "gannet" }) {
+        client.reset();
+        packets.clear();
+        start(name);
+        EXPECT_EQ(33u, next_with_prefix({ 0x50, 0x6C, 0xA1, 0x75, 0x23 }).size()) << name;
+        const Bytes vital = next_with_prefix({ 0x50, 0x02, 0x01, 0x02, 0x20 });
+        EXPECT_EQ(53u, vital.size()) << name;
+        EXPECT_LE(u32_at(vital, 9), 2u) << name; // breathing, movement or tracking
+        EXPECT_EQ(29u, next_with_prefix({ 0x50, 0x26, 0xFE, 0x75, 0x23 }).size()) << name;
+        const Bytes moving = next_with_prefix({ 0x50, 0x00, 0x3B, 0x0A, 0x61 });
+        EXPECT_EQ(8u, u32_at(moving, 9)) << name;
+        EXPECT_EQ(13u + 8 * 8, moving.size()) << name;
+        const Bytes normalized = next_with_prefix({ 0x50, 0xCF, 0x31, 0xA3, 0xC3 });
+        EXPECT_EQ(16u, u32_at(normalized, 17)) << name;
+        EXPECT_EQ(21u + 8 * 16, normalized.size()) << name;
+        const Bytes detections = next_with_prefix({ 0x50, 0x02, 0x3B, 0x0A, 0x61 });
+        EXPECT_EQ(2u, u32_at(detections, 9)) << name;
+        EXPECT_EQ(13u + 12 * 2, detections.size()) << name;
+    }
+}
+
 // A recording that starts asks for the parameter file and the profile id;
 // an answer that never comes would hold it up for two reply timeouts. The
 // application modules that run profiles keep both; the others refuse both.

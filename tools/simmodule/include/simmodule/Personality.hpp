@@ -39,6 +39,9 @@ enum class Streams {
     // sleeper who breathes, now and then turns over, and lies still.
     OlderRespiration, // respiration status
     OlderSleep, // respiration status and sleep status
+    // The newer respiration modules: sleep status, vital signs, respiration
+    // status, moving list, normalized moving list and detection list.
+    VitalSigns,
 };
 
 // What the frames of a radar chip hold (see ChipFrames).
@@ -141,7 +144,8 @@ struct Personality {
 // Application modules in normal mode: "corvid" (the older respiration and
 // sleep module: respiration status, and after its sleep profile 00F17B17 is
 // loaded sleep status too; its respiration profile 1423A2D6 switches back), "osprey" (presence), "falcon",
-// "merlin", "gannet" (respiration and sleep); "dax" (the embedded platform); "safe-mode"; "not-listed"
+// "merlin", "gannet" (respiration, heart rate and sleep: a sleeper breathing at about 1.5 m who moves for
+// 12 s in every minute); "dax" (the embedded platform); "safe-mode"; "not-listed"
 // (answers the ping with the pong of a module the host must not list); "bootloader" (a Falcon in its
 // bootloader), "open-bootloader" (an embedded-platform module in its bootloader). And the two data demos
 // "presence" and "respiration", which echo the ping's value.
