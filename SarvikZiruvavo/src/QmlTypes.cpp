@@ -1,5 +1,6 @@
 #include "QmlTypes.hpp"
 
+#include "apps/DeviceApp.hpp"
 #include "charts/ColormapChart.hpp"
 #include "core/OnlineUpgrade.hpp"
 #include "device/Device.hpp"
@@ -21,15 +22,15 @@ template <typename T> int registerAs(const char* uri, const char* name)
     return qmlRegisterType<T>(uri, 1, 0, name);
 }
 
-// In this order. The classes still to come take their rows between Device's
-// and OnlineUpgrade's, in this order:
-//   { { "com.sarvik.rvi.deviceapp", "DeviceApp" }, &registerAs<DeviceApp> },
+// In this order. The classes still to come take their rows between
+// DeviceApp's and OnlineUpgrade's, in this order:
 //   { { "com.sarvik.rvi.respiration", "RespirationApp" }, &registerAs<RespirationApp> },
 //   { { "com.sarvik.rvi.respiration.adult", "AdultRespirationApp" }, &registerAs<AdultRespirationApp> },
 //   { { "com.sarvik.rvi.presence", "PresenceApp" }, &registerAs<PresenceApp> },
 //   { { "com.sarvik.rvi.sleep", "SleepApp" }, &registerAs<SleepApp> },
 const QmlType programTypes[] = {
     { { "com.sarvik.rvi.device", "Device" }, &registerAs<Device> },
+    { { "com.sarvik.rvi.deviceapp", "DeviceApp" }, &registerAs<DeviceApp> },
     { { "com.sarvik.rvi.presence", "OnlineUpgrade" }, &registerAs<OnlineUpgrade> },
     { { "com.sarvik.colormapchart", "SvColormapChart" }, &registerAs<ColormapChart> },
     { { "com.sarvik.rvi.firmwareimage", "FirmwareImage" }, &registerAs<FirmwareImage> },

@@ -628,19 +628,36 @@ void SarvikDevice::clearRecordingErrorCallback()
     });
 }
 
+// A start that fails is reported as recordingError as well: the recorder's
+// error callback never hears of it, and the application would show a
+// recording that does not run.
 bool SarvikDevice::startRecording(
     Sarvik::DataTypes dataTypes, const QString& logPath, const Sarvik::RecordingOptions& options)
 {
     if (!m_linkwell) {
         qWarning().noquote() << "WARNING: cannot start recording with null ptr linkwell";
+        emit recordingError(QStringLiteral("cannot start recording: no connection to the module"));
         return false;
     }
-    return logFailures([&] {
+    QString failure;
+    try {
         Sarvik::DataRecorder& recorder = m_linkwell->get_data_recorder();
         if (deviceInfo().deviceType == SarvikDeviceInfo::DaxDevice)
             startRecordingDirectoryLookup(recorder, options.get_session_id());
-        return recorder.start_recording(dataTypes, logPath.toUtf8().toStdString(), options) == 0;
-    });
+        if (recorder.start_recording(dataTypes, logPath.toUtf8().toStdString(), options) == 0)
+            return true;
+        failure = QStringLiteral("the recorder refused data types 0x%1 in \"%2\"")
+                      .arg(quint32(dataTypes), 0, 16)
+                      .arg(logPath);
+    } catch (const std::exception& e) {
+        logException(e);
+        failure = QString::fromUtf8(e.what());
+    } catch (...) {
+        logUnknownException();
+        failure = QStringLiteral("unknown exception");
+    }
+    emit recordingError(QStringLiteral("cannot start recording: ") + failure);
+    return false;
 }
 
 void SarvikDevice::stopRecording(Sarvik::DataTypes dataTypes)

@@ -77,6 +77,53 @@ TEST(SarvikDeviceRecordingTest, ClosedWorkerRecordsNothing)
     EXPECT_TRUE(QDir(directory.path()).isEmpty());
 }
 
+// The recorder's error callback hears nothing of a start that fails: the
+// worker reports it itself, so that no recording shows as running that does
+// not.
+TEST(SarvikDeviceRecordingTest, StartThatFailsIsReportedAsARecordingError)
+{
+    const struct {
+        const char* what;
+        bool open;
+        Sarvik::DataTypes first; // started before, 0: none
+        Sarvik::DataTypes types;
+        bool emptyDirectory;
+        const char* error;
+    } table[] = {
+        { "no connection", false, 0, Sarvik::PresenceSingleDataType, false,
+            "cannot start recording: no connection to the module" },
+        { "empty directory", true, 0, Sarvik::PresenceSingleDataType, true,
+            "cannot start recording: the recorder refused data types 0x1000 in \"\"" },
+        { "already recording", true, Sarvik::PresenceSingleDataType, Sarvik::PresenceSingleDataType, false,
+            "cannot start recording: the recorder refused data types 0x1000 in \"<dir>\"" },
+        { "no data type", true, 0, 0, false,
+            "cannot start recording: the recorder refused data types 0x0 in \"<dir>\"" },
+        { "unknown data type", true, 0, 0x80000000u, false, "cannot start recording: " },
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir directory;
+        ModuleWorker fixture(SarvikDeviceInfo::OspreyDevice);
+        if (row.open) {
+            ASSERT_TRUE(fixture.thread().call("deleteCrashDumpOnModule"));
+        }
+        if (row.first) {
+            ASSERT_TRUE(startRecording(fixture.thread(), row.first, directory.path()));
+        }
+        QSignalSpy errors(&fixture.relay(), &WorkerSignals::recordingError);
+        MessageLog log;
+        EXPECT_FALSE(
+            startRecording(fixture.thread(), row.types, row.emptyDirectory ? QString() : directory.path()));
+        ASSERT_TRUE(waitForSignals(errors, 1));
+        const QString error = errors.at(0).at(0).toString();
+        EXPECT_TRUE(
+            error.startsWith(QString::fromUtf8(row.error).replace(QStringLiteral("<dir>"), directory.path())))
+            << error.toStdString();
+        if (row.first)
+            stopRecording(fixture.thread(), row.first);
+    }
+}
+
 TEST(SarvikDeviceRecordingTest, BasenameNamesTheDataFilesOfLaterRecordings)
 {
     QTemporaryDir directory;
