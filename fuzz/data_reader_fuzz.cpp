@@ -76,10 +76,12 @@ public:
             break;
         }
         case 3:
-            r.seek_ms(r.get_duration() * argument / 250);
+            // Divided first: a hostile index can claim a duration or size near the
+            // largest the type holds.
+            r.seek_ms(r.get_duration() / 250 * (argument % 251));
             break;
         case 4:
-            r.seek_byte(r.get_size() * argument / 250);
+            r.seek_byte(r.get_size() / 250 * (argument % 251));
             break;
         case 5:
             r.set_filter(argument >= 24 ? 0xFFFFFFFFu : 1u << argument);

@@ -4,6 +4,7 @@
 #include "charts/ColormapChart.hpp"
 #include "core/OnlineUpgrade.hpp"
 #include "device/Device.hpp"
+#include "device/DeviceManager.hpp"
 #include "firmware/FirmwareImage.hpp"
 
 #include <QFont>
@@ -79,6 +80,5 @@ std::vector<QmlTypeName> qmlTypeNames()
 
 std::unique_ptr<QObject> createDeviceManager()
 {
-    // return std::make_unique<DeviceManager>();
-    return nullptr;
+    return std::make_unique<DeviceManager>();
 }

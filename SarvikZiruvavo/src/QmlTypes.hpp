@@ -27,6 +27,6 @@ void registerQmlTypes();
 // The types registerQmlTypes() registers, in its order.
 std::vector<QmlTypeName> qmlTypeNames();
 
-// The device manager that main publishes as "deviceManager"; null while the
-// program has none, which the documents take as "no modules".
+// The one device manager, which main publishes as "deviceManager". It starts
+// nothing until the documents call its onQmlCompleted.
 std::unique_ptr<QObject> createDeviceManager();

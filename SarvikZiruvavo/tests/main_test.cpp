@@ -4,6 +4,9 @@
 // software renderer (the offscreen platform has no OpenGL).
 #include "support/QtPrinters.hpp"
 
+#include "simmodule/Personality.hpp"
+#include "simmodule/SimModule.hpp"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -175,8 +178,7 @@ TEST_F(ProgramTest, LogLevelDecidesWhetherMessagesArePrinted)
 }
 
 // The whole start-up and shut-down on a fresh home folder: the log folder is
-// made, the main document loads without a QML error although there is no
-// device manager yet, and the termination signal ends the event loop so
+// made, the main document loads without a QML error, and the termination signal ends the event loop so
 // that the program goes through its shut-down and exits with 0.
 TEST_F(ProgramTest, StartsAndEndsCleanlyOnATerminationSignal)
 {
@@ -204,6 +206,35 @@ TEST_F(ProgramTest, StartsAndEndsCleanlyOnATerminationSignal)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("[SarvikSerial]\nBaudRate=115200\n"));
     EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral(".config/SarvikZiruvavo/settings.ini"))));
+}
+
+// Once its device menu is up the program searches the serial ports: a
+// simulated module on a pseudo-terminal, which the system does not list,
+// is probed when the test names its port in SARVIK_EXTRA_SERIAL_PORTS, and
+// only then.
+TEST_F(ProgramTest, SearchesThePortsNamedForTests)
+{
+    for (const bool named : { true, false }) {
+        SCOPED_TRACE(named ? "named" : "not named");
+        simmodule::SimModule module(simmodule::Transport::Pty);
+        simmodule::apply_personality(module, simmodule::personality("osprey"), 5.0);
+        QMap<QString, QString> extra;
+        if (named)
+            extra.insert(
+                QStringLiteral("SARVIK_EXTRA_SERIAL_PORTS"), QString::fromStdString(module.pty_path()));
+        QProcess program;
+        program.setProcessEnvironment(environment(extra));
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(SARVIK_PROGRAM), QStringList());
+        ASSERT_TRUE(program.waitForStarted(30000));
+        const bool probed = QTest::qWaitFor(
+            [&] { return module.received_count() > 0 || program.state() == QProcess::NotRunning; },
+            named ? 30000 : 4000);
+        EXPECT_EQ(named, probed && module.received_count() > 0);
+        program.terminate();
+        const ProgramRun result = finish(program);
+        EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    }
 }
 
 } // namespace

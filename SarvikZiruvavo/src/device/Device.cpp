@@ -5,6 +5,7 @@
 #include "device/BasebandFrameDecoder.hpp"
 #include "device/ConnectionFactory.hpp"
 #include "device/DeviceAppFactory.hpp"
+#include "device/DeviceManager.hpp"
 #include "device/ModuleParameterFile.hpp"
 #include "device/PulseDopplerSurface.hpp"
 #include "device/RecordingSummary.hpp"
@@ -14,6 +15,7 @@
 #include <linkwell/DataPlayer.hpp>
 #include <linkwell/DataReader.hpp>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QEvent>
@@ -439,6 +441,94 @@ void Device::setPulseDopplerEnabled(bool enabled)
         return;
     m_pulseDopplerEnabled = enabled;
     emit pulseDopplerEnabledChanged(enabled);
+}
+
+// ---- Firmware installation ---------------------------------------------------------
+
+void Device::setUpgradeTimings(
+    std::chrono::milliseconds retryInterval, const SarvikDevice::UpgradeWaits& workerWaits)
+{
+    m_upgradeRetryInterval = retryInterval;
+    if (m_worker)
+        m_worker->setUpgradeWaits(workerWaits);
+}
+
+void Device::installFirmware(const QString& version)
+{
+    // A second installation would reach the module while the first one
+    // programs it.
+    if (m_isDeviceUpgrading) {
+        qWarning().noquote() << "WARNING: firmware installation refused: an upgrade is running";
+        return;
+    }
+    // The outcome goes to the device manager; without one the user interface
+    // would wait for it for ever.
+    if (!qobject_cast<DeviceManager*>(parent())) {
+        qWarning().noquote() << "WARNING: firmware installation refused: no device manager to report to";
+        return;
+    }
+    const QString fileName
+        = m_firmwareManager ? m_firmwareManager->fileName(firmwareClass(), version) : QString();
+    const QString pattern = firmwareClass() == FirmwareImage::Vallorin
+        ? QStringLiteral(":/hex/vallorin/%1/%2")
+        : QStringLiteral(":/hex/dax/%1/%2");
+    m_firmwarePath = pattern.arg(version, fileName);
+    setActive(false);
+    setDeviceUpgrading(true);
+    emit deviceAppsChanged();
+    m_deviceUpgradeInfo
+        = tr("Please wait while firmware version %1 is installed onto your Sarvik Module").arg(version);
+    emit deviceUpgradeInfoChanged(m_deviceUpgradeInfo);
+    QTimer::singleShot(m_upgradeRetryInterval, this, &Device::doDeviceUpgrade);
+}
+
+void Device::doDeviceUpgrade()
+{
+    if (!m_isDeviceUpgrading) {
+        qWarning().noquote() << "WARNING: Attempting to trigger device upgrade while isUpgrading is false";
+        return;
+    }
+    m_deviceUpgradeInfo = QStringLiteral("-- Module upgrade --\nEntering upgrade mode");
+    emit deviceUpgradeInfoChanged(m_deviceUpgradeInfo);
+    const QPointer<DeviceManager> manager = qobject_cast<DeviceManager*>(parent());
+    // The search opens the ports, the module's among them; and a configure
+    // that still waits for the worker goes first.
+    if ((manager && manager->isSearching()) || m_workerWait) {
+        if (ApplicationProperties::logLevel() > 0)
+            qDebug().noquote() << "Waiting for device manager to finish device search";
+        QTimer::singleShot(m_upgradeRetryInterval, this, &Device::doDeviceUpgrade);
+        return;
+    }
+    if (m_firmwarePath.isEmpty()) {
+        QCoreApplication::processEvents();
+        m_deviceUpgradeInfo = QStringLiteral("Module upgrade failed!\nUnable to find firmware for id: ")
+            + moduleId() + QStringLiteral("\nPlease contact Kestrom support");
+        emit deviceUpgradeInfoChanged(m_deviceUpgradeInfo);
+        setDeviceUpgrading(false);
+        return;
+    }
+    QEventLoop loop;
+    connect(m_worker, &SarvikDevice::upgradeFirmwareFinished, &loop, &QEventLoop::quit);
+    if (!callWorker("upgradeFirmware", Qt::QueuedConnection, QGenericReturnArgument(),
+            Q_ARG(QString, m_firmwarePath), Q_ARG(QString, m_firmwareVersionInfo))) {
+        setDeviceUpgrading(false);
+        return;
+    }
+    if (!waitForWorker(loop))
+        return;
+    const QString error = errorString();
+    if (!error.isEmpty()) {
+        qWarning().noquote() << "ERROR:" << error;
+        m_deviceUpgradeInfo = error;
+        emit deviceUpgradeInfoChanged(m_deviceUpgradeInfo);
+        setDeviceUpgrading(false);
+        if (manager)
+            emit manager->upgradeFailed(m_deviceUpgradeInfo);
+        return;
+    }
+    setDeviceUpgrading(false);
+    if (manager)
+        emit manager->upgradeComplete();
 }
 
 void Device::onFirmwareUpgradeStatus(QString info)

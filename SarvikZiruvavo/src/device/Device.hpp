@@ -5,9 +5,10 @@
 // application objects and, for playback, the recording's player.
 //
 // Every call into the worker crosses threads as a queued call by method name,
-// blocking where a result is needed. configure waits for the worker in a
-// nested event loop, during which GUI events keep flowing; while it waits:
-//   - a second configure is refused;
+// blocking where a result is needed. configure and the firmware installation
+// wait for the worker in a nested event loop, during which GUI events keep
+// flowing; while one waits:
+//   - a configure is refused, and an installation waits its turn;
 //   - applications that go (deactivation) are deleted only once the loop has
 //     ended and control is back in the event loop below it, since one of
 //     them may be the caller waiting in it;
@@ -22,6 +23,7 @@
 #include "core/SarvikDeviceInfo.hpp"
 #include "device/LibraryMetaTypes.hpp"
 #include "device/PulseDopplerDecoder.hpp"
+#include "device/SarvikDevice.hpp"
 #include "firmware/FirmwareImage.hpp"
 
 #include <QByteArray>
@@ -35,6 +37,7 @@
 #include <QUrl>
 #include <QVariantList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -181,6 +184,13 @@ public:
     // The file the module's crash dump was written to; empty when it failed.
     Q_INVOKABLE QString storeCrashDump();
     Q_INVOKABLE bool deleteCrashDump();
+    // Installs the carried firmware image of that version for the module's
+    // firmware class: deactivates the Device, shows the upgrade's progress
+    // and status texts and, once no device search of the DeviceManager runs,
+    // has the worker program the module; the DeviceManager (the parent)
+    // hears the end as upgradeComplete or upgradeFailed. Refused while an
+    // upgrade runs, and for a Device that has no DeviceManager to report to.
+    Q_INVOKABLE void installFirmware(const QString& version);
 
     // -- for the applications and the device manager
 
@@ -238,6 +248,11 @@ public:
     // and its arguments, before the call is made. For tests.
     using WorkerCallObserver = std::function<void(const QByteArray& method, const QVariantList& arguments)>;
     void setWorkerCallObserver(WorkerCallObserver observer) { m_workerCallObserver = std::move(observer); }
+    // The pause before an installation starts, and between its looks at a
+    // running device search; and the worker's waits during the upgrade. For
+    // tests; set them before installFirmware.
+    void setUpgradeTimings(
+        std::chrono::milliseconds retryInterval, const SarvikDevice::UpgradeWaits& workerWaits);
 
 signals:
     void basebandEnabledChanged(bool enabled);
@@ -288,6 +303,7 @@ protected:
     bool event(QEvent* event) override;
 
 private slots:
+    void doDeviceUpgrade();
     void onFirmwareUpgradeStatus(QString info);
     void setDeviceUpgrading(bool value);
     void onAppData(uint contentId, QByteArray data);
@@ -336,6 +352,7 @@ private:
     // Handed to the worker's upgrade; nothing fills it.
     QString m_firmwareVersionInfo;
     QString m_firmwarePath;
+    std::chrono::milliseconds m_upgradeRetryInterval { 500 };
     QString m_recordingError;
     QThread m_workerThread;
     QTimer m_playbackPositionTimer;

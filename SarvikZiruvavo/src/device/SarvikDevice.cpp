@@ -2,10 +2,14 @@
 
 #include "device/ConfigureSteps.hpp"
 #include "device/ConnectionFactory.hpp"
+#include "device/DeviceSearch.hpp"
 #include "device/LibraryQueues.hpp"
+#include "device/LoggerIo.hpp"
 #include "device/ModelProfiles.hpp"
 #include "device/RecordingDirectoryLookup.hpp"
+#include "firmware/IntelHexImage.hpp"
 
+#include <linkwell/Bootloader.hpp>
 #include <linkwell/DataPlayer.hpp>
 #include <linkwell/Linkwell.hpp>
 
@@ -18,6 +22,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <thread>
 
 namespace {
 
@@ -37,6 +42,51 @@ constexpr quint32 pulseDopplerOn = 3;
 
 // A float-data packet: 0xA0 0x12, content id, info, count, then the floats.
 constexpr size_t floatDataHead = 14;
+
+// The firmware upgrade.
+constexpr int flashPageSize = 512;
+// Where the module's flash begins in the image's addresses.
+constexpr quint32 flashStartOffset = 0x400000;
+// Pages 1 to 127 hold the bootloader itself and are never written.
+constexpr quint16 firstProtectedPage = 1;
+constexpr quint16 lastProtectedPage = 127;
+constexpr int bootloaderSearches = 5;
+
+QString upgradeFailure(const char* reason)
+{
+    return QStringLiteral("Module upgrade failed!\n") + QLatin1String(reason);
+}
+
+QString upgradeStatus(const char* step)
+{
+    return QStringLiteral("-- Module upgrade --\n") + QLatin1String(step);
+}
+
+// Whether a search entry is this module waiting in its bootloader. The serial
+// numbers are compared without regard to case: the search upper-cases the
+// one the application reports, while the bootloader's text is taken as it
+// comes.
+bool isInBootloader(const SarvikDeviceInfo& entry, const QString& serialNumber)
+{
+    if (entry.connectionMode != SarvikDeviceInfo::BootloaderMode)
+        return false;
+    if (entry.deviceType == SarvikDeviceInfo::DaxDevice
+        && entry.bootloaderModuleId.compare(serialNumber, Qt::CaseInsensitive) == 0)
+        return true;
+    const QStringList parts
+        = entry.bootloaderTail.split(QStringLiteral("SerialNumber = \""), Qt::KeepEmptyParts);
+    return parts.size() == 2
+        && parts.at(1).split(QLatin1Char('"')).first().compare(serialNumber, Qt::CaseInsensitive) == 0;
+}
+
+// Page n of `count` pages numbered from 0: how far the writing has come, from
+// 0 to 1. A single page is all of it.
+double pageProgress(quint16 page, int count)
+{
+    if (count <= 1)
+        return 1.0;
+    return std::clamp(double(page) / double(count - 1), 0.0, 1.0);
+}
 
 bool acceptedPong(uint32_t pong)
 {
@@ -140,6 +190,11 @@ void SarvikDevice::setDeviceInfo(const SarvikDeviceInfo& info)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_deviceInfo = info;
+}
+
+void SarvikDevice::setUpgradeWaits(const UpgradeWaits& waits)
+{
+    m_upgradeWaits = waits;
 }
 
 SarvikDeviceInfo SarvikDevice::deviceInfo() const
@@ -764,4 +819,115 @@ bool SarvikDevice::deleteCrashDumpOnModule()
         }
         return true;
     });
+}
+
+// ---- Firmware upgrade ---------------------------------------------------------
+
+bool SarvikDevice::upgradeFirmware(const QString& hexFileName, const QString& versionInfo)
+{
+    setLastError(QString());
+    emit firmwareUpgradeStatus(upgradeStatus("Enter bootloader mode"));
+    bool success = false;
+    try {
+        success = runUpgrade(hexFileName, versionInfo);
+    } catch (const std::exception& e) {
+        setLastError(upgradeFailure("Caught std::exception: ") + QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        setLastError(upgradeFailure("Caught unknown exception"));
+    }
+    // The connection was left to the bootloader, or is of no use after a
+    // failure: the owner finds the module anew.
+    close();
+    success = success && lastError().isEmpty();
+    emit upgradeFirmwareFinished(success);
+    return success;
+}
+
+bool SarvikDevice::runUpgrade(const QString& hexFileName, const QString& versionInfo)
+{
+    const auto fail = [this](const char* reason) {
+        setLastError(upgradeFailure(reason));
+        return false;
+    };
+    // The image is checked before the module is touched: a module sent into
+    // its bootloader for an image that cannot be written would be stranded
+    // there.
+    IntelHexImage image(hexFileName);
+    const bool loaded = image.load();
+    const bool placed = loaded && image.adjustStartAddress(flashStartOffset);
+    const QList<MemorySegment> pages
+        = placed ? IntelHexImage::buildPages(flashPageSize, image.memory()) : QList<MemorySegment>();
+    if (pages.isEmpty())
+        return fail("Unable to load firmware");
+
+    const SarvikDeviceInfo info = deviceInfo();
+    const bool alreadyInBootloader = info.connectionMode == SarvikDeviceInfo::BootloaderMode;
+    if (!alreadyInBootloader && !enterBootloader(info))
+        return false;
+    close();
+    // A Corvid keeps its port; a module found in its bootloader is on the
+    // port it was found on.
+    if (!alreadyInBootloader && info.deviceType != SarvikDeviceInfo::CorvidDevice && !findInBootloader(info))
+        return fail("Unable to find device in bootloader mode");
+
+    emit firmwareUpgradeStatus(upgradeStatus("Loading firmware"));
+    emit firmwareUpgradeStatus(upgradeStatus("Programming new firmware\n") + versionInfo);
+    return programPages(pages, deviceInfo().portName);
+}
+
+bool SarvikDevice::enterBootloader(const SarvikDeviceInfo& info)
+{
+    if (!m_linkwell && !openModule(true)) {
+        setLastError(upgradeFailure("Unable to open device"));
+        return false;
+    }
+    if (info.deviceType != SarvikDeviceInfo::CorvidDevice)
+        std::this_thread::sleep_for(m_upgradeWaits.beforeBootloader);
+    if (m_linkwell->get_corvid().start_bootloader() != 0) {
+        setLastError(upgradeFailure("Unable to enter upgrade mode"));
+        return false;
+    }
+    return true;
+}
+
+bool SarvikDevice::findInBootloader(const SarvikDeviceInfo& info)
+{
+    for (int search = 1; search <= bootloaderSearches; ++search) {
+        for (const SarvikDeviceInfo& entry : searchDevices()) {
+            if (isInBootloader(entry, info.serialNumber)) {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_deviceInfo.portName = entry.portName;
+                return true;
+            }
+        }
+        if (search < bootloaderSearches)
+            std::this_thread::sleep_for(m_upgradeWaits.betweenSearches);
+    }
+    return false;
+}
+
+bool SarvikDevice::programPages(const QList<MemorySegment>& pages, const QString& portName)
+{
+    // Deleting the client closes the port, also when a call throws.
+    Sarvik::Bootloader bootloader(portName.toUtf8().toStdString(), unsigned(libraryLogLevel()), new LoggerIo);
+    qDebug().noquote() << "Number of pages:" << pages.size();
+    for (const MemorySegment& page : pages) {
+        const auto number = quint16(page.address());
+        if (number >= firstProtectedPage && number <= lastProtectedPage)
+            continue;
+        qDebug().noquote() << "write page (from QZ) address:" << number << ", size:" << page.data().size();
+        const Bytes bytes(page.data().begin(), page.data().end());
+        if (bootloader.write_page(number, bytes) != 0) {
+            setLastError(upgradeFailure("Unable to program new firmware"));
+            return false;
+        }
+        emit firmwareUpgradeProgress(pageProgress(number, pages.size()));
+    }
+    if (bootloader.start_application(m_upgradeWaits.startApplicationSeconds) != 0) {
+        setLastError(upgradeFailure("Unable to start application"));
+        return false;
+    }
+    emit firmwareUpgradeProgress(1.0);
+    emit firmwareUpgradeStatus(QStringLiteral("Module upgrade completed successfully!"));
+    return true;
 }

@@ -16,6 +16,7 @@
 #include "core/SarvikDeviceConfiguration.hpp"
 #include "core/SarvikDeviceInfo.hpp"
 #include "device/LibraryMetaTypes.hpp"
+#include "firmware/MemorySegment.hpp"
 
 #include <linkwell/Bytes.hpp>
 
@@ -27,6 +28,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -54,6 +56,18 @@ public:
     void setDataPlayer(Sarvik::DataPlayer* player);
     void setDeviceInfo(const SarvikDeviceInfo& info);
 
+    // The waits of a firmware upgrade: before the bootloader command (every
+    // model but the Corvid needs a moment after being idled), between the
+    // searches for the module in its bootloader, and for the bootloader's
+    // answer to the application start. Tests shorten them; set them before
+    // the upgrade starts.
+    struct UpgradeWaits {
+        std::chrono::milliseconds beforeBootloader { 1000 };
+        std::chrono::milliseconds betweenSearches { 1000 };
+        unsigned startApplicationSeconds = 12;
+    };
+    void setUpgradeWaits(const UpgradeWaits& waits);
+
 signals:
     // At the end of every configure. The zone is the one the module reports
     // after taking the new one (for playback: the recording's); zoneReported
@@ -79,6 +93,16 @@ public slots:
     // Opens the module when needed and sends it the configuration by its
     // model's routine; configureFinished follows in every case.
     bool configure(const SarvikDeviceConfiguration& config);
+    // Installs the Intel HEX image on the module: checks the image, sends the
+    // module into its bootloader, finds it again by its serial number when
+    // it comes back on another port, writes the pages and starts the new
+    // application. Reports firmwareUpgradeStatus and firmwareUpgradeProgress
+    // on the way and upgradeFirmwareFinished at the end; the failure text is
+    // then lastError. Ends closed. An image that cannot be used fails before
+    // the module is touched; a failure after the module entered its
+    // bootloader leaves it there, where the search finds it and it can be
+    // programmed again.
+    bool upgradeFirmware(const QString& hexFileName, const QString& versionInfo);
     void setBasenameForDataType(Sarvik::DataType type, const QString& name);
     // The next recorder failure is reported once, as recordingError.
     void setupRecordingErrorCallback();
@@ -129,6 +153,10 @@ private:
     bool setPulseDopplerOutput(Sarvik::DataTypes types);
     int switchOutput(quint32 contentId, quint32 control);
     bool fetchCrashDump(const QString& fileName);
+    bool runUpgrade(const QString& hexFileName, const QString& versionInfo);
+    bool enterBootloader(const SarvikDeviceInfo& info);
+    bool findInBootloader(const SarvikDeviceInfo& info);
+    bool programPages(const QList<MemorySegment>& pages, const QString& portName);
 
     void startRecordingDirectoryLookup(Sarvik::DataRecorder& recorder, const std::string& sessionId);
     void stopRecordingDirectoryLookups();
@@ -159,4 +187,5 @@ private:
     // and waits for them before it deletes the connection.
     QList<QFuture<QString>> m_recordingDirectoryLookups;
     std::shared_ptr<std::atomic_bool> m_stopLookups;
+    UpgradeWaits m_upgradeWaits;
 };

@@ -1,5 +1,6 @@
 #include "device/PortLister.hpp"
 #include "device/SystemPortLister.hpp"
+#include "support/QtPrinters.hpp"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -104,6 +105,77 @@ TEST_F(CountingSystemLister, ListsForSeveralThreadsAtOnce)
         thread.join();
     EXPECT_EQ(0, empty);
     EXPECT_EQ(400, enumerations);
+}
+
+// The program's test seam: ports named in the environment, which the system
+// would not list, follow the system's while they exist.
+TEST(SystemPortListerTest, ListsTheExtraPortsThatExistAfterTheSystemsOnes)
+{
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(0, openpty(&master, &slave, name, nullptr, nullptr));
+    const QString pty = QString::fromLocal8Bit(name);
+    QTemporaryDir dir;
+    SerialPortEntry system;
+    system.systemLocation = QStringLiteral("/dev/ttyUSB0");
+    const SystemPortLister lister([system] { return QList<SerialPortEntry> { system }; }, dir.path(),
+        std::chrono::hours(1),
+        { pty, QStringLiteral("/dev/ttyUSB0"), dir.filePath(QStringLiteral("missing")) });
+
+    const QList<SerialPortEntry> ports = lister.availablePorts();
+    ASSERT_EQ(2, ports.size());
+    EXPECT_EQ(QStringLiteral("/dev/ttyUSB0"), ports.at(0).systemLocation);
+    EXPECT_FALSE(ports.at(0).hasUsbIds) << "a port the system lists stays as the system lists it";
+    EXPECT_EQ(pty, ports.at(1).systemLocation);
+    EXPECT_TRUE(ports.at(1).hasUsbIds);
+    EXPECT_EQ(0x03EB, ports.at(1).vendorId);
+    EXPECT_EQ(0x2404, ports.at(1).productId);
+    EXPECT_EQ(QStringLiteral("Sarvik Serial"), ports.at(1).description);
+    EXPECT_TRUE(ports.at(1).serialNumber.isEmpty());
+
+    // Gone when its pseudo-terminal is, though the system's list is not taken again.
+    ::close(slave);
+    ::close(master);
+    EXPECT_EQ(1, lister.availablePorts().size());
+}
+
+TEST(SystemPortListerTest, TheEnvironmentNamesTheExtraPorts)
+{
+    const struct {
+        const char* value; // null: unset
+        QStringList paths;
+    } table[] = {
+        { nullptr, {} },
+        { "", {} },
+        { "/dev/pts/7", { QStringLiteral("/dev/pts/7") } },
+        { "/dev/pts/7::/dev/pts/9:", { QStringLiteral("/dev/pts/7"), QStringLiteral("/dev/pts/9") } },
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.value ? row.value : "unset");
+        if (row.value)
+            qputenv(SystemPortLister::extraPortsVariable, row.value);
+        else
+            qunsetenv(SystemPortLister::extraPortsVariable);
+        EXPECT_EQ(row.paths, SystemPortLister::extraPortsFromEnvironment());
+    }
+    qunsetenv(SystemPortLister::extraPortsVariable);
+}
+
+TEST(SystemPortListerTest, TheSystemsListerTakesTheExtraPortsOfTheEnvironment)
+{
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(0, openpty(&master, &slave, name, nullptr, nullptr));
+    qputenv(SystemPortLister::extraPortsVariable, name);
+    const SystemPortLister lister;
+    qunsetenv(SystemPortLister::extraPortsVariable);
+    const QList<SerialPortEntry> ports = lister.availablePorts();
+    ASSERT_FALSE(ports.isEmpty());
+    EXPECT_EQ(QString::fromLocal8Bit(name), ports.last().systemLocation);
+    ::close(slave);
+    ::close(master);
 }
 
 } // namespace

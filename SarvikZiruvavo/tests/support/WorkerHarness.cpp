@@ -14,6 +14,9 @@ WorkerSignals::WorkerSignals(SarvikDevice& worker)
     connect(&worker, &SarvikDevice::sigNewDataFloat, this, &WorkerSignals::sigNewDataFloat);
     connect(&worker, &SarvikDevice::recordingDirectoryReady, this, &WorkerSignals::recordingDirectoryReady);
     connect(&worker, &SarvikDevice::recordingError, this, &WorkerSignals::recordingError);
+    connect(&worker, &SarvikDevice::upgradeFirmwareFinished, this, &WorkerSignals::upgradeFirmwareFinished);
+    connect(&worker, &SarvikDevice::firmwareUpgradeProgress, this, &WorkerSignals::firmwareUpgradeProgress);
+    connect(&worker, &SarvikDevice::firmwareUpgradeStatus, this, &WorkerSignals::firmwareUpgradeStatus);
 }
 
 bool waitForSignals(QSignalSpy& spy, int count, std::chrono::seconds timeout)

@@ -35,6 +35,9 @@ signals:
     void sigNewDataFloat(uint contentId, uint info, QList<qreal> data);
     void recordingDirectoryReady(QString directory);
     void recordingError(QString error);
+    void upgradeFirmwareFinished(bool success);
+    void firmwareUpgradeProgress(double percent);
+    void firmwareUpgradeStatus(QString info);
 };
 
 // What one configure reported.

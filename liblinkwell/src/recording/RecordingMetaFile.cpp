@@ -275,7 +275,8 @@ void RecordingMetaFile::scan_entries()
             MetaEntry entry;
             const bool write = chunk[at + type_field] == AbstractMetaEntry::WriteFile;
             going = decode_entry(chunk.data() + at, &entry) && entry.epoch_offset >= time
-                && entry.total_bytes_recorded >= total + (write ? entry.bytes_written : 0);
+                && entry.total_bytes_recorded >= total
+                && entry.total_bytes_recorded - total >= (write ? entry.bytes_written : 0);
             if (!going)
                 break;
             total = entry.total_bytes_recorded;

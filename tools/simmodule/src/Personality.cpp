@@ -1,5 +1,6 @@
 #include "simmodule/Personality.hpp"
 
+#include "simmodule/Flash.hpp"
 #include "simmodule/Messages.hpp"
 
 #include <algorithm>
@@ -392,17 +393,6 @@ std::vector<Rule> application_rules(SimModule& module, const Personality& person
     return rules;
 }
 
-// A bootloader knows its own three requests only.
-std::vector<Rule> bootloader_rules(const std::string& info)
-{
-    return {
-        Rule(command::bootloader_info()).reply(bootloader_reply(info)),
-        Rule(command::bootloader_page_write()).reply(bootloader_reply()),
-        Rule(command::bootloader_start_application()).reply(bootloader_reply()),
-        Rule({}).error(1),
-    };
-}
-
 Personality demo(const char* name, const char* serial_number, Streams streams)
 {
     Personality p;
@@ -561,7 +551,10 @@ void apply_personality(SimModule& module, const Personality& personality, double
         throw std::invalid_argument("rate must be a positive number of packets per second");
     module.stop_all_streams();
     if (personality.bootloader_info) {
-        module.set_rules(bootloader_rules(*personality.bootloader_info));
+        // A bootloader knows its own three requests only.
+        BootloaderScript script;
+        script.info = *personality.bootloader_info;
+        module.set_rules(bootloader_rules(script));
         return;
     }
     module.set_rules(application_rules(module, personality, rate_hz));
