@@ -21,8 +21,9 @@ PACKAGES=(
   fonts-font-awesome fonts-lato
   # serial port enumeration (device search, LED strip)
   libqt5serialport5-dev
-  # the pulse-Doppler 3-D surface (Qt Data Visualization)
-  libqt5datavisualization5-dev
+  # the pulse-Doppler 3-D surface (Qt Data Visualization) and its QML
+  # module, which the pulse-Doppler window imports
+  libqt5datavisualization5-dev qml-module-qtdatavisualization
   # test tools: locales for a comma-decimal locale (the recording tests);
   # xvfb-run (xvfb, and xauth, which it calls) and OpenGL in software for the
   # window tests. fonts-dejavu-core is kept although no test draws text yet:

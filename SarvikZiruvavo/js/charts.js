@@ -164,6 +164,43 @@ function nextTickDelay(now, interval) {
     return Math.max(1, interval - now % interval);
 }
 
+// How far a time chart's picture drawn at paintedAt has scrolled by now, in
+// pixels; a chart never drawn has scrolled without end.
+function scrolledPixels(paintedAt, now, history, rate, width) {
+    if (!(paintedAt > 0) || !(history > 0))
+        return Infinity;
+    return (now - paintedAt) * (rate > 0 ? rate : 1) / history * width;
+}
+
+// How often a time chart repaints: its frame interval, or, where one pixel
+// column spans longer than that, the first of a few round intervals that
+// spans at least a column (so that each repaint scrolls by a pixel or more).
+// Round intervals on the clock make the charts of a page, and the page's
+// other displays (displayInterval), change in the same frames.
+var repaintSteps = [100, 200, 250, 500, 1000];
+function repaintInterval(frameInterval, pixelTimeMs) {
+    if (!(pixelTimeMs > frameInterval))
+        return frameInterval;
+    for (var i = 0; i < repaintSteps.length; ++i) {
+        if (repaintSteps[i] >= pixelTimeMs)
+            return repaintSteps[i];
+    }
+    return repaintSteps[repaintSteps.length - 1];
+}
+// How often the pages show the values and lists that came: every window
+// frame is drawn whole, in software on most machines, so values that
+// arrive 20 times a second are shown five times a second, in step with
+// the time charts of a two-minute history.
+var displayInterval = 200;
+
+// Whether a time chart's repaint tick draws a new picture: once the old one
+// has scrolled by a pixel, or when values came and it is older than
+// dataRepaintDelay ms.
+var dataRepaintDelay = 250;
+function tickRepaints(scrolled, dataPending, sincePaintMs) {
+    return scrolled >= 1 || (dataPending && sincePaintMs >= dataRepaintDelay);
+}
+
 // Whether there is anything to draw on: a chart of no size draws nothing.
 function canDraw(width, height) {
     return width > 0 && height > 0;

@@ -47,6 +47,7 @@ Item {
     ]
     readonly property real secondsPerPixel: Charts.secondsPerPixel(history, canvas.width)
     readonly property int frameInterval: Charts.frameInterval(secondsPerPixel)
+    readonly property int repaintInterval: Charts.repaintInterval(frameInterval, secondsPerPixel * 1000)
     readonly property alias minLabel: minLabelItem
     readonly property alias maxLabel: maxLabelItem
     // The drawing area, for items laid over it.
@@ -106,6 +107,7 @@ Item {
         }
         var span = Charts.pixelTime(history, Charts.mergingWidth(canvas.width, lastWidth));
         Charts.addValue(series, Number(point.x), value, deviceState, span);
+        dataPending = true;
     }
     function view() {
         return {
@@ -131,6 +133,9 @@ Item {
         if (!Charts.canDraw(canvas.width, canvas.height))
             return;
         var v = view();
+        paintedAt = v.now;
+        paintedAtWall = Date.now();
+        dataPending = false;
         ctx.fillStyle = fillColor;
         ctx.fillRect(0, 0, v.width, v.height);
         if (drawBackground) {
@@ -181,11 +186,14 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: tickRow.top
-        // Painted off the GUI and render threads, in plain (not smoothed)
-        // pixels: smoothing the lines costs several times the rest of a
-        // paint in software rendering, and time charts repaint up to 40
-        // times a second.
-        renderStrategy: Canvas.Threaded
+        // Painted at once, in plain (not smoothed) pixels. At once: the
+        // charts of a page that repaint on one tick then change in one window
+        // frame, where a painting thread finishes each picture in a frame of
+        // its own, and every frame is drawn whole (in software on most
+        // machines, the larger part of a live page's cost). Plain: smoothing
+        // the lines costs several times the rest of a paint in software
+        // rendering, and time charts repaint up to 40 times a second.
+        renderStrategy: Canvas.Immediate
         antialiasing: false
         onWidthChanged: {
             if (width > 0)
@@ -227,9 +235,20 @@ Item {
         height: implicitHeight
         ticks: Charts.ticks(chart.history, chart.minX, chart.maxX, chart.xStep, canvas.width, chart.decimalCount)
     }
-    // The time between two repaints, kept in step with the clock: charts of
-    // one interval repaint at the same moments, into the same frame.
-    property int tickDelay: frameInterval
+    // When the picture on the canvas was drawn, by the chart's clock and by
+    // the wall clock, and whether values came since.
+    property real paintedAt: 0
+    property real paintedAtWall: 0
+    property bool dataPending: false
+    // The time between two repaints (repaintInterval), kept in step with
+    // the clock: charts of one interval repaint at the same moments, into
+    // the same frame. A tick
+    // repaints only once the picture has scrolled by a pixel or more (a
+    // smaller step would draw the same pixels again; values that came
+    // meanwhile show, at most one pixel column late, in the next picture),
+    // or when values came and the picture is older than a quarter second
+    // (a chart that scrolls slower than that).
+    property int tickDelay: repaintInterval
     readonly property bool repainting: repaintTimer.running
     Timer {
         id: repaintTimer
@@ -237,9 +256,12 @@ Item {
         repeat: true
         running: chart.timeRuns && chart.visible && chart.stackAllows
         onTriggered: {
-            if (Charts.isShown(chart))
+            if (Charts.isShown(chart)
+                    && Charts.tickRepaints(Charts.scrolledPixels(chart.paintedAt, chart.currentTime(), chart.history,
+                                                                 chart.rate, canvas.width),
+                                           chart.dataPending, Date.now() - chart.paintedAtWall))
                 canvas.requestPaint();
-            chart.tickDelay = Charts.nextTickDelay(Date.now(), chart.frameInterval);
+            chart.tickDelay = Charts.nextTickDelay(Date.now(), chart.repaintInterval);
         }
     }
 }

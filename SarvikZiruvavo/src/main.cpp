@@ -16,8 +16,18 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QStandardPaths>
+#include <QSurfaceFormat>
+#include <QtDataVisualization/qutils.h>
 
 #include <memory>
+
+#ifdef SARVIK_TEST_DRIVER
+// A test build of the program: its driver prepares what the program is to
+// find (before the program makes anything), then plays a user in the loaded
+// window (tests/e2e) and ends the event loop with its verdict.
+void prepareTestDriver();
+void startTestDriver(QQmlApplicationEngine& engine);
+#endif
 
 namespace {
 
@@ -82,7 +92,15 @@ bool parseCommandLine(const QGuiApplication& app, QString& settingsFileName)
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
+    // The pulse-Doppler surfaces draw with OpenGL into the QML scene, whose
+    // windows must be made in the format they need (which the application
+    // must exist to find out). Without multisampling, which would smooth
+    // every item of every window at a high price in software rendering.
+    QSurfaceFormat::setDefaultFormat(QtDataVisualization::qDefaultSurfaceFormat(false));
     QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
+#ifdef SARVIK_TEST_DRIVER
+    prepareTestDriver();
+#endif
     // Before anything is made that a shut-down has to undo.
     TerminationSignals terminationSignals;
     const QString logFolder = QStringLiteral("%1/sarvik").arg(QDir::homePath());
@@ -115,6 +133,9 @@ int main(int argc, char* argv[])
         QQmlApplicationEngine engine;
         engine.rootContext()->setContextProperty(QStringLiteral("deviceManager"), deviceManager.get());
         engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+#ifdef SARVIK_TEST_DRIVER
+        startTestDriver(engine);
+#endif
         exitCode = QGuiApplication::exec();
     }
     deviceManager.reset();

@@ -3,12 +3,12 @@
 #include "apps/SleepAnalysisInterface.hpp"
 #include "core/ApplicationProperties.hpp"
 #include "device/Device.hpp"
+#include "device/DeviceManager.hpp"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QEvent>
 #include <QLocale>
-#include <QMetaObject>
 #include <QPointer>
 
 #include <limits>
@@ -22,18 +22,11 @@ constexpr qint64 smallestByteSplit = 10000;
 const char* const dashedLine = "#-------------------------------------";
 
 // The sleep-analysis plug-in of the device manager that owns the Device, or
-// null. The manager offers it as sleepAnalysisPlugin() beside its
-// hasSleepAnalysisPlugin property.
-SleepAnalysisInterface* sleepAnalysisPluginOf(const QObject* manager)
+// null (no manager, or none loaded).
+SleepAnalysisInterface* sleepAnalysisPluginOf(QObject* parent)
 {
-    if (!manager || manager->metaObject()->indexOfMethod("sleepAnalysisPlugin()") < 0
-        || !manager->property("hasSleepAnalysisPlugin").toBool())
-        return nullptr;
-    SleepAnalysisInterface* plugin = nullptr;
-    if (!QMetaObject::invokeMethod(const_cast<QObject*>(manager), "sleepAnalysisPlugin", Qt::DirectConnection,
-            Q_RETURN_ARG(SleepAnalysisInterface*, plugin)))
-        return nullptr;
-    return plugin;
+    const DeviceManager* manager = qobject_cast<DeviceManager*>(parent);
+    return manager ? manager->sleepAnalysisPlugin() : nullptr;
 }
 
 } // namespace
@@ -51,6 +44,8 @@ DeviceApp::DeviceApp(Device* parent)
     : QObject(parent)
     , m_device(parent)
 {
+    // Signals carry it, also to QML and across queued connections.
+    qRegisterMetaType<InitializationResult>("DeviceApp::InitializationResult");
     m_frequencyBand
         = parent->moduleInfo().txFrequencyBand == HighFrequencyBand ? HighFrequencyBand : LowFrequencyBand;
     connect(parent, &Device::debug, this, &DeviceApp::debug);

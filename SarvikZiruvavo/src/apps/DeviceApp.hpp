@@ -219,6 +219,8 @@ protected:
     // deleteLater on this application while it waits takes effect only once
     // the caller has returned to the event loop.
     ConfigureOutcome configureDevice(const SarvikDeviceConfiguration& config);
+    // Whether configureDevice waits for the worker now.
+    bool isConfiguring() const { return m_configuring; }
     // What execute reports for a configure: an intentional reset when the
     // worker reported intentionalResetError.
     static InitializationResult resultOf(bool ok, const QString& errorString);

@@ -174,7 +174,15 @@ void DeviceManager::startSearch()
     if (m_searching)
         return;
     m_searching = true;
-    m_searchWatcher.setFuture(QtConcurrent::run(&searchDevices));
+    m_searchWatcher.setFuture(QtConcurrent::run([]() -> QList<SarvikDeviceInfo> {
+        // The search does not throw; should it ever, the GUI thread must not
+        // meet the exception again when it takes the result.
+        try {
+            return searchDevices();
+        } catch (...) {
+            return {};
+        }
+    }));
 }
 
 void DeviceManager::onDeviceListReady()
@@ -189,14 +197,15 @@ void DeviceManager::onDeviceListReady()
                 if (!isSameModule(info, m_activeDevice->moduleInfo()))
                     continue;
                 m_activeDevice->updateWorkerDeviceInfo(info);
-                emit activeDeviceChanged(m_activeDevice.data());
                 m_searchTimer.stop();
                 m_recoveryTimer.stop();
                 // Recovery is over: once the device is given up later, the
                 // search has to run again.
                 m_recovering = false;
+                m_searching = false;
+                emit activeDeviceChanged(m_activeDevice.data());
                 emit activeDeviceRecovered(true);
-                break;
+                return;
             }
         }
         m_searching = false;
@@ -223,10 +232,17 @@ void DeviceManager::setDeviceActivatedAt(int index, bool activate)
 {
     if (index < 0 || index >= m_devices.size())
         return;
+    // A recovery is for the device being given up: its time-out must not
+    // remove the device chosen next.
+    const bool recoveryAbandoned = m_activeDevice && m_recovering;
     if (m_activeDevice) {
         Device* previous = m_activeDevice;
         m_activeDevice = nullptr;
         previous->setActive(false);
+    }
+    if (recoveryAbandoned) {
+        m_recovering = false;
+        m_recoveryTimer.stop();
     }
     if (activate) {
         m_searchTimer.stop();
@@ -236,6 +252,8 @@ void DeviceManager::setDeviceActivatedAt(int index, bool activate)
         m_searchTimer.start();
     }
     emit activeDeviceChanged(m_activeDevice.data());
+    if (recoveryAbandoned)
+        emit activeDeviceRecovered(false);
 }
 
 void DeviceManager::clearActiveDevice()

@@ -82,8 +82,9 @@ public:
     bool isSearching() const { return m_searching; }
     // Recovery of the active device runs.
     bool isRecovering() const { return m_recovering; }
-    // The loaded plug-in's interface, or null.
-    SleepAnalysisInterface* sleepAnalysisPlugin() const { return m_sleepAnalysisPlugin; }
+    // The loaded plug-in's interface, or null. Invokable, so that the
+    // applications of a Device find it through the Device's parent.
+    Q_INVOKABLE SleepAnalysisInterface* sleepAnalysisPlugin() const { return m_sleepAnalysisPlugin; }
     FirmwareManager* firmwareManager() const { return m_firmwareManager.get(); }
     // The Devices in list order (the playback entry first, once a search ended).
     QList<Device*> deviceList() const { return m_devices; }
@@ -102,7 +103,8 @@ signals:
 public slots:
     // Deactivates the active device, if any; then makes the device at index
     // the active one (activate), or starts browsing again. An index outside
-    // the list is ignored.
+    // the list is ignored. Deactivation ends a recovery of the device, which
+    // then reports activeDeviceRecovered(false).
     void setDeviceActivatedAt(int index, bool activate);
     // The user interface is up: searching, the version check and the
     // plug-in loading start.

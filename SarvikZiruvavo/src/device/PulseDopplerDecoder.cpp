@@ -26,6 +26,11 @@ quint32 u32At(const QByteArray& data, qint64 offset)
     return qFromLittleEndian<quint32>(data.constData() + offset);
 }
 
+float finiteDecibels(float decibels)
+{
+    return std::isfinite(decibels) ? decibels : PulseDopplerDecoder::noPowerDecibels;
+}
+
 float f32At(const QByteArray& data, qint64 offset)
 {
     const quint32 bits = u32At(data, offset);
@@ -164,7 +169,7 @@ void PulseDopplerDecoder::fillHalf(QSurfaceDataRow& row, const HalfRow& half, co
     for (int k = 0; k < int(half.valueCount); ++k) {
         const float decibels = half.byteValues
             ? m_byteScale.decibels[quint8(values[k])]
-            : 10.0f * std::log10(f32At(data, half.valuesOffset() + 4 * qint64(k)));
+            : finiteDecibels(10.0f * std::log10(f32At(data, half.valuesOffset() + 4 * qint64(k))));
         row[first + k].setPosition(QVector3D(frequency, decibels, half.range));
         frequency += half.frequencyStep;
     }
@@ -184,7 +189,7 @@ void PulseDopplerDecoder::updateByteScale(float offset, float step)
         return;
     for (int b = 0; b < 256; ++b) {
         const float power = std::pow(10.0f, (float(b) * step + offset) / 10.0f);
-        m_byteScale.decibels[size_t(b)] = 10.0f * std::log10(power);
+        m_byteScale.decibels[size_t(b)] = finiteDecibels(10.0f * std::log10(power));
     }
     m_byteScale.offset = offset;
     m_byteScale.step = step;

@@ -6,6 +6,10 @@
 // partial matrix, and the next one starts again at row 0. The newest 50
 // complete matrices per instance wait for a viewer; a viewer that falls
 // behind loses the oldest.
+//
+// Every point of a matrix is a number: a power that has no decibel value (0
+// or below, or no number at all) lies at noPowerDecibels, far below any power
+// axis, since a surface cannot leave a point out.
 #pragma once
 
 #include <QByteArray>
@@ -20,6 +24,7 @@ class PulseDopplerDecoder {
 public:
     static constexpr uint instanceCount = 2;
     static constexpr int maxFinishedMatrices = 50;
+    static constexpr float noPowerDecibels = -200.0f;
 
     // A matrix owns its rows, as a surface data proxy does once it takes it.
     struct MatrixDeleter {

@@ -6,7 +6,7 @@
 
 #include "apps/SleepAnalysisInterface.hpp"
 #include "core/ApplicationProperties.hpp"
-#include "device/SleepAnalysisPluginLoader.hpp"
+#include "device/DeviceManager.hpp"
 #include "support/AppHarness.hpp"
 #include "support/FakeSleepAnalysis.hpp"
 #include "support/MessageLog.hpp"
@@ -23,18 +23,6 @@
 #include <climits>
 
 namespace {
-
-// What the applications ask of the device manager that owns their Device,
-// reached by name: whether it holds a sleep-analysis plug-in, and the plug-in.
-class ManagerStandIn : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(bool hasSleepAnalysisPlugin READ hasSleepAnalysisPlugin CONSTANT)
-public:
-    bool hasSleepAnalysisPlugin() const { return held != nullptr; }
-    Q_INVOKABLE SleepAnalysisInterface* sleepAnalysisPlugin() const { return held; }
-
-    SleepAnalysisInterface* held = nullptr;
-};
 
 // An application as the concrete ones are: a name, and an execute that
 // configures the module through the base's guarded configure.
@@ -339,12 +327,13 @@ TEST_F(DeviceAppTest, AboutTextNamesTheModuleAndThePluginOnlyWhenTheManagerHolds
     ASSERT_FALSE(FakeSleepAnalysis::install(
         FakeSleepAnalysis::pluginPath(), program.filePath(QStringLiteral("plugins")))
                      .isEmpty());
-    const SleepAnalysisPluginLoader::Plugin plugin = SleepAnalysisPluginLoader::load(program.path());
-    ASSERT_TRUE(plugin);
-    ManagerStandIn manager;
+    DeviceManager::Options options;
+    options.programDirectory = program.path();
+    DeviceManager manager(options);
     osprey.device().setParent(&manager);
     EXPECT_EQ(fourLines, app().swInfo());
-    manager.held = plugin.analysis;
+    ASSERT_TRUE(QMetaObject::invokeMethod(&manager, "loadSleepAnalysisPlugin"));
+    ASSERT_TRUE(manager.hasSleepAnalysisPlugin());
     EXPECT_EQ(fourLines + QStringLiteral("SAL Version: fake-sleep-analysis 1.0\n"), app().swInfo());
     // Any other parent is no device manager.
     QObject other;
@@ -462,5 +451,3 @@ TEST_F(DeviceAppTest, ConfigureFailureGivesTheResultOfTheWorkersText)
 }
 
 } // namespace
-
-#include "DeviceApp_test.moc"

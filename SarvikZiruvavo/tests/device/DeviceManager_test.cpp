@@ -416,6 +416,52 @@ TEST_F(DeviceManagerTest, RecoveryGivesUpAfterItsWindow)
     EXPECT_EQ(QStringList { QStringLiteral("from recording") }, portsListed());
 }
 
+TEST_F(DeviceManagerTest, GivingUpTheDeviceEndsItsRecovery)
+{
+    const struct {
+        const char* how;
+        std::function<void(DeviceManager&)> giveUp;
+        bool playbackActive; // afterwards
+    } table[] = {
+        { "another device chosen", [](DeviceManager& m) { m.setDeviceActivatedAt(0, true); }, true },
+        { "deactivated", [](DeviceManager& m) { m.setDeviceActivatedAt(1, false); }, false },
+        { "cleared", [](DeviceManager& m) { m.clearActiveDevice(); }, false },
+    };
+    const SimModule& osprey = attach(simulated("osprey"));
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.how);
+        DeviceManager& m = make(100ms, 500ms);
+        m.onQmlCompleted();
+        ASSERT_TRUE(searchesEnded(1));
+        m.setDeviceActivatedAt(1, true);
+        const QPointer<Device> module = devices().at(1);
+        const QPointer<Device> playback = devices().at(0);
+        QSignalSpy recovered(&m, &DeviceManager::activeDeviceRecovered);
+        ports.remove(pathOf(osprey));
+        m.recoverActiveDevice();
+
+        row.giveUp(m);
+        EXPECT_FALSE(m.isRecovering());
+        ASSERT_EQ(1, recovered.count());
+        EXPECT_FALSE(recovered.at(0).at(0).toBool());
+        // Past the window: nothing more is reported or removed.
+        QTest::qWait(800);
+        EXPECT_EQ(1, recovered.count());
+        if (row.playbackActive) {
+            ASSERT_FALSE(playback.isNull());
+            EXPECT_EQ(playback.data(), m.activeDevice());
+            EXPECT_TRUE(playback->isDeviceActive());
+            EXPECT_TRUE(devices().contains(playback.data()));
+        } else {
+            // Browsing again: the list follows the ports.
+            EXPECT_EQ(nullptr, m.activeDevice());
+            EXPECT_TRUE(searchesEnded(1));
+            EXPECT_EQ(QStringList { QStringLiteral("from recording") }, portsListed());
+        }
+        ports.add(osprey);
+    }
+}
+
 // ---- Upgrades -------------------------------------------------------------------------------
 
 TEST_F(DeviceManagerTest, AnEndedUpgradeDropsTheDeviceAndTheNextSearchListsTheModuleAnew)
@@ -533,6 +579,14 @@ TEST_F(DeviceManagerTest, LoadsTheSleepAnalysisPluginOnceFromThePluginsFolder)
             EXPECT_EQ(QStringLiteral("fake-sleep-analysis 1.0"), m.sleepAnalysisPlugin()->version());
             EXPECT_TRUE(FakeSleepAnalysis::wasLoaded(FakeSleepAnalysis::pluginPath()));
         }
+        // An application of one of the manager's Devices shows its version.
+        ASSERT_TRUE(searchesEnded(1));
+        // (The Device owns it.)
+        const auto* app = new FakeDeviceApp(devices().at(0), 0x10, std::make_shared<QStringList>());
+        EXPECT_EQ(
+            row.loaded, app->swInfo().endsWith(QStringLiteral("\nSAL Version: fake-sleep-analysis 1.0\n")))
+            << app->swInfo().toStdString();
+        EXPECT_EQ(row.loaded, app->swInfo().contains(QStringLiteral("SAL Version")));
         EXPECT_FALSE(FakeSleepAnalysis::wasLoaded(FakeSleepAnalysis::notAPluginPath()));
         EXPECT_FALSE(FakeSleepAnalysis::wasLoaded(FakeSleepAnalysis::otherInterfacePluginPath()));
         manager.reset();

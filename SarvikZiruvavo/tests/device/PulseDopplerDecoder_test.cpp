@@ -33,6 +33,8 @@ struct Half {
     float byteOffset = -80.0f;
     float byteStep = 0.5f;
     quint8 byteValue = 100;
+    // Float values carried instead of the default ones.
+    std::vector<float> floatValues;
 
     QByteArray payload() const
     {
@@ -67,6 +69,8 @@ struct Half {
         for (int k = 0; k < count; ++k) {
             if (contentId == byteRows)
                 bytes.append(char(byteValue));
+            else if (!floatValues.empty())
+                f32(floatValues[size_t(k) % floatValues.size()]);
             else
                 f32(std::pow(10.0f, float(k + 1)));
         }
@@ -317,3 +321,49 @@ TEST(PulseDopplerDecoderTest, ResetDropsFinishedAndPartialMatricesOfBothInstance
 }
 
 } // namespace
+
+// Powers without a decibel value (none, below zero, no number, endless) and
+// byte scales that are no numbers put their points at the floor: every point
+// of a surface is a number.
+TEST(PulseDopplerDecoderTest, PointsWithoutADecibelValueLieAtTheFloor)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* name;
+        Half half;
+        float decibels;
+    };
+    const Case cases[] = {
+        { "no power", with(first(0), [&](Half& h) { h.floatValues = { 0.0f }; }),
+            PulseDopplerDecoder::noPowerDecibels },
+        { "negative power", with(first(0), [&](Half& h) { h.floatValues = { -4.0f }; }),
+            PulseDopplerDecoder::noPowerDecibels },
+        { "no number", with(first(0), [&](Half& h) { h.floatValues = { nan }; }),
+            PulseDopplerDecoder::noPowerDecibels },
+        { "endless power", with(first(0), [&](Half& h) { h.floatValues = { inf }; }),
+            PulseDopplerDecoder::noPowerDecibels },
+        { "a power of 100", with(first(0), [&](Half& h) { h.floatValues = { 100.0f }; }), 20.0f },
+        { "byte scale offset no number",
+            with(first(0),
+                [&](Half& h) {
+                    h.contentId = byteRows;
+                    h.byteOffset = nan;
+                }),
+            PulseDopplerDecoder::noPowerDecibels },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PulseDopplerDecoder decoder;
+        Half h = c.half;
+        h.rangeCount = 1;
+        Half h2 = h;
+        h2.first = false;
+        ASSERT_FALSE(decoder.addHalfRow(h.contentId, h.payload()).has_value());
+        ASSERT_TRUE(decoder.addHalfRow(h2.contentId, h2.payload()).has_value());
+        PulseDopplerDecoder::Matrix matrix = decoder.takeOldestMatrix(0);
+        ASSERT_TRUE(matrix);
+        for (const QtDataVisualization::QSurfaceDataItem& item : *matrix->at(0))
+            EXPECT_FLOAT_EQ(c.decibels, item.y());
+    }
+}

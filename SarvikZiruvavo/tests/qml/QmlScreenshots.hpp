@@ -15,4 +15,7 @@ public:
     // Compares the window that shows target (an item, or a window itself)
     // with tests/references/<name>.png; returns "" when they match, else why not.
     Q_INVOKABLE QString compareWindow(QObject* target, const QString& name) const;
+    // The same with a page whose data move: at most differingPixels (a
+    // fraction) of the pixels may differ.
+    Q_INVOKABLE QString compareWindow(QObject* target, const QString& name, double differingPixels) const;
 };

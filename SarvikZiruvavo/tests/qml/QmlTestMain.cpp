@@ -1,6 +1,8 @@
 // The Quick Test runner of the program's QML documents: they see the fonts,
 // the QML types and the resources of the program, and a mock device manager
 // as "deviceManager", made anew for every test file.
+#include "MockDeviceBase.hpp"
+#include "MockSensorApp.hpp"
 #include "QmlScreenshots.hpp"
 #include "QmlTypes.hpp"
 
@@ -9,7 +11,10 @@
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QSurfaceFormat>
 #include <QTemporaryDir>
+#include <QtDataVisualization/qutils.h>
+#include <QtQml>
 #include <QtQuickTest>
 
 class QmlTestSetup : public QObject {
@@ -25,9 +30,13 @@ public:
 public slots:
     void applicationAvailable()
     {
+        // As the program: windows in the format the 3-D surfaces need.
+        QSurfaceFormat::setDefaultFormat(QtDataVisualization::qDefaultSurfaceFormat(false));
         QGuiApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
         loadFonts();
         registerQmlTypes();
+        qmlRegisterType<MockSensorApp>("SarvikMocks", 1, 0, "MockSensorApp");
+        qmlRegisterType<MockDeviceBase>("SarvikMocks", 1, 0, "MockDeviceBase");
     }
 
     void qmlEngineAvailable(QQmlEngine* engine)

@@ -366,4 +366,28 @@ TestCase {
         compare(Charts.playbackRate({ "isPlaybackDevice": false, "playbackRate": 5 }), 1);
         compare(Charts.playbackRate({ "isPlaybackDevice": true, "playbackRate": 5 }), 5);
     }
+
+    // A time chart repaints on its tick only when the picture would change:
+    // scrolled by a pixel, or values came a while ago.
+    function test_tickRepaints_data() {
+        // 120 s over 600 pixels: 200 ms a pixel.
+        return [
+            { tag: "never drawn", paintedAt: 0, now: 1000, rate: 1, pending: false, since: 0, repaints: true },
+            { tag: "less than a pixel", paintedAt: 10000, now: 10150, rate: 1, pending: false, since: 150,
+              repaints: false },
+            { tag: "a pixel", paintedAt: 10000, now: 10200, rate: 1, pending: false, since: 200, repaints: true },
+            { tag: "a pixel at twice the pace", paintedAt: 10000, now: 10100, rate: 2, pending: false, since: 100,
+              repaints: true },
+            { tag: "new values, fresh picture", paintedAt: 10000, now: 10100, rate: 1, pending: true, since: 100,
+              repaints: false },
+            { tag: "new values, a quarter second", paintedAt: 10000, now: 10000, rate: 1, pending: true, since: 250,
+              repaints: true },
+            { tag: "clock stands still, nothing new", paintedAt: 10000, now: 10000, rate: 1, pending: false,
+              since: 5000, repaints: false }
+        ];
+    }
+    function test_tickRepaints(data) {
+        var scrolled = Charts.scrolledPixels(data.paintedAt, data.now, 120000, data.rate, 600);
+        compare(Charts.tickRepaints(scrolled, data.pending, data.since), data.repaints);
+    }
 }

@@ -71,6 +71,8 @@ public:
         : module(personality, deviceType, supportedApps, nullptr, rateHz, adjust)
         , app(new App(module.device()))
     { }
+    // The application goes first, while its Device is whole.
+    ~AppOverModule() { delete app.data(); }
 
     Device& device() const { return *module.device(); }
     WorkerCallLog& calls() { return module.calls(); }

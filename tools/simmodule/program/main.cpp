@@ -34,6 +34,7 @@ struct Identity {
     std::optional<uint32_t> tx_frequency;
     std::vector<uint32_t> crash_dumps;
     std::optional<std::string> bootloader_info;
+    std::optional<simmodule::FramePattern> pattern;
 };
 
 struct Options {
@@ -61,6 +62,10 @@ void print_usage(std::ostream& out)
            "  --tx-frequency BAND the transmitter centre-frequency band it reports (3 low, 4 high)\n"
            "  --crash-dump ID     it keeps a crash-dump file with this identifier (repeatable)\n"
            "  --bootloader-info TEXT  it waits in its bootloader, which reports this text\n"
+           "  --pattern NAME      what the radar chip's frames hold (dax):";
+    for (const std::string& name : simmodule::frame_pattern_names())
+        out << ' ' << name;
+    out << " (default target)\n"
            "  --rate HZ           data packets per second of each stream (default 10)\n"
            "  --verbose           log every command received on standard error\n";
 }
@@ -122,6 +127,11 @@ bool parse_identity_option(const std::string& arg, const std::string& value, Ide
     if (arg == "--zone-limits") {
         identity.zone_limits = parse_zone_limits(value);
         bad = !identity.zone_limits;
+        return true;
+    }
+    if (arg == "--pattern") {
+        identity.pattern = simmodule::frame_pattern(value);
+        bad = !identity.pattern;
         return true;
     }
     if (arg == "--tx-frequency" || arg == "--crash-dump") {
@@ -210,6 +220,8 @@ simmodule::Personality personality_of(const Options& options)
     }
     if (id.bootloader_info)
         p.bootloader_info = id.bootloader_info;
+    if (id.pattern && p.chip)
+        p.chip->pattern = *id.pattern;
     return p;
 }
 

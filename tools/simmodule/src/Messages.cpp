@@ -67,11 +67,19 @@ Bytes get_tx_center_frequency()
 }
 Bytes chip_get_downconversion()
 {
-    return PayloadWriter().u8(0x50).u8(0x11).u32(parameter::chip_downconversion).take();
+    return chip_get(parameter::chip_downconversion);
 }
 Bytes chip_get_tx_center_frequency()
 {
-    return PayloadWriter().u8(0x50).u8(0x11).u32(parameter::chip_tx_center_frequency).take();
+    return chip_get(parameter::chip_tx_center_frequency);
+}
+Bytes chip_set(uint32_t parameter)
+{
+    return PayloadWriter().u8(0x50).u8(0x10).u32(parameter).take();
+}
+Bytes chip_get(uint32_t parameter)
+{
+    return PayloadWriter().u8(0x50).u8(0x11).u32(parameter).take();
 }
 Bytes bootloader_info()
 {

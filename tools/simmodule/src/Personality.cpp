@@ -50,6 +50,16 @@ struct ModuleState {
     std::array<float, 2> zone {};
 };
 
+// The radar chip of a module with ChipFrames: what the host set.
+struct ChipState {
+    std::mutex mutex;
+    std::optional<uint8_t> downconversion;
+    std::optional<uint8_t> tx_center_frequency;
+    float fps = 0;
+    float area_start = 0;
+    float area_end = 0;
+};
+
 uint32_t u32_at(const Bytes& payload, size_t offset)
 {
     uint32_t value = 0;
@@ -260,6 +270,118 @@ void start_raw_streams(SimModule& module, const ModuleState& state, double rate_
         update_pulse_doppler_stream(module, state, rate_hz);
 }
 
+float f32_at(const Bytes& payload, size_t offset)
+{
+    const uint32_t bits = u32_at(payload, offset);
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// The number of bins of a frame area.
+uint32_t bins_of(const ChipFrames& chip, float start, float end)
+{
+    return static_cast<uint32_t>(std::lround((end - start) / chip.bin_length)) + 1;
+}
+
+// A frame area end moved to the chip's bins and its limits.
+float on_bin(const ChipFrames& chip, float metres)
+{
+    const double limit_bins = std::floor((chip.area_max - chip.area_min) / chip.bin_length);
+    double bin = std::isfinite(metres) ? std::round((metres - chip.area_min) / chip.bin_length) : 0;
+    bin = std::clamp(bin, 0.0, limit_bins);
+    return static_cast<float>(chip.area_min + bin * chip.bin_length);
+}
+
+void update_chip_stream(SimModule& module, const ChipFrames& chip, const std::shared_ptr<ChipState>& state)
+{
+    float fps = 0;
+    {
+        const std::lock_guard<std::mutex> lock(state->mutex);
+        fps = state->fps;
+    }
+    if (!(fps > 0) || !std::isfinite(fps)) {
+        module.stop_stream("chip_frames");
+        return;
+    }
+    // Each frame is made with the settings of the moment it is sent.
+    module.start_stream("chip_frames", DataSource::generate([chip, state](uint64_t index) {
+        uint32_t bins = 0;
+        bool downconverted = false;
+        {
+            const std::lock_guard<std::mutex> lock(state->mutex);
+            bins = bins_of(chip, state->area_start, state->area_end);
+            downconverted = state->downconversion.value_or(0) != 0;
+        }
+        return float_data_message(content::chip_frame, static_cast<uint32_t>(index),
+            chip_frame_values(chip.pattern, index, bins, downconverted));
+    }),
+        fps);
+}
+
+std::vector<Rule> chip_rules(SimModule& module, const Personality& personality)
+{
+    const ChipFrames chip = *personality.chip;
+    auto state = std::make_shared<ChipState>();
+    state->downconversion = personality.downconversion;
+    state->tx_center_frequency = personality.chip_tx_center_frequency;
+    state->area_start = on_bin(chip, 0.4f);
+    state->area_end = on_bin(chip, 5.0f);
+    SimModule* target = &module;
+
+    std::vector<Rule> rules;
+    // A setting the personality refuses to read stays refused until the host
+    // sets it.
+    const auto byte_setting = [&rules, state](uint32_t parameter, std::optional<uint8_t> ChipState::*field) {
+        rules.push_back(Rule(command::chip_set(parameter)).reply_with([state, field](const Bytes& c) {
+            const std::lock_guard<std::mutex> lock(state->mutex);
+            (*state).*field = c.size() > 6 ? c[6] : 0;
+            return std::vector<Bytes> { ack_reply() };
+        }));
+        rules.push_back(
+            Rule(command::chip_get(parameter)).reply_with([state, field, parameter](const Bytes&) {
+                const std::lock_guard<std::mutex> lock(state->mutex);
+                const std::optional<uint8_t>& value = (*state).*field;
+                return std::vector<Bytes> { value ? byte_reply(parameter, *value) : error_reply(1) };
+            }));
+    };
+    byte_setting(parameter::chip_downconversion, &ChipState::downconversion);
+    byte_setting(parameter::chip_tx_center_frequency, &ChipState::tx_center_frequency);
+    rules.push_back(
+        Rule(command::chip_set(parameter::chip_frame_area)).reply_with([state, chip](const Bytes& c) {
+            if (c.size() < 14)
+                return std::vector<Bytes> { error_reply(1) };
+            const float start = on_bin(chip, f32_at(c, 6));
+            const float end = on_bin(chip, f32_at(c, 10));
+            const std::lock_guard<std::mutex> lock(state->mutex);
+            state->area_start = start;
+            state->area_end = std::max(start, end);
+            return std::vector<Bytes> { ack_reply() };
+        }));
+    rules.push_back(Rule(command::chip_get(parameter::chip_frame_area)).reply_with([state](const Bytes&) {
+        const std::lock_guard<std::mutex> lock(state->mutex);
+        return std::vector<Bytes> { f32_reply(
+            parameter::chip_frame_area, { state->area_start, state->area_end }) };
+    }));
+    rules.push_back(
+        Rule(command::chip_set(parameter::chip_fps)).reply_with([state, chip, target](const Bytes& c) {
+            if (c.size() < 10)
+                return std::vector<Bytes> { error_reply(1) };
+            {
+                const std::lock_guard<std::mutex> lock(state->mutex);
+                const float fps = f32_at(c, 6);
+                state->fps = std::isfinite(fps) && fps > 0 ? fps : 0;
+            }
+            update_chip_stream(*target, chip, state);
+            return std::vector<Bytes> { ack_reply() };
+        }));
+    rules.push_back(Rule(command::chip_get(parameter::chip_fps)).reply_with([state](const Bytes&) {
+        const std::lock_guard<std::mutex> lock(state->mutex);
+        return std::vector<Bytes> { f32_reply(parameter::chip_fps, { state->fps }) };
+    }));
+    return rules;
+}
+
 // An answer when there is a value, error 1 when there is none.
 template <typename T, typename Reply>
 Rule reply_or_refuse(const Bytes& prefix, const std::optional<T>& value, Reply reply)
@@ -297,6 +419,10 @@ std::vector<Rule> application_rules(SimModule& module, const Personality& person
         }));
     rules.push_back(reply_or_refuse(command::get_tx_center_frequency(), personality.tx_center_frequency,
         [](uint32_t band) { return u32_reply(parameter::tx_center_frequency, band); }));
+    if (personality.chip) {
+        for (Rule& rule : chip_rules(module, personality))
+            rules.push_back(std::move(rule));
+    }
     rules.push_back(
         reply_or_refuse(command::chip_get_tx_center_frequency(), personality.chip_tx_center_frequency,
             [](uint8_t band) { return byte_reply(parameter::chip_tx_center_frequency, band); }));
@@ -443,6 +569,7 @@ Personality embedded_platform()
     p.bootloader_name = "SARVIK OPENBOOTLOADER";
     p.chip_tx_center_frequency = 4;
     p.downconversion = 1;
+    p.chip = ChipFrames();
     return p;
 }
 
@@ -508,6 +635,58 @@ std::vector<Personality> all_personalities()
 }
 
 } // namespace
+
+std::vector<float> chip_frame_values(FramePattern pattern, uint64_t index, uint32_t bins, bool downconverted)
+{
+    const size_t count = downconverted ? 2 * size_t { bins } : 8 * size_t { bins };
+    std::vector<float> values(count, 0.0f);
+    switch (pattern) {
+    case FramePattern::Zeros:
+        break;
+    case FramePattern::Ramp:
+        for (size_t i = 0; i < count; ++i)
+            values[i] = static_cast<float>(i + 1);
+        break;
+    case FramePattern::Target: {
+        // Ranges in bins: the reflector's envelope over a faint floor, a
+        // phase that turns with the frame and with the range.
+        const double t = static_cast<double>(index) / 17.0;
+        const double target = (2.0 + 0.5 * std::sin(2 * pi * t / 10.0)) / 0.05144032835;
+        const auto envelope = [target](double bin) {
+            const double d = bin - target;
+            return 0.002 + std::exp(-d * d / 18.0);
+        };
+        if (downconverted) {
+            for (uint32_t k = 0; k < bins; ++k) {
+                const double phase = 0.9 * k + 0.7 * t;
+                values[k] = static_cast<float>(envelope(k) * std::cos(phase));
+                values[bins + k] = static_cast<float>(envelope(k) * std::sin(phase));
+            }
+        } else {
+            for (size_t j = 0; j < count; ++j)
+                values[j] = static_cast<float>(envelope(j / 8.0) * std::cos(2 * pi * j / 4.0 + 0.7 * t));
+        }
+        break;
+    }
+    }
+    return values;
+}
+
+std::vector<std::string> frame_pattern_names()
+{
+    return { "target", "ramp", "zeros" };
+}
+
+std::optional<FramePattern> frame_pattern(const std::string& name)
+{
+    if (name == "target")
+        return FramePattern::Target;
+    if (name == "ramp")
+        return FramePattern::Ramp;
+    if (name == "zeros")
+        return FramePattern::Zeros;
+    return std::nullopt;
+}
 
 Bytes module_parameter_file(const Personality& personality)
 {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -30,6 +31,34 @@ uint32_t u32_at(const Bytes& packet, size_t offset)
         v |= uint32_t(packet.at(offset + i)) << (8 * i);
     return v;
 }
+
+float f32_at(const Bytes& packet, size_t offset)
+{
+    const uint32_t bits = u32_at(packet, offset);
+    float value = 0;
+    std::memcpy(&value, &bits, 4);
+    return value;
+}
+
+// The values of a float data frame (A0 12, content id, info, byte count).
+std::vector<float> frame_values(const Bytes& packet)
+{
+    std::vector<float> values;
+    for (size_t offset = 14; offset + 4 <= packet.size(); offset += 4)
+        values.push_back(f32_at(packet, offset));
+    return values;
+}
+
+Bytes chip_set_f32(uint32_t parameter, std::vector<float> values)
+{
+    PayloadWriter writer;
+    writer.bytes(command::chip_set(parameter));
+    for (const float v : values)
+        writer.f32(v);
+    return writer.take();
+}
+
+const Bytes chip_frame_prefix { message::data, value_type::f32, 0x10, 0x00, 0x00, 0x00 };
 
 class PersonalityTest : public ::testing::Test {
 protected:
@@ -87,7 +116,7 @@ protected:
         client->send_command(command);
         for (;;) {
             Bytes packet = next_packet();
-            if (!starts_with(packet, { message::app_data }))
+            if (!starts_with(packet, { message::app_data }) && !starts_with(packet, { message::data }))
                 return packet;
         }
     }
@@ -364,4 +393,106 @@ TEST_F(PersonalityTest, BootloaderAnswersItsOwnRequestsAndRefusesTheRest)
     const Bytes open = ask(command::bootloader_info());
     EXPECT_EQ(
         "\xe0" + *chosen.bootloader_info, std::string(open.begin(), open.end())); // any bytes, as chosen
+}
+
+// The embedded platform's chip keeps the frame area on its bins (n bin
+// lengths: n + 1 bins) within its limits, and sends frames of the area and
+// the down-conversion of the moment: the I values, then the Q values, or 8
+// RF samples per bin.
+TEST_F(PersonalityTest, EmbeddedPlatformChipSendsFramesOfItsAreaAndDownconversion)
+{
+    Personality dax = personality("dax");
+    dax.chip->pattern = FramePattern::Ramp;
+    start(dax);
+    const float bin = dax.chip->bin_length;
+
+    const struct {
+        float start, end; // asked for
+        float bins_from_min_start, bins_from_min_end; // reported, in bins from the lower limit
+    } areas[] = {
+        { 0.5f, 2.0f, 17, 47 }, { -3.0f, 0.0f, 0, 8 }, // below the lower limit: clamped to it
+        { 2.0f, 99.0f, 47, 590 }, // beyond the upper limit: the last whole bin
+        { 3.0f, 1.0f, 66, 66 }, // an end before the start: one bin
+        { std::nanf(""), HUGE_VALF, 0, 0 }, // no numbers: the lower limit
+    };
+    for (const auto& area : areas) {
+        EXPECT_EQ("10", to_hex(ask(chip_set_f32(parameter::chip_frame_area, { area.start, area.end }))));
+        const Bytes reply = ask(command::chip_get(parameter::chip_frame_area));
+        ASSERT_TRUE(starts_with(reply, { 0x11, 0x12, 0x14 })) << to_hex(reply);
+        EXPECT_NEAR(-0.4 + area.bins_from_min_start * bin, f32_at(reply, 14), 1e-5) << area.start;
+        EXPECT_NEAR(-0.4 + area.bins_from_min_end * bin, f32_at(reply, 18), 1e-5) << area.end;
+    }
+
+    EXPECT_EQ("10", to_hex(ask(chip_set_f32(parameter::chip_frame_area, { 0.5f, 2.0f }))));
+    EXPECT_EQ("10", to_hex(ask(chip_set_f32(parameter::chip_fps, { 17.0f }))));
+    std::vector<float> values = frame_values(next_with_prefix(chip_frame_prefix));
+    ASSERT_EQ(2u * 31, values.size());
+    EXPECT_EQ(1.0f, values.front());
+    EXPECT_EQ(62.0f, values.back());
+
+    EXPECT_EQ("10", to_hex(ask(hex("50 10 13 00 00 00 00"))));
+    EXPECT_EQ(
+        "11 10 13 00 00 00 00 00 00 00 01 00 00 00 00", to_hex(ask(command::chip_get_downconversion())));
+    // Frames already on their way may still be down-converted.
+    for (int frame = 0; frame < 5 && values.size() != 8u * 31; ++frame)
+        values = frame_values(next_with_prefix(chip_frame_prefix));
+    EXPECT_EQ(8u * 31, values.size());
+
+    // A rate of 0 stops them: the next packet after the answer is the next
+    // command's answer.
+    EXPECT_EQ("10", to_hex(ask(chip_set_f32(parameter::chip_fps, { 0.0f }))));
+    client->send_command(command::ping());
+    EXPECT_EQ(message::pong, next_packet().at(0));
+}
+
+// The frames come at the rate the host sets, the frame counter from 0.
+TEST_F(PersonalityTest, EmbeddedPlatformChipStreamsAtTheFrameRateSet)
+{
+    start("dax");
+    EXPECT_EQ("10", to_hex(ask(chip_set_f32(parameter::chip_fps, { 17.0f }))));
+    const Bytes first = next_with_prefix(chip_frame_prefix);
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(0u, u32_at(first, 6));
+    Bytes last;
+    for (int frame = 1; frame <= 17; ++frame)
+        last = next_with_prefix(chip_frame_prefix);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    EXPECT_EQ(17u, u32_at(last, 6));
+    // 17 frame periods: a second, with room for a loaded machine.
+    EXPECT_GT(seconds, 0.8);
+    EXPECT_LT(seconds, 1.6);
+}
+
+TEST(Personality, ChipFramePatterns)
+{
+    EXPECT_EQ((std::vector<float> { 1, 2, 3, 4, 5, 6 }), chip_frame_values(FramePattern::Ramp, 9, 3, true));
+    EXPECT_EQ(std::vector<float>(16, 0.0f), chip_frame_values(FramePattern::Zeros, 0, 2, false));
+    for (const bool downconverted : { true, false }) {
+        const std::vector<float> target = chip_frame_values(FramePattern::Target, 3, 191, downconverted);
+        ASSERT_EQ(downconverted ? 382u : 1528u, target.size());
+        float peak = 0;
+        for (const float v : target) {
+            ASSERT_TRUE(std::isfinite(v));
+            peak = std::max(peak, std::fabs(v));
+        }
+        EXPECT_GT(peak, 0.5f); // the reflector is within the frame
+    }
+    for (const std::string& name : frame_pattern_names())
+        EXPECT_TRUE(frame_pattern(name).has_value()) << name;
+    EXPECT_FALSE(frame_pattern("noise").has_value());
+}
+
+// A chip setting the personality does not report is refused until the host
+// sets it; then it reads back what was set.
+TEST_F(PersonalityTest, EmbeddedPlatformChipSettingsReadBackWhatWasSet)
+{
+    Personality dax = personality("dax");
+    dax.chip_tx_center_frequency.reset();
+    start(dax);
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(command::chip_get_tx_center_frequency())));
+    EXPECT_EQ("10", to_hex(ask(hex("50 10 20 00 00 00 03"))));
+    EXPECT_EQ(
+        "11 10 20 00 00 00 00 00 00 00 01 00 00 00 03", to_hex(ask(command::chip_get_tx_center_frequency())));
+    EXPECT_EQ(
+        "11 10 13 00 00 00 00 00 00 00 01 00 00 00 01", to_hex(ask(command::chip_get_downconversion())));
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <poll.h>
 #include <spawn.h>
@@ -160,6 +161,19 @@ TEST(Program, PlaysAModelWithTheIdentitySettingsAndFilesOfTheCommandLine)
     EXPECT_EQ(0, program.stop(SIGTERM));
 }
 
+TEST(Program, StreamsChipFramesOfThePatternChosen)
+{
+    Program program({ "--tcp", "--personality", "dax", "--pattern", "zeros" });
+    const std::string port = program.first_line();
+    ASSERT_FALSE(port.empty());
+    TestClient client(static_cast<uint16_t>(std::stoi(port)));
+    client.send_command(hex("50 10 10 00 00 00 00 00 88 41")); // 17 frames per second
+    const Bytes frame = packet_with_prefix(client, hex("a0 12 10 00 00 00"));
+    ASSERT_GT(frame.size(), 14u);
+    EXPECT_TRUE(std::all_of(frame.begin() + 14, frame.end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(0, program.stop(SIGTERM));
+}
+
 TEST(Program, WaitsInItsBootloaderWhenGivenItsInformation)
 {
     Program program({ "--tcp", "--bootloader-info", "SARVIK BOOTLOADER V:9.8.7 H:Gannet" });
@@ -176,7 +190,7 @@ TEST(Program, RejectsBadArguments)
 {
     for (std::vector<std::string> args : { std::vector<std::string> { "--personality", "toaster" },
              { "--rate", "fast" }, { "--tcp", "70000" }, { "--bogus" }, { "--zone-limits", "0.4,9" },
-             { "--tx-frequency", "high" }, { "--crash-dump", "-1" } }) {
+             { "--tx-frequency", "high" }, { "--crash-dump", "-1" }, { "--pattern", "noise" } }) {
         Program program(args);
         const int status = program.wait();
         EXPECT_NE(0, status) << args[0];

@@ -1,11 +1,13 @@
 // Stands in for Device, one module (or the playback entry) as the documents
 // see it: the properties, signals and slots of the real one under the same
-// names. Activation makes its applications from mockSupportedApps as the
-// real one does from the module's supported-applications mask. Everything a
-// test uses to arrange or inspect it begins with "mock".
+// names (the data signals and the pulse-Doppler slots come from
+// MockDeviceBase). Activation makes its applications from mockSupportedApps
+// as the real one does from the module's supported-applications mask.
+// Everything a test uses to arrange or inspect it begins with "mock".
 import QtQuick 2.15
+import SarvikMocks 1.0
 
-QtObject {
+MockDeviceBase {
     id: device
 
     // -- as Device
@@ -48,20 +50,11 @@ QtObject {
 
     signal deviceUpgradeProgress(real percent)
     signal deviceModeChanged(int mode)
-    signal sigNewDataApp(int contentId, var data)
-    signal sigNewBasebandFrame(int contentId, int frameCounter, real binLength, real rangeOffset, var amplitudeValues,
-                               var phaseValues)
-    signal sigNewPulseDopplerSurfaceDataAvailable(int dopplerInstance)
-    signal sigNewDataFloat(int contentId, int info, var data)
     signal debug(string strLog)
     signal playbackPositionUpdatedManually
     signal recordingDirectoryReady(string path)
     signal recordingError(string error)
 
-    // The writer of isDeviceActive.
-    function setActive(active) {
-        isDeviceActive = active;
-    }
     function setDeviceAppActivatedAt(index, activate) {
         mockRecord("setDeviceAppActivatedAt", [index, activate]);
         if (index < 0 || index >= deviceApps.length)
@@ -74,8 +67,12 @@ QtObject {
             activeDeviceApp.connectToDevice();
         }
     }
+    // Waits for the module as the real one does, in which time
+    // mockDuringReconnect, when set, runs.
     function tryReconnect() {
         mockRecord("tryReconnect", []);
+        if (typeof mockDuringReconnect === "function")
+            mockDuringReconnect();
         return mockTryReconnectResult;
     }
     function setRecordingUrl(url) {
@@ -118,12 +115,10 @@ QtObject {
     // test ends the upgrade with mockFinishUpgrade().
     function installFirmware(version) {
         mockRecord("installFirmware", [version]);
-        setActive(false);
+        isDeviceActive = false;
         isDeviceUpgrading = true;
         deviceUpgradeInfo = "Please wait while firmware version %1 is installed onto your Sarvik Module".replace("%1",
                                                                                                                  version);
-    }
-    function resetPulseDopplerData() {
     }
 
     // -- for tests
@@ -144,6 +139,7 @@ QtObject {
     property QtObject mockManager: null
     property var mockCalls: []
     property var mockDuringCommand: null
+    property var mockDuringReconnect: null
     // The playback properties as written, in order: [name, value].
     property var mockPlaybackWrites: []
     readonly property Component mockAppComponent: Qt.createComponent("MockDeviceApp.qml")

@@ -1,11 +1,13 @@
 // Stands in for DeviceApp, one sensor application of the active device: the
-// properties, signals and slots of the real one under the same names.
+// properties, signals and slots of the real one under the same names. The
+// time-stamped values (state, rpm, distance, ...) come from MockSensorApp.
 // execute() reports mockExecuteResult through initializing() and
 // initialized() as a real application does around its configure. Everything
 // a test uses to arrange or inspect it begins with "mock".
 import QtQuick 2.15
+import SarvikMocks 1.0
 
-QtObject {
+MockSensorApp {
     id: app
 
     enum InitializationResult {
@@ -45,9 +47,12 @@ QtObject {
     property real movementSlow: -1
     property real movementFast: -1
     property int movementSlowFastHistory: 120000
-    property int state: 3
-    property real objectDistance: 0
-    property int signalQuality: 0
+    property real normalizedMovementSlow: 0
+    property real normalizedMovementFast: 0
+    property int normalizedMovementSlowFastHistory: 120000
+    property int initProgressValue: 0
+    readonly property real minimumNormalizedMovementValue: -20.0
+    readonly property real maximumNormalizedMovementValue: 30.0
     property bool ioPinControlEnabled: false
     property bool useStoredNoiseMap: true
     property bool useDefaultNoiseMap: true
@@ -63,6 +68,16 @@ QtObject {
     property int hypnogramBufferLength: 960
     property bool showFullHypnogram: true
     readonly property int epochLength: 30
+    property int detectionCount: 0
+    property real breathingDistance: 0
+    property int rpmMin: 8
+    property int rpmMax: 30
+    readonly property real objectMovementMin: -5.0
+    readonly property real objectMovementMax: 5.0
+    readonly property real objectDistanceMin: detectionZoneStart
+    readonly property real objectDistanceMax: detectionZoneEnd
+    readonly property real heartrateMin: 30.0
+    readonly property real heartrateMax: 120.0
     // The respiration applications' chart histories, in ms.
     property int rpmHistory: 120000
     property int objectDistanceHistory: 120000
@@ -90,6 +105,14 @@ QtObject {
             logPulseDopplerFloatEnabled = false;
     }
 
+    signal movementSlowFastChanged(real movementSlow, real movementFast)
+    signal movementSlowFastListChanged(var movementSlowList, var movementFastList)
+    signal normalizedMovementSlowFastChanged(real movementSlow, real movementFast)
+    signal normalizedMovementSlowFastListChanged(var normalizedMovementSlowList, var normalizedMovementFastList)
+    signal hypnogramChanged(var hypnogram)
+    signal rawBasebandReceived(int frameCounter, real binLength, real rangeOffset, var amplitudeValues,
+                               var phaseValues)
+    signal rfDataReceived(int frameCounter, real binLength, real rangeOffset, var values)
     signal initializing
     signal initialized(int result, string errorString)
     signal recordingError(string error)
@@ -148,6 +171,16 @@ QtObject {
     }
 
     // -- for tests
+
+    // The movement values of one packet: the current values, then the
+    // lists when given.
+    function mockMovement(slow, fast, slowList, fastList) {
+        movementSlow = slow;
+        movementFast = fast;
+        movementSlowFastChanged(slow, fast);
+        if (slowList !== undefined)
+            movementSlowFastListChanged(slowList, fastList);
+    }
 
     property int mockExecuteResult: 1
     property var mockExecuteResults: []

@@ -28,13 +28,13 @@ QtObject {
         if (index < 0 || index >= devices.length)
             return;
         if (activeDevice) {
-            activeDevice.setActive(false);
+            activeDevice.isDeviceActive = false;
             activeDevice = null;
         }
         if (activate) {
             var device = devices[index];
             activeDevice = device;
-            device.setActive(true);
+            device.isDeviceActive = true;
         }
     }
     function onQmlCompleted() {
@@ -78,7 +78,7 @@ QtObject {
     // Back to no devices, no images, no calls.
     function mockReset() {
         if (activeDevice)
-            activeDevice.setActive(false);
+            activeDevice.isDeviceActive = false;
         activeDevice = null;
         var old = [];
         for (var i = 0; i < devices.length; ++i)

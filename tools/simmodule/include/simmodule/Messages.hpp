@@ -46,6 +46,8 @@ constexpr uint32_t baseband_iq = 0x0C;
 constexpr uint32_t baseband_amplitude_phase = 0x0D;
 constexpr uint32_t pulse_doppler_float = 0x10;
 constexpr uint32_t pulse_doppler_byte = 0x11;
+// Content id of the float data (0xA0) frames of a radar chip.
+constexpr uint32_t chip_frame = 0x10;
 } // namespace content
 
 // System-information codes of the get-system-info command.
@@ -77,6 +79,8 @@ Bytes get_detection_zone_limits(); // 10 11 and the parameter id 0x96A10A1D
 Bytes get_tx_center_frequency(); // 10 11 and the parameter id 0x71AF2A2B
 Bytes chip_get_downconversion(); // 50 11 13 00 00 00
 Bytes chip_get_tx_center_frequency(); // 50 11 20 00 00 00
+Bytes chip_set(uint32_t parameter); // 50 10 and the parameter id (then the values)
+Bytes chip_get(uint32_t parameter); // 50 11 and the parameter id
 Bytes bootloader_info(); // C0 00
 Bytes bootloader_page_write(); // C0 10 (then the page address and bytes)
 Bytes bootloader_start_application(); // C0 20
@@ -88,6 +92,8 @@ constexpr uint32_t detection_zone_limits = 0x96A10A1D;
 constexpr uint32_t tx_center_frequency = 0x71AF2A2B;
 constexpr uint32_t chip_downconversion = 0x13;
 constexpr uint32_t chip_tx_center_frequency = 0x20;
+constexpr uint32_t chip_fps = 0x10;
+constexpr uint32_t chip_frame_area = 0x14;
 } // namespace parameter
 
 // Replies.

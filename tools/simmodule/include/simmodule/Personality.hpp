@@ -37,6 +37,37 @@ enum class Streams {
     Respiration, // respiration status and respiration moving list
 };
 
+// What the frames of a radar chip hold (see ChipFrames).
+enum class FramePattern {
+    // A reflector that walks slowly between 1.5 and 2.5 m beyond the start
+    // of the frame, over a faint floor, its phase turning from frame to
+    // frame: something to look at.
+    Target,
+    // Value i of every frame is i + 1, so a test can check each value: a
+    // down-converted frame of n bins has I_k = k + 1 and Q_k = n + k + 1.
+    Ramp,
+    // Every value 0.
+    Zeros,
+};
+
+// The radar chip that the embedded platform lets the host drive. It keeps
+// the chip's down-conversion, frame area and frame rate (50 10 with the
+// parameter ids 13, 14 and 10) and answers their reads (50 11). The frame
+// area it reports back is the one asked for, clamped to its limits and with
+// both ends moved to the nearest bin (so the host learns the area the chip
+// really uses). While the frame rate is above 0 it sends that many float
+// data frames per second (A0 12, content id content::chip_frame, the frame
+// counter as info, counting from 0 each time the host sets the rate): a
+// down-converted frame holds the I values of its bins, then their Q values;
+// an RF frame holds 8 samples per bin. A frame area of n bin lengths has
+// n + 1 bins.
+struct ChipFrames {
+    FramePattern pattern = FramePattern::Target;
+    float bin_length = 0.05144032835f;
+    float area_min = -0.4f;
+    float area_max = 30.0f;
+};
+
 // Everything a personality answers with. Start from personality(name) and
 // change what a test needs; apply_personality then scripts the module.
 struct Personality {
@@ -87,6 +118,11 @@ struct Personality {
     // off) and the sensor runs.
     bool raw_outputs = false;
 
+    // Set: the module drives a radar chip and streams its frames (the
+    // embedded platform, with the Target pattern); `streams`, `raw_outputs`
+    // and the sensor mode have nothing to do with them.
+    std::optional<ChipFrames> chip;
+
     // Set: the module waits in its bootloader instead. It answers the
     // bootloader-information request (C0 00) with E0 and these bytes, a page
     // write (C0 10) and the application start (C0 20) with E0, and refuses
@@ -113,6 +149,15 @@ Personality personality(const std::string& name);
 // Empty without both.
 Bytes module_parameter_file(const Personality& personality);
 
+// The frame a chip of that pattern sends as frame `index` for a frame area
+// of `bins` bins, down-converted or not (the values of its float data frame).
+std::vector<float> chip_frame_values(FramePattern pattern, uint64_t index, uint32_t bins, bool downconverted);
+
+// The names of the frame patterns ("target", "ramp", "zeros"), and the
+// pattern of a name (nothing for an unknown one).
+std::vector<std::string> frame_pattern_names();
+std::optional<FramePattern> frame_pattern(const std::string& name);
+
 // Replaces the module's rules and streams with those of the personality.
 // Each of its streams sends `rate_hz` packets per second while the sensor
 // mode is run (0x01, the initial mode); idle (0x11) pauses them. A frame of
@@ -121,6 +166,7 @@ Bytes module_parameter_file(const Personality& personality);
 // get-system-info (any other code: error 1), the settings above, the file
 // commands from its files, get and set of sensor mode and LED control, the
 // profile id (error 1 without one), and everything else with an ack.
+// The frames of a radar chip stream at the rate the host sets instead.
 // Throws std::invalid_argument for a rate that is not positive.
 void apply_personality(SimModule& module, const Personality& personality, double rate_hz);
 // The same for a named personality; throws std::invalid_argument for an
