@@ -198,14 +198,6 @@ TEST_F(PersonalityTest, RespirationModuleStreamsRespirationMessages)
     EXPECT_EQ("SIMR0000001", std::string(serial.begin() + 14, serial.end()));
 }
 
-float f32_at(const Bytes& packet, size_t offset)
-{
-    const uint32_t bits = u32_at(packet, offset);
-    float value = 0;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 // The older module streams only its respiration status, counted from frame
 // 1, until its sleep profile is loaded: from the next run on it adds the
 // sleep status; its respiration profile takes that back.
