@@ -22,11 +22,21 @@ constexpr qint64 smallestByteSplit = 10000;
 const char* const dashedLine = "#-------------------------------------";
 
 // The sleep-analysis plug-in of the device manager that owns the Device, or
-// null (no manager, or none loaded).
-SleepAnalysisInterface* sleepAnalysisPluginOf(QObject* parent)
+// null (no manager, or none loaded). Asked by name, so that any owner that
+// offers sleepAnalysisPlugin() beside its hasSleepAnalysisPlugin property
+// serves (the applications' tests use a small one).
+SleepAnalysisInterface* sleepAnalysisPluginOf(QObject* manager)
 {
-    const DeviceManager* manager = qobject_cast<DeviceManager*>(parent);
-    return manager ? manager->sleepAnalysisPlugin() : nullptr;
+    if (const DeviceManager* deviceManager = qobject_cast<DeviceManager*>(manager))
+        return deviceManager->sleepAnalysisPlugin();
+    if (!manager || manager->metaObject()->indexOfMethod("sleepAnalysisPlugin()") < 0
+        || !manager->property("hasSleepAnalysisPlugin").toBool())
+        return nullptr;
+    SleepAnalysisInterface* plugin = nullptr;
+    if (!QMetaObject::invokeMethod(manager, "sleepAnalysisPlugin", Qt::DirectConnection,
+            Q_RETURN_ARG(SleepAnalysisInterface*, plugin)))
+        return nullptr;
+    return plugin;
 }
 
 } // namespace
