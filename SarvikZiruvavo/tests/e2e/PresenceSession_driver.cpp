@@ -135,6 +135,22 @@ void startTestDriver(QQmlApplicationEngine& engine)
             if (!e2e->deviceManager())
                 e2e->skip(QStringLiteral("the program has no device manager yet"));
 
+            // -- the device menu lists the module after the playback entry
+            e2e->waitFor(
+                [&] {
+                    QQuickItem* splash = e2e->lookUp(QStringLiteral("splash"));
+                    return splash && !splash->isVisible();
+                },
+                QStringLiteral("the splash to go"));
+            QQuickItem* row = e2e->find(QStringLiteral("deviceRow1"), nullptr, 30000);
+            e2e->waitForStack();
+            // The row's second line names the pseudo-terminal, whose number
+            // changes from run to run: a few pixels may differ there.
+            e2e->compareScreenshot(QStringLiteral("e2e_device_menu"), 0.005);
+            if (!text(e2e->find(QStringLiteral("deviceInfo"), row))
+                     .contains(QString::fromStdString(module->pty_path())))
+                e2e->fail(QStringLiteral("the module's row does not name its port"));
+
             // -- a live module
             openPresencePage(*e2e, QStringLiteral("deviceRow1"));
             waitForLiveValues(*e2e);
