@@ -65,32 +65,7 @@ void holdForMeasurement(const char* what)
 // From the device menu to the live presence page of the module in row.
 void openPresencePage(EndToEnd& e2e, const QString& row)
 {
-    // The splash takes the clicks while it shows.
-    e2e.waitFor(
-        [&] {
-            QQuickItem* splash = e2e.lookUp(QStringLiteral("splash"));
-            return splash && !splash->isVisible();
-        },
-        QStringLiteral("the splash to go"));
-    e2e.click(e2e.find(row, nullptr, 30000));
-    e2e.waitFor([&] { return e2e.currentPage()->property("isDeviceMenu").toBool() == false; },
-        QStringLiteral("the application menu"));
-    e2e.waitForStack();
-    QQuickItem* menu = e2e.currentPage();
-    // The applications are made when the device becomes active.
-    e2e.waitFor(
-        [&] {
-            QQuickItem* button = e2e.lookUp(QStringLiteral("appButton0"), menu);
-            QQuickItem* noProfile = e2e.lookUp(QStringLiteral("noProfileText"), menu);
-            return (button && button->isVisible()) || (noProfile && noProfile->isVisible());
-        },
-        QStringLiteral("the applications of the module"));
-    QQuickItem* noProfile = e2e.lookUp(QStringLiteral("noProfileText"), menu);
-    if (noProfile && noProfile->isVisible())
-        e2e.skip(QStringLiteral("the program makes no presence application yet"));
-    e2e.click(e2e.find(QStringLiteral("appButton0"), menu));
-    e2e.waitForStack();
-    e2e.click(e2e.find(QStringLiteral("applyButton"), e2e.currentPage()));
+    e2e.click(e2e.find(QStringLiteral("applyButton"), e2e.openFirstAppSettings(row)));
     e2e.waitFor(
         [&] { return e2e.currentPage()->property("helpTitle").toString() == "Presence detailed view"; },
         QStringLiteral("the presence page"), 30000);
@@ -136,12 +111,7 @@ void startTestDriver(QQmlApplicationEngine& engine)
                 e2e->skip(QStringLiteral("the program has no device manager yet"));
 
             // -- the device menu lists the module after the playback entry
-            e2e->waitFor(
-                [&] {
-                    QQuickItem* splash = e2e->lookUp(QStringLiteral("splash"));
-                    return splash && !splash->isVisible();
-                },
-                QStringLiteral("the splash to go"));
+            e2e->waitForSplashToGo();
             QQuickItem* row = e2e->find(QStringLiteral("deviceRow1"), nullptr, 30000);
             e2e->waitForStack();
             // The row's second line names the pseudo-terminal, whose number
