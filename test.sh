@@ -1,41 +1,91 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the
-# normal build, then the library tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and under ThreadSanitizer, each in a build
-# directory of its own.
+# normal build, then the tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (the library's and the desktop program's), and
+# the library's under ThreadSanitizer, each in a build directory of its own. At the end (also after a failure) it prints the time
+# of each phase and the number of tests each run ran.
 set -euo pipefail
 cd "$(dirname "$0")"
 
+PHASES=()
+phase_name=""
+phase_start=0
+# Starts timing a phase (and ends the one before).
+phase() {
+  phase_end
+  phase_name="$1"
+  phase_start=$SECONDS
+  echo "== $phase_name =="
+}
+phase_end() {
+  if [ -n "$phase_name" ]; then
+    PHASES+=("$(printf '%5d s  %s' $((SECONDS - phase_start)) "$phase_name")")
+    phase_name=""
+  fi
+}
+# The number of tests a build directory's ctest run covers (with the labels given).
+test_count() {
+  ctest --test-dir "$1" -N "${@:2}" | sed -n 's/^Total Tests: //p'
+}
+COUNTS=()
+summary() {
+  local status=$?
+  phase_end
+  echo "== phase times (total $SECONDS s) =="
+  printf '%s\n' "${PHASES[@]}"
+  if [ ${#COUNTS[@]} -gt 0 ]; then
+    echo "== tests run =="
+    printf '%s\n' "${COUNTS[@]}"
+  fi
+  [ -n "${XDG_RUNTIME_DIR_CREATED:-}" ] && rm -rf "$XDG_RUNTIME_DIR_CREATED"
+  return $status
+}
+trap summary EXIT
+
+phase "install"
 scripts/install-deps.sh
 
-echo "== formatting =="
+phase "formatting"
 scripts/check-format.sh
 
 JOBS="${JOBS:-$(nproc)}"
 
-echo "== build (RelWithDebInfo) =="
+phase "build (RelWithDebInfo)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINKWELL_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
-echo "== tests =="
+phase "tests"
 # The desktop program's window tests run under xvfb-run (ctest starts it);
 # Qt wants a private runtime folder for them.
 XDG_RUNTIME_DIR="$(mktemp -d)"
+XDG_RUNTIME_DIR_CREATED="$XDG_RUNTIME_DIR"
 export XDG_RUNTIME_DIR
-trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+COUNTS+=("$(printf '%5d  build' "$(test_count build)")")
 ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300
 
-echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer, library only) =="
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DLINKWELL_SANITIZE=address,undefined -DLINKWELL_WERROR=ON -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$JOBS"
-echo "== tests under ASan/UBSan =="
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600 -L 'liblinkwell|fuzz'
+# The sanitizer builds compile with -O1 and line tables only: the tests run
+# faster than at -O0, the reports still name files and lines, and assertions
+# stay on. They build no benchmarks.
+SANITIZER_FLAGS=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" "-DCMAKE_C_FLAGS_DEBUG=-O1 -g1"
+  -DLINKWELL_WERROR=ON -DLINKWELL_BUILD_BENCH=OFF)
 
-echo "== build (ThreadSanitizer, library only) =="
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DLINKWELL_SANITIZE=thread -DLINKWELL_WERROR=ON -DSARVIK_BUILD_GUI=OFF -DLINKWELL_BUILD_BENCH=OFF >/dev/null
+phase "build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+cmake -S . -B build-asan -G Ninja "${SANITIZER_FLAGS[@]}" -DLINKWELL_SANITIZE=address,undefined >/dev/null
+cmake --build build-asan -j "$JOBS"
+phase "tests under ASan/UBSan"
+# The desktop program's window and QML tests (label gui) are left out here
+# until the leaks that Mesa and Qt's QML engine report under Xvfb are sorted
+# into system-library suppressions; its offscreen tests run.
+COUNTS+=("$(printf '%5d  build-asan' "$(test_count build-asan -L 'liblinkwell|fuzz|sarvik' -LE gui)")")
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600 -L 'liblinkwell|fuzz|sarvik' -LE gui
+
+# ThreadSanitizer reports inside the uninstrumented Qt, glib and Mesa: the
+# library's tests only, without the desktop program and the corpus replays.
+phase "build (ThreadSanitizer, library only)"
+cmake -S . -B build-tsan -G Ninja "${SANITIZER_FLAGS[@]}" -DLINKWELL_SANITIZE=thread \
+  -DSARVIK_BUILD_GUI=OFF -DLINKWELL_FUZZ_REPLAY=OFF >/dev/null
 cmake --build build-tsan -j "$JOBS"
-echo "== library tests under TSan =="
+phase "library tests under TSan"
+COUNTS+=("$(printf '%5d  build-tsan' "$(test_count build-tsan -L liblinkwell)")")
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan --output-on-failure -j "$JOBS" --timeout 600 -L liblinkwell

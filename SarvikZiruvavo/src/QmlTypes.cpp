@@ -1,7 +1,10 @@
 #include "QmlTypes.hpp"
 
+#include "apps/AdultRespirationApp.hpp"
 #include "apps/DeviceApp.hpp"
 #include "apps/PresenceApp.hpp"
+#include "apps/RespirationApp.hpp"
+#include "apps/SleepApp.hpp"
 #include "charts/ColormapChart.hpp"
 #include "core/OnlineUpgrade.hpp"
 #include "device/Device.hpp"
@@ -24,16 +27,14 @@ template <typename T> int registerAs(const char* uri, const char* name)
     return qmlRegisterType<T>(uri, 1, 0, name);
 }
 
-// In this order. The classes still to come take these rows: the first two
-// between DeviceApp's and PresenceApp's, the last between PresenceApp's and
-// OnlineUpgrade's:
-//   { { "com.sarvik.rvi.respiration", "RespirationApp" }, &registerAs<RespirationApp> },
-//   { { "com.sarvik.rvi.respiration.adult", "AdultRespirationApp" }, &registerAs<AdultRespirationApp> },
-//   { { "com.sarvik.rvi.sleep", "SleepApp" }, &registerAs<SleepApp> },
+// In this order.
 const QmlType programTypes[] = {
     { { "com.sarvik.rvi.device", "Device" }, &registerAs<Device> },
     { { "com.sarvik.rvi.deviceapp", "DeviceApp" }, &registerAs<DeviceApp> },
+    { { "com.sarvik.rvi.respiration", "RespirationApp" }, &registerAs<RespirationApp> },
+    { { "com.sarvik.rvi.respiration.adult", "AdultRespirationApp" }, &registerAs<AdultRespirationApp> },
     { { "com.sarvik.rvi.presence", "PresenceApp" }, &registerAs<PresenceApp> },
+    { { "com.sarvik.rvi.sleep", "SleepApp" }, &registerAs<SleepApp> },
     { { "com.sarvik.rvi.presence", "OnlineUpgrade" }, &registerAs<OnlineUpgrade> },
     { { "com.sarvik.colormapchart", "SvColormapChart" }, &registerAs<ColormapChart> },
     { { "com.sarvik.rvi.firmwareimage", "FirmwareImage" }, &registerAs<FirmwareImage> },

@@ -110,9 +110,14 @@ QString DeviceApp::swInfo() const
         + m_device->deviceInfo() + QStringLiteral("\n");
     text += QStringLiteral("FW Version: ") + m_device->deviceFWVersion() + QStringLiteral("\n");
     text += QStringLiteral("SW Version: ") + QLatin1String(softwareVersion) + QStringLiteral("\n");
-    if (SleepAnalysisInterface* plugin = sleepAnalysisPluginOf(m_device->parent()))
+    if (SleepAnalysisInterface* plugin = managerSleepAnalysisPlugin())
         text += QStringLiteral("SAL Version: ") + plugin->version() + QStringLiteral("\n");
     return text;
+}
+
+SleepAnalysisInterface* DeviceApp::managerSleepAnalysisPlugin() const
+{
+    return sleepAnalysisPluginOf(m_device->parent());
 }
 
 DeviceApp::InitializationResult DeviceApp::execute(bool)

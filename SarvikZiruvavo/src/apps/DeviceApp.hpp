@@ -30,6 +30,7 @@
 #include <QUrl>
 
 class Device;
+class SleepAnalysisInterface;
 
 class DeviceApp : public QObject {
     Q_OBJECT
@@ -204,6 +205,9 @@ protected:
     template <typename Receiver> QTimer* createDeviceTimer(Receiver* receiver, void (Receiver::*onTimeout)());
     // Restarts the device-alive timer when it runs (a data packet came).
     void restartDeviceTimer();
+    // The sleep-analysis plug-in the device manager that owns the Device
+    // holds; null when it holds none or the Device has no manager.
+    SleepAnalysisInterface* managerSleepAnalysisPlugin() const;
 
     enum class ConfigureOutcome {
         Succeeded,

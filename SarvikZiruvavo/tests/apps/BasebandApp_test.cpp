@@ -294,11 +294,14 @@ TEST(BasebandApp, SecondExecuteWhileConfiguringFailsAtOnce)
     DeviceApp::InitializationResult nested = DeviceApp::InitializationSucceeded;
     int closesBefore = -1;
     int closesAfter = -1;
-    QTimer::singleShot(0, &app, [&] {
-        closesBefore = fixture.fixture().calls().methods().count("close");
-        nested = app.execute();
-        closesAfter = fixture.fixture().calls().methods().count("close");
-    });
+    QMetaObject::invokeMethod(
+        &app,
+        [&] {
+            closesBefore = fixture.fixture().calls().methods().count("close");
+            nested = app.execute();
+            closesAfter = fixture.fixture().calls().methods().count("close");
+        },
+        Qt::QueuedConnection);
     EXPECT_EQ(DeviceApp::InitializationSucceeded, app.execute());
     EXPECT_EQ(DeviceApp::InitializationFailed, nested);
     EXPECT_EQ(closesBefore, closesAfter);

@@ -390,7 +390,8 @@ TEST(DaxApp, DeactivationWhileConfiguringDeletesTheApplicationAfterwards)
     Sandbox sandbox;
     DaxOverModule fixture;
     QPointer<DaxApp> app(fixture.app());
-    QTimer::singleShot(0, &fixture.device(), [&] { fixture.device().setActive(false); });
+    QMetaObject::invokeMethod(
+        &fixture.device(), [&] { fixture.device().setActive(false); }, Qt::QueuedConnection);
     app->execute();
     ASSERT_FALSE(app.isNull()) << "deleted under the wait";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -402,10 +402,13 @@ TEST_F(DeviceAppTest, SecondExecuteWhileConfigureWaitsFailsAtOnce)
     MessageLog log;
     DeviceApp::InitializationResult nested = DeviceApp::InitializationSucceeded;
     PlainApp::ConfigureOutcome nestedOutcome = PlainApp::ConfigureOutcome::Succeeded;
-    QTimer::singleShot(0, &app(), [&] {
-        nested = app().execute(false);
-        nestedOutcome = app().lastOutcome;
-    });
+    QMetaObject::invokeMethod(
+        &app(),
+        [&] {
+            nested = app().execute(false);
+            nestedOutcome = app().lastOutcome;
+        },
+        Qt::QueuedConnection);
     EXPECT_EQ(DeviceApp::InitializationSucceeded, app().execute(false));
     EXPECT_EQ(DeviceApp::InitializationFailed, nested);
     EXPECT_EQ(PlainApp::ConfigureOutcome::Refused, nestedOutcome);
@@ -419,7 +422,8 @@ TEST_F(DeviceAppTest, SecondExecuteWhileConfigureWaitsFailsAtOnce)
 TEST_F(DeviceAppTest, ApplicationDeletedLaterWhileConfigureWaitsGoesAfterIt)
 {
     QPointer<PlainApp> guard(osprey.app);
-    QTimer::singleShot(0, &app(), [&] { guard->deleteLater(); });
+    QMetaObject::invokeMethod(
+        &app(), [&] { guard->deleteLater(); }, Qt::QueuedConnection);
     EXPECT_EQ(DeviceApp::InitializationSucceeded, app().execute(false));
     ASSERT_FALSE(guard.isNull()) << "deleted under the wait";
     EXPECT_EQ(PlainApp::ConfigureOutcome::Succeeded, guard->lastOutcome);

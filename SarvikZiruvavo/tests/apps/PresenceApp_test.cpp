@@ -400,10 +400,13 @@ TEST_F(PresenceAppTest, ExecuteWhileItsConfigureWaitsFailsAtOnceAndChangesNothin
     QSignalSpy states(&app(), &PresenceApp::stateChanged);
     DeviceApp::InitializationResult nested = DeviceApp::InitializationSucceeded;
     int initializingSeen = -1;
-    QTimer::singleShot(0, &app(), [&] {
-        initializingSeen = initializing.count();
-        nested = app().execute();
-    });
+    QMetaObject::invokeMethod(
+        &app(),
+        [&] {
+            initializingSeen = initializing.count();
+            nested = app().execute();
+        },
+        Qt::QueuedConnection);
     EXPECT_EQ(DeviceApp::InitializationSucceeded, app().execute());
     EXPECT_EQ(DeviceApp::InitializationFailed, nested);
     EXPECT_EQ(1, initializingSeen);
@@ -415,7 +418,8 @@ TEST_F(PresenceAppTest, ExecuteWhileItsConfigureWaitsFailsAtOnceAndChangesNothin
 TEST_F(PresenceAppTest, ApplicationDeletedWhileItsConfigureWaitsGoesAfterwards)
 {
     QPointer<PresenceApp> guard(osprey.app);
-    QTimer::singleShot(0, &app(), [&] { guard->deleteLater(); });
+    QMetaObject::invokeMethod(
+        &app(), [&] { guard->deleteLater(); }, Qt::QueuedConnection);
     EXPECT_EQ(DeviceApp::InitializationSucceeded, app().execute());
     ASSERT_FALSE(guard.isNull());
     // Still whole: it took the zone and started its timer.

@@ -115,7 +115,11 @@ TEST_F(DeviceConfigureTest, ApplicationDeactivatedWhileItsConfigureWaitsGoesAfte
         config.zoneEndResult = &self.reportedZoneEnd;
         // The module vanishes while the application waits: the device list
         // deactivates its Device.
-        QTimer::singleShot(0, &device, [&] { device.setActive(false); });
+        // Posted before configure posts its request, the call runs inside the
+        // wait, ahead of the worker's answer (a 0 ms timer could lose that race
+        // and run after the wait).
+        QMetaObject::invokeMethod(
+            &device, [&] { device.setActive(false); }, Qt::QueuedConnection);
         const bool configured = device.configure(config);
         returnedToApplication = true;
         EXPECT_FALSE(device.isDeviceActive());
@@ -134,7 +138,8 @@ TEST_F(DeviceConfigureTest, ApplicationDeactivatedWhileItsConfigureWaitsGoesAfte
 TEST_F(DeviceConfigureTest, DeviceDeletedLaterWhileConfigureWaitsGoesAfterIt)
 {
     QPointer<Device> device = osprey.device();
-    QTimer::singleShot(0, device, [&] { device->deleteLater(); });
+    QMetaObject::invokeMethod(
+        device, [&] { device->deleteLater(); }, Qt::QueuedConnection);
     float start = 0.0f;
     SarvikDeviceConfiguration config = presenceConfiguration(1.25f, 3.0f);
     config.zoneStartResult = &start;
@@ -160,7 +165,8 @@ TEST_F(DeviceConfigureTest, DeviceDeletedUnderTheLoopEndsItUntouched)
     SarvikDeviceConfiguration config = presenceConfiguration(1.0f, 3.0f);
     config.zoneStartResult = &zone->start;
     config.zoneEndResult = &zone->end;
-    QTimer::singleShot(0, [device] { delete device; });
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [device] { delete device; }, Qt::QueuedConnection);
     EXPECT_FALSE(device->configure(config));
     EXPECT_EQ(nullptr, osprey.device());
 }

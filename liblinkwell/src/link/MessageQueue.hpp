@@ -172,9 +172,16 @@ private:
         if (max_count_ > 0)
             while (queue_.size() >= static_cast<std::size_t>(max_count_))
                 queue_.pop_front();
+        const bool was_empty = queue_.empty();
         queue_.push_back(std::move(value));
         count_.store(queue_.size(), std::memory_order_relaxed);
-        ready_.notify_one();
+        // A waiter waits only while the queue is empty: packets that follow
+        // one that is not yet taken wake nobody, so a burst costs its
+        // consumer one wake-up. Every waiter is woken, since the first one
+        // to run may take the only element and leave the rest to wait again
+        // for the next.
+        if (was_empty)
+            ready_.notify_all();
     }
 
     T take_front()

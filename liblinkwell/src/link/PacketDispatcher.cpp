@@ -1,10 +1,12 @@
 #include "link/PacketDispatcher.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <future>
 
 #include "link/QueueFeeder.hpp"
+#include "link/ReplyCatcher.hpp"
 #include "log/ConsoleAndFileLogger.hpp"
 #include <linkwell/PacketParserCallback.hpp>
 #include <linkwell/protocol_parser.h>
@@ -86,6 +88,8 @@ void PacketDispatcher::post(std::function<void()> job)
     thread_->add(std::move(job));
 }
 
+// The path of every received packet starts here; see the header for the
+// threads and their hand-offs.
 void PacketDispatcher::dispatch_packet(Bytes packet)
 {
     if (retired_)
@@ -93,26 +97,59 @@ void PacketDispatcher::dispatch_packet(Bytes packet)
     static const std::string dispatching = "dispatching packet: ";
     logger_.log(3, dispatching);
     logger_.print_bytes(3, packet);
-    queue_packet(std::move(packet));
+    bool unhandled = false;
+    {
+        std::unique_lock<std::mutex> lock(incoming_mutex_);
+        // One packet larger than the byte bound still passes on its own.
+        room_.wait(lock, [&] {
+            return retired_
+                || (incoming_.size() < max_waiting_packets
+                    && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
+        });
+        if (retired_)
+            return;
+        Targets targets = matching(packet);
+        const bool plain = std::all_of(targets.begin(), targets.end(),
+            [](const std::shared_ptr<const SubscriptionEntry>& entry) { return entry->plain_queue; });
+        if (!plain || not_routed_ != 0 || receiver_posted_) {
+            queue_packet(std::move(packet), std::move(targets));
+            return;
+        }
+        unhandled = targets.empty();
+        if (!unhandled)
+            deliver_directly(targets, packet);
+    }
+    if (unhandled)
+        log_unhandled(packet);
+}
+
+PacketDispatcher::Targets PacketDispatcher::matching(const Bytes& packet) const
+{
+    Targets targets;
+    for (const auto& [name, entry] : subscriptions_)
+        if (matches_any(packet, entry->prefixes))
+            targets.push_back(entry);
+    return targets;
+}
+
+// On the reader thread, under the lock: only queues, which run no user code.
+void PacketDispatcher::deliver_directly(const Targets& targets, Bytes& packet)
+{
+    for (std::size_t i = 0; i + 1 < targets.size(); ++i)
+        call(*targets[i], packet);
+    hand_over(*targets.back(), packet);
 }
 
 // Routing keeps the order of a job per packet: a packet joins the newest
 // routing job only while no other job has been posted behind it and it has
 // not started, so the packet is routed exactly where a job of its own would
-// have routed it.
-void PacketDispatcher::queue_packet(Bytes packet)
+// have routed it. Called under the lock.
+void PacketDispatcher::queue_packet(Bytes packet, Targets targets)
 {
-    std::unique_lock<std::mutex> lock(incoming_mutex_);
-    // One packet larger than the byte bound still passes on its own.
-    room_.wait(lock, [&] {
-        return retired_
-            || (incoming_.size() < max_waiting_packets
-                && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
-    });
-    if (retired_)
-        return;
-    incoming_bytes_ += packet.size();
-    incoming_.push_back(std::move(packet));
+    const std::size_t size = packet.size();
+    incoming_.push_back({ std::move(packet), std::move(targets) });
+    incoming_bytes_ += size;
+    ++not_routed_;
     if (batch_open_) {
         ++batches_.back();
         return;
@@ -126,8 +163,9 @@ void PacketDispatcher::queue_packet(Bytes packet)
             throw;
         }
     } catch (...) {
-        incoming_bytes_ -= incoming_.back().size();
+        incoming_bytes_ -= size;
         incoming_.pop_back();
+        --not_routed_;
         throw;
     }
     batch_open_ = true;
@@ -146,59 +184,71 @@ void PacketDispatcher::route_batch()
             batch_open_ = false;
     }
     // The batch's packets are the oldest ones; later batches queue theirs
-    // behind. The lock is not held while routing: callbacks may post jobs.
+    // behind. The lock is not held while routing: callbacks may subscribe.
     struct Routing {
         const PacketDispatcher* previous = routing_dispatcher;
         explicit Routing(const PacketDispatcher* dispatcher) { routing_dispatcher = dispatcher; }
         ~Routing() { routing_dispatcher = previous; }
     } routing(this);
     for (; count > 0; --count) {
-        Bytes packet = take_incoming();
-        if (retired_)
-            continue;
-        try {
-            do_dispatch_packet(std::move(packet));
-        } catch (...) {
-            logger_.error("routing a packet failed: " + describe_current_exception());
+        WaitingPacket waiting = take_incoming();
+        if (!retired_) {
+            try {
+                do_dispatch_packet(std::move(waiting.packet), waiting.targets);
+            } catch (...) {
+                logger_.error("routing a packet failed: " + describe_current_exception());
+            }
         }
+        packet_routed();
     }
 }
 
-Bytes PacketDispatcher::take_incoming()
+PacketDispatcher::WaitingPacket PacketDispatcher::take_incoming()
 {
     std::lock_guard<std::mutex> lock(incoming_mutex_);
-    Bytes packet = std::move(incoming_.front());
+    WaitingPacket waiting = std::move(incoming_.front());
     incoming_.pop_front();
-    incoming_bytes_ -= packet.size();
+    incoming_bytes_ -= waiting.packet.size();
     room_.notify_one();
-    return packet;
+    return waiting;
+}
+
+void PacketDispatcher::packet_routed()
+{
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    --not_routed_;
 }
 
 void PacketDispatcher::subscribe(std::string name, Callback callback, std::vector<Bytes> prefixes)
 {
-    post([this, name = std::move(name), callback = std::move(callback),
-             prefixes = std::move(prefixes)]() mutable {
-        try {
-            subscriptions_[std::move(name)] = Subscription(std::move(prefixes), std::move(callback));
-        } catch (...) {
-            logger_.error("subscribe failed: " + describe_current_exception());
-        }
-    });
+    const bool plain_queue = callback.target<QueueFeeder>() || callback.target<ReplyCatcher>();
+    auto entry = std::make_shared<const SubscriptionEntry>(
+        SubscriptionEntry { name, std::move(prefixes), std::move(callback), plain_queue });
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    subscriptions_[std::move(name)] = std::move(entry);
 }
 
 void PacketDispatcher::unsubscribe(const std::string& name)
 {
-    post([this, name] { subscriptions_.erase(name); });
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    subscriptions_.erase(name);
 }
 
 void PacketDispatcher::subscribe(PacketParserCallback* receiver)
 {
-    post([this, receiver] { receiver_.store(receiver); });
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    receiver_posted_ = receiver;
+    batch_open_ = false;
+    thread_->add([this, receiver] { receiver_.store(receiver); });
 }
 
 void PacketDispatcher::unsubscribe(PacketParserCallback* receiver)
 {
-    post([this, receiver] {
+    std::lock_guard<std::mutex> lock(incoming_mutex_);
+    if (receiver_posted_ == receiver)
+        receiver_posted_ = nullptr;
+    batch_open_ = false;
+    thread_->add([this, receiver] {
         PacketParserCallback* expected = receiver;
         receiver_.compare_exchange_strong(expected, nullptr);
     });
@@ -211,11 +261,18 @@ void PacketDispatcher::unsubscribe_all_and_wait()
     // is nothing to wait for.
     auto removed = std::make_shared<std::promise<void>>();
     std::future<void> done = removed->get_future();
-    post([this, removed = std::move(removed)] {
+    {
+        // No packet dispatched from now on matches anything; those queued
+        // before are routed before the job runs.
+        std::lock_guard<std::mutex> lock(incoming_mutex_);
         subscriptions_.clear();
-        receiver_.store(nullptr);
-        removed->set_value();
-    });
+        receiver_posted_ = nullptr;
+        batch_open_ = false;
+        thread_->add([this, removed = std::move(removed)] {
+            receiver_.store(nullptr);
+            removed->set_value();
+        });
+    }
     try {
         done.get();
     } catch (const std::future_error&) { }
@@ -234,7 +291,7 @@ int PacketDispatcher::decode_for_receiver(PacketParserCallback* receiver, const 
     return parse(&forwarding_parser_, packet.data(), static_cast<unsigned>(packet.size()), receiver);
 }
 
-void PacketDispatcher::do_dispatch_packet(Bytes packet)
+void PacketDispatcher::do_dispatch_packet(Bytes packet, const Targets& targets)
 {
     // A receiver or callback that throws must not end the dispatcher thread
     // (and with it the process): the fault is logged and routing goes on.
@@ -247,41 +304,38 @@ void PacketDispatcher::do_dispatch_packet(Bytes packet)
         if (retired_)
             return;
     }
-    if (!dispatch_to_callbacks(packet)) {
-        logger_.log(1, "do_dispatch_packet, 84 -- we did not find a handler for this package");
-        logger_.print_bytes(1, packet);
+    if (targets.empty()) {
+        log_unhandled(packet);
+        return;
     }
+    dispatch_to_callbacks(packet, targets);
 }
 
-bool PacketDispatcher::dispatch_to_callbacks(Bytes& packet)
+void PacketDispatcher::log_unhandled(const Bytes& packet)
 {
-    // Each match is called once the next match is known, so that the last
-    // one, which is often a queue, can be handed the packet itself. No
-    // callback can change the table meanwhile: changes are jobs of their own.
-    const SubscriptionEntry* previous_match = nullptr;
-    for (const SubscriptionEntry& entry : subscriptions_) {
-        if (!matches_any(packet, entry.second.first))
-            continue;
-        if (previous_match) {
-            call(*previous_match, packet);
-            // That callback let go of the connection.
-            if (retired_)
-                return true;
-        }
-        previous_match = &entry;
+    logger_.log(1, "do_dispatch_packet, 84 -- we did not find a handler for this package");
+    logger_.print_bytes(1, packet);
+}
+
+void PacketDispatcher::dispatch_to_callbacks(Bytes& packet, const Targets& targets)
+{
+    // Every match but the last sees the packet; the last, which is often a
+    // queue, can be handed the packet itself.
+    for (std::size_t i = 0; i + 1 < targets.size(); ++i) {
+        call(*targets[i], packet);
+        // That callback let go of the connection.
+        if (retired_)
+            return;
     }
-    if (!previous_match)
-        return false;
-    hand_over(*previous_match, packet);
-    return true;
+    hand_over(*targets.back(), packet);
 }
 
 void PacketDispatcher::call(const SubscriptionEntry& entry, const Bytes& packet)
 {
     try {
-        entry.second.second(packet);
+        entry.callback(packet);
     } catch (...) {
-        logger_.error("exception from the callback of subscription \"" + entry.first
+        logger_.error("exception from the callback of subscription \"" + entry.name
             + "\": " + describe_current_exception());
     }
 }
@@ -290,7 +344,7 @@ void PacketDispatcher::call(const SubscriptionEntry& entry, const Bytes& packet)
 // saves a copy, any other callback sees it as usual.
 void PacketDispatcher::hand_over(const SubscriptionEntry& entry, Bytes& packet)
 {
-    const QueueFeeder* feeder = entry.second.second.target<QueueFeeder>();
+    const QueueFeeder* feeder = entry.callback.target<QueueFeeder>();
     if (!feeder) {
         call(entry, packet);
         return;
@@ -298,7 +352,7 @@ void PacketDispatcher::hand_over(const SubscriptionEntry& entry, Bytes& packet)
     try {
         feeder->take(std::move(packet));
     } catch (...) {
-        logger_.error("exception from the callback of subscription \"" + entry.first
+        logger_.error("exception from the callback of subscription \"" + entry.name
             + "\": " + describe_current_exception());
     }
 }

@@ -1,10 +1,25 @@
 // Routes every packet received on one module connection to the parties that
 // subscribed to it by byte prefix, and optionally to one typed receiver.
 //
-// All routing, subscribing and unsubscribing runs as jobs on one worker
-// thread of the dispatcher's own, so the three happen in one FIFO order and
-// the subscription table needs no lock. The public operations only post a
-// job and return.
+// Threads and hand-offs. The reader thread calls dispatch_packet with each
+// packet it cuts from the stream. Under the dispatcher's one lock it looks up
+// the subscriptions that the packet matches, then:
+//   - when they are all queues (a named queue, a request's reply) and no
+//     packet is waiting for the dispatcher thread, it puts the packet into
+//     those queues itself, still under the lock: the queue's one waiter (a
+//     get_packet, or the request waiting for its reply on its own queue) is
+//     woken once, and no other thread is involved;
+//   - otherwise (a callback or the typed receiver wants the packet, or
+//     packets before it still wait) it queues the packet with the
+//     subscriptions it matched, and the dispatcher thread, the only one that
+//     runs callbacks and the receiver, routes the queued packets in arrival
+//     order.
+// So every party sees its packets in arrival order, and a packet never
+// overtakes one that arrived before it. Subscribing and unsubscribing change
+// the table at once, under the same lock: a packet is routed by the table as
+// it stood when the packet arrived, wherever it is delivered. The typed
+// receiver is set and cleared by jobs on the dispatcher thread, in order with
+// the packets queued there.
 #pragma once
 
 #include <atomic>
@@ -48,14 +63,15 @@ public:
     static constexpr std::size_t max_waiting_packets = 1024;
     static constexpr std::size_t max_waiting_bytes = 4 << 20;
 
-    // Called on the reader thread with each received packet; waits while
-    // the bound is reached (see above).
+    // Called on the reader thread with each received packet: delivers it to
+    // queues directly or queues it for the dispatcher thread (see above);
+    // waits while the bound is reached.
     void dispatch_packet(Bytes packet);
 
     // Inserts the subscription, or replaces prefix list and callback of an
-    // existing one of that name. A packet reaches the callback when it starts
-    // with one of the prefixes; an empty prefix matches every packet, an
-    // empty list none.
+    // existing one of that name, for every packet dispatched from now on. A
+    // packet reaches the callback when it starts with one of the prefixes;
+    // an empty prefix matches every packet, an empty list none.
     void subscribe(std::string name, Callback callback, std::vector<Bytes> prefixes);
     void unsubscribe(const std::string& name);
 
@@ -84,16 +100,32 @@ public:
     void retire_from_own_thread();
 
 private:
-    using SubscriptionEntry = std::pair<const std::string, Subscription>;
+    struct SubscriptionEntry {
+        std::string name;
+        std::vector<Bytes> prefixes;
+        Callback callback;
+        // A queue (named or a request's reply) that the reader thread may
+        // fill itself: no user code runs.
+        bool plain_queue;
+    };
+    using Targets = std::vector<std::shared_ptr<const SubscriptionEntry>>;
+    struct WaitingPacket {
+        Bytes packet;
+        Targets targets;
+    };
 
     void post(std::function<void()> job);
-    void queue_packet(Bytes packet);
+    Targets matching(const Bytes& packet) const;
+    void deliver_directly(const Targets& targets, Bytes& packet);
+    void queue_packet(Bytes packet, Targets targets);
     void route_batch();
-    Bytes take_incoming();
-    void do_dispatch_packet(Bytes packet);
-    bool dispatch_to_callbacks(Bytes& packet);
+    WaitingPacket take_incoming();
+    void packet_routed();
+    void do_dispatch_packet(Bytes packet, const Targets& targets);
+    void dispatch_to_callbacks(Bytes& packet, const Targets& targets);
     void call(const SubscriptionEntry& entry, const Bytes& packet);
     void hand_over(const SubscriptionEntry& entry, Bytes& packet);
+    void log_unhandled(const Bytes& packet);
     int decode_for_receiver(PacketParserCallback* receiver, const Bytes& packet);
 
     std::unique_ptr<Active> thread_;
@@ -102,19 +134,27 @@ private:
     // Changed only on the dispatcher thread; atomic because
     // parse_and_callback reads it on the caller's thread.
     std::atomic<PacketParserCallback*> receiver_ { nullptr };
-    // Touched only on the dispatcher thread.
-    std::map<std::string, Subscription> subscriptions_;
-    // Packets waiting to be routed, oldest first, and how many of them each
-    // routing job in the thread's queue takes, in the same order. A routing
-    // job holds only the dispatcher, so it fits into a std::function without
-    // an allocation; and packets that come while no other job has been
-    // posted since the newest routing job join that job instead of costing
-    // one each.
+    // Guards everything below.
     std::mutex incoming_mutex_;
     std::condition_variable room_;
-    std::deque<Bytes> incoming_;
+    // The subscriptions; an entry is never changed, only replaced, so a
+    // waiting packet keeps those it matched.
+    std::map<std::string, std::shared_ptr<const SubscriptionEntry>> subscriptions_;
+    // What receiver_ will be once the receiver jobs posted so far have run:
+    // while there is one, every packet goes through the dispatcher thread.
+    PacketParserCallback* receiver_posted_ = nullptr;
+    // Packets waiting to be routed on the dispatcher thread, oldest first,
+    // and how many of them each routing job in the thread's queue takes, in
+    // the same order. A routing job holds only the dispatcher, so it fits
+    // into a std::function without an allocation; and packets that come
+    // while no other job has been posted since the newest routing job join
+    // that job instead of costing one each.
+    std::deque<WaitingPacket> incoming_;
     std::size_t incoming_bytes_ = 0;
     std::deque<std::size_t> batches_;
+    // Packets queued for the dispatcher thread and not yet routed to the
+    // end: while there are any, a packet may not be delivered directly.
+    std::size_t not_routed_ = 0;
     // Whether the newest routing job is still the last job posted and has
     // not started: only then may a packet join it.
     bool batch_open_ = false;

@@ -1,9 +1,11 @@
 // The request/response and subscription service of one live module
 // connection, over an AbstractIo that carries framed packets.
 //
-// Received packets are routed on the connection's "dispatcher" thread, owned
-// through the PacketDispatcher; commands are written, and replies awaited, on
-// the caller's thread.
+// Received packets are routed by the PacketDispatcher: packets for queues
+// only (named queues, a request's reply) are put there by the reader thread
+// itself, callbacks run on the connection's "dispatcher" thread (see
+// PacketDispatcher.hpp); commands are written, and replies awaited, on the
+// caller's thread.
 //
 // Calls may come from several threads: a small lock keeps the queue and
 // subscription tables consistent, and a caller blocked in get_packet (or
@@ -11,8 +13,9 @@
 // or the communicator is destroyed. Only one request should be outstanding
 // at a time, since every request's reply subscription is named "response".
 //
-// Callbacks run on the dispatcher thread, which routes every reply: a
-// request made inside a callback fails at once (std::runtime_error "Cannot
+// Callbacks run on the dispatcher thread, and a reply that arrives behind a
+// packet for a callback waits for it there: a request made inside a callback
+// fails at once (std::runtime_error "Cannot
 // wait for a reply inside a subscription callback\n") and get_packet there
 // does not wait. Destroying the communicator inside one of its callbacks is
 // allowed: the io closes and no callback runs once that one returns, and the

@@ -51,8 +51,9 @@ public:
 
     ReplyCatcher(std::weak_ptr<MessageQueue<Bytes>> queue, std::shared_ptr<Debt> own);
 
-    // Runs on the dispatcher thread for each packet that matches the
-    // request's prefixes. False when the packet was not queued.
+    // Runs for each packet that matches the request's prefixes, on the
+    // reader thread or, behind a packet for a callback, on the dispatcher
+    // thread; never on two at once. False when the packet was not queued.
     bool operator()(const Bytes& packet) const;
 
 private:

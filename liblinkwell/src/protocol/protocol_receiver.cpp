@@ -386,11 +386,17 @@ size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, b
 // Stores the longest prefix of [begin, end) that feed_byte would only store,
 // leaving every byte that may deliver, report or change the mode to
 // feed_byte. Returns where feed_byte must carry on.
+//
+// In framed mode an escape followed by any byte but 0x7C only stores that
+// byte, so the run goes on behind it: a packet costs one pass however many
+// escapes its payload needs. An escaped 0x7C may complete four in a row, and
+// an escape that ends the chunk leaves a pending escape: both are
+// feed_byte's.
 const uint8_t* store_run(ApplicationProtocol* p, const uint8_t* begin, const uint8_t* end)
 {
-    // Bytes that fit before the buffer-full check would fire.
-    const size_t room = std::min<size_t>(static_cast<size_t>(end - begin), p->capacity - p->stored);
-    size_t run = 0;
+    const size_t available = static_cast<size_t>(end - begin);
+    // Bytes that can be stored before the buffer-full check would fire.
+    const size_t room = p->capacity - p->stored;
     if (p->raw_length || p->marker_mode) {
         // Unframed data is stored as it comes once the length is known; the
         // last byte of the packet delivers it, so feed_byte takes that one.
@@ -398,18 +404,38 @@ const uint8_t* store_run(ApplicationProtocol* p, const uint8_t* begin, const uin
         if (p->stored < header)
             return begin;
         const uint64_t total = p->raw_length ? raw_packet_total(p) : marker_packet_total(p);
-        run = static_cast<size_t>(std::min<uint64_t>(room, total - 1 - p->stored));
+        const size_t run
+            = static_cast<size_t>(std::min<uint64_t>(std::min(available, room), total - 1 - p->stored));
         if (run != 0)
             std::memcpy(p->buffer + p->stored, begin, run);
-    } else {
-        // A pending escape, and a 0x51 stored first, are feed_byte's.
-        if (p->escape_pending || (p->stored == 0 && *begin == PROTOCOL_RAW_LENGTH_BYTE))
-            return begin;
-        const bool after_marker = p->stored != 0 && p->buffer[p->stored - 1] == PROTOCOL_MARKER_BYTE;
-        run = copy_ordinary_run(p->buffer + p->stored, begin, room, after_marker);
+        p->stored += static_cast<uint32_t>(run);
+        return begin + run;
     }
-    p->stored += static_cast<uint32_t>(run);
-    return begin + run;
+    // A pending escape, and a 0x51 stored first, are feed_byte's.
+    if (p->escape_pending || (p->stored == 0 && *begin == PROTOCOL_RAW_LENGTH_BYTE))
+        return begin;
+    uint8_t* const target = p->buffer + p->stored;
+    bool after_marker = p->stored != 0 && p->buffer[p->stored - 1] == PROTOCOL_MARKER_BYTE;
+    size_t taken = 0;
+    size_t stored = 0;
+    for (;;) {
+        const size_t limit = std::min(available - taken, room - stored);
+        const size_t run = copy_ordinary_run(target + stored, begin + taken, limit, after_marker);
+        taken += run;
+        stored += run;
+        if (run != 0)
+            after_marker = begin[taken - 1] == PROTOCOL_MARKER_BYTE;
+        // The escape passes the buffer-full check exactly when its byte does:
+        // the escape itself stores nothing.
+        if (taken + 1 >= available || stored == room || begin[taken] != PROTOCOL_ESCAPE_BYTE
+            || begin[taken + 1] == PROTOCOL_MARKER_BYTE)
+            break;
+        target[stored++] = begin[taken + 1];
+        taken += 2;
+        after_marker = false;
+    }
+    p->stored += static_cast<uint32_t>(stored);
+    return begin + taken;
 }
 
 template <bool bulk> int parse(ApplicationProtocol* p, const uint8_t* data, uint32_t length)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -212,4 +213,35 @@ TEST(MessageQueue, WatchGivesUpAtTheDeadlineOrSeesAnElementPutMeanwhile)
     EXPECT_TRUE(q.watch_for(10s));
     writer.join();
     EXPECT_EQ(1u, q.size());
+}
+
+// Only a put into an empty queue wakes waiters; with several consumers
+// waiting in get, and elements put in bursts and one at a time, every
+// element is still taken and no consumer is left asleep beside one.
+TEST(MessageQueue, SeveralWaitingConsumersTakeEveryElementOfBursts)
+{
+    constexpr int consumers = 4;
+    constexpr int per_consumer = 2000;
+    MessageQueue<int> q;
+    std::atomic<long> sum { 0 };
+    std::vector<std::thread> threads;
+    for (int c = 0; c < consumers; ++c)
+        threads.emplace_back([&] {
+            for (int i = 0; i < per_consumer; ++i)
+                sum += q.get();
+        });
+    int next = 1;
+    while (next <= consumers * per_consumer) {
+        // Bursts of 1 to 7 elements, so that puts meet an empty queue and a
+        // queue still holding elements.
+        const int burst = std::min(1 + next % 7, consumers * per_consumer - next + 1);
+        for (int i = 0; i < burst; ++i)
+            q.put(next++);
+        std::this_thread::yield();
+    }
+    for (auto& t : threads)
+        t.join();
+    const long n = consumers * per_consumer;
+    EXPECT_EQ(n * (n + 1) / 2, sum.load());
+    EXPECT_TRUE(q.empty());
 }

@@ -1,6 +1,7 @@
 #include "link/ActiveThread.hpp"
 #include "link/PacketDispatcher.hpp"
 #include "link/QueueFeeder.hpp"
+#include "link/ReplyCatcher.hpp"
 #include "support/RecordingLogger.hpp"
 #include "support/TestSupport.hpp"
 #include <linkwell/PacketParserCallback.hpp>
@@ -279,6 +280,89 @@ TEST_F(PacketDispatcherTest, SubscriptionChangesBetweenWaitingPacketsKeepTheirPl
     release.set_value();
     drain();
     EXPECT_EQ((std::vector<std::string> { "q:50 03", "q:50 04", "r:50 05" }), log.calls());
+}
+
+// A packet that only queues want, a named queue's or a request's reply
+// queue, is in them when dispatch_packet returns: the reader thread hands it
+// over itself, without a hop through the dispatcher thread.
+TEST_F(PacketDispatcherTest, PacketForQueuesOnlyIsInThemWhenDispatchReturns)
+{
+    auto named = std::make_shared<MessageQueue<Bytes>>(-1);
+    auto reply = std::make_shared<MessageQueue<Bytes>>(-1);
+    dispatcher->subscribe("q", QueueFeeder(named), { hex("50") });
+    dispatcher->subscribe("response",
+        ReplyCatcher(reply, std::make_shared<ReplyCatcher::Debt>(std::vector<Bytes> {})),
+        { hex("50 01"), hex("20") });
+    const struct {
+        Bytes packet;
+        std::vector<Bytes> named;
+        std::vector<Bytes> reply;
+    } cases[] = {
+        { hex("50 02"), { hex("50 02") }, {} },
+        { hex("50 01 07"), { hex("50 01 07") }, { hex("50 01 07") } },
+        { hex("20 00"), {}, { hex("20 00") } },
+        { hex("31"), {}, {} },
+    };
+    for (const auto& c : cases) {
+        dispatcher->dispatch_packet(c.packet);
+        std::vector<Bytes> in_named;
+        while (auto p = named->try_get())
+            in_named.push_back(*p);
+        std::vector<Bytes> in_reply;
+        while (auto p = reply->try_get())
+            in_reply.push_back(*p);
+        EXPECT_EQ(c.named, in_named) << testsupport::to_hex(c.packet);
+        EXPECT_EQ(c.reply, in_reply) << testsupport::to_hex(c.packet);
+    }
+}
+
+// Packets that only a queue wants still wait behind a packet that a
+// callback is handling: the queue gets every packet in arrival order, and a
+// packet that also reaches the callback reaches the queue after it.
+TEST_F(PacketDispatcherTest, QueuePacketsWaitBehindACallbackAndKeepTheirOrder)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> blocked;
+    auto queue = std::make_shared<MessageQueue<Bytes>>(-1);
+    dispatcher->subscribe("0-block",
+        [&, released](const Bytes&) {
+            blocked.set_value();
+            released.wait();
+            return true;
+        },
+        { hex("50") });
+    dispatcher->subscribe("q", QueueFeeder(queue), { Bytes {} });
+    dispatcher->dispatch_packet(hex("50 00"));
+    blocked.get_future().wait();
+    dispatcher->dispatch_packet(hex("51 01"));
+    dispatcher->dispatch_packet(hex("52 02"));
+    EXPECT_TRUE(queue->empty());
+    release.set_value();
+    drain();
+    // Once the dispatcher is idle again the reader delivers directly.
+    std::vector<Bytes> seen;
+    while (auto p = queue->try_get())
+        seen.push_back(*p);
+    EXPECT_EQ((std::vector<Bytes> { hex("50 00"), hex("51 01"), hex("52 02") }), seen);
+}
+
+// While a typed receiver is subscribed it decodes every packet, also those
+// that only a queue wants; once it is unsubscribed such packets go to the
+// queue alone, and the queue keeps their order.
+TEST_F(PacketDispatcherTest, TypedReceiverSeesQueuePacketsUntilUnsubscribed)
+{
+    auto queue = std::make_shared<MessageQueue<Bytes>>(-1);
+    dispatcher->subscribe("q", QueueFeeder(queue), { hex("01") });
+    RecordingReceiver receiver;
+    dispatcher->subscribe(&receiver);
+    dispatcher->dispatch_packet(hex("01 2a 00 00 00"));
+    dispatcher->unsubscribe(&receiver);
+    dispatcher->dispatch_packet(hex("01 2b 00 00 00"));
+    drain();
+    EXPECT_EQ((std::vector<std::string> { "pong 42" }), receiver.seen());
+    EXPECT_EQ(hex("01 2a 00 00 00"), queue->get());
+    EXPECT_EQ(hex("01 2b 00 00 00"), queue->get());
 }
 
 TEST_F(PacketDispatcherTest, UnhandledPacketLogsTwoLinesAtLevelOne)

@@ -553,3 +553,63 @@ TEST(Receiver, MarkerByteRunsAtEveryBlockPositionMatchTheBytewiseReceiver)
 }
 
 } // namespace
+
+namespace {
+
+// Escapes of every kind of byte at every position of the blocks, in a packet
+// that fills the buffer up to a few bytes either side of its capacity, fed
+// whole and split next to the escape: the bulk path stores an escaped byte
+// inside its run, and must still leave an escaped 0x7C, an escape that ends
+// a chunk and an escape that meets a full buffer to the byte-at-a-time
+// rules.
+TEST(Receiver, EscapesAtEveryBlockPositionAndBufferEdgeMatchTheBytewiseReceiver)
+{
+    with_each_block_form([&] {
+        const uint8_t escaped_bytes[] = { 0x41, 0x51, 0x7C, 0x7D, 0x7E, 0x7F };
+        const Bytes lead_ins[] = { Bytes {}, hex("7C"), hex("7C 7C 7C") };
+        for (uint8_t escaped : escaped_bytes) {
+            for (const Bytes& lead_in : lead_ins) {
+                for (size_t offset = 0; offset < 70; ++offset) {
+                    // Start byte, offset plain bytes, the lead-in, the escape
+                    // pair, a second pair right behind it, and a tail.
+                    Bytes stream = hex("7D");
+                    stream.insert(stream.end(), offset, 0x41);
+                    stream.insert(stream.end(), lead_in.begin(), lead_in.end());
+                    const size_t escape_at = stream.size();
+                    for (int pair = 0; pair < 2; ++pair) {
+                        stream.push_back(0x7F);
+                        stream.push_back(escaped);
+                    }
+                    stream.insert(stream.end(), 37, 0x42);
+                    stream.push_back(0x7E);
+                    const uint32_t stored_at_escape = static_cast<uint32_t>(escape_at - 1);
+                    for (uint32_t capacity : { stored_at_escape, stored_at_escape + 1, stored_at_escape + 2,
+                             stored_at_escape + 3, connection_capacity }) {
+                        for (size_t split : { stream.size(), escape_at, escape_at + 1, escape_at + 2 }) {
+                            Receiver bulk(capacity, parseData);
+                            Receiver bytewise(capacity, parseDataBytewise);
+                            std::vector<int> returns[2];
+                            int which = 0;
+                            for (Receiver* receiver : { &bulk, &bytewise }) {
+                                returns[which].push_back(
+                                    receiver->feed(Bytes(stream.begin(), stream.begin() + split)));
+                                returns[which].push_back(
+                                    receiver->feed(Bytes(stream.begin() + split, stream.end())));
+                                ++which;
+                            }
+                            const std::string where = "escaped " + to_hex(Bytes { escaped }) + ", lead-in "
+                                + to_hex(lead_in) + ", offset " + std::to_string(offset) + ", capacity "
+                                + std::to_string(capacity) + ", split " + std::to_string(split);
+                            ASSERT_EQ(returns[1], returns[0]) << where;
+                            ASSERT_EQ(bytewise.events(), bulk.events()) << where;
+                            ASSERT_EQ(bytewise.state(), bulk.state()) << where;
+                            ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;
+                        }
+                    }
+                }
+            }
+        }
+    });
+}
+
+} // namespace

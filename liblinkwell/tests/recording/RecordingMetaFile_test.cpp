@@ -390,9 +390,9 @@ void PrintTo(const Refusal& r, std::ostream* os)
     *os << r.name;
 }
 
-class Refused : public testing::TestWithParam<Refusal> { };
+class RefusedMetaFile : public testing::TestWithParam<Refusal> { };
 
-TEST_P(Refused, OnOpenWithItsLine)
+TEST_P(RefusedMetaFile, OnOpenWithItsLine)
 {
     const Refusal& r = GetParam();
     const TempDir dir;
@@ -419,7 +419,7 @@ TEST_P(Refused, OnOpenWithItsLine)
 
 const std::string invalid = "failed to open meta file: %: invalid format\n";
 
-INSTANTIATE_TEST_SUITE_P(IndexFiles, Refused,
+INSTANTIATE_TEST_SUITE_P(IndexFiles, RefusedMetaFile,
     testing::Values(
         Refusal { "Missing", nullptr, [](const std::string& p, auto&) { std::filesystem::remove(p); },
             "failed to open meta file: %\n" },

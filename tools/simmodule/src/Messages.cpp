@@ -248,6 +248,20 @@ Bytes respiration_status_message(const RespirationStatus& m)
             .take());
 }
 
+Bytes sleep_status_message(const SleepStatus& m)
+{
+    return app_data_message(content::sleep_status,
+        PayloadWriter()
+            .u32(m.frame_counter)
+            .u32(m.sensor_state)
+            .f32(m.respiration_rate)
+            .f32(m.distance)
+            .u32(m.signal_quality)
+            .f32(m.movement_slow)
+            .f32(m.movement_fast)
+            .take());
+}
+
 Bytes respiration_moving_list_message(const RespirationMovingList& m)
 {
     const size_t movements = m.movement_slow.size();
@@ -270,6 +284,32 @@ Bytes respiration_detection_list_message(const RespirationDetectionList& m)
             .f32s(m.distance)
             .f32s(sized(m.radar_cross_section, detections))
             .f32s(sized(m.velocity, detections))
+            .take());
+}
+
+Bytes vital_signs_message(const VitalSigns& m)
+{
+    return app_data_message(content::vital_signs,
+        PayloadWriter()
+            .u32(m.frame_counter)
+            .u32(m.sensor_state)
+            .f32s({ m.respiration_rate, m.respiration_distance, m.respiration_confidence, m.heart_rate,
+                m.heart_distance, m.heart_confidence, m.movement_slow, m.movement_fast, m.movement_start,
+                m.movement_end })
+            .take());
+}
+
+Bytes normalized_moving_list_message(const NormalizedMovingList& m)
+{
+    const size_t movements = m.movement_slow.size();
+    return app_data_message(content::normalized_moving_list,
+        PayloadWriter()
+            .u32(m.frame_counter)
+            .f32(m.start)
+            .f32(m.bin_length)
+            .u32(static_cast<uint32_t>(movements))
+            .f32s(m.movement_slow)
+            .f32s(sized(m.movement_fast, movements))
             .take());
 }
 

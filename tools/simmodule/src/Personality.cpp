@@ -44,6 +44,7 @@ struct ModuleState {
     std::atomic<uint8_t> led_mode { 0 };
     std::atomic<bool> has_profile { false };
     std::atomic<uint32_t> profile_id { 0 };
+    std::atomic<Streams> streams { Streams::None };
     // Bit i: raw_output_ids[i] is switched on.
     std::atomic<uint32_t> outputs { 0 };
     std::mutex zone_mutex;
@@ -145,6 +146,195 @@ Bytes respiration_moving_list_at(uint64_t index, double rate_hz)
     return respiration_moving_list_message(m);
 }
 
+// The older module's sleeper: the module initialises for 3 s (its progress
+// in the rate's low byte), then in every minute the person breathes for
+// 40 s, turns over (5 s of movement, 5 s of the module tracking it) and
+// lies still, breathing, for the rest.
+enum OlderState : uint32_t { breathing = 0, movement = 1, movement_tracking = 2, initializing = 4 };
+
+constexpr double initializing_seconds = 3.0;
+
+uint32_t older_state_at(double t)
+{
+    if (t < initializing_seconds)
+        return initializing;
+    const double minute = std::fmod(t - initializing_seconds, 60.0);
+    if (minute >= 40.0 && minute < 45.0)
+        return movement;
+    if (minute >= 45.0 && minute < 50.0)
+        return movement_tracking;
+    return breathing;
+}
+
+double older_rpm_at(double t)
+{
+    return 13.0 + 2.0 * std::sin(2 * pi * t / 300.0);
+}
+
+Bytes older_respiration_status_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    RespirationStatus m;
+    m.frame_counter = static_cast<uint32_t>(index + 1);
+    m.sensor_state = older_state_at(t);
+    m.distance = static_cast<float>(0.9 + 0.01 * std::sin(2 * pi * t / 9.0));
+    m.signal_quality = 60 + static_cast<uint32_t>(30 * std::fabs(std::sin(t / 13.0)));
+    switch (m.sensor_state) {
+    case initializing:
+        m.respiration_rate = static_cast<uint32_t>(100.0 * t / initializing_seconds);
+        m.signal_quality = 0;
+        break;
+    case breathing:
+        m.respiration_rate = static_cast<uint32_t>(std::lround(older_rpm_at(t)));
+        // The chest's excursion, the breathing pattern the host charts.
+        m.movement = static_cast<float>(1.5 * std::sin(2 * pi * t * older_rpm_at(t) / 60.0));
+        break;
+    default:
+        m.movement = static_cast<float>(3.5 * std::sin(2 * pi * t / 1.7));
+        break;
+    }
+    return respiration_status_message(m);
+}
+
+Bytes older_sleep_status_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    SleepStatus m;
+    m.frame_counter = static_cast<uint32_t>(index + 1);
+    m.sensor_state = older_state_at(t);
+    m.respiration_rate = static_cast<float>(older_rpm_at(t));
+    m.distance = static_cast<float>(0.9 + 0.01 * std::sin(2 * pi * t / 9.0));
+    m.signal_quality = 60 + static_cast<uint32_t>(30 * std::fabs(std::sin(t / 13.0)));
+    const bool moving = m.sensor_state == movement || m.sensor_state == movement_tracking;
+    m.movement_slow = static_cast<float>(moving ? 0.8 + 0.1 * std::sin(t) : 0.05);
+    m.movement_fast = static_cast<float>(moving ? 0.4 + 0.2 * std::fabs(std::sin(3 * t)) : 0.01);
+    return sleep_status_message(m);
+}
+
+// The sleeper the newer respiration modules watch: lies still, breathing,
+// for 48 s of every minute, then moves (6 s) and is tracked while settling
+// (6 s).
+constexpr uint32_t breathing_state = 0;
+constexpr uint32_t movement_state = 1;
+constexpr uint32_t movement_tracking_state = 2;
+constexpr size_t normalized_bins = 16;
+constexpr float normalized_start = 0.4f;
+constexpr float normalized_bin_length = 0.25f;
+
+uint32_t sleeper_state(double t)
+{
+    const double s = std::fmod(t, 60.0);
+    return s < 48.0 ? breathing_state : s < 54.0 ? movement_state : movement_tracking_state;
+}
+
+double sleeper_rpm(double t)
+{
+    return 13.0 + std::sin(2 * pi * t / 90.0);
+}
+
+float sleeper_distance(double t)
+{
+    return static_cast<float>(1.5 + 0.01 * std::sin(2 * pi * t / 7.0));
+}
+
+// Movement as the share of cells above the threshold: low while breathing.
+float sleeper_movement(double t, double scale)
+{
+    const double level = sleeper_state(t) == breathing_state ? 2.0 + std::fabs(std::sin(t)) : 40.0;
+    return static_cast<float>(level * scale);
+}
+
+Bytes sleep_status_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    SleepStatus m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.sensor_state = sleeper_state(t);
+    m.respiration_rate = static_cast<float>(sleeper_rpm(t));
+    m.distance = sleeper_distance(t);
+    m.signal_quality = 70 + static_cast<uint32_t>(20 * std::fabs(std::sin(t / 13.0)));
+    m.movement_slow = sleeper_movement(t, 1.0);
+    m.movement_fast = sleeper_movement(t, 0.5);
+    return sleep_status_message(m);
+}
+
+Bytes vital_signs_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    VitalSigns m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.sensor_state = sleeper_state(t);
+    m.respiration_rate = static_cast<float>(sleeper_rpm(t));
+    m.respiration_distance = sleeper_distance(t);
+    m.respiration_confidence = m.sensor_state == breathing_state ? 0.9f : 0.2f;
+    m.heart_rate = static_cast<float>(58.0 + 3.0 * std::sin(2 * pi * t / 45.0));
+    m.heart_distance = m.respiration_distance;
+    m.heart_confidence = m.sensor_state == breathing_state ? 0.8f : 0.1f;
+    m.movement_slow = sleeper_movement(t, 1.0);
+    m.movement_fast = sleeper_movement(t, 0.5);
+    m.movement_start = normalized_start;
+    m.movement_end = normalized_start + normalized_bin_length * normalized_bins;
+    return vital_signs_message(m);
+}
+
+// The chest rises and falls: the breathing pattern.
+Bytes sleeper_respiration_status_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    RespirationStatus m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.sensor_state = sleeper_state(t);
+    m.respiration_rate = static_cast<uint32_t>(std::lround(sleeper_rpm(t)));
+    m.distance = sleeper_distance(t);
+    m.movement = static_cast<float>(2.5 * std::sin(2 * pi * t * sleeper_rpm(t) / 60.0));
+    m.signal_quality = 80;
+    return respiration_status_message(m);
+}
+
+Bytes sleeper_moving_list_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    RespirationMovingList m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    for (size_t i = 0; i < movement_intervals; ++i) {
+        const bool chest = i == 3;
+        m.movement_slow.push_back(chest ? sleeper_movement(t, 1.0) : 0.5f);
+        m.movement_fast.push_back(chest ? sleeper_movement(t, 0.5) : 0.2f);
+    }
+    return respiration_moving_list_message(m);
+}
+
+Bytes sleeper_normalized_moving_list_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    NormalizedMovingList m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    m.start = normalized_start;
+    m.bin_length = normalized_bin_length;
+    const size_t chest
+        = static_cast<size_t>((sleeper_distance(t) - normalized_start) / normalized_bin_length);
+    for (size_t i = 0; i < normalized_bins; ++i) {
+        const bool near = i + 1 >= chest && i <= chest + 1;
+        const double power = near ? 20.0 + 5.0 * std::sin(t) : 0.05 * static_cast<double>(i % 3);
+        m.movement_slow.push_back(static_cast<float>(power));
+        m.movement_fast.push_back(static_cast<float>(power * 0.3));
+    }
+    return normalized_moving_list_message(m);
+}
+
+// The body first, then where the breathing is seen.
+Bytes sleeper_detection_list_at(uint64_t index, double rate_hz)
+{
+    const double t = seconds(index, rate_hz);
+    RespirationDetectionList m;
+    m.frame_counter = static_cast<uint32_t>(index);
+    const float distance = sleeper_distance(t);
+    m.distance = { distance, distance + 0.05f };
+    m.radar_cross_section = { 0.8f, 0.3f };
+    m.velocity = { 0.0f, 0.0f };
+    return respiration_detection_list_message(m);
+}
+
 struct Stream {
     const char* name;
     Bytes (*make)(uint64_t index, double rate_hz);
@@ -159,6 +349,17 @@ std::vector<Stream> streams_of(Streams streams)
     case Streams::Respiration:
         return { { "respiration_status", respiration_status_at },
             { "respiration_moving_list", respiration_moving_list_at } };
+    case Streams::OlderRespiration:
+        return { { "respiration_status", older_respiration_status_at } };
+    case Streams::OlderSleep:
+        return { { "respiration_status", older_respiration_status_at },
+            { "sleep_status", older_sleep_status_at } };
+    case Streams::VitalSigns:
+        return { { "sleep_status", sleep_status_at }, { "vital_signs", vital_signs_at },
+            { "respiration_status", sleeper_respiration_status_at },
+            { "respiration_moving_list", sleeper_moving_list_at },
+            { "normalized_moving_list", sleeper_normalized_moving_list_at },
+            { "detection_list", sleeper_detection_list_at } };
     case Streams::None:
         break;
     }
@@ -434,6 +635,20 @@ std::vector<Rule> application_rules(SimModule& module, const Personality& person
     // once instead of leaving the host to wait for its reply timeout.
     for (Rule& rule : personality.files.rules())
         rules.push_back(std::move(rule));
+    state->streams = personality.streams;
+    if (!personality.profile_streams.empty()) {
+        const auto profile_streams = personality.profile_streams;
+        rules.push_back(
+            Rule(command::load_profile()).reply_with([state, profile_streams](const Bytes& command) {
+                const uint32_t id = u32_at(command, 1);
+                for (const auto& [profile, streams] : profile_streams)
+                    if (profile == id)
+                        state->streams = streams;
+                if (state->has_profile)
+                    state->profile_id = id;
+                return std::vector<Bytes> { ack_reply() };
+            }));
+    }
     if (personality.profile_id) {
         state->has_profile = true;
         state->profile_id = *personality.profile_id;
@@ -468,15 +683,14 @@ std::vector<Rule> application_rules(SimModule& module, const Personality& person
 
     // Run streams the data, any other mode pauses it. The streams restart
     // from frame 0 on each run, as a module that restarts its measurement.
-    const Streams streams = personality.streams;
     const bool raw_outputs = personality.raw_outputs;
     SimModule* target = &module;
     rules.push_back(Rule(command::set_sensor_mode())
-                        .reply_with([state, streams, raw_outputs, target, rate_hz](const Bytes& command) {
+                        .reply_with([state, raw_outputs, target, rate_hz](const Bytes& command) {
                             const uint8_t mode = command.size() > 1 ? command[1] : 0;
                             const uint8_t before = state->sensor_mode.exchange(mode);
                             if (mode == sensor_mode_run && before != sensor_mode_run) {
-                                start_streams(*target, streams, rate_hz);
+                                start_streams(*target, state->streams.load(), rate_hz);
                                 if (raw_outputs)
                                     start_raw_streams(
                                         *target, *state, rate_hz, baseband_stream | pulse_doppler_stream);
@@ -587,12 +801,18 @@ Personality with_profile(Personality p, uint32_t profile_id, std::pair<float, fl
 // Profiles the modules start with: presence, adult respiration.
 constexpr uint32_t presence_profile = 0x014D4AB8;
 constexpr uint32_t adult_respiration_profile = 0x064E57AD;
+// The older module's two profiles.
+constexpr uint32_t corvid_sleep_profile = 0x00F17B17;
+constexpr uint32_t corvid_respiration_profile = 0x1423A2D6;
 
 std::vector<Personality> all_personalities()
 {
     Personality corvid
         = model("corvid", "Corvid", "000095-101", "SIMC0000001", std::nullopt, Streams::Respiration);
     corvid.firmware_version = "1.4.2";
+    corvid.streams = Streams::OlderRespiration;
+    corvid.profile_streams = { { corvid_sleep_profile, Streams::OlderSleep },
+        { corvid_respiration_profile, Streams::OlderRespiration } };
 
     Personality safe_mode = model(
         "safe-mode", "Falcon", "000140-101", "SIMS0000001", ZoneLimits { 0.4f, 2.5f, 0.05f }, Streams::None);
@@ -618,13 +838,13 @@ std::vector<Personality> all_personalities()
                          Streams::Presence),
             presence_profile, { 0.2f, 7.9f }),
         with_profile(model("falcon", "Falcon", "000140-101", "SIMF0000001", ZoneLimits { 0.4f, 2.5f, 0.05f },
-                         Streams::Respiration),
+                         Streams::VitalSigns),
             adult_respiration_profile, { 0.3f, 2.9f }),
         with_profile(model("merlin", "Merlin", "000150-101", "SIMM0000001", ZoneLimits { 0.4f, 3.0f, 0.05f },
-                         Streams::Respiration),
+                         Streams::VitalSigns),
             adult_respiration_profile, { 0.3f, 3.4f }),
         with_profile(model("gannet", "Gannet", "000160-101", "SIMG0000001", ZoneLimits { 0.4f, 4.0f, 0.05f },
-                         Streams::Respiration),
+                         Streams::VitalSigns),
             adult_respiration_profile, { 0.3f, 4.4f }),
         embedded_platform(),
         safe_mode,

@@ -43,12 +43,23 @@ TEST(Messages, DataMessagesHaveTheModulesLayout)
             "50 1e fa 3b 72 07 00 00 00 01 00 00 00 00 00 c0 3f 02 50 00 00 00" },
         { "respiration status", respiration_status_message({ 9, 1, 14, 1.25f, 0.5f, 77 }),
             "50 26 fe 75 23 09 00 00 00 01 00 00 00 0e 00 00 00 00 00 a0 3f 00 00 00 3f 4d 00 00 00" },
+        { "sleep status", sleep_status_message({ 9, 3, 12.5f, 1.25f, 77, 0.5f, -2.0f }),
+            "50 6c a1 75 23 09 00 00 00 03 00 00 00 00 00 48 41 00 00 a0 3f 4d 00 00 00 00 00 00 3f "
+            "00 00 00 c0" },
         // Companion lists shorter than their count are padded with zeros,
         // so the message always has 21 + 8m + 12d bytes.
         { "presence moving list",
             presence_moving_list_message({ 3, 1, { 1.0f, 2.0f }, { 0.5f }, { 3.0f }, {}, { -1.0f } }),
             "50 1f fa 3b 72 03 00 00 00 01 00 00 00 02 00 00 00 01 00 00 00 00 00 80 3f 00 00 00 40 "
             "00 00 00 3f 00 00 00 00 00 00 40 40 00 00 00 00 00 00 80 bf" },
+        { "vital signs",
+            vital_signs_message({ 2, 7, 12.0f, 1.0f, 0.5f, 60.0f, 1.25f, 0.75f, 2.0f, 3.0f, 0.5f, 4.0f }),
+            "50 02 01 02 20 02 00 00 00 07 00 00 00 00 00 40 41 00 00 80 3f 00 00 00 3f 00 00 70 42 "
+            "00 00 a0 3f 00 00 40 3f 00 00 00 40 00 00 40 40 00 00 00 3f 00 00 80 40" },
+        { "normalized moving list",
+            normalized_moving_list_message({ 3, 0.5f, 0.25f, { 1.0f, 2.0f }, { 0.5f } }),
+            "50 cf 31 a3 c3 03 00 00 00 00 00 00 3f 00 00 80 3e 02 00 00 00 00 00 80 3f 00 00 00 40 "
+            "00 00 00 3f 00 00 00 00" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, to_hex(c.payload)) << c.name;
@@ -58,6 +69,7 @@ TEST(Messages, ListSizesFollowTheirCounts)
 {
     EXPECT_EQ(13u + 8 * 3, respiration_moving_list_message({ 1, { 1, 2, 3 }, {} }).size());
     EXPECT_EQ(13u + 12 * 2, respiration_detection_list_message({ 1, { 1, 2 }, { 1, 2, 3 }, {} }).size());
+    EXPECT_EQ(21u + 8 * 3, normalized_moving_list_message({ 1, 0, 0, { 1, 2, 3 }, { 1, 2, 3, 4 } }).size());
     EXPECT_EQ(
         21u + 8 * 4 + 12 * 0, presence_moving_list_message({ 1, 0, { 1, 2, 3, 4 }, {}, {}, {}, {} }).size());
 }

@@ -198,6 +198,76 @@ TEST_F(PersonalityTest, RespirationModuleStreamsRespirationMessages)
     EXPECT_EQ("SIMR0000001", std::string(serial.begin() + 14, serial.end()));
 }
 
+// The older module streams only its respiration status, counted from frame
+// 1, until its sleep profile is loaded: from the next run on it adds the
+// sleep status; its respiration profile takes that back.
+TEST_F(PersonalityTest, OlderModuleStreamsSleepStatusOnlyInItsSleepProfile)
+{
+    const Bytes respiration_status { 0x50, 0x26, 0xFE, 0x75, 0x23 };
+    const Bytes sleep_status { 0x50, 0x6C, 0xA1, 0x75, 0x23 };
+    const auto streamed = [&](size_t count) {
+        std::map<uint32_t, size_t> kinds;
+        for (size_t i = 0; i < count; ++i) {
+            const Bytes packet = next_packet();
+            if (starts_with(packet, { message::app_data }))
+                ++kinds[u32_at(packet, 1)];
+        }
+        return kinds;
+    };
+    start("corvid", 20);
+    const Bytes first = next_with_prefix(respiration_status);
+    EXPECT_EQ(29u, first.size());
+    EXPECT_EQ(1u, u32_at(first, 5));
+    EXPECT_EQ(4u, u32_at(first, 9)) << "the module initialises first";
+    EXPECT_EQ(0u, streamed(6).count(content::sleep_status));
+
+    EXPECT_EQ("10", to_hex(ask(hex("21 17 7b f1 00"))));
+    EXPECT_EQ(0u, streamed(4).count(content::sleep_status)) << "only from the next run on";
+    EXPECT_EQ("10", to_hex(ask(hex("20 11"))));
+    EXPECT_EQ("10", to_hex(ask(hex("20 01"))));
+    const Bytes sleep = next_with_prefix(sleep_status);
+    EXPECT_EQ(33u, sleep.size());
+    EXPECT_EQ(1u, u32_at(sleep, 5));
+    const float slow = f32_at(sleep, 25);
+    const float fast = f32_at(sleep, 29);
+    EXPECT_GT(slow, 0.0f);
+    EXPECT_GT(fast, 0.0f);
+    EXPECT_GT(streamed(10)[content::respiration_status], 0u);
+
+    EXPECT_EQ("10", to_hex(ask(hex("21 d6 a2 23 14"))));
+    EXPECT_EQ("10", to_hex(ask(hex("20 11"))));
+    EXPECT_EQ("10", to_hex(ask(hex("20 01"))));
+    next_with_prefix(respiration_status);
+    EXPECT_EQ(0u, streamed(10).count(content::sleep_status));
+    // Still no profile id to read back.
+    EXPECT_EQ("20 01 00 00 00", to_hex(ask(hex("90 74"))));
+}
+
+// The newer respiration modules stream each of their six kinds, every one
+// whole: its lists as long as their counts say.
+TEST_F(PersonalityTest, NewerRespirationModulesStreamVitalSigns)
+{
+    for (const char* name : { "falcon", "merlin", "gannet" }) {
+        client.reset();
+        packets.clear();
+        start(name);
+        EXPECT_EQ(33u, next_with_prefix({ 0x50, 0x6C, 0xA1, 0x75, 0x23 }).size()) << name;
+        const Bytes vital = next_with_prefix({ 0x50, 0x02, 0x01, 0x02, 0x20 });
+        EXPECT_EQ(53u, vital.size()) << name;
+        EXPECT_LE(u32_at(vital, 9), 2u) << name; // breathing, movement or tracking
+        EXPECT_EQ(29u, next_with_prefix({ 0x50, 0x26, 0xFE, 0x75, 0x23 }).size()) << name;
+        const Bytes moving = next_with_prefix({ 0x50, 0x00, 0x3B, 0x0A, 0x61 });
+        EXPECT_EQ(8u, u32_at(moving, 9)) << name;
+        EXPECT_EQ(13u + 8 * 8, moving.size()) << name;
+        const Bytes normalized = next_with_prefix({ 0x50, 0xCF, 0x31, 0xA3, 0xC3 });
+        EXPECT_EQ(16u, u32_at(normalized, 17)) << name;
+        EXPECT_EQ(21u + 8 * 16, normalized.size()) << name;
+        const Bytes detections = next_with_prefix({ 0x50, 0x02, 0x3B, 0x0A, 0x61 });
+        EXPECT_EQ(2u, u32_at(detections, 9)) << name;
+        EXPECT_EQ(13u + 12 * 2, detections.size()) << name;
+    }
+}
+
 // A recording that starts asks for the parameter file and the profile id;
 // an answer that never comes would hold it up for two reply timeouts. The
 // application modules that run profiles keep both; the others refuse both.

@@ -40,6 +40,8 @@ constexpr uint32_t respiration_status = 0x2375FE26;
 constexpr uint32_t sleep_status = 0x2375A16C;
 constexpr uint32_t respiration_moving_list = 0x610A3B00;
 constexpr uint32_t respiration_detection_list = 0x610A3B02;
+constexpr uint32_t vital_signs = 0x20020102;
+constexpr uint32_t normalized_moving_list = 0xC3A331CF;
 constexpr uint32_t presence_single = 0x723BFA1E;
 constexpr uint32_t presence_moving_list = 0x723BFA1F;
 constexpr uint32_t baseband_iq = 0x0C;
@@ -155,6 +157,19 @@ struct RespirationStatus {
 };
 Bytes respiration_status_message(const RespirationStatus& m); // 29 bytes
 
+// The older module's sleep status: its respiration values and how much the
+// sleeper moves, slowly (turning over) and fast (twitches).
+struct SleepStatus {
+    uint32_t frame_counter = 0;
+    uint32_t sensor_state = 0;
+    float respiration_rate = 0;
+    float distance = 0;
+    uint32_t signal_quality = 0;
+    float movement_slow = 0;
+    float movement_fast = 0;
+};
+Bytes sleep_status_message(const SleepStatus& m); // 33 bytes
+
 struct RespirationMovingList {
     uint32_t frame_counter = 0;
     std::vector<float> movement_slow; // m items; movement_fast padded to m
@@ -169,6 +184,33 @@ struct RespirationDetectionList {
     std::vector<float> velocity;
 };
 Bytes respiration_detection_list_message(const RespirationDetectionList& m); // 13 + 12d bytes
+
+struct VitalSigns {
+    uint32_t frame_counter = 0;
+    uint32_t sensor_state = 0;
+    float respiration_rate = 0;
+    float respiration_distance = 0;
+    float respiration_confidence = 0;
+    float heart_rate = 0;
+    float heart_distance = 0;
+    float heart_confidence = 0;
+    float movement_slow = 0;
+    float movement_fast = 0;
+    float movement_start = 0; // metres: the span the movement values cover
+    float movement_end = 0;
+};
+Bytes vital_signs_message(const VitalSigns& m); // 53 bytes
+
+// Movement per range bin as range-adjusted power, from `start` on in bins of
+// `bin_length` metres.
+struct NormalizedMovingList {
+    uint32_t frame_counter = 0;
+    float start = 0;
+    float bin_length = 0;
+    std::vector<float> movement_slow; // m items; movement_fast padded to m
+    std::vector<float> movement_fast;
+};
+Bytes normalized_moving_list_message(const NormalizedMovingList& m); // 21 + 8m bytes
 
 // A baseband frame: I and Q values (content baseband_iq) or amplitudes and
 // phases (baseband_amplitude_phase), one of each per range bin.

@@ -35,6 +35,13 @@ enum class Streams {
     None,
     Presence, // presence single and presence moving list
     Respiration, // respiration status and respiration moving list
+    // The older respiration module (20 frames a second, counted from 1): a
+    // sleeper who breathes, now and then turns over, and lies still.
+    OlderRespiration, // respiration status
+    OlderSleep, // respiration status and sleep status
+    // The newer respiration modules: sleep status, vital signs, respiration
+    // status, moving list, normalized moving list and detection list.
+    VitalSigns,
 };
 
 // What the frames of a radar chip hold (see ChipFrames).
@@ -112,6 +119,10 @@ struct Personality {
     FileSystem files;
 
     Streams streams = Streams::None;
+    // Profiles that change what it streams: loading one (21 and the id)
+    // makes it stream these from its next run of the sensor on. A module
+    // without a profile id acknowledges any load as before.
+    std::vector<std::pair<uint32_t, Streams>> profile_streams;
     // Whether it streams baseband frames and pulse-Doppler rows while the
     // host has them switched on (output control 41 10: 0x0C I/Q or 0x0D
     // amplitude/phase frames, 0x10 float or 0x11 byte rows; control 0 is
@@ -131,11 +142,12 @@ struct Personality {
 };
 
 // Application modules in normal mode: "corvid" (the older respiration and
-// sleep module), "osprey" (presence), "falcon", "merlin", "gannet"
-// (respiration and sleep); "dax" (the embedded platform); "safe-mode";
-// "not-listed" (answers the ping with the pong of a module the host must not
-// list); "bootloader" (a Falcon in its bootloader), "open-bootloader" (an
-// embedded-platform module in its bootloader). And the two data demos
+// sleep module: respiration status, and after its sleep profile 00F17B17 is
+// loaded sleep status too; its respiration profile 1423A2D6 switches back), "osprey" (presence), "falcon",
+// "merlin", "gannet" (respiration, heart rate and sleep: a sleeper breathing at about 1.5 m who moves for
+// 12 s in every minute); "dax" (the embedded platform); "safe-mode"; "not-listed"
+// (answers the ping with the pong of a module the host must not list); "bootloader" (a Falcon in its
+// bootloader), "open-bootloader" (an embedded-platform module in its bootloader). And the two data demos
 // "presence" and "respiration", which echo the ping's value.
 std::vector<std::string> personality_names();
 

@@ -1,0 +1,5 @@
+#include "AdultRespirationLoMemApp.hpp"
+
+AdultRespirationLoMemApp::AdultRespirationLoMemApp(Device* parent)
+    : AdultRespirationApp(parent, adultLoMemConstants)
+{ }

@@ -1,0 +1,5 @@
+#include "BabyRespirationLoMemApp.hpp"
+
+BabyRespirationLoMemApp::BabyRespirationLoMemApp(Device* parent)
+    : BabyRespirationApp(parent, babyLoMemConstants)
+{ }

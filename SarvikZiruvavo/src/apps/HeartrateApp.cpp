@@ -1,0 +1,5 @@
+#include "HeartrateApp.hpp"
+
+HeartrateApp::HeartrateApp(Device* parent)
+    : AdultRespirationApp(parent, heartrateConstants)
+{ }
