@@ -85,8 +85,11 @@ void EndToEnd::run(const std::function<void()>& steps)
     try {
         if (!m_failed)
             steps();
-    } catch (const StepFailed&) { }
-    finish();
+    } catch (const StepFailed&) {
+        m_handedOver = false;
+    }
+    if (!m_handedOver)
+        finish();
 }
 
 void EndToEnd::finish()
@@ -138,4 +141,38 @@ void EndToEnd::compareScreenshot(const QString& name, double differingPixels)
     const ScreenshotVerdict verdict = Screenshot::compareWindow(m_window, name, tolerance);
     if (!verdict.matches)
         fail(verdict.message);
+}
+
+void EndToEnd::waitForSplashToGo()
+{
+    waitFor(
+        [&] {
+            QQuickItem* splash = lookUp(QStringLiteral("splash"));
+            return splash && !splash->isVisible();
+        },
+        QStringLiteral("the splash to go"));
+}
+
+QQuickItem* EndToEnd::openFirstAppSettings(const QString& row)
+{
+    waitForSplashToGo();
+    click(find(row, nullptr, 30000));
+    waitFor([&] { return currentPage()->property("isDeviceMenu").toBool() == false; },
+        QStringLiteral("the application menu"));
+    waitForStack();
+    QQuickItem* menu = currentPage();
+    // The applications are made when the device becomes active.
+    waitFor(
+        [&] {
+            QQuickItem* button = lookUp(QStringLiteral("appButton0"), menu);
+            QQuickItem* noProfile = lookUp(QStringLiteral("noProfileText"), menu);
+            return (button && button->isVisible()) || (noProfile && noProfile->isVisible());
+        },
+        QStringLiteral("the applications of the module"));
+    QQuickItem* noProfile = lookUp(QStringLiteral("noProfileText"), menu);
+    if (noProfile && noProfile->isVisible())
+        skip(QStringLiteral("the program makes no application for the module"));
+    click(find(QStringLiteral("appButton0"), menu));
+    waitForStack();
+    return currentPage();
 }

@@ -40,9 +40,19 @@ public:
     // tolerance of a page whose data move: fails the run on a mismatch.
     void compareScreenshot(const QString& name, double differingPixels);
 
+    // Waits until the splash, which takes the clicks while it shows, goes.
+    void waitForSplashToGo();
+    // From the device menu, through the module in row and its first
+    // application, to that application's settings page; returns the page.
+    // Skips the run when the program makes no application for the module.
+    QQuickItem* openFirstAppSettings(const QString& row);
+
     // Runs the steps, then ends the program with the verdict: exit 0, or 1
     // when a step failed (the steps stop there), or 77 when they skipped.
     void run(const std::function<void()>& steps);
+    // Steps that end the program their own way (a signal, a closed window)
+    // call this last: the program's own exit code is then the verdict.
+    void handOver() { m_handedOver = true; }
     void finish();
     void skip(const QString& why);
     void fail(const QString& why);
@@ -53,4 +63,5 @@ private:
     QQmlApplicationEngine& m_engine;
     bool m_failed = false;
     bool m_skipped = false;
+    bool m_handedOver = false;
 };
