@@ -459,19 +459,19 @@ bool SimModule::Impl::host_has_read_everything()
     // A socket delivers what was sent before the close. Closing the master
     // of a pseudo-terminal discards what the host has not read yet, so wait
     // until the line's input queue has stayed empty for a moment (the kernel
-    // moves written bytes into it asynchronously), or give up after a grace
-    // period as a module that is unplugged would.
+    // moves written bytes into it asynchronously, later on a busy machine),
+    // or give up after a grace period as a module that is unplugged would.
     if (transport != Transport::Pty)
         return true;
     const Clock::time_point now = Clock::now();
     if (!drain.deadline)
-        drain.deadline = now + std::chrono::seconds(1);
+        drain.deadline = now + std::chrono::seconds(2);
     int queued = 0;
     if (::ioctl(pty_slave_fd, FIONREAD, &queued) != 0 || queued > 0)
         drain.empty_since.reset();
     else if (!drain.empty_since)
         drain.empty_since = now;
-    const bool done = (drain.empty_since && now - *drain.empty_since >= std::chrono::milliseconds(10))
+    const bool done = (drain.empty_since && now - *drain.empty_since >= std::chrono::milliseconds(100))
         || now >= *drain.deadline;
     if (done)
         drain = Drain {};
