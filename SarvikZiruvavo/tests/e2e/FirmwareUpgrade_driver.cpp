@@ -28,7 +28,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QQmlApplicationEngine>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -72,10 +71,11 @@ public:
     void change(const std::string& gone, const std::string& appeared)
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        for (const std::string& link : { m_application, m_bootloader }) {
-            if (!gone.empty() && m_targets[link] == gone) {
-                ::unlink(link.c_str());
-                m_targets.erase(link);
+        for (const std::string& name : { m_application, m_bootloader }) {
+            const auto target = m_targets.find(name);
+            if (!gone.empty() && target != m_targets.end() && target->second == gone) {
+                ::unlink(name.c_str());
+                m_targets.erase(target);
             }
         }
         if (appeared.empty())
