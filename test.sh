@@ -23,9 +23,23 @@ phase_end() {
     phase_name=""
   fi
 }
-# The number of tests a build directory's ctest run covers (with the labels given).
+# The number of test cases a build directory's ctest run covers (with the
+# ctest arguments given). A GoogleTest program that a sanitizer build runs in
+# shards (<program>.shard-<i>-of-<n>) counts the cases it lists, under the
+# GTEST_FILTER of the run.
 test_count() {
-  ctest --test-dir "$1" -N "${@:2}" | sed -n 's/^Total Tests: //p'
+  local total=0 name command
+  while IFS=$'\t' read -r name command; do
+    case "$name" in
+      *.shard-1-of-*)
+        total=$((total + $(ASAN_OPTIONS=detect_leaks=0 "$command" --gtest_list_tests \
+          --gtest_also_run_disabled_tests | grep -c '^  '))) ;;
+      *.shard-*-of-*) ;;
+      *) total=$((total + 1)) ;;
+    esac
+  done < <(ctest --test-dir "$1" -N -V "${@:2}" |
+    awk '/: Test command: /{command=$4} /^ *Test +#[0-9]+: /{sub(/^ *Test +#[0-9]+: /, ""); print $0 "\t" command}')
+  echo "$total"
 }
 COUNTS=()
 summary() {
@@ -75,12 +89,14 @@ phase "tests under ASan/UBSan"
 # The desktop program's window and QML tests (label gui) are left out here
 # until the leaks that Mesa and Qt's QML engine report under Xvfb are sorted
 # into system-library suppressions; its offscreen tests run, but for the runs
-# of the whole program (ProgramTest), whose QML scene leaves image data that
-# the leak check reports at exit (still to be traced).
-COUNTS+=("$(printf '%5d  build-asan' "$(test_count build-asan -L 'liblinkwell|fuzz|sarvik' -LE gui -E '^ProgramTest[.]')")")
+# of the whole program (ProgramTest, left out through GoogleTest's filter),
+# whose QML scene leaves image data that the leak check reports at exit
+# (still to be traced).
+export GTEST_FILTER='-ProgramTest.*'
+COUNTS+=("$(printf '%5d  build-asan' "$(test_count build-asan -L 'liblinkwell|fuzz|sarvik' -LE gui)")")
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600 -L 'liblinkwell|fuzz|sarvik' -LE gui \
-  -E '^ProgramTest[.]'
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS" --timeout 600 -L 'liblinkwell|fuzz|sarvik' -LE gui
+unset GTEST_FILTER
 
 # ThreadSanitizer reports inside the uninstrumented Qt, glib and Mesa: the
 # library's tests only, without the desktop program and the corpus replays.
