@@ -53,7 +53,7 @@ public:
     // Takes ownership of the thread; the destructor stops and deletes it.
     PacketDispatcher(Active* thread, Logger& logger);
     // Runs every job queued so far, then joins the thread. Nothing may call
-    // dispatch_packet once destruction has begun.
+    // dispatch_packets once destruction has begun.
     ~PacketDispatcher();
     PacketDispatcher(const PacketDispatcher&) = delete;
     PacketDispatcher& operator=(const PacketDispatcher&) = delete;
