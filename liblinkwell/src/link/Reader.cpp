@@ -91,6 +91,9 @@ void Reader::hand_over_packets()
         return;
     std::vector<std::vector<uint8_t>> packets;
     packets.swap(packets_);
+    // The next read likely cuts as many: room for them at once, rather than
+    // growing step by step.
+    packets_.reserve(packets.size());
     if (sink_)
         sink_(std::move(packets));
 }
