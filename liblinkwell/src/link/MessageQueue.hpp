@@ -33,25 +33,15 @@ public:
     // Appends the elements of the vector in their order under one lock; the
     // bound applies as if they were put one by one. The waiters are woken
     // once, when the queue was empty before, so a batch costs its consumer
-    // one wake-up and one lock taken by the producer. The elements dropped
-    // to make room are destroyed after the lock is released: a consumer
-    // waits for the lock only while elements move.
+    // one wake-up and one lock taken by the producer.
     void put_all(std::vector<T>& values)
     {
-        std::vector<T> dropped;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            const bool was_empty = queue_.empty();
-            for (T& value : values) {
-                if (max_count_ > 0 && queue_.size() >= static_cast<std::size_t>(max_count_)) {
-                    dropped.push_back(std::move(queue_.front()));
-                    queue_.pop_front();
-                }
-                push_bounded(std::move(value));
-            }
-            if (was_empty)
-                wake_waiters();
-        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        const bool was_empty = queue_.empty();
+        for (T& value : values)
+            push_bounded(std::move(value));
+        if (was_empty)
+            wake_waiters();
     }
 
     // Like put, unless refuse() holds; refuse runs under the queue's mutex, so
