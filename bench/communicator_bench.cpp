@@ -316,12 +316,14 @@ void BM_ConnectionStream(benchmark::State& state)
     std::condition_variable last_seen;
     uint64_t received = 0;
     uint64_t bursts_done = 0;
-    const int opened = io.open("module", [&](Bytes packet) {
+    const int opened = io.open("module", [&](std::vector<Bytes> packets) {
         std::lock_guard<std::mutex> lock(mutex);
-        ++received;
-        if (packet[1] == last_packet_marker) {
-            ++bursts_done;
-            last_seen.notify_one();
+        for (const Bytes& packet : packets) {
+            ++received;
+            if (packet[1] == last_packet_marker) {
+                ++bursts_done;
+                last_seen.notify_one();
+            }
         }
     });
     if (opened != 0) {

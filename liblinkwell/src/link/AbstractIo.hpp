@@ -1,23 +1,28 @@
 // The packet-level pipe of one module connection: opened with a device name
 // and a packet sink, after which every complete packet received from the
-// module goes to the sink, and commands can be written to the module.
+// module goes to the sink, those of one read together, and commands can be
+// written to the module.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <linkwell/Bytes.hpp>
 
 class AbstractIo {
 public:
+    // Gets the packets received together, oldest first; never none.
+    using PacketSink = std::function<void(std::vector<Bytes>)>;
+
     virtual ~AbstractIo() = default;
 
     virtual bool is_ready() = 0;
 
     // Returns 0 on success, otherwise the transport's error code. The sink
     // runs on the connection's reader thread.
-    virtual int open(const std::string& name, std::function<void(Bytes)> packet_sink) = 0;
+    virtual int open(const std::string& name, PacketSink packet_sink) = 0;
 
     virtual void close() = 0;
 

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <utility>
+#include <vector>
 
 template <typename T> class MessageQueue {
 public:
@@ -27,6 +28,20 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         put_locked(std::move(value));
+    }
+
+    // Appends the elements of the vector in their order under one lock; the
+    // bound applies as if they were put one by one. The waiters are woken
+    // once, when the queue was empty before, so a batch costs its consumer
+    // one wake-up and one lock taken by the producer.
+    void put_all(std::vector<T>& values)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const bool was_empty = queue_.empty();
+        for (T& value : values)
+            push_bounded(std::move(value));
+        if (was_empty)
+            wake_waiters();
     }
 
     // Like put, unless refuse() holds; refuse runs under the queue's mutex, so
@@ -167,20 +182,30 @@ public:
 private:
     void put_locked(T value)
     {
+        const bool was_empty = queue_.empty();
+        push_bounded(std::move(value));
+        if (was_empty)
+            wake_waiters();
+    }
+
+    void push_bounded(T value)
+    {
         if (max_count_ == 0)
             return;
         if (max_count_ > 0)
             while (queue_.size() >= static_cast<std::size_t>(max_count_))
                 queue_.pop_front();
-        const bool was_empty = queue_.empty();
         queue_.push_back(std::move(value));
         count_.store(queue_.size(), std::memory_order_relaxed);
-        // A waiter waits only while the queue is empty: packets that follow
-        // one that is not yet taken wake nobody, so a burst costs its
-        // consumer one wake-up. Every waiter is woken, since the first one
-        // to run may take the only element and leave the rest to wait again
-        // for the next.
-        if (was_empty)
+    }
+
+    // A waiter waits only while the queue is empty: elements that follow one
+    // that is not yet taken wake nobody, so a burst costs its consumer one
+    // wake-up. Every waiter is woken, since the first one to run may take
+    // the only element and leave the rest to wait again for the next.
+    void wake_waiters()
+    {
+        if (!queue_.empty())
             ready_.notify_all();
     }
 

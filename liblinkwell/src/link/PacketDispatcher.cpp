@@ -88,48 +88,74 @@ void PacketDispatcher::post(std::function<void()> job)
     thread_->add(std::move(job));
 }
 
+void PacketDispatcher::dispatch_packet(Bytes packet)
+{
+    std::vector<Bytes> packets;
+    packets.push_back(std::move(packet));
+    dispatch_packets(std::move(packets));
+}
+
 // The path of every received packet starts here; see the header for the
 // threads and their hand-offs.
-void PacketDispatcher::dispatch_packet(Bytes packet)
+void PacketDispatcher::dispatch_packets(std::vector<Bytes> packets)
 {
     if (retired_)
         return;
     static const std::string dispatching = "dispatching packet: ";
-    logger_.log(3, dispatching);
-    logger_.print_bytes(3, packet);
-    bool unhandled = false;
+    for (const Bytes& packet : packets) {
+        logger_.log(3, dispatching);
+        logger_.print_bytes(3, packet);
+    }
+    std::vector<Bytes> unhandled;
     {
         std::unique_lock<std::mutex> lock(incoming_mutex_);
-        // One packet larger than the byte bound still passes on its own.
-        room_.wait(lock, [&] {
-            return retired_
-                || (incoming_.size() < max_waiting_packets
-                    && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
-        });
-        if (retired_)
-            return;
-        Targets targets = matching(packet);
-        const bool plain = std::all_of(targets.begin(), targets.end(),
-            [](const std::shared_ptr<const SubscriptionEntry>& entry) { return entry->plain_queue; });
-        if (!plain || not_routed_ != 0 || receiver_posted_) {
-            queue_packet(std::move(packet), std::move(targets));
-            return;
+        // Consecutive packets for the same one named queue, put there
+        // together.
+        QueueRun run;
+        Targets targets;
+        for (Bytes& packet : packets) {
+            // One packet larger than the byte bound still passes on its own.
+            const auto room = [&] {
+                return retired_
+                    || (incoming_.size() < max_waiting_packets
+                        && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
+            };
+            if (!room()) {
+                deliver_run(run);
+                room_.wait(lock, room);
+            }
+            if (retired_)
+                return;
+            matching(packet, targets);
+            const bool plain = std::all_of(targets.begin(), targets.end(),
+                [](const std::shared_ptr<const SubscriptionEntry>& entry) { return entry->plain_queue; });
+            if (!plain || not_routed_ != 0 || receiver_posted_) {
+                deliver_run(run);
+                queue_packet(std::move(packet), targets);
+            } else if (targets.empty()) {
+                unhandled.push_back(std::move(packet));
+            } else if (targets.size() == 1 && targets.front()->callback.target<QueueFeeder>()) {
+                if (run.entry != targets.front())
+                    deliver_run(run);
+                run.entry = targets.front();
+                run.packets.push_back(std::move(packet));
+            } else {
+                deliver_run(run);
+                deliver_directly(targets, packet);
+            }
         }
-        unhandled = targets.empty();
-        if (!unhandled)
-            deliver_directly(targets, packet);
+        deliver_run(run);
     }
-    if (unhandled)
+    for (const Bytes& packet : unhandled)
         log_unhandled(packet);
 }
 
-PacketDispatcher::Targets PacketDispatcher::matching(const Bytes& packet) const
+void PacketDispatcher::matching(const Bytes& packet, Targets& targets) const
 {
-    Targets targets;
+    targets.clear();
     for (const auto& [name, entry] : subscriptions_)
         if (matches_any(packet, entry->prefixes))
             targets.push_back(entry);
-    return targets;
 }
 
 // On the reader thread, under the lock: only queues, which run no user code.
@@ -138,6 +164,21 @@ void PacketDispatcher::deliver_directly(const Targets& targets, Bytes& packet)
     for (std::size_t i = 0; i + 1 < targets.size(); ++i)
         call(*targets[i], packet);
     hand_over(*targets.back(), packet);
+}
+
+// On the reader thread, under the lock: the packets of the run go to its
+// queue under one lock of the queue, and wake its waiter once.
+void PacketDispatcher::deliver_run(QueueRun& run)
+{
+    if (run.packets.empty())
+        return;
+    try {
+        run.entry->callback.target<QueueFeeder>()->take_all(run.packets);
+    } catch (...) {
+        logger_.error("exception from the callback of subscription \"" + run.entry->name
+            + "\": " + describe_current_exception());
+    }
+    run.packets.clear();
 }
 
 // Routing keeps the order of a job per packet: a packet joins the newest

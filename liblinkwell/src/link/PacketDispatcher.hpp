@@ -1,25 +1,29 @@
 // Routes every packet received on one module connection to the parties that
 // subscribed to it by byte prefix, and optionally to one typed receiver.
 //
-// Threads and hand-offs. The reader thread calls dispatch_packet with each
-// packet it cuts from the stream. Under the dispatcher's one lock it looks up
-// the subscriptions that the packet matches, then:
+// Threads and hand-offs. The reader thread calls dispatch_packets with the
+// packets it cut from one read. Under the dispatcher's one lock it looks up,
+// packet by packet, the subscriptions that each matches, then:
 //   - when they are all queues (a named queue, a request's reply) and no
 //     packet is waiting for the dispatcher thread, it puts the packet into
-//     those queues itself, still under the lock: the queue's one waiter (a
-//     get_packet, or the request waiting for its reply on its own queue) is
-//     woken once, and no other thread is involved;
+//     those queues itself, still under the lock, and no other thread is
+//     involved. Consecutive packets for the same one named queue go in
+//     together: one lock of the queue, and its waiter (a get_packet) woken
+//     once for them; a request's reply wakes the request waiting on its own
+//     queue;
 //   - otherwise (a callback or the typed receiver wants the packet, or
 //     packets before it still wait) it queues the packet with the
 //     subscriptions it matched, and the dispatcher thread, the only one that
 //     runs callbacks and the receiver, routes the queued packets in arrival
 //     order.
 // So every party sees its packets in arrival order, and a packet never
-// overtakes one that arrived before it. Subscribing and unsubscribing change
-// the table at once, under the same lock: a packet is routed by the table as
-// it stood when the packet arrived, wherever it is delivered. The typed
-// receiver is set and cleared by jobs on the dispatcher thread, in order with
-// the packets queued there.
+// overtakes one that arrived before it: packets put into a queue together
+// are put before the reader looks at the next packet of the read that is
+// for another party. Subscribing and unsubscribing change the table at
+// once, under the same lock: a packet is routed by the table as it stood
+// when the packet arrived, wherever it is delivered. The typed receiver is
+// set and cleared by jobs on the dispatcher thread, in order with the
+// packets queued there.
 #pragma once
 
 #include <atomic>
@@ -49,7 +53,7 @@ public:
     // Takes ownership of the thread; the destructor stops and deletes it.
     PacketDispatcher(Active* thread, Logger& logger);
     // Runs every job queued so far, then joins the thread. Nothing may call
-    // dispatch_packet once destruction has begun.
+    // dispatch_packets once destruction has begun.
     ~PacketDispatcher();
     PacketDispatcher(const PacketDispatcher&) = delete;
     PacketDispatcher& operator=(const PacketDispatcher&) = delete;
@@ -63,9 +67,11 @@ public:
     static constexpr std::size_t max_waiting_packets = 1024;
     static constexpr std::size_t max_waiting_bytes = 4 << 20;
 
-    // Called on the reader thread with each received packet: delivers it to
-    // queues directly or queues it for the dispatcher thread (see above);
-    // waits while the bound is reached.
+    // Called on the reader thread with the packets of one read, oldest
+    // first: delivers each to queues directly or queues it for the
+    // dispatcher thread (see above); waits while the bound is reached.
+    void dispatch_packets(std::vector<Bytes> packets);
+    // The same for one packet.
     void dispatch_packet(Bytes packet);
 
     // Inserts the subscription, or replaces prefix list and callback of an
@@ -114,9 +120,18 @@ private:
         Targets targets;
     };
 
+    // Packets that follow one another in a read and are all for the same
+    // one named queue.
+    struct QueueRun {
+        std::shared_ptr<const SubscriptionEntry> entry;
+        std::vector<Bytes> packets;
+    };
+
     void post(std::function<void()> job);
-    Targets matching(const Bytes& packet) const;
+    // Those the packet matches, into targets.
+    void matching(const Bytes& packet, Targets& targets) const;
     void deliver_directly(const Targets& targets, Bytes& packet);
+    void deliver_run(QueueRun& run);
     void queue_packet(Bytes packet, Targets targets);
     void route_batch();
     WaitingPacket take_incoming();

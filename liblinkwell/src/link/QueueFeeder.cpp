@@ -24,3 +24,12 @@ bool QueueFeeder::take(Bytes packet) const
 {
     return packet_to_queue(queue_, std::move(packet));
 }
+
+bool QueueFeeder::take_all(std::vector<Bytes>& packets) const
+{
+    std::shared_ptr<MessageQueue<Bytes>> target = queue_.lock();
+    if (!target)
+        return false;
+    target->put_all(packets);
+    return true;
+}

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "link/MessageQueue.hpp"
 #include <linkwell/Bytes.hpp>
@@ -25,6 +26,9 @@ public:
     bool operator()(const Bytes& packet) const;
     // Appends the packet itself; false when the queue is gone.
     bool take(Bytes packet) const;
+    // Appends the packets themselves, in their order, under one lock of the
+    // queue; false when the queue is gone.
+    bool take_all(std::vector<Bytes>& packets) const;
 
 private:
     std::weak_ptr<MessageQueue<Bytes>> queue_;

@@ -217,8 +217,8 @@ int RadarCommunicator::open(const std::string& name)
         return 1;
     Trace trace(logger_, 3, "open");
     PacketDispatcher* dispatcher = dispatcher_.get();
-    const int result
-        = io_.open(name, [dispatcher](Bytes packet) { dispatcher->dispatch_packet(std::move(packet)); });
+    const int result = io_.open(
+        name, [dispatcher](std::vector<Bytes> packets) { dispatcher->dispatch_packets(std::move(packets)); });
     if (result != 0)
         logger_.error("module_io::open returned error");
     return result;

@@ -14,7 +14,8 @@ Reader::Reader(Logger& logger, ModuleIo& io, Active* active, Protocol* protocol)
     , protocol_(protocol)
     , buffer_(read_buffer_size)
 {
-    protocol_->subscribe([this](const uint8_t* packet, unsigned length) { handle_packet(packet, length); });
+    protocol_->subscribe(
+        [this](const uint8_t* packet, unsigned length) { packets_.emplace_back(packet, packet + length); });
 }
 
 Reader::~Reader()
@@ -73,12 +74,26 @@ bool Reader::single_read()
     // every chunk for a level that is usually off.
     buffer_.resize(count);
     logger_.print_bytes(5, buffer_);
-    protocol_->parse(buffer_.data(), count);
+    try {
+        protocol_->parse(buffer_.data(), count);
+    } catch (...) {
+        // The packets cut before the fault are good.
+        hand_over_packets();
+        throw;
+    }
+    hand_over_packets();
     return true;
 }
 
-void Reader::handle_packet(const uint8_t* packet, unsigned length)
+void Reader::hand_over_packets()
 {
+    if (packets_.empty())
+        return;
+    std::vector<std::vector<uint8_t>> packets;
+    packets.swap(packets_);
+    // The next read likely cuts as many: room for them at once, rather than
+    // growing step by step.
+    packets_.reserve(packets.size());
     if (sink_)
-        sink_(std::vector<uint8_t>(packet, packet + length));
+        sink_(std::move(packets));
 }

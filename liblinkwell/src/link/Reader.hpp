@@ -1,6 +1,6 @@
 // The receiving end of a connection: on its own active thread it reads the
-// module's bytes, feeds them to the connection's Protocol and hands every
-// complete packet, copied into a vector, to a sink.
+// module's bytes, feeds them to the connection's Protocol and hands the
+// complete packets of each read, copied into vectors, to a sink at once.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,8 @@ class ModuleIo;
 
 class Reader {
 public:
-    using Sink = std::function<void(std::vector<uint8_t>)>;
+    // Gets the packets cut from one read, oldest first; never none.
+    using Sink = std::function<void(std::vector<std::vector<uint8_t>>)>;
 
     static constexpr unsigned read_buffer_size = 6158;
     // How long one read waits for bytes, in ms: an idle connection wakes
@@ -40,7 +41,7 @@ private:
     // One read task; queues the next one unless the I/O failed.
     void read();
     bool single_read();
-    void handle_packet(const uint8_t* packet, unsigned length);
+    void hand_over_packets();
 
     Logger& logger_;
     ModuleIo& io_;
@@ -52,4 +53,6 @@ private:
     // Holds read_buffer_size bytes while a read fills it, and then exactly
     // the bytes read while they are dumped and parsed.
     std::vector<uint8_t> buffer_;
+    // The packets cut from the read being parsed.
+    std::vector<std::vector<uint8_t>> packets_;
 };

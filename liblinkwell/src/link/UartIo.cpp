@@ -26,7 +26,7 @@ bool UartIo::is_ready()
     return ready_;
 }
 
-int UartIo::open(const std::string& name, std::function<void(Bytes)> packet_sink)
+int UartIo::open(const std::string& name, PacketSink packet_sink)
 {
     // Replacing the ModuleIo under a running reader would pull the port out
     // from under it.

@@ -27,7 +27,7 @@ public:
     bool is_ready() override;
     // Closes a previous connection first, then makes every part anew. On a
     // nonzero ModuleIo::open result the parts stay until close.
-    int open(const std::string& name, std::function<void(Bytes)> packet_sink) override;
+    int open(const std::string& name, PacketSink packet_sink) override;
     // Stops and joins the writer and reader threads, then closes the port.
     // Harmless when already closed.
     void close() override;

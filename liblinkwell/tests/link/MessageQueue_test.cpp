@@ -35,12 +35,26 @@ TEST(MessageQueue, MaxCountBoundsWhatIsKept)
         { -1, { "a", "b", "c" } },
         { 5, { "a", "b", "c" } },
     };
+    // One by one, all at once, and a batch behind an element already there:
+    // the bound keeps the same newest elements in their order.
+    const std::vector<std::vector<std::vector<std::string>>> ways {
+        { { "a" }, { "b" }, { "c" } },
+        { { "a", "b", "c" } },
+        { { "a" }, { "b", "c" } },
+    };
     for (const auto& c : cases) {
-        MessageQueue<std::string> q(c.max_count);
-        for (const char* s : { "a", "b", "c" })
-            q.put(s);
-        EXPECT_EQ(c.kept.size(), q.size()) << "max_count " << c.max_count;
-        EXPECT_EQ(c.kept, drain(q)) << "max_count " << c.max_count;
+        for (const auto& way : ways) {
+            MessageQueue<std::string> q(c.max_count);
+            for (std::vector<std::string> batch : way) {
+                if (batch.size() == 1)
+                    q.put(batch.front());
+                else
+                    q.put_all(batch);
+            }
+            EXPECT_EQ(c.kept.size(), q.size())
+                << "max_count " << c.max_count << ", " << way.size() << " puts";
+            EXPECT_EQ(c.kept, drain(q)) << "max_count " << c.max_count << ", " << way.size() << " puts";
+        }
     }
 }
 
@@ -233,10 +247,18 @@ TEST(MessageQueue, SeveralWaitingConsumersTakeEveryElementOfBursts)
     int next = 1;
     while (next <= consumers * per_consumer) {
         // Bursts of 1 to 7 elements, so that puts meet an empty queue and a
-        // queue still holding elements.
+        // queue still holding elements; every other burst is put at once,
+        // which wakes the waiters only once.
         const int burst = std::min(1 + next % 7, consumers * per_consumer - next + 1);
-        for (int i = 0; i < burst; ++i)
-            q.put(next++);
+        if (burst % 2 == 0) {
+            std::vector<int> batch;
+            for (int i = 0; i < burst; ++i)
+                batch.push_back(next++);
+            q.put_all(batch);
+        } else {
+            for (int i = 0; i < burst; ++i)
+                q.put(next++);
+        }
         std::this_thread::yield();
     }
     for (auto& t : threads)

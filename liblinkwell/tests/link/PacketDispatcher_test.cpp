@@ -347,6 +347,92 @@ TEST_F(PacketDispatcherTest, QueuePacketsWaitBehindACallbackAndKeepTheirOrder)
     EXPECT_EQ((std::vector<Bytes> { hex("50 00"), hex("51 01"), hex("52 02") }), seen);
 }
 
+// Runs the jobs posted to it only when the test says so, on the test's
+// thread: what the reader thread did alone is seen before any routing.
+class HeldActive : public Active {
+public:
+    void add(std::function<void()> task) override { tasks_.push_back(std::move(task)); }
+    void stop() override { run(); }
+    void run()
+    {
+        while (!tasks_.empty()) {
+            std::function<void()> task = std::move(tasks_.front());
+            tasks_.erase(tasks_.begin());
+            task();
+        }
+    }
+
+private:
+    std::vector<std::function<void()>> tasks_;
+};
+
+std::vector<Bytes> taken(MessageQueue<Bytes>& queue)
+{
+    std::vector<Bytes> packets;
+    while (auto p = queue.try_get())
+        packets.push_back(*p);
+    return packets;
+}
+
+// In the packets of one read, those before a packet for a callback go to
+// their queues at once; those after it, even those only a queue wants, wait
+// for it on the dispatcher thread.
+TEST(PacketDispatcherBatch, PacketsOfOneReadBehindACallbackPacketWaitForIt)
+{
+    RecordingLogger logger;
+    CallLog log;
+    auto* thread = new HeldActive;
+    PacketDispatcher dispatcher(thread, logger);
+    auto named = std::make_shared<MessageQueue<Bytes>>(-1);
+    auto reply = std::make_shared<MessageQueue<Bytes>>(-1);
+    dispatcher.subscribe("c", log.record("c"), { hex("51") });
+    dispatcher.subscribe("q", QueueFeeder(named), { hex("50") });
+    dispatcher.subscribe("response",
+        ReplyCatcher(reply, std::make_shared<ReplyCatcher::Debt>(std::vector<Bytes> {})), { hex("20") });
+    dispatcher.dispatch_packets(
+        { hex("50 01"), hex("50 02"), hex("20 01"), hex("50 03"), hex("51 00"), hex("50 04"), hex("20 02") });
+    EXPECT_EQ((std::vector<Bytes> { hex("50 01"), hex("50 02"), hex("50 03") }), taken(*named));
+    EXPECT_EQ(std::vector<Bytes> { hex("20 01") }, taken(*reply));
+    EXPECT_TRUE(log.calls().empty());
+    thread->run();
+    EXPECT_EQ(std::vector<std::string> { "c:51 00" }, log.calls());
+    EXPECT_EQ(std::vector<Bytes> { hex("50 04") }, taken(*named));
+    EXPECT_EQ(std::vector<Bytes> { hex("20 02") }, taken(*reply));
+}
+
+// A read with more packets for a callback than may wait for the dispatcher
+// thread: the reader waits for room in the middle of it unless routing keeps
+// up, and every party still gets every packet of it, in order.
+TEST_F(PacketDispatcherTest, ReadLargerThanTheBoundLosesNothing)
+{
+    std::vector<int> called; // dispatcher thread until drained
+    dispatcher->subscribe("c",
+        [&](const Bytes& packet) {
+            called.push_back(packet[1] | packet[2] << 8);
+            return true;
+        },
+        { hex("51") });
+    auto named = std::make_shared<MessageQueue<Bytes>>(-1);
+    dispatcher->subscribe("q", QueueFeeder(named), { hex("50") });
+    const int count = 3 * static_cast<int>(PacketDispatcher::max_waiting_packets);
+    std::vector<Bytes> packets;
+    for (int i = 0; i < count; ++i)
+        packets.push_back(Bytes { static_cast<uint8_t>(i % 3 == 0 ? 0x50 : 0x51), static_cast<uint8_t>(i),
+            static_cast<uint8_t>(i >> 8) });
+    dispatcher->dispatch_packets(packets);
+    drain();
+    std::vector<int> expected_called;
+    std::vector<Bytes> expected_queued;
+    for (int i = 0; i < count; ++i) {
+        if (i % 3 == 0)
+            expected_queued.push_back(packets[i]);
+        else
+            expected_called.push_back(i);
+    }
+    EXPECT_EQ(expected_called, called);
+    EXPECT_EQ(expected_queued, taken(*named));
+}
+
 // While a typed receiver is subscribed it decodes every packet, also those
 // that only a queue wants; once it is unsubscribed such packets go to the
 // queue alone, and the queue keeps their order.

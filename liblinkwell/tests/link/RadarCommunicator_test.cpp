@@ -63,7 +63,7 @@ public:
 
     bool is_ready() override { return ready_; }
 
-    int open(const std::string& name, std::function<void(Bytes)> sink) override
+    int open(const std::string& name, PacketSink sink) override
     {
         opened_name = name;
         if (open_result != 0)
@@ -107,7 +107,7 @@ public:
     // thread, after everything delivered before.
     void deliver(Bytes packet)
     {
-        reader_->add([this, packet = std::move(packet)] { sink_(packet); });
+        reader_->add([this, packet = std::move(packet)] { sink_({ packet }); });
     }
 
     // Waits until every packet delivered so far has been handed on.
@@ -144,7 +144,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<Bytes> written_;
     std::vector<std::chrono::seconds> write_limits_;
-    std::function<void(Bytes)> sink_;
+    PacketSink sink_;
     std::unique_ptr<ActiveThread> reader_;
     std::atomic<bool> ready_ { false };
 };

@@ -24,9 +24,10 @@ class PacketLog {
 public:
     Reader::Sink sink()
     {
-        return [this](std::vector<uint8_t> packet) {
+        return [this](std::vector<Bytes> packets) {
             std::lock_guard<std::mutex> lock(mutex_);
-            packets_.push_back(std::move(packet));
+            packets_.insert(packets_.end(), packets.begin(), packets.end());
+            batches_.push_back(std::move(packets));
             thread_ = std::this_thread::get_id();
         };
     }
@@ -34,6 +35,12 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         return packets_;
+    }
+    // The packets of each call of the sink.
+    std::vector<std::vector<Bytes>> batches() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return batches_;
     }
     std::thread::id thread() const
     {
@@ -44,10 +51,12 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<Bytes> packets_;
+    std::vector<std::vector<Bytes>> batches_;
     std::thread::id thread_;
 };
 
-// A Protocol that records what it is fed, may throw, and reports its end.
+// A Protocol that records what it is fed, hands each chunk on as a packet,
+// may throw after that, and reports its end.
 class FakeProtocol : public Protocol {
 public:
     explicit FakeProtocol(bool* destroyed = nullptr, bool throw_on_subscribe = false)
@@ -63,15 +72,18 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         chunks_.emplace_back(data, data + length);
+        if (handler_)
+            handler_(data, length);
         if (throw_next_) {
             throw_next_ = false;
             throw 42; // not even a std::exception
         }
     }
-    void subscribe(Handler) override
+    void subscribe(Handler handler) override
     {
         if (throw_on_subscribe_)
             throw std::runtime_error("cannot subscribe");
+        handler_ = std::move(handler);
     }
     std::vector<Bytes> chunks() const
     {
@@ -90,6 +102,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<Bytes> chunks_;
     bool throw_next_ = false;
+    Handler handler_;
 };
 
 // An Active that reports its end, around a real thread.
@@ -144,6 +157,22 @@ TEST_F(ReaderTest, HandsEveryCompletePacketToTheSinkOnTheReaderThread)
     EXPECT_EQ(Reader::read_buffer_size, io_.last_read_size());
     EXPECT_EQ(Reader::read_timeout, io_.last_read_timeout());
     EXPECT_TRUE(logger_.errors().empty());
+}
+
+// The sink gets the packets of one read in one call, so that what it feeds
+// can take them in together.
+TEST_F(ReaderTest, PacketsOfOneReadReachTheSinkInOneCall)
+{
+    Bytes three = frame(hex("01"));
+    for (const Bytes& more : { frame(hex("02")), frame(hex("03")) })
+        three.insert(three.end(), more.begin(), more.end());
+    io_.push_read(three);
+    io_.push_read(frame(hex("04")));
+    auto reader = make_reader();
+    reader->start(log_.sink());
+    ASSERT_TRUE(io_.wait_until_reads_done());
+    EXPECT_EQ((std::vector<std::vector<Bytes>> { { hex("01"), hex("02"), hex("03") }, { hex("04") } }),
+        log_.batches());
 }
 
 TEST_F(ReaderTest, ReadsAreDumpedAtLevel5AndEmptyReadsFeedNothing)
@@ -203,8 +232,8 @@ TEST_F(ReaderTest, ASinkThatThrowsIsLoggedAndReadingGoesOn)
     std::vector<Bytes> got; // reader thread only until the reader is gone
     {
         auto reader = make_reader();
-        reader->start([&](std::vector<uint8_t> packet) {
-            got.push_back(packet);
+        reader->start([&](std::vector<Bytes> packets) {
+            got.insert(got.end(), packets.begin(), packets.end());
             if (got.size() == 1)
                 throw std::runtime_error("sink failed");
         });
@@ -227,6 +256,8 @@ TEST_F(ReaderTest, AProtocolThatThrowsIsLoggedAndReadingGoesOn)
     reader.start(log_.sink());
     ASSERT_TRUE(io_.wait_until_reads_done());
     EXPECT_EQ((std::vector<Bytes> { hex("aa"), hex("bb") }), protocol->chunks());
+    // The packet cut before the fault goes on with its own read.
+    EXPECT_EQ((std::vector<std::vector<Bytes>> { { hex("aa") }, { hex("bb") } }), log_.batches());
     EXPECT_EQ(std::vector<std::string> { "Reader: handling received bytes failed with an unknown exception" },
         logger_.errors());
 }

@@ -87,11 +87,11 @@ public:
 struct Packets {
     std::mutex mutex;
     std::vector<Bytes> got;
-    std::function<void(Bytes)> sink()
+    AbstractIo::PacketSink sink()
     {
-        return [this](Bytes p) {
+        return [this](std::vector<Bytes> packets) {
             std::lock_guard<std::mutex> lock(mutex);
-            got.push_back(std::move(p));
+            got.insert(got.end(), packets.begin(), packets.end());
         };
     }
     std::vector<Bytes> all()

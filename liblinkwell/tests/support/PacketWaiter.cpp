@@ -4,12 +4,12 @@
 
 namespace testsupport {
 
-std::function<void(PacketWaiter::Bytes)> PacketWaiter::sink()
+std::function<void(std::vector<PacketWaiter::Bytes>)> PacketWaiter::sink()
 {
-    return [this](Bytes packet) {
+    return [this](std::vector<Bytes> packets) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            packets_.push_back(std::move(packet));
+            packets_.insert(packets_.end(), packets.begin(), packets.end());
         }
         cv_.notify_all();
     };

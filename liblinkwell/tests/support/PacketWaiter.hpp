@@ -16,7 +16,7 @@ public:
     using Bytes = std::vector<uint8_t>;
 
     // A sink that keeps every packet; the waiter must outlive its use.
-    std::function<void(Bytes)> sink();
+    std::function<void(std::vector<Bytes>)> sink();
     // The packets so far, once there are n or after five seconds.
     std::vector<Bytes> wait_for(std::size_t n);
 
