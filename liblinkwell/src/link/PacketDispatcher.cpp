@@ -131,6 +131,11 @@ void PacketDispatcher::dispatch_packets(std::vector<Bytes> packets)
                 [](const std::shared_ptr<const SubscriptionEntry>& entry) { return entry->plain_queue; });
             if (!plain || not_routed_ != 0 || receiver_posted_) {
                 deliver_run(run);
+                // Packets of this read that nobody wanted are logged before
+                // this one's callbacks run, as they arrived before it.
+                for (Bytes& earlier : unhandled)
+                    queue_packet(std::move(earlier), {});
+                unhandled.clear();
                 queue_packet(std::move(packet), targets);
             } else if (targets.empty()) {
                 unhandled.push_back(std::move(packet));

@@ -400,6 +400,40 @@ TEST(PacketDispatcherBatch, PacketsOfOneReadBehindACallbackPacketWaitForIt)
     EXPECT_EQ(std::vector<Bytes> { hex("20 02") }, taken(*reply));
 }
 
+// A logger that lets the held dispatcher thread run first whenever a packet
+// is logged as unwanted: the reader thread is slower than routing.
+class RoutingFirstLogger : public RecordingLogger {
+public:
+    HeldActive* thread = nullptr;
+    void log(unsigned level, const std::string& text) override
+    {
+        if (text == unhandled && thread)
+            thread->run();
+        RecordingLogger::log(level, text);
+    }
+};
+
+// Packets of one read that nobody wants are logged before a later packet of
+// the read reaches its callback, whichever thread gets there first.
+TEST(PacketDispatcherBatch, UnwantedPacketsAreLoggedBeforeALaterCallbackRuns)
+{
+    RoutingFirstLogger logger;
+    auto* thread = new HeldActive;
+    logger.thread = thread;
+    PacketDispatcher dispatcher(thread, logger);
+    std::vector<int> logged_before_callback;
+    dispatcher.subscribe("c",
+        [&](const Bytes&) {
+            logged_before_callback.push_back(logger.count(unhandled));
+            return true;
+        },
+        { hex("51") });
+    dispatcher.dispatch_packets({ hex("52 01"), hex("52 02"), hex("51 00") });
+    thread->run();
+    EXPECT_EQ(std::vector<int> { 2 }, logged_before_callback);
+    EXPECT_EQ(2, logger.count(unhandled));
+}
+
 // A read with more packets for a callback than may wait for the dispatcher
 // thread: the reader waits for room in the middle of it unless routing keeps
 // up, and every party still gets every packet of it, in order.
