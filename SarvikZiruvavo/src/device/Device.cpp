@@ -324,8 +324,28 @@ void Device::releaseAfterWait()
     m_appsToDelete.clear();
     if (m_deleteAfterWait) {
         m_deleteAfterWait = false;
-        deleteLater();
+        deleteLaterOutsideWaits();
     }
+}
+
+// The deletion the wait held back. Qt takes a second deleteLater of an object
+// whose first one was delivered (here to the wait, which kept it) for one
+// still pending and drops it whenever other events for the object wait, so
+// the Device would never go. A new object's deleteLater, with the same rules
+// of when it may run, takes its place; should the Device wait again by then,
+// the deletion waits for that wait to end.
+void Device::deleteLaterOutsideWaits()
+{
+    auto* standIn = new QObject;
+    connect(standIn, &QObject::destroyed, [device = QPointer<Device>(this)] {
+        if (!device)
+            return;
+        if (device->m_workerWait)
+            device->m_deleteAfterWait = true;
+        else
+            delete device.data();
+    });
+    standIn->deleteLater();
 }
 
 bool Device::event(QEvent* event)

@@ -331,6 +331,7 @@ private:
     // After a wait: what was to go meanwhile goes once control is back in
     // the event loop.
     void releaseAfterWait();
+    void deleteLaterOutsideWaits();
     void applyConfiguredZone(const SarvikDeviceConfiguration& config, float start, float end);
     bool refuseRecording(const QString& reason);
     bool openRecording(const QString& path);

@@ -150,6 +150,24 @@ TEST_F(DeviceConfigureTest, DeviceDeletedLaterWhileConfigureWaitsGoesAfterIt)
     EXPECT_TRUE(device.isNull());
 }
 
+// Qt drops a second deleteLater of an object whose first one was delivered
+// when other events for it are pending, which happens now and then as the
+// worker's signals come in: a Device whose deletion was held back by the wait
+// must still go, every time.
+TEST_F(DeviceConfigureTest, DeviceDeletedLaterWhileConfigureWaitsAlwaysGoes)
+{
+    for (int run = 0; run < 20; ++run) {
+        DeviceOverModule module(
+            simmodule::personality("osprey"), SarvikDeviceInfo::OspreyDevice, 0x10, &factory);
+        QPointer<Device> device = module.device();
+        QMetaObject::invokeMethod(
+            device, [&] { device->deleteLater(); }, Qt::QueuedConnection);
+        EXPECT_TRUE(device->configure(presenceConfiguration(1.25f, 3.0f)));
+        runDeferredDeletes();
+        ASSERT_TRUE(device.isNull()) << "run " << run;
+    }
+}
+
 // Whoever deletes a Device under the loop breaks the rule, but the Device
 // survives it: the loop ends, and configure neither touches the Device nor
 // writes the zone into what went with it.
