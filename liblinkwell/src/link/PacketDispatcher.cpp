@@ -106,53 +106,43 @@ void PacketDispatcher::dispatch_packets(std::vector<Bytes> packets)
         logger_.log(3, dispatching);
         logger_.print_bytes(3, packet);
     }
-    std::vector<Bytes> unhandled;
-    {
-        std::unique_lock<std::mutex> lock(incoming_mutex_);
-        // Consecutive packets for the same one named queue, put there
-        // together.
-        QueueRun run;
-        Targets targets;
-        for (Bytes& packet : packets) {
-            // One packet larger than the byte bound still passes on its own.
-            const auto room = [&] {
-                return retired_
-                    || (incoming_.size() < max_waiting_packets
-                        && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
-            };
-            if (!room()) {
-                deliver_run(run);
-                room_.wait(lock, room);
-            }
-            if (retired_)
-                return;
-            matching(packet, targets);
-            const bool plain = std::all_of(targets.begin(), targets.end(),
-                [](const std::shared_ptr<const SubscriptionEntry>& entry) { return entry->plain_queue; });
-            if (!plain || not_routed_ != 0 || receiver_posted_) {
-                deliver_run(run);
-                // Packets of this read that nobody wanted are logged before
-                // this one's callbacks run, as they arrived before it.
-                for (Bytes& earlier : unhandled)
-                    queue_packet(std::move(earlier), {});
-                unhandled.clear();
-                queue_packet(std::move(packet), targets);
-            } else if (targets.empty()) {
-                unhandled.push_back(std::move(packet));
-            } else if (targets.size() == 1 && targets.front()->callback.target<QueueFeeder>()) {
-                if (run.entry != targets.front())
-                    deliver_run(run);
-                run.entry = targets.front();
-                run.packets.push_back(std::move(packet));
-            } else {
-                deliver_run(run);
-                deliver_directly(targets, packet);
-            }
+    std::unique_lock<std::mutex> lock(incoming_mutex_);
+    // Consecutive packets for the same one named queue, put there together.
+    QueueRun run;
+    Targets targets;
+    for (Bytes& packet : packets) {
+        // One packet larger than the byte bound still passes on its own.
+        const auto room = [&] {
+            return retired_
+                || (incoming_.size() < max_waiting_packets
+                    && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
+        };
+        if (!room()) {
+            deliver_run(run);
+            room_.wait(lock, room);
         }
-        deliver_run(run);
+        if (retired_)
+            return;
+        matching(packet, targets);
+        const bool plain = std::all_of(targets.begin(), targets.end(),
+            [](const std::shared_ptr<const SubscriptionEntry>& entry) { return entry->plain_queue; });
+        // A packet nobody wants is logged on the dispatcher thread, outside
+        // the lock, and the later packets of the read queue behind it, so
+        // nothing it arrived before is seen before its log line.
+        if (targets.empty() || !plain || not_routed_ != 0 || receiver_posted_) {
+            deliver_run(run);
+            queue_packet(std::move(packet), targets);
+        } else if (targets.size() == 1 && targets.front()->callback.target<QueueFeeder>()) {
+            if (run.entry != targets.front())
+                deliver_run(run);
+            run.entry = targets.front();
+            run.packets.push_back(std::move(packet));
+        } else {
+            deliver_run(run);
+            deliver_directly(targets, packet);
+        }
     }
-    for (const Bytes& packet : unhandled)
-        log_unhandled(packet);
+    deliver_run(run);
 }
 
 void PacketDispatcher::matching(const Bytes& packet, Targets& targets) const

@@ -11,8 +11,9 @@
 //     together: one lock of the queue, and its waiter (a get_packet) woken
 //     once for them; a request's reply wakes the request waiting on its own
 //     queue;
-//   - otherwise (a callback or the typed receiver wants the packet, or
-//     packets before it still wait) it queues the packet with the
+//   - otherwise (a callback or the typed receiver wants the packet, nobody
+//     wants it and it is to be logged as such, or packets before it still
+//     wait) it queues the packet with the
 //     subscriptions it matched, and the dispatcher thread, the only one that
 //     runs callbacks and the receiver, routes the queued packets in arrival
 //     order.
