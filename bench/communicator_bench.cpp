@@ -18,6 +18,8 @@
 
 #include "simmodule/SimModule.hpp"
 
+#include "FigureReporter.hpp"
+#include "LinkBench.hpp"
 #include "RatioReporter.hpp"
 
 #include <arpa/inet.h>
@@ -32,7 +34,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -51,12 +52,7 @@ const Bytes command_payload = { 0x01, 0x10, 0x00, 0x00, 0x00 };
 const Bytes reply_payload = { 0x11, 0x01, 0x2A, 0x00, 0x00, 0x00 };
 constexpr uint8_t last_packet_marker = 0xEE;
 
-// The library as a client would run it: logging errors only.
-StdoutLogger& quiet_logger()
-{
-    static StdoutLogger logger(0, new DefaultLoggerIo(false, false));
-    return logger;
-}
+using bench::quiet_logger;
 
 // ---- plain sockets ---------------------------------------------------------
 
@@ -379,20 +375,9 @@ BENCHMARK(BM_CommunicatorStream)->Arg(64)->Arg(4096)->UseRealTime();
 
 // Prints the usual table, keeps each benchmark's counters and then prints
 // the communicator's figures as ratios to the plain sockets, and its goals.
-class FigureReporter : public benchmark::ConsoleReporter {
+class CommunicatorReporter : public bench::FigureReporter {
 public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.error_occurred)
-                continue;
-            for (const auto& [name, counter] : run.counters)
-                figures_[run.benchmark_name()][name] = counter.value;
-        }
-    }
+    using FigureReporter::FigureReporter;
 
     void print_ratios() const
     {
@@ -433,18 +418,6 @@ public:
     }
 
 private:
-    // The median over the repetitions where there were some.
-    double figure(const std::string& benchmark, const std::string& counter) const
-    {
-        auto b = figures_.find(benchmark + "_median");
-        if (b == figures_.end())
-            b = figures_.find(benchmark);
-        if (b == figures_.end())
-            return 0;
-        const auto c = b->second.find(counter);
-        return c == b->second.end() ? 0 : c->second;
-    }
-
     // Ours over the baseline, 0 when either was not measured.
     double ratio_of(const std::string& ours, const std::string& baseline, const char* counter) const
     {
@@ -463,15 +436,13 @@ private:
         std::printf(
             "%-28s %-16s %12.0f, %-31s %12.0f, ratio %.3f\n", what, ours_name, a, baseline_name, b, a / b);
     }
-
-    std::map<std::string, std::map<std::string, double>> figures_;
 };
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    FigureReporter reporter(bench::console_options(argc, argv));
+    CommunicatorReporter reporter(bench::console_options(argc, argv));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -12,33 +12,25 @@
 //   link_load_bench                       # everything, about a minute
 //   link_load_bench --benchmark_filter=Idle
 #include "link/ByteProtocol.hpp"
-#include "link/RadarCommunicator.hpp"
-#include "link/TcpIpFactory.hpp"
-#include "link/UartIo.hpp"
-#include "log/ConsoleAndFileLogger.hpp"
 
-#include "simmodule/Messages.hpp"
-#include "simmodule/SimModule.hpp"
+#include "simmodule/Framing.hpp"
 
+#include "FigureReporter.hpp"
+#include "LinkBench.hpp"
+#include "ModuleProcess.hpp"
 #include "RatioReporter.hpp"
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,26 +38,15 @@
 namespace {
 
 using namespace std::chrono_literals;
+using bench::Connection;
+using bench::ModuleProcess;
+using bench::process_cpu_seconds;
+using bench::quiet_logger;
 using Clock = std::chrono::steady_clock;
 
 // How long each rate is measured.
 constexpr double measured_seconds = 2.0;
 constexpr double flood_rate = 1e9; // as fast as the socket takes
-
-StdoutLogger& quiet_logger()
-{
-    static StdoutLogger logger(0, new DefaultLoggerIo(false, false));
-    return logger;
-}
-
-// User and system CPU time of this process, in seconds.
-double process_cpu_seconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
-        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 long resident_bytes()
 {
@@ -75,90 +56,6 @@ long resident_bytes()
     statm >> pages >> resident;
     return resident * sysconf(_SC_PAGESIZE);
 }
-
-// A data packet of the given size: 0x50, then bytes that need no escaping.
-simmodule::Bytes data_packet(size_t size)
-{
-    simmodule::Bytes packet(size);
-    packet[0] = 0x50;
-    for (size_t i = 1; i < size; ++i)
-        packet[i] = static_cast<uint8_t>(i % 0x7D);
-    return packet;
-}
-
-// A simulated module in a child process. Once a client has connected it
-// streams packets of the given size at the rate (none for 0) and answers
-// ping.
-class ModuleProcess {
-public:
-    ModuleProcess(size_t packet_size, double rate)
-    {
-        int port_pipe[2];
-        int stop_pipe[2];
-        if (::pipe(port_pipe) != 0 || ::pipe(stop_pipe) != 0)
-            throw std::runtime_error("pipe failed");
-        child_ = ::fork();
-        if (child_ < 0)
-            throw std::runtime_error("fork failed");
-        if (child_ == 0) {
-            ::close(port_pipe[0]);
-            ::close(stop_pipe[1]);
-            run_child(port_pipe[1], stop_pipe[0], packet_size, rate);
-        }
-        ::close(port_pipe[1]);
-        ::close(stop_pipe[0]);
-        stop_ = stop_pipe[1];
-        if (::read(port_pipe[0], &port_, sizeof port_) != sizeof port_)
-            throw std::runtime_error("the module process did not start");
-        ::close(port_pipe[0]);
-    }
-
-    ~ModuleProcess()
-    {
-        ::close(stop_);
-        int status = 0;
-        ::waitpid(child_, &status, 0);
-    }
-
-    ModuleProcess(const ModuleProcess&) = delete;
-    ModuleProcess& operator=(const ModuleProcess&) = delete;
-
-    uint16_t port() const { return port_; }
-
-private:
-    [[noreturn]] static void run_child(int port_out, int stop_in, size_t packet_size, double rate)
-    {
-        {
-            simmodule::SimModule module(simmodule::Transport::Tcp);
-            module.add_rule(simmodule::Rule(simmodule::command::ping()).reply(simmodule::pong_reply(7)));
-            const uint16_t port = module.tcp_port();
-            if (::write(port_out, &port, sizeof port) != sizeof port)
-                ::_exit(1);
-            ::close(port_out);
-            if (rate > 0 && module.wait_for_connected(std::chrono::seconds(30)))
-                module.start_stream("data", simmodule::DataSource::fixed(data_packet(packet_size)), rate);
-            char byte;
-            while (::read(stop_in, &byte, 1) < 0 && errno == EINTR) { }
-            module.stop();
-        }
-        ::_exit(0);
-    }
-
-    pid_t child_ = -1;
-    int stop_ = -1;
-    uint16_t port_ = 0;
-};
-
-struct Connection {
-    explicit Connection(uint16_t port)
-        : factory(htonl(INADDR_LOOPBACK), htons(port))
-        , io(quiet_logger(), factory)
-        , communicator(std::make_unique<RadarCommunicator>(io, factory, quiet_logger()))
-    { }
-    TcpIpFactory factory;
-    UartIo io;
-    std::unique_ptr<RadarCommunicator> communicator;
-};
 
 void report_cpu(benchmark::State& state, double cpu, double wall, uint64_t packets)
 {
@@ -174,7 +71,7 @@ void BM_QueueClient(benchmark::State& state)
     const size_t size = static_cast<size_t>(state.range(1));
     const auto count = static_cast<uint64_t>(rate * measured_seconds);
     for (auto _ : state) {
-        ModuleProcess module(size, rate);
+        ModuleProcess module({ size, rate });
         Connection connection(module.port());
         connection.communicator->subscribe("data", Bytes { 0x50 });
         if (connection.communicator->open("module") != 0) {
@@ -203,7 +100,7 @@ void BM_PlainReader(benchmark::State& state)
     const size_t size = static_cast<size_t>(state.range(1));
     const auto count = static_cast<uint64_t>(rate * measured_seconds);
     for (auto _ : state) {
-        ModuleProcess module(size, rate);
+        ModuleProcess module({ size, rate });
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address {};
         address.sin_family = AF_INET;
@@ -243,7 +140,7 @@ void BM_PlainReader(benchmark::State& state)
 void BM_IdleConnection(benchmark::State& state)
 {
     for (auto _ : state) {
-        ModuleProcess module(0, 0);
+        ModuleProcess module({ 0, 0 });
         Connection connection(module.port());
         connection.communicator->subscribe("data", Bytes { 0x50 });
         if (connection.communicator->open("module") != 0) {
@@ -265,7 +162,7 @@ void BM_IdleConnection(benchmark::State& state)
 void BM_FloodPing(benchmark::State& state)
 {
     for (auto _ : state) {
-        ModuleProcess module(29, flood_rate);
+        ModuleProcess module({ 29, flood_rate });
         const long rss0 = resident_bytes();
         long peak = rss0;
         std::vector<double> round_trips;
@@ -319,18 +216,9 @@ BENCHMARK(BM_FloodPing)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillis
 
 // Prints the usual table, then the client's CPU per packet as a ratio to the
 // plain reader's, and the figures against their goals.
-class GoalReporter : public benchmark::ConsoleReporter {
+class GoalReporter : public bench::FigureReporter {
 public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs)
-            if (!run.error_occurred)
-                for (const auto& [name, counter] : run.counters)
-                    figures_[run.benchmark_name()][name] = counter.value;
-    }
+    using FigureReporter::FigureReporter;
 
     void print_goals() const
     {
@@ -354,11 +242,11 @@ public:
             }
         }
         const std::string idle = "BM_IdleConnection/iterations:1/manual_time";
-        if (figures_.count(idle))
+        if (measured(idle))
             std::printf("idle open connection: %.3f %% of a core (goal < 0.5 %%: %s)\n",
                 figure(idle, "core_percent"), bench::verdict(figure(idle, "core_percent") < 0.5));
         const std::string flood = "BM_FloodPing/iterations:1/manual_time";
-        if (figures_.count(flood)) {
+        if (measured(flood)) {
             // Every ping must come back in time: one that failed counts against the goal.
             const bool answered = figure(flood, "pings_failed") == 0 && figure(flood, "rtt_max_ms") < 100;
             std::printf(
@@ -368,18 +256,6 @@ public:
                 bench::verdict(answered), figure(flood, "rss_growth_mib"), figure(flood, "close_ms"));
         }
     }
-
-private:
-    double figure(const std::string& benchmark, const std::string& counter) const
-    {
-        const auto b = figures_.find(benchmark);
-        if (b == figures_.end())
-            return 0;
-        const auto c = b->second.find(counter);
-        return c == b->second.end() ? 0 : c->second;
-    }
-
-    std::map<std::string, std::map<std::string, double>> figures_;
 };
 
 } // namespace
