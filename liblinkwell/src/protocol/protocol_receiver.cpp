@@ -5,7 +5,8 @@
 //
 // The behaviour is defined byte by byte (feed_byte). parseData adds a bulk
 // path that stores whole runs of bytes which cannot change the state except
-// for being stored; it must stay indistinguishable from parseDataBytewise.
+// for being stored, and with AVX-512 a block loop that takes framed packets
+// whole; both must stay indistinguishable from parseDataBytewise.
 #include "protocol/protocol_receiver.hpp"
 
 #include "common/LittleEndian.hpp"
@@ -260,6 +261,48 @@ bool ends_ordinary_run(uint8_t byte, bool after_marker)
     return (byte & 0xFCu) == PROTOCOL_MARKER_BYTE && (byte != PROTOCOL_MARKER_BYTE || after_marker);
 }
 
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+// The 64-byte blocks of copy_ordinary_run: copies whole blocks until one
+// holds a stop. Returns whether one did; *done is then the stop's index,
+// otherwise the end of the last whole block, and *previous_marker whether
+// that block ended in a 0x7C.
+__attribute__((target("avx2"))) bool copy_ordinary_blocks_avx2(
+    uint8_t* target, const uint8_t* source, size_t count, size_t* done, uint64_t* previous_marker)
+{
+    const __m256i range_mask = _mm256_set1_epi8(static_cast<char>(0xFC));
+    const __m256i marker = _mm256_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
+    size_t i = 0;
+    for (; i + 64 <= count; i += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i + 32));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), low);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i + 32), high);
+        const uint64_t range_low = static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(low, range_mask), marker)));
+        const uint64_t range_high = static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(high, range_mask), marker)));
+        const uint64_t range = range_low | range_high << 32;
+        if (range == 0) {
+            *previous_marker = 0;
+            continue;
+        }
+        const uint64_t markers_low
+            = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, marker)));
+        const uint64_t markers_high
+            = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, marker)));
+        const uint64_t markers = markers_low | markers_high << 32;
+        const uint64_t stops = (range & ~markers) | (markers & (markers << 1 | *previous_marker));
+        if (stops != 0) {
+            *done = i + static_cast<size_t>(__builtin_ctzll(stops));
+            return true;
+        }
+        *previous_marker = markers >> 63;
+    }
+    *done = i;
+    return false;
+}
+#endif
+
 // Copies the leading run of ordinary bytes from source to target and returns
 // its length. In framed mode (once something is stored) a byte outside
 // 0x7C..0x7F is only stored, and so is a 0x7C that does not follow another
@@ -289,6 +332,14 @@ size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, b
     auto stops_of = [&](unsigned markers, unsigned range) {
         return (range & ~markers) | (markers & (markers << 1 | previous_marker));
     };
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+    if (block_form.load(std::memory_order_relaxed) != ReceiverBlocks::baseline) {
+        uint64_t carry = previous_marker;
+        if (copy_ordinary_blocks_avx2(target, source, count, &i, &carry))
+            return i;
+        previous_marker = static_cast<unsigned>(carry);
+    }
+#endif
     for (; i + 32 <= count; i += 32) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 16));
@@ -346,11 +397,11 @@ size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, b
 }
 
 #if defined(RECEIVER_HAS_WIDE_PATHS)
-// The 64-byte block loops of framed mode. Bit i of a mask stands for byte i
-// of a block. They take a packet from its start byte to its end byte in one
-// pass: escapes are squeezed out of a block as it is stored, so a block
-// costs about the same whether it holds escapes or not, and the checksum is
-// gathered on the way. They leave to the careful path only for a raw length
+// The AVX-512 block loop of framed mode. Bit i of a mask stands for byte i
+// of a 64-byte block. It takes a packet from its start byte to its end byte
+// in one pass: escapes are squeezed out of a block as it is stored, so a
+// block costs the same whether it holds escapes or not, and the checksum is
+// gathered on the way. It leaves to the careful path only for a raw length
 // packet, for 0x7C bytes that may switch to marker mode, and for the end of
 // the chunk or of the buffer's room.
 
@@ -366,7 +417,7 @@ inline uint64_t escapes_among(uint64_t sevens)
     return sevens & ((sevens + (starts & even_bits)) ^ even_bits);
 }
 
-// The bytes a block loop must not simply store: an unescaped 0x7D or 0x7E,
+// The bytes the block loop must not simply store: an unescaped 0x7D or 0x7E,
 // the escape of a 0x7C (which may complete four in a row) and a 0x7C right
 // behind a 0x7C (a second one in a row). markers and frames mark the 0x7C,
 // and the 0x7D and 0x7E bytes; after_marker tells whether the byte stored
@@ -379,41 +430,37 @@ inline uint64_t stops_among(uint64_t escapes, uint64_t markers, uint64_t frames,
         | (markers & (markers << 1 | uint64_t { after_marker }));
 }
 
-// The state of a block loop, which runs in framed mode with no escape
+// Where the block loop got to. It runs in framed mode with no escape
 // pending. Each block is read whole and stored whole at the stored count,
 // escapes squeezed out, so it needs 64 bytes of input and of room. A block
 // that ends in an escape is taken without its last byte, which the next
-// block then begins with.
-struct BlockLoop {
+// block then begins with. Small enough to come back in two registers.
+struct BlockRun {
     const uint8_t* cursor;
-    uint8_t* buffer;
     uint32_t stored;
-    // Blocks that may be read before input or room can run short: the
-    // stored count grows by 64 at most per block.
-    size_t blocks;
+    uint8_t read_xor; // of the bytes gone past, escapes included
     bool after_marker; // the byte stored last is a 0x7C
-    uint8_t read_xor; // of the bytes the loop went past, escapes included
-    // At a stop: the bytes of its block before it, which are stored and
-    // counted, but whose XOR read_xor leaves out.
-    unsigned before_stop;
+    bool stopped; // at a stop, which cursor points at
 };
 
 // Books a block read whole, of which escapes were not stored.
-inline void take_whole_block(BlockLoop& loop, uint64_t escapes, uint64_t markers)
+inline void take_whole_block(BlockRun& run, uint64_t escapes, uint64_t markers)
 {
-    loop.stored += 64 - static_cast<uint32_t>(__builtin_popcountll(escapes));
-    loop.cursor += 64;
-    loop.after_marker = (markers >> 63) != 0;
+    run.stored += 64 - static_cast<uint32_t>(__builtin_popcountll(escapes));
+    run.cursor += 64;
+    run.after_marker = (markers >> 63) != 0;
 }
 
-// Books the bytes of a block before its first stop; the loop ends there.
-inline void take_up_to_stop(BlockLoop& loop, uint64_t escapes, uint64_t stops)
+// Books the bytes of a block before its first stop, where the run ends.
+// Returns the mask of those bytes.
+inline uint64_t take_up_to_stop(BlockRun& run, uint64_t escapes, uint64_t stops)
 {
     const auto first = static_cast<unsigned>(__builtin_ctzll(stops));
     const uint64_t before = (uint64_t { 1 } << first) - 1;
-    loop.stored += first - static_cast<uint32_t>(__builtin_popcountll(escapes & before));
-    loop.cursor += first;
-    loop.before_stop = first;
+    run.stored += first - static_cast<uint32_t>(__builtin_popcountll(escapes & before));
+    run.cursor += first;
+    run.stopped = true;
+    return before;
 }
 
 uint8_t fold(uint64_t lanes)
@@ -424,144 +471,65 @@ uint8_t fold(uint64_t lanes)
     return static_cast<uint8_t>(lanes);
 }
 
-// pshufb controls that squeeze the bytes of an 8-byte group whose bit is
-// set in the index out of the group, the kept ones moving down in order.
-struct GroupSqueezes {
-    uint64_t control[256];
-    constexpr GroupSqueezes()
-        : control {}
-    {
-        for (unsigned mask = 0; mask < 256; ++mask) {
-            uint64_t c = 0;
-            unsigned kept = 0;
-            for (unsigned j = 0; j < 8; ++j)
-                if (!(mask >> j & 1))
-                    c |= uint64_t { j } << (8 * kept++);
-            for (; kept < 8; ++kept)
-                c |= uint64_t { 0x80 } << (8 * kept);
-            control[mask] = c;
-        }
-    }
-};
-constexpr GroupSqueezes group_squeezes;
-
-// One bit per byte of a 64-byte block from the byte masks of its halves.
-__attribute__((target("avx2"))) inline uint64_t mask_of(__m256i low, __m256i high)
+// The block loop proper: runs from where run stands for count blocks at
+// most, storing into buffer.
+__attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,popcnt"))) BlockRun run_blocks_avx512(
+    uint8_t* buffer, BlockRun run, size_t count)
 {
-    return uint64_t { static_cast<uint32_t>(_mm256_movemask_epi8(low)) }
-    | uint64_t { static_cast<uint32_t>(_mm256_movemask_epi8(high)) } << 32;
-}
-
-// The block loops proper: run loop.blocks blocks at most. Return whether
-// they stopped at a stop, which loop.cursor then points at.
-
-__attribute__((target("avx2,bmi,popcnt"))) bool run_blocks_avx2(BlockLoop& state)
-{
-    // A copy the compiler can keep in registers: the stores into the buffer
-    // might otherwise alias it.
-    BlockLoop loop = state;
-    const __m256i range_mask = _mm256_set1_epi8(static_cast<char>(0xFC));
-    const __m256i marker = _mm256_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
-    const __m256i escape = _mm256_set1_epi8(static_cast<char>(PROTOCOL_ESCAPE_BYTE));
-    const __m256i last_byte = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<char>(0xFF));
-    __m256i read_xor = _mm256_setzero_si256();
-    bool stopped = false;
-    for (size_t left = loop.blocks; left != 0; --left) {
-        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(loop.cursor));
-        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(loop.cursor + 32));
-        const uint64_t range = mask_of(_mm256_cmpeq_epi8(_mm256_and_si256(low, range_mask), marker),
-            _mm256_cmpeq_epi8(_mm256_and_si256(high, range_mask), marker));
-        const uint64_t sevens = mask_of(_mm256_cmpeq_epi8(low, escape), _mm256_cmpeq_epi8(high, escape));
-        const uint64_t markers = mask_of(_mm256_cmpeq_epi8(low, marker), _mm256_cmpeq_epi8(high, marker));
-        const uint64_t escapes = escapes_among(sevens);
-        const uint64_t stops = stops_among(escapes, markers, range & ~sevens & ~markers, loop.after_marker);
-        uint8_t* out = loop.buffer + loop.stored;
-        if (escapes == 0) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), low);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), high);
-        } else {
-            for (unsigned group = 0; group < 8; ++group) {
-                const auto squeezed = static_cast<unsigned>(escapes >> (8 * group)) & 0xFFu;
-                const __m128i bytes
-                    = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(loop.cursor + 8 * group));
-                const __m128i control
-                    = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&group_squeezes.control[squeezed]));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, control));
-                out += 8 - __builtin_popcount(squeezed);
-            }
-        }
-        if (stops != 0) {
-            take_up_to_stop(loop, escapes, stops);
-            stopped = true;
-            break;
-        }
-        if (escapes >> 63) {
-            // The escape is read again as the first byte of the next block.
-            read_xor
-                = _mm256_xor_si256(read_xor, _mm256_xor_si256(low, _mm256_andnot_si256(last_byte, high)));
-            take_whole_block(loop, escapes, markers);
-            --loop.cursor;
-            continue;
-        }
-        read_xor = _mm256_xor_si256(read_xor, _mm256_xor_si256(low, high));
-        take_whole_block(loop, escapes, markers);
-    }
-    uint64_t lanes[4];
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), read_xor);
-    loop.read_xor ^= fold(lanes[0] ^ lanes[1] ^ lanes[2] ^ lanes[3]);
-    state = loop;
-    return stopped;
-}
-
-__attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,popcnt"))) bool run_blocks_avx512(BlockLoop& state)
-{
-    // A copy the compiler can keep in registers: the stores into the buffer
-    // might otherwise alias it.
-    BlockLoop loop = state;
     const __m512i marker = _mm512_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
     const __m512i escape = _mm512_set1_epi8(static_cast<char>(PROTOCOL_ESCAPE_BYTE));
     const __m512i start = _mm512_set1_epi8(static_cast<char>(PROTOCOL_START_BYTE));
     const __m512i two = _mm512_set1_epi8(2);
     __m512i read_xor = _mm512_setzero_si512();
-    bool stopped = false;
-    for (size_t left = loop.blocks; left != 0; --left) {
-        const __m512i block = _mm512_loadu_si512(loop.cursor);
+    for (; count != 0; --count) {
+        const __m512i block = _mm512_loadu_si512(run.cursor);
         const uint64_t sevens = _mm512_cmpeq_epi8_mask(block, escape);
         const uint64_t markers = _mm512_cmpeq_epi8_mask(block, marker);
         // 0x7D and 0x7E: less than 2 above 0x7D.
         const uint64_t frames = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(block, start), two);
         const uint64_t escapes = escapes_among(sevens);
-        const uint64_t stops = stops_among(escapes, markers, frames, loop.after_marker);
-        _mm512_storeu_si512(loop.buffer + loop.stored, _mm512_maskz_compress_epi8(~escapes, block));
+        const uint64_t stops = stops_among(escapes, markers, frames, run.after_marker);
+        _mm512_storeu_si512(buffer + run.stored, _mm512_maskz_compress_epi8(~escapes, block));
         if (stops != 0) {
-            take_up_to_stop(loop, escapes, stops);
-            stopped = true;
+            const uint64_t before = take_up_to_stop(run, escapes, stops);
+            read_xor = _mm512_xor_si512(read_xor, _mm512_maskz_mov_epi8(before, block));
             break;
         }
         if (escapes >> 63) {
             // The escape is read again as the first byte of the next block.
             read_xor = _mm512_xor_si512(read_xor, _mm512_maskz_mov_epi8(~(uint64_t { 1 } << 63), block));
-            take_whole_block(loop, escapes, markers);
-            --loop.cursor;
+            take_whole_block(run, escapes, markers);
+            --run.cursor;
             continue;
         }
         read_xor = _mm512_xor_si512(read_xor, block);
-        take_whole_block(loop, escapes, markers);
+        take_whole_block(run, escapes, markers);
     }
     uint64_t lanes[8];
     _mm512_storeu_si512(lanes, read_xor);
-    loop.read_xor
+    run.read_xor
         ^= fold(lanes[0] ^ lanes[1] ^ lanes[2] ^ lanes[3] ^ lanes[4] ^ lanes[5] ^ lanes[6] ^ lanes[7]);
-    state = loop;
-    return stopped;
+    return run;
 }
 
-// A start or end byte that a block loop stopped at, once the bytes before it
-// are stored: taken as feed_byte takes it, with stored standing for the
-// stored count the loop kept and stored_xor for the XOR of the bytes stored
-// since the stored count was from. Returns whether a packet was delivered.
-bool take_frame_byte(ApplicationProtocol* p, uint8_t byte, uint32_t stored, uint32_t from, uint8_t stored_xor)
+// Whether the block loop may run on p: in framed mode with no escape
+// pending. Each flag is read by itself: read as one wider word, flags that
+// discard_stored has just written one at a time could not be taken from its
+// stores, and the read would wait for them to reach the cache.
+bool framed_and_no_escape_pending(const ApplicationProtocol* p)
+{
+    const volatile ApplicationProtocol* flags = p;
+    return !flags->raw_length && !flags->marker_mode && !flags->escape_pending;
+}
+
+// A start or end byte that the block loop stopped at, once the bytes before
+// it are stored: taken as feed_byte takes it, with stored standing for the
+// stored count the loop kept. read_xor is the XOR of the bytes the loop went
+// past since the stored count was from, escapes included: with one more
+// 0x7F when their number is odd, it is the XOR of the bytes stored since.
+// Returns whether a packet was delivered.
+bool take_frame_byte(
+    ApplicationProtocol* p, uint8_t byte, uint32_t stored, uint32_t from, uint8_t read_xor, size_t escapes)
 {
     p->stored = stored;
     if (byte == PROTOCOL_START_BYTE) {
@@ -576,9 +544,10 @@ bool take_frame_byte(ApplicationProtocol* p, uint8_t byte, uint32_t stored, uint
     }
     // The stored bytes end in the checksum: with it, their XOR and the start
     // byte's is zero.
-    const bool intact = (PROTOCOL_START_BYTE ^ xor_of(p->buffer, from) ^ stored_xor) == 0;
+    const uint8_t stored_xor = xor_of(p->buffer, from) ^ read_xor
+        ^ ((escapes & 1u) ? uint8_t { PROTOCOL_ESCAPE_BYTE } : uint8_t { 0 });
     discard_stored(p);
-    if (!intact) {
+    if ((PROTOCOL_START_BYTE ^ stored_xor) != 0) {
         report(p, PROTOCOL_ERROR_CRC);
         return false;
     }
@@ -586,43 +555,37 @@ bool take_frame_byte(ApplicationProtocol* p, uint8_t byte, uint32_t stored, uint
     return true;
 }
 
-// Runs the block loops of the given form from cursor for as long as they
-// apply, taking start and end bytes on the way. Returns where the careful
-// path carries on, with the instance's state brought up to there; counts
-// the packets delivered.
-const uint8_t* framed_blocks(
-    ReceiverBlocks form, ApplicationProtocol* p, const uint8_t* cursor, const uint8_t* end, int* packets)
+// Runs the block loop from cursor for as long as it applies, taking start
+// and end bytes on the way. Returns where the careful path carries on, with
+// the instance's state brought up to there; counts the packets delivered.
+const uint8_t* framed_blocks(ApplicationProtocol* p, const uint8_t* cursor, const uint8_t* end, int* packets)
 {
-    // In framed mode with no escape pending, and not at the first byte of a
-    // raw length packet. A callback may change anything: the state is read
-    // afresh after each packet.
-    while (!p->raw_length && !p->marker_mode && !p->escape_pending
+    // A callback may change anything: the state is read afresh after each
+    // start or end byte. A raw length packet is the careful path's.
+    while (framed_and_no_escape_pending(p)
         && !(p->stored == 0 && cursor != end && *cursor == PROTOCOL_RAW_LENGTH_BYTE)) {
+        uint8_t* const buffer = p->buffer;
         const uint32_t from = p->stored;
-        BlockLoop loop { cursor, p->buffer, from, 0, from != 0 && p->buffer[from - 1] == PROTOCOL_MARKER_BYTE,
-            0, 0 };
-        for (;;) {
-            loop.blocks
-                = std::min(static_cast<size_t>(end - loop.cursor), size_t { p->capacity - loop.stored }) / 64;
-            if (loop.blocks == 0) {
-                p->stored = loop.stored;
-                return loop.cursor;
+        BlockRun run { cursor, from, 0, from != 0 && buffer[from - 1] == PROTOCOL_MARKER_BYTE, false };
+        do {
+            // The stored count grows by 64 at most per block.
+            const size_t count
+                = std::min(static_cast<size_t>(end - run.cursor), size_t { p->capacity - run.stored }) / 64;
+            if (count == 0) {
+                p->stored = run.stored;
+                return run.cursor;
             }
-            if (form == ReceiverBlocks::avx512 ? run_blocks_avx512(loop) : run_blocks_avx2(loop))
-                break;
-        }
-        const uint8_t byte = *loop.cursor;
+            run = run_blocks_avx512(buffer, run, count);
+        } while (!run.stopped);
+        const uint8_t byte = *run.cursor;
         if (byte != PROTOCOL_START_BYTE && byte != PROTOCOL_END_BYTE) {
-            p->stored = loop.stored;
-            return loop.cursor;
+            p->stored = run.stored;
+            return run.cursor;
         }
-        // The escapes are the bytes gone past but not stored; a stored 0x7F
-        // byte counts in the XOR once, an escape not at all.
-        const size_t escapes = static_cast<size_t>(loop.cursor - cursor) - (loop.stored - from);
-        const uint8_t stored_xor = loop.read_xor ^ xor_of(loop.cursor - loop.before_stop, loop.before_stop)
-            ^ ((escapes & 1u) ? uint8_t { PROTOCOL_ESCAPE_BYTE } : uint8_t { 0 });
-        cursor = loop.cursor + 1;
-        *packets += take_frame_byte(p, byte, loop.stored, from, stored_xor);
+        // The escapes are the bytes gone past but not stored.
+        const size_t escapes = static_cast<size_t>(run.cursor - cursor) - (run.stored - from);
+        cursor = run.cursor + 1;
+        *packets += take_frame_byte(p, byte, run.stored, from, run.read_xor, escapes);
     }
     return cursor;
 }
@@ -699,8 +662,8 @@ template <bool bulk> int parse(ApplicationProtocol* p, const uint8_t* data, uint
     for (const uint8_t* cursor = data; cursor != end;) {
         if (bulk) {
 #if defined(RECEIVER_HAS_WIDE_PATHS)
-            if (form != ReceiverBlocks::baseline) {
-                cursor = framed_blocks(form, p, cursor, end, &packets);
+            if (form == ReceiverBlocks::avx512) {
+                cursor = framed_blocks(p, cursor, end, &packets);
                 if (cursor == end)
                     break;
             }

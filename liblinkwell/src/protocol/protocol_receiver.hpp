@@ -10,7 +10,9 @@
 int parseDataBytewise(ApplicationProtocol* instance, const uint8_t* data, uint32_t length);
 
 // The forms of parseData's bulk loops, narrowest first: the baseline (SSE2,
-// or plain words), 64-byte blocks with AVX2, and 64-byte blocks with AVX-512.
+// or plain words), runs of plain bytes tested 64 at a time with AVX2, and
+// with AVX-512 on top whole framed packets, escapes and all, in 64-byte
+// blocks.
 enum class ReceiverBlocks { baseline, avx2, avx512 };
 
 // The widest form this processor offers; parseData uses it unless told
