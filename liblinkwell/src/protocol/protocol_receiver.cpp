@@ -424,10 +424,10 @@ inline uint64_t escapes_among(uint64_t sevens)
 // last before the block is a 0x7C. A stop is never an escaped byte: an
 // escaped 0x7C is stopped at one byte early, and the byte before an escaped
 // byte is its escape, never a 0x7C.
-inline uint64_t stops_among(uint64_t escapes, uint64_t markers, uint64_t frames, bool after_marker)
+inline uint64_t stops_among(uint64_t escapes, uint64_t markers, uint64_t frames, uint64_t after_marker)
 {
     return (frames & ~(escapes << 1)) | (escapes & (markers >> 1))
-        | (markers & (markers << 1 | uint64_t { after_marker }));
+        | (markers & (markers << 1 | after_marker));
 }
 
 // Where the block loop got to. It runs in framed mode with no escape
@@ -444,11 +444,10 @@ struct BlockRun {
 };
 
 // Books a block read whole, of which escapes were not stored.
-inline void take_whole_block(BlockRun& run, uint64_t escapes, uint64_t markers)
+inline void take_whole_block(BlockRun& run, uint64_t escapes)
 {
     run.stored += 64 - static_cast<uint32_t>(__builtin_popcountll(escapes));
     run.cursor += 64;
-    run.after_marker = (markers >> 63) != 0;
 }
 
 // Books the bytes of a block before its first stop, where the run ends.
@@ -481,6 +480,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,popcnt"))) BlockRun run_
     const __m512i start = _mm512_set1_epi8(static_cast<char>(PROTOCOL_START_BYTE));
     const __m512i two = _mm512_set1_epi8(2);
     __m512i read_xor = _mm512_setzero_si512();
+    uint64_t after_marker = run.after_marker;
     for (; count != 0; --count) {
         const __m512i block = _mm512_loadu_si512(run.cursor);
         const uint64_t sevens = _mm512_cmpeq_epi8_mask(block, escape);
@@ -488,7 +488,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,popcnt"))) BlockRun run_
         // 0x7D and 0x7E: less than 2 above 0x7D.
         const uint64_t frames = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(block, start), two);
         const uint64_t escapes = escapes_among(sevens);
-        const uint64_t stops = stops_among(escapes, markers, frames, run.after_marker);
+        const uint64_t stops = stops_among(escapes, markers, frames, after_marker);
         _mm512_storeu_si512(buffer + run.stored, _mm512_maskz_compress_epi8(~escapes, block));
         if (stops != 0) {
             const uint64_t before = take_up_to_stop(run, escapes, stops);
@@ -498,13 +498,16 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,popcnt"))) BlockRun run_
         if (escapes >> 63) {
             // The escape is read again as the first byte of the next block.
             read_xor = _mm512_xor_si512(read_xor, _mm512_maskz_mov_epi8(~(uint64_t { 1 } << 63), block));
-            take_whole_block(run, escapes, markers);
+            take_whole_block(run, escapes);
+            after_marker = (markers >> 62) & 1;
             --run.cursor;
             continue;
         }
         read_xor = _mm512_xor_si512(read_xor, block);
-        take_whole_block(run, escapes, markers);
+        take_whole_block(run, escapes);
+        after_marker = markers >> 63;
     }
+    run.after_marker = after_marker != 0;
     uint64_t lanes[8];
     _mm512_storeu_si512(lanes, read_xor);
     run.read_xor
