@@ -80,7 +80,8 @@ public:
         const ApplicationProtocol& b = *o.instance_;
         return a.stored == b.stored && a.raw_length == b.raw_length && a.marker_mode == b.marker_mode
             && a.escape_pending == b.escape_pending
-            && std::memcmp(buffer_.data(), o.buffer_.data(), a.stored) == 0;
+            // A buffer of capacity 0 has no data pointer for memcmp.
+            && (a.stored == 0 || std::memcmp(buffer_.data(), o.buffer_.data(), a.stored) == 0);
     }
 
 private:
