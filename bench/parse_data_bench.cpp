@@ -124,8 +124,25 @@ void BM_Memcpy(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.bytes.size()));
 }
 
+// parseData held to one form of its bulk loops, for information: the goal
+// is parseData's as it runs, with the widest form the processor offers.
+template <ReceiverBlocks form> void BM_ReceiveWithBlocks(benchmark::State& state)
+{
+    if (form > widestReceiverBlocks()) {
+        state.SkipWithError("this processor lacks the instructions");
+        for (auto _ : state) { }
+        return;
+    }
+    useReceiverBlocks(form);
+    BM_Receive<parseData>(state);
+    useReceiverBlocks(widestReceiverBlocks());
+}
+
 BENCHMARK(BM_Memcpy);
 BENCHMARK_TEMPLATE(BM_Receive, parseData)->Name("BM_parseData");
+BENCHMARK_TEMPLATE(BM_ReceiveWithBlocks, ReceiverBlocks::baseline)->Name("BM_parseData/baseline");
+BENCHMARK_TEMPLATE(BM_ReceiveWithBlocks, ReceiverBlocks::avx2)->Name("BM_parseData/avx2");
+BENCHMARK_TEMPLATE(BM_ReceiveWithBlocks, ReceiverBlocks::avx512)->Name("BM_parseData/avx512");
 BENCHMARK_TEMPLATE(BM_Receive, parseDataBytewise)->Name("BM_parseDataBytewise");
 
 // Prints the usual table and keeps each benchmark's bytes per second, so

@@ -5,7 +5,8 @@
 //
 // The behaviour is defined byte by byte (feed_byte). parseData adds a bulk
 // path that stores whole runs of bytes which cannot change the state except
-// for being stored; it must stay indistinguishable from parseDataBytewise.
+// for being stored, and with AVX-512 a block loop that takes framed packets
+// whole; both must stay indistinguishable from parseDataBytewise.
 #include "protocol/protocol_receiver.hpp"
 
 #include "common/LittleEndian.hpp"
@@ -19,11 +20,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-// Where the compiler can build AVX2 code for one function, the two bulk
-// loops get a second form that is chosen at run time on processors that
-// have it.
+// Where the compiler can build AVX2 and AVX-512 code for one function, the
+// bulk loops get wider forms that are chosen at run time on processors that
+// have them.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define RECEIVER_HAS_AVX2_PATH 1
+#define RECEIVER_HAS_WIDE_PATHS 1
 #include <immintrin.h>
 #endif
 
@@ -51,19 +52,31 @@ uint64_t marker_packet_total(const ApplicationProtocol* p)
     return little_endian::u32(p->buffer) + uint64_t { marker_header_size };
 }
 
-#if defined(RECEIVER_HAS_AVX2_PATH)
-bool processor_has_avx2()
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+ReceiverBlocks widest_offered()
 {
     // Also safe before the runtime's own detection has run.
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    const bool avx2
+        = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
+    if (avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+        && __builtin_cpu_supports("avx512vbmi2"))
+        return ReceiverBlocks::avx512;
+    return avx2 ? ReceiverBlocks::avx2 : ReceiverBlocks::baseline;
 }
+#else
+ReceiverBlocks widest_offered()
+{
+    return ReceiverBlocks::baseline;
+}
+#endif
 
-const bool cpu_has_avx2 = processor_has_avx2();
-// Whether the bulk loops use their AVX2 form; tests turn it off to check
-// the baseline form as well.
-std::atomic<bool> use_avx2 { cpu_has_avx2 };
+const ReceiverBlocks widest_blocks = widest_offered();
+// The form the bulk loops use; tests choose narrower ones to check them as
+// well.
+std::atomic<ReceiverBlocks> block_form { widest_blocks };
 
+#if defined(RECEIVER_HAS_WIDE_PATHS)
 // The XOR of the leading 64-byte blocks, folded to 64 bits; *done is set to
 // the number of bytes covered.
 __attribute__((target("avx2"))) uint64_t xor_of_blocks_avx2(
@@ -89,8 +102,8 @@ uint8_t xor_of(const uint8_t* bytes, uint32_t count)
 {
     uint64_t folded = 0;
     uint32_t i = 0;
-#if defined(RECEIVER_HAS_AVX2_PATH)
-    if (use_avx2.load(std::memory_order_relaxed))
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+    if (block_form.load(std::memory_order_relaxed) != ReceiverBlocks::baseline)
         folded = xor_of_blocks_avx2(bytes, count, &i);
 #endif
 #if defined(__SSE2__)
@@ -248,7 +261,7 @@ bool ends_ordinary_run(uint8_t byte, bool after_marker)
     return (byte & 0xFCu) == PROTOCOL_MARKER_BYTE && (byte != PROTOCOL_MARKER_BYTE || after_marker);
 }
 
-#if defined(RECEIVER_HAS_AVX2_PATH)
+#if defined(RECEIVER_HAS_WIDE_PATHS)
 // The 64-byte blocks of copy_ordinary_run: copies whole blocks until one
 // holds a stop. Returns whether one did; *done is then the stop's index,
 // otherwise the end of the last whole block, and *previous_marker whether
@@ -319,8 +332,8 @@ size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, b
     auto stops_of = [&](unsigned markers, unsigned range) {
         return (range & ~markers) | (markers & (markers << 1 | previous_marker));
     };
-#if defined(RECEIVER_HAS_AVX2_PATH)
-    if (use_avx2.load(std::memory_order_relaxed)) {
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+    if (block_form.load(std::memory_order_relaxed) != ReceiverBlocks::baseline) {
         uint64_t carry = previous_marker;
         if (copy_ordinary_blocks_avx2(target, source, count, &i, &carry))
             return i;
@@ -382,6 +395,204 @@ size_t copy_ordinary_run(uint8_t* target, const uint8_t* source, size_t count, b
     }
     return i;
 }
+
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+// The AVX-512 block loop of framed mode. Bit i of a mask stands for byte i
+// of a 64-byte block. It takes a packet from its start byte to its end byte
+// in one pass: escapes are squeezed out of a block as it is stored, so a
+// block costs the same whether it holds escapes or not, and the checksum is
+// gathered on the way. It leaves to the careful path only for a raw length
+// packet, for 0x7C bytes that may switch to marker mode, and for the end of
+// the chunk or of the buffer's room.
+
+// Which of a block's 0x7F bytes are escapes, when its first byte is not
+// escaped: in a run of 0x7F the first, third, fifth ... byte escapes the
+// byte after it. Adding the starts of the runs that start on an even bit to
+// the runs clears those runs and leaves the others: the XOR with the even
+// bits then holds the even bits of the first and the odd bits of the others.
+inline uint64_t escapes_among(uint64_t sevens)
+{
+    constexpr uint64_t even_bits = 0x5555555555555555u;
+    const uint64_t starts = sevens & ~(sevens << 1);
+    return sevens & ((sevens + (starts & even_bits)) ^ even_bits);
+}
+
+// The bytes the block loop must not simply store: an unescaped 0x7D or 0x7E,
+// the escape of a 0x7C (which may complete four in a row) and a 0x7C right
+// behind a 0x7C (a second one in a row). markers and frames mark the 0x7C,
+// and the 0x7D and 0x7E bytes; after_marker tells whether the byte stored
+// last before the block is a 0x7C. A stop is never an escaped byte: an
+// escaped 0x7C is stopped at one byte early, and the byte before an escaped
+// byte is its escape, never a 0x7C.
+inline uint64_t stops_among(uint64_t escapes, uint64_t markers, uint64_t frames, uint64_t after_marker)
+{
+    return (frames & ~(escapes << 1)) | (escapes & (markers >> 1))
+        | (markers & (markers << 1 | after_marker));
+}
+
+// Where the block loop got to. It runs in framed mode with no escape
+// pending. Each block is read whole and stored whole at the stored count,
+// escapes squeezed out, so it needs 64 bytes of input and of room. A block
+// that ends in an escape is taken without its last byte, which the next
+// block then begins with. Small enough to come back in two registers.
+struct BlockRun {
+    const uint8_t* cursor;
+    uint32_t stored;
+    uint8_t read_xor; // of the bytes gone past, escapes included
+    bool after_marker; // the byte stored last is a 0x7C
+    bool stopped; // at a stop, which cursor points at
+};
+
+// Books a block read whole, of which escapes were not stored.
+inline void take_whole_block(BlockRun& run, uint64_t escapes)
+{
+    run.stored += 64 - static_cast<uint32_t>(__builtin_popcountll(escapes));
+    run.cursor += 64;
+}
+
+// Books the bytes of a block before its first stop, where the run ends.
+// Returns the mask of those bytes.
+inline uint64_t take_up_to_stop(BlockRun& run, uint64_t escapes, uint64_t stops)
+{
+    const auto first = static_cast<unsigned>(__builtin_ctzll(stops));
+    const uint64_t before = (uint64_t { 1 } << first) - 1;
+    run.stored += first - static_cast<uint32_t>(__builtin_popcountll(escapes & before));
+    run.cursor += first;
+    run.stopped = true;
+    return before;
+}
+
+uint8_t fold(uint64_t lanes)
+{
+    lanes ^= lanes >> 32;
+    lanes ^= lanes >> 16;
+    lanes ^= lanes >> 8;
+    return static_cast<uint8_t>(lanes);
+}
+
+// The block loop proper: runs from where run stands for count blocks at
+// most, storing into buffer.
+__attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,popcnt"))) BlockRun run_blocks_avx512(
+    uint8_t* buffer, BlockRun run, size_t count)
+{
+    const __m512i marker = _mm512_set1_epi8(static_cast<char>(PROTOCOL_MARKER_BYTE));
+    const __m512i escape = _mm512_set1_epi8(static_cast<char>(PROTOCOL_ESCAPE_BYTE));
+    const __m512i start = _mm512_set1_epi8(static_cast<char>(PROTOCOL_START_BYTE));
+    const __m512i two = _mm512_set1_epi8(2);
+    __m512i read_xor = _mm512_setzero_si512();
+    uint64_t after_marker = run.after_marker;
+    for (; count != 0; --count) {
+        const __m512i block = _mm512_loadu_si512(run.cursor);
+        const uint64_t sevens = _mm512_cmpeq_epi8_mask(block, escape);
+        const uint64_t markers = _mm512_cmpeq_epi8_mask(block, marker);
+        // 0x7D and 0x7E: less than 2 above 0x7D.
+        const uint64_t frames = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(block, start), two);
+        const uint64_t escapes = escapes_among(sevens);
+        const uint64_t stops = stops_among(escapes, markers, frames, after_marker);
+        _mm512_storeu_si512(buffer + run.stored, _mm512_maskz_compress_epi8(~escapes, block));
+        if (stops != 0) {
+            const uint64_t before = take_up_to_stop(run, escapes, stops);
+            read_xor = _mm512_xor_si512(read_xor, _mm512_maskz_mov_epi8(before, block));
+            break;
+        }
+        if (escapes >> 63) {
+            // The escape is read again as the first byte of the next block.
+            read_xor = _mm512_xor_si512(read_xor, _mm512_maskz_mov_epi8(~(uint64_t { 1 } << 63), block));
+            take_whole_block(run, escapes);
+            after_marker = (markers >> 62) & 1;
+            --run.cursor;
+            continue;
+        }
+        read_xor = _mm512_xor_si512(read_xor, block);
+        take_whole_block(run, escapes);
+        after_marker = markers >> 63;
+    }
+    run.after_marker = after_marker != 0;
+    uint64_t lanes[8];
+    _mm512_storeu_si512(lanes, read_xor);
+    run.read_xor
+        ^= fold(lanes[0] ^ lanes[1] ^ lanes[2] ^ lanes[3] ^ lanes[4] ^ lanes[5] ^ lanes[6] ^ lanes[7]);
+    return run;
+}
+
+// Whether the block loop may run on p: in framed mode with no escape
+// pending. Each flag is read by itself: read as one wider word, flags that
+// discard_stored has just written one at a time could not be taken from its
+// stores, and the read would wait for them to reach the cache.
+bool framed_and_no_escape_pending(const ApplicationProtocol* p)
+{
+    const volatile ApplicationProtocol* flags = p;
+    return !flags->raw_length && !flags->marker_mode && !flags->escape_pending;
+}
+
+// A start or end byte that the block loop stopped at, once the bytes before
+// it are stored: taken as feed_byte takes it, with stored standing for the
+// stored count the loop kept. read_xor is the XOR of the bytes the loop went
+// past since the stored count was from, escapes included: with one more
+// 0x7F when their number is odd, it is the XOR of the bytes stored since.
+// Returns whether a packet was delivered.
+bool take_frame_byte(
+    ApplicationProtocol* p, uint8_t byte, uint32_t stored, uint32_t from, uint8_t read_xor, size_t escapes)
+{
+    p->stored = stored;
+    if (byte == PROTOCOL_START_BYTE) {
+        discard_stored(p);
+        if (stored != 0)
+            report(p, PROTOCOL_ERROR_LOST_BYTES);
+        return false;
+    }
+    if (stored == 0) {
+        report(p, PROTOCOL_ERROR_INCOMPLETE);
+        return false;
+    }
+    // The stored bytes end in the checksum: with it, their XOR and the start
+    // byte's is zero.
+    const uint8_t stored_xor = xor_of(p->buffer, from) ^ read_xor
+        ^ ((escapes & 1u) ? uint8_t { PROTOCOL_ESCAPE_BYTE } : uint8_t { 0 });
+    discard_stored(p);
+    if ((PROTOCOL_START_BYTE ^ stored_xor) != 0) {
+        report(p, PROTOCOL_ERROR_CRC);
+        return false;
+    }
+    deliver(p, p->buffer, stored - 1);
+    return true;
+}
+
+// Runs the block loop from cursor for as long as it applies, taking start
+// and end bytes on the way. Returns where the careful path carries on, with
+// the instance's state brought up to there; counts the packets delivered.
+const uint8_t* framed_blocks(ApplicationProtocol* p, const uint8_t* cursor, const uint8_t* end, int* packets)
+{
+    // A callback may change anything: the state is read afresh after each
+    // start or end byte. A raw length packet is the careful path's.
+    while (framed_and_no_escape_pending(p)
+        && !(p->stored == 0 && cursor != end && *cursor == PROTOCOL_RAW_LENGTH_BYTE)) {
+        uint8_t* const buffer = p->buffer;
+        const uint32_t from = p->stored;
+        BlockRun run { cursor, from, 0, from != 0 && buffer[from - 1] == PROTOCOL_MARKER_BYTE, false };
+        do {
+            // The stored count grows by 64 at most per block.
+            const size_t count
+                = std::min(static_cast<size_t>(end - run.cursor), size_t { p->capacity - run.stored }) / 64;
+            if (count == 0) {
+                p->stored = run.stored;
+                return run.cursor;
+            }
+            run = run_blocks_avx512(buffer, run, count);
+        } while (!run.stopped);
+        const uint8_t byte = *run.cursor;
+        if (byte != PROTOCOL_START_BYTE && byte != PROTOCOL_END_BYTE) {
+            p->stored = run.stored;
+            return run.cursor;
+        }
+        // The escapes are the bytes gone past but not stored.
+        const size_t escapes = static_cast<size_t>(run.cursor - cursor) - (run.stored - from);
+        cursor = run.cursor + 1;
+        *packets += take_frame_byte(p, byte, run.stored, from, run.read_xor, escapes);
+    }
+    return cursor;
+}
+#endif
 
 // Stores the longest prefix of [begin, end) that feed_byte would only store,
 // leaving every byte that may deliver, report or change the mode to
@@ -448,8 +659,18 @@ template <bool bulk> int parse(ApplicationProtocol* p, const uint8_t* data, uint
     // three), so the count cannot overflow.
     int packets = 0;
     const uint8_t* const end = data + length;
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+    const ReceiverBlocks form = block_form.load(std::memory_order_relaxed);
+#endif
     for (const uint8_t* cursor = data; cursor != end;) {
         if (bulk) {
+#if defined(RECEIVER_HAS_WIDE_PATHS)
+            if (form == ReceiverBlocks::avx512) {
+                cursor = framed_blocks(p, cursor, end, &packets);
+                if (cursor == end)
+                    break;
+            }
+#endif
             cursor = store_run(p, cursor, end);
             if (cursor == end)
                 break;
@@ -474,15 +695,14 @@ int parseDataBytewise(ApplicationProtocol* instance, const uint8_t* data, uint32
     return parse<false>(instance, data, length);
 }
 
-bool useWidestReceiverBlocks(bool widest)
+ReceiverBlocks widestReceiverBlocks()
 {
-#if defined(RECEIVER_HAS_AVX2_PATH)
-    use_avx2 = widest && cpu_has_avx2;
-    return cpu_has_avx2;
-#else
-    (void)widest;
-    return false;
-#endif
+    return widest_blocks;
+}
+
+void useReceiverBlocks(ReceiverBlocks form)
+{
+    block_form = std::min(form, widest_blocks);
 }
 
 extern "C" {

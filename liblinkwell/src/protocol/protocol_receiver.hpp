@@ -9,9 +9,17 @@
 // yardstick that the differential test and the fuzz target hold it to.
 int parseDataBytewise(ApplicationProtocol* instance, const uint8_t* data, uint32_t length);
 
-// parseData tests its input in blocks of the widest form the processor
-// offers (AVX2 where there is one) unless told to keep to the baseline form
-// (SSE2, or plain words), so that tests can hold both forms to the byte-at-a-
-// time yardstick. Returns whether a wider form than the baseline exists.
+// The forms of parseData's bulk loops, narrowest first: the baseline (SSE2,
+// or plain words), runs of plain bytes tested 64 at a time with AVX2, and
+// with AVX-512 on top whole framed packets, escapes and all, in 64-byte
+// blocks.
+enum class ReceiverBlocks { baseline, avx2, avx512 };
+
+// The widest form this processor offers; parseData uses it unless told
+// otherwise.
+ReceiverBlocks widestReceiverBlocks();
+
+// Makes parseData use form, or the widest offered if that is narrower, so
+// that tests can hold every form to the byte-at-a-time yardstick.
 // Process-wide: call it only while no receiver is in use on another thread.
-bool useWidestReceiverBlocks(bool widest);
+void useReceiverBlocks(ReceiverBlocks form);

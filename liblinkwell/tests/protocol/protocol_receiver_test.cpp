@@ -42,19 +42,18 @@ std::string describe(const Event& e)
     return "packet: " + to_hex(e.bytes);
 }
 
-// Runs the body once with every form of parseData's block loops that this
-// processor offers (the widest, and the baseline), restoring the widest.
+// Runs the body once with every form of parseData's bulk loops that this
+// processor offers, from the baseline to the widest, restoring the widest.
 template <typename Body> void with_each_block_form(Body body)
 {
-    const bool wider_form_exists = useWidestReceiverBlocks(true);
-    for (bool widest : { true, false }) {
-        if (widest && !wider_form_exists)
-            continue;
-        useWidestReceiverBlocks(widest);
-        SCOPED_TRACE(widest ? "widest blocks" : "baseline blocks");
+    static const char* const names[] = { "baseline blocks", "AVX2 blocks", "AVX-512 blocks" };
+    const ReceiverBlocks widest = widestReceiverBlocks();
+    for (int form = 0; form <= static_cast<int>(widest); ++form) {
+        useReceiverBlocks(static_cast<ReceiverBlocks>(form));
+        SCOPED_TRACE(names[form]);
         body();
     }
-    useWidestReceiverBlocks(true);
+    useReceiverBlocks(widest);
 }
 
 // A receiver instance in storage of getInstanceSize() bytes, with its own
@@ -517,34 +516,37 @@ namespace {
 // blocks, after an ordinary byte, an escaped 0x7C or the start of a packet,
 // fed whole and split next to the run: a lone 0x7C is stored in bulk, a
 // second one in a row is left to the byte-at-a-time rules, and the two
-// receivers must stay indistinguishable.
+// receivers must stay indistinguishable. With a long tail the 64-byte blocks
+// take the run too, which may straddle two of them.
 TEST(Receiver, MarkerByteRunsAtEveryBlockPositionMatchTheBytewiseReceiver)
 {
     with_each_block_form([&] {
         const Bytes lead_ins[] = { hex("41"), hex("7F 7C"), Bytes {} };
-        for (const Bytes& lead_in : lead_ins) {
-            for (size_t run = 1; run <= 5; ++run) {
-                for (size_t offset = 0; offset < 70; ++offset) {
-                    Bytes stream = hex("7D");
-                    stream.insert(stream.end(), offset, 0x41);
-                    stream.insert(stream.end(), lead_in.begin(), lead_in.end());
-                    stream.insert(stream.end(), run, 0x7C);
-                    stream.insert(stream.end(), 40, 0x42);
-                    stream.push_back(0x7E);
-                    const size_t run_at = 1 + offset + lead_in.size();
-                    for (size_t split : { stream.size(), run_at - 1, run_at, run_at + 1, run_at + run }) {
-                        Receiver bulk(connection_capacity, parseData);
-                        Receiver bytewise(connection_capacity, parseDataBytewise);
-                        for (Receiver* receiver : { &bulk, &bytewise }) {
-                            receiver->feed(Bytes(stream.begin(), stream.begin() + split));
-                            receiver->feed(Bytes(stream.begin() + split, stream.end()));
+        for (size_t tail : { 40, 150 }) {
+            for (const Bytes& lead_in : lead_ins) {
+                for (size_t run = 1; run <= 5; ++run) {
+                    for (size_t offset = 0; offset < 70; ++offset) {
+                        Bytes stream = hex("7D");
+                        stream.insert(stream.end(), offset, 0x41);
+                        stream.insert(stream.end(), lead_in.begin(), lead_in.end());
+                        stream.insert(stream.end(), run, 0x7C);
+                        stream.insert(stream.end(), tail, 0x42);
+                        stream.push_back(0x7E);
+                        const size_t run_at = 1 + offset + lead_in.size();
+                        for (size_t split : { stream.size(), run_at - 1, run_at, run_at + 1, run_at + run }) {
+                            Receiver bulk(connection_capacity, parseData);
+                            Receiver bytewise(connection_capacity, parseDataBytewise);
+                            for (Receiver* receiver : { &bulk, &bytewise }) {
+                                receiver->feed(Bytes(stream.begin(), stream.begin() + split));
+                                receiver->feed(Bytes(stream.begin() + split, stream.end()));
+                            }
+                            const std::string where = "tail " + std::to_string(tail) + ", lead-in "
+                                + to_hex(lead_in) + ", run " + std::to_string(run) + ", offset "
+                                + std::to_string(offset) + ", split " + std::to_string(split);
+                            ASSERT_EQ(bytewise.events(), bulk.events()) << where;
+                            ASSERT_EQ(bytewise.state(), bulk.state()) << where;
+                            ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;
                         }
-                        const std::string where = "lead-in " + to_hex(lead_in) + ", run "
-                            + std::to_string(run) + ", offset " + std::to_string(offset) + ", split "
-                            + std::to_string(split);
-                        ASSERT_EQ(bytewise.events(), bulk.events()) << where;
-                        ASSERT_EQ(bytewise.state(), bulk.state()) << where;
-                        ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;
                     }
                 }
             }
@@ -606,6 +608,137 @@ TEST(Receiver, EscapesAtEveryBlockPositionAndBufferEdgeMatchTheBytewiseReceiver)
                             ASSERT_EQ(bytewise.stored_bytes(), bulk.stored_bytes()) << where;
                         }
                     }
+                }
+            }
+        }
+    });
+}
+
+} // namespace
+
+namespace {
+
+// Feeds stream to a bulk and a byte-at-a-time receiver of the same capacity,
+// cut at each of the given positions, and tells where they first differ
+// (empty when they never do).
+std::string difference_from_bytewise(uint32_t capacity, const Bytes& stream, std::vector<size_t> cuts)
+{
+    Receiver bulk(capacity, parseData);
+    Receiver bytewise(capacity, parseDataBytewise);
+    std::sort(cuts.begin(), cuts.end());
+    cuts.push_back(stream.size());
+    size_t from = 0;
+    for (size_t to : cuts) {
+        const Bytes chunk(stream.begin() + from, stream.begin() + to);
+        const int bulk_returned = bulk.feed(chunk);
+        const int bytewise_returned = bytewise.feed(chunk);
+        const std::string where = "in the chunk up to " + std::to_string(to) + ": ";
+        if (bulk_returned != bytewise_returned)
+            return where + "returned " + std::to_string(bulk_returned) + " instead of "
+                + std::to_string(bytewise_returned);
+        if (bulk.events() != bytewise.events())
+            return where + "callbacks differ";
+        if (bulk.state() != bytewise.state())
+            return where + "state " + bulk.state() + " instead of " + bytewise.state();
+        if (bulk.stored_bytes() != bytewise.stored_bytes())
+            return where + "stored bytes differ";
+        from = to;
+    }
+    return {};
+}
+
+// The checksum byte of a packet whose escaped payload is wire, escaped if it
+// has to be: every 0x7F of wire takes the byte after it as it is.
+Bytes checksum_for(const Bytes& wire)
+{
+    uint8_t x = 0x7D;
+    for (size_t i = 0; i < wire.size(); ++i)
+        x ^= wire[i] == 0x7F && i + 1 < wire.size() ? wire[++i] : wire[i];
+    return x >= 0x7D ? Bytes { 0x7F, x } : Bytes { x };
+}
+
+// Runs of 0x7F of every length in a long packet, at every position of two
+// 64-byte blocks, followed by each kind of byte: the first 0x7F of a run
+// escapes the second, the third the fourth, and so on, so the byte after a
+// run of odd length is escaped and the one after a run of even length is
+// not. A run may end a block, so that the byte it escapes begins the next
+// one. After 0x7C bytes, so that an escaped 0x7C may be the fourth in a row.
+// Intact and damaged, fed whole and cut next to the run.
+TEST(Receiver, EscapeRunsAtEveryBlockPositionMatchTheBytewiseReceiver)
+{
+    with_each_block_form([&] {
+        const uint8_t followers[] = { 0x41, 0x51, 0x7C, 0x7D, 0x7E };
+        const Bytes lead_ins[] = { Bytes {}, hex("7C"), hex("7C 7C 7C") };
+        for (uint8_t follower : followers) {
+            for (size_t run = 1; run <= 6; ++run) {
+                for (size_t offset = 0; offset < 140; ++offset) {
+                    for (const Bytes& lead_in : lead_ins) {
+                        Bytes wire;
+                        for (size_t i = 0; i < offset; ++i)
+                            wire.push_back(static_cast<uint8_t>(0x20 + i % 64));
+                        wire.insert(wire.end(), lead_in.begin(), lead_in.end());
+                        const size_t run_at = 1 + wire.size();
+                        wire.insert(wire.end(), run, 0x7F);
+                        wire.push_back(follower);
+                        wire.insert(wire.end(), 150, 0x42);
+                        for (bool intact : { true, false }) {
+                            Bytes checksum = checksum_for(wire);
+                            if (!intact)
+                                checksum.back() ^= 0x01;
+                            const Bytes stream
+                                = cat({ hex("7D"), wire, checksum, hex("7E"), frame(Bytes(200, 0x43)) });
+                            for (const auto& cuts : std::vector<std::vector<size_t>> { {}, { run_at },
+                                     { run_at + 1 }, { run_at + run }, { run_at + run + 1 } }) {
+                                ASSERT_EQ("", difference_from_bytewise(1024, stream, cuts))
+                                    << "follower " << to_hex(Bytes { follower }) << ", run " << run
+                                    << ", offset " << offset << ", lead-in " << to_hex(lead_in)
+                                    << (intact ? ", intact, " : ", damaged, ")
+                                    << (cuts.empty() ? "whole" : "cut at " + std::to_string(cuts[0]));
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    });
+}
+
+// Long packets full of escapes, 0x7C bytes and stray start and end bytes,
+// intact and with a damaged checksum, cut in two at every position and into
+// random pieces, into buffers from just too small to roomy: the checksum of
+// a packet gathered across chunks and blocks, the buffer's room running out
+// inside a block, and packets that end inside a block all as the bytewise
+// receiver has them.
+TEST(Receiver, LongPacketsCutAnywhereMatchTheBytewiseReceiver)
+{
+    with_each_block_form([&] {
+        std::mt19937 random(611);
+        for (int round = 0; round < 12; ++round) {
+            Bytes payload(200 + random() % 400);
+            for (auto& b : payload)
+                b = random() % 4 == 0 ? static_cast<uint8_t>(0x7C + random() % 4)
+                                      : static_cast<uint8_t>(random());
+            for (size_t i = 3; i < payload.size(); ++i)
+                if (payload[i] == 0x7C && payload[i - 1] == 0x7C && payload[i - 2] == 0x7C
+                    && payload[i - 3] == 0x7C)
+                    payload[i] = 0x7B;
+            payload[0] = 0x52;
+            Bytes stream = frame(payload);
+            if (round % 3 == 1)
+                stream[stream.size() - 2] ^= 0x01; // the checksum, or the escaped byte of an escaped one
+            const Bytes tail = frame(Bytes(130, 0x44));
+            stream.insert(stream.end(), tail.begin(), tail.end());
+            const auto size = static_cast<uint32_t>(payload.size());
+            for (uint32_t capacity : { size - 1, size, size + 1, size + 70, uint32_t { 2048 } }) {
+                for (size_t cut = 0; cut <= stream.size(); ++cut)
+                    ASSERT_EQ("", difference_from_bytewise(capacity, stream, { cut }))
+                        << "round " << round << ", capacity " << capacity << ", cut at " << cut;
+                for (int pieces = 0; pieces < 20; ++pieces) {
+                    std::vector<size_t> cuts(1 + random() % 6);
+                    for (auto& c : cuts)
+                        c = random() % (stream.size() + 1);
+                    ASSERT_EQ("", difference_from_bytewise(capacity, stream, cuts))
+                        << "round " << round << ", capacity " << capacity << ", pieces " << pieces;
                 }
             }
         }
