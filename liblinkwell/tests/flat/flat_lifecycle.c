@@ -85,10 +85,12 @@ static void destruction_releases_everything(void)
     CHECK_INT(threads, count_threads());
     CHECK_INT(descriptors, count_descriptors());
 
-    /* The module's port is free again for the next connection. */
+    /* The module's port is free again for the next connection. The module
+     * may accept it only after the host has already closed it again. */
     f.handle = connect_to(f.sim, 0);
     CHECK(f.handle != NULL);
     vmx_destroy_linkwell(f.handle);
+    CHECK(sim_wait_connection_count(f.sim, 2, 2000));
     CHECK_INT(2, sim_connection_count(f.sim));
     sim_stop(f.sim);
 }

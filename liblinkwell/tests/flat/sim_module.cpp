@@ -133,3 +133,8 @@ unsigned long sim_connection_count(SimModule* sim)
 {
     return static_cast<unsigned long>(sim->module.connection_count());
 }
+
+int sim_wait_connection_count(SimModule* sim, unsigned long count, unsigned int milliseconds)
+{
+    return sim->module.wait_for_connection_count(count, ms(milliseconds)) ? 1 : 0;
+}

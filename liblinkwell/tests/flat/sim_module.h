@@ -48,6 +48,8 @@ void sim_clear_received(SimModule* sim);
 int sim_connected(SimModule* sim);
 int sim_wait_disconnected(SimModule* sim, unsigned int milliseconds);
 unsigned long sim_connection_count(SimModule* sim);
+/* 1 once the module has accepted `count` connections in all, 0 on timeout. */
+int sim_wait_connection_count(SimModule* sim, unsigned long count, unsigned int milliseconds);
 
 #ifdef __cplusplus
 }
