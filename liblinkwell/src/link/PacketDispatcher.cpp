@@ -101,10 +101,12 @@ void PacketDispatcher::dispatch_packets(std::vector<Bytes> packets)
 {
     if (retired_)
         return;
-    static const std::string dispatching = "dispatching packet: ";
-    for (const Bytes& packet : packets) {
-        logger_.log(3, dispatching);
-        logger_.print_bytes(3, packet);
+    if (logger_.logs(3)) {
+        static const std::string dispatching = "dispatching packet: ";
+        for (const Bytes& packet : packets) {
+            logger_.log(3, dispatching);
+            logger_.print_bytes(3, packet);
+        }
     }
     std::unique_lock<std::mutex> lock(incoming_mutex_);
     // Consecutive packets for the same one named queue, put there together.
@@ -349,6 +351,8 @@ void PacketDispatcher::do_dispatch_packet(Bytes packet, const Targets& targets)
 
 void PacketDispatcher::log_unhandled(const Bytes& packet)
 {
+    if (!logger_.logs(1))
+        return;
     logger_.log(1, "do_dispatch_packet, 84 -- we did not find a handler for this package");
     logger_.print_bytes(1, packet);
 }

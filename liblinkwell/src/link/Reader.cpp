@@ -73,7 +73,8 @@ bool Reader::single_read()
     // Cut to the bytes read, the buffer itself is the byte dump: no copy of
     // every chunk for a level that is usually off.
     buffer_.resize(count);
-    logger_.print_bytes(5, buffer_);
+    if (logger_.logs(5))
+        logger_.print_bytes(5, buffer_);
     try {
         protocol_->parse(buffer_.data(), count);
     } catch (...) {
