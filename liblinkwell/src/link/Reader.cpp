@@ -12,7 +12,8 @@ Reader::Reader(Logger& logger, ModuleIo& io, Active* active, Protocol* protocol)
     , io_(io)
     , active_(active)
     , protocol_(protocol)
-    , buffer_(read_buffer_size)
+    , whole_packets_(io.reads_whole_packets())
+    , buffer_(whole_packets_ ? 0 : read_buffer_size)
 {
     protocol_->subscribe(
         [this](const uint8_t* packet, unsigned length) { packets_.emplace_back(packet, packet + length); });
@@ -57,15 +58,14 @@ void Reader::read()
 
 bool Reader::single_read()
 {
+    if (whole_packets_)
+        return read_whole_packets();
     // The buffer keeps its capacity; after a short read only the part cut off
     // is filled again.
     buffer_.resize(read_buffer_size);
     const int result = io_.read(buffer_.data(), read_buffer_size, read_timeout);
-    if (result < 0) {
-        logger_.error("io_read() returned negative: \n");
-        logger_.error("Reader is bailing out\n");
-        return false;
-    }
+    if (result < 0)
+        return bail_out();
     assert(static_cast<unsigned>(result) <= read_buffer_size);
     const unsigned count = std::min(static_cast<unsigned>(result), read_buffer_size);
     if (count == 0)
@@ -84,6 +84,33 @@ bool Reader::single_read()
     }
     hand_over_packets();
     return true;
+}
+
+// As many packets as a read of bytes could bring, in one hand-over, so that
+// each waiter on them is woken once for all of them.
+bool Reader::read_whole_packets()
+{
+    int result = 0;
+    try {
+        result = io_.read_packets(packets_, read_buffer_size, read_timeout);
+    } catch (...) {
+        hand_over_packets();
+        throw;
+    }
+    if (result < 0)
+        return bail_out();
+    if (logger_.logs(5))
+        for (const std::vector<uint8_t>& packet : packets_)
+            logger_.print_bytes(5, packet);
+    hand_over_packets();
+    return true;
+}
+
+bool Reader::bail_out()
+{
+    logger_.error("io_read() returned negative: \n");
+    logger_.error("Reader is bailing out\n");
+    return false;
 }
 
 void Reader::hand_over_packets()
