@@ -26,22 +26,34 @@ public:
 
     void put(T value)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        put_locked(std::move(value));
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            wake = put_locked(std::move(value));
+        }
+        if (wake)
+            ready_.notify_all();
     }
 
     // Appends the elements of the vector in their order under one lock; the
     // bound applies as if they were put one by one. The waiters are woken
     // once, when the queue was empty before, so a batch costs its consumer
     // one wake-up and one lock taken by the producer.
-    void put_all(std::vector<T>& values)
+    void put_all(std::vector<T>& values) { put_all(values.begin(), values.end()); }
+
+    // The same for the elements of a range, moved out of it.
+    template <typename Iterator> void put_all(Iterator first, Iterator last)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const bool was_empty = queue_.empty();
-        for (T& value : values)
-            push_bounded(std::move(value));
-        if (was_empty)
-            wake_waiters();
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            const bool was_empty = queue_.empty();
+            for (; first != last; ++first)
+                push_bounded(std::move(*first));
+            wake = was_empty && must_wake();
+        }
+        if (wake)
+            ready_.notify_all();
     }
 
     // Like put, unless refuse() holds; refuse runs under the queue's mutex, so
@@ -50,10 +62,15 @@ public:
     // the element was offered to the queue.
     template <typename Refuse> bool put_unless(Refuse refuse, T value)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (refuse())
-            return false;
-        put_locked(std::move(value));
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (refuse())
+                return false;
+            wake = put_locked(std::move(value));
+        }
+        if (wake)
+            ready_.notify_all();
         return true;
     }
 
@@ -62,7 +79,7 @@ public:
     T get()
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [this] { return !queue_.empty(); });
+        wait(lock, [this] { return !queue_.empty(); });
         return take_front();
     }
 
@@ -73,7 +90,7 @@ public:
     template <typename Finished> std::optional<T> get_unless(Finished finished)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [&] { return !queue_.empty() || finished(); });
+        wait(lock, [&] { return !queue_.empty() || finished(); });
         if (queue_.empty())
             return std::nullopt;
         return take_front();
@@ -94,7 +111,7 @@ public:
     std::optional<T> get_until(const std::chrono::time_point<Clock, Duration>& deadline)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (!ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); }))
+        if (!wait_until(lock, deadline, [this] { return !queue_.empty(); }))
             return std::nullopt;
         return take_front();
     }
@@ -180,12 +197,12 @@ public:
     }
 
 private:
-    void put_locked(T value)
+    // Whether the waiters must be woken, once the mutex is let go.
+    bool put_locked(T value)
     {
         const bool was_empty = queue_.empty();
         push_bounded(std::move(value));
-        if (was_empty)
-            wake_waiters();
+        return was_empty && must_wake();
     }
 
     void push_bounded(T value)
@@ -199,15 +216,46 @@ private:
         count_.store(queue_.size(), std::memory_order_relaxed);
     }
 
-    // A waiter waits only while the queue is empty: elements that follow one
-    // that is not yet taken wake nobody, so a burst costs its consumer one
-    // wake-up. Every waiter is woken, since the first one to run may take
-    // the only element and leave the rest to wait again for the next.
-    void wake_waiters()
+    // Under the mutex, for a put into a queue that was empty: a waiter waits
+    // only while the queue is empty, so elements that follow one that is not
+    // yet taken wake nobody and a burst costs its consumer one wake-up; and
+    // a queue that nobody waits on wakes nobody, not even with a call. Every
+    // waiter is woken, since the first one to run may take the only element
+    // and leave the rest to wait again for the next. The put wakes them once
+    // it has let go of the mutex, so that they do not wake only to wait for
+    // it.
+    bool must_wake() const { return waiting_ != 0 && !queue_.empty(); }
+
+    // The waits, counted in waiting_ while they sleep.
+    template <typename Ready> void wait(std::unique_lock<std::mutex>& lock, Ready ready)
     {
-        if (!queue_.empty())
-            ready_.notify_all();
+        if (ready())
+            return;
+        Waiting counted(waiting_);
+        ready_.wait(lock, ready);
     }
+
+    template <typename Clock, typename Duration, typename Ready>
+    bool wait_until(std::unique_lock<std::mutex>& lock,
+        const std::chrono::time_point<Clock, Duration>& deadline, Ready ready)
+    {
+        if (ready())
+            return true;
+        Waiting counted(waiting_);
+        return ready_.wait_until(lock, deadline, ready);
+    }
+
+    struct Waiting {
+        explicit Waiting(unsigned& count)
+            : count_(count)
+        {
+            ++count_;
+        }
+        ~Waiting() { --count_; }
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+        unsigned& count_;
+    };
 
     T take_front()
     {
@@ -230,6 +278,8 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable ready_;
     int max_count_;
+    // Threads waiting on ready_, under the mutex.
+    unsigned waiting_ = 0;
     // The number of elements, written under the mutex and read without it
     // by watch_until.
     std::atomic<std::size_t> count_ { 0 };
