@@ -117,11 +117,12 @@ void Reader::hand_over_packets()
 {
     if (packets_.empty())
         return;
-    std::vector<std::vector<uint8_t>> packets;
-    packets.swap(packets_);
-    // The next read likely cuts as many: room for them at once, rather than
-    // growing step by step.
-    packets_.reserve(packets.size());
+    // Also when the sink throws. The vector keeps its room for the next
+    // read, which likely cuts as many, unless the sink took it.
+    struct Emptied {
+        std::vector<std::vector<uint8_t>>& packets;
+        ~Emptied() { packets.clear(); }
+    } emptied { packets_ };
     if (sink_)
-        sink_(std::move(packets));
+        sink_(std::move(packets_));
 }

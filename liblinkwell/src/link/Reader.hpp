@@ -19,8 +19,10 @@ class ModuleIo;
 
 class Reader {
 public:
-    // Gets the packets cut from one read, oldest first; never none.
-    using Sink = std::function<void(std::vector<std::vector<uint8_t>>)>;
+    // Gets the packets cut from one read, oldest first; never none. A sink
+    // that moves the packets out of the vector, rather than the vector
+    // itself, leaves its room to the reader for the next read.
+    using Sink = std::function<void(std::vector<std::vector<uint8_t>>&&)>;
 
     static constexpr unsigned read_buffer_size = 6158;
     // How long one read waits for bytes, in ms: an idle connection wakes
@@ -60,6 +62,6 @@ private:
     // the bytes read while they are dumped and parsed; unused for a
     // transport of whole packets.
     std::vector<uint8_t> buffer_;
-    // The packets cut from the read being parsed.
+    // The packets cut from the read being parsed; empty between reads.
     std::vector<std::vector<uint8_t>> packets_;
 };
