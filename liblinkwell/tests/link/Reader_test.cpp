@@ -226,19 +226,40 @@ TEST_F(ReaderTest, HandsEveryCompletePacketToTheSinkOnTheReaderThread)
 }
 
 // The sink gets the packets of one read in one call, so that what it feeds
-// can take them in together.
+// can take them in together: a sink that takes the whole vector, and one
+// that moves the packets out of it and leaves the vector to the reader, as
+// the dispatcher does.
 TEST_F(ReaderTest, PacketsOfOneReadReachTheSinkInOneCall)
 {
-    Bytes three = frame(hex("01"));
-    for (const Bytes& more : { frame(hex("02")), frame(hex("03")) })
-        three.insert(three.end(), more.begin(), more.end());
-    io_.push_read(three);
-    io_.push_read(frame(hex("04")));
-    auto reader = make_reader();
-    reader->start(log_.sink());
-    ASSERT_TRUE(io_.wait_until_reads_done());
-    EXPECT_EQ((std::vector<std::vector<Bytes>> { { hex("01"), hex("02"), hex("03") }, { hex("04") } }),
-        log_.batches());
+    for (const bool leaves_the_vector : { false, true }) {
+        SCOPED_TRACE(leaves_the_vector ? "packets moved out" : "vector taken");
+        ScriptedModuleIo io;
+        Bytes three = frame(hex("01"));
+        for (const Bytes& more : { frame(hex("02")), frame(hex("03")) })
+            three.insert(three.end(), more.begin(), more.end());
+        io.push_read(three);
+        io.push_read(frame(hex("04")));
+        Bytes two = frame(hex("05"));
+        const Bytes sixth = frame(hex("06"));
+        two.insert(two.end(), sixth.begin(), sixth.end());
+        io.push_read(two);
+        PacketLog log;
+        Reader::Sink sink = log.sink();
+        Reader reader(logger_, io, new ActiveThread("reader", logger_), new ByteProtocol(logger_));
+        if (leaves_the_vector)
+            reader.start([sink](std::vector<Bytes>&& packets) {
+                std::vector<Bytes> taken;
+                for (Bytes& packet : packets)
+                    taken.push_back(std::move(packet));
+                sink(std::move(taken));
+            });
+        else
+            reader.start(sink);
+        ASSERT_TRUE(io.wait_until_reads_done());
+        EXPECT_EQ((std::vector<std::vector<Bytes>> {
+                      { hex("01"), hex("02"), hex("03") }, { hex("04") }, { hex("05"), hex("06") } }),
+            log.batches());
+    }
 }
 
 TEST_F(ReaderTest, ReadsAreDumpedAtLevel5AndEmptyReadsFeedNothing)
