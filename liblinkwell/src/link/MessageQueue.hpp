@@ -28,7 +28,7 @@ public:
     {
         bool wake = false;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            const std::unique_lock<std::mutex> lock = locked();
             wake = put_locked(std::move(value));
         }
         if (wake)
@@ -46,7 +46,7 @@ public:
     {
         bool wake = false;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            const std::unique_lock<std::mutex> lock = locked();
             const bool was_empty = queue_.empty();
             for (; first != last; ++first)
                 push_bounded(std::move(*first));
@@ -64,7 +64,7 @@ public:
     {
         bool wake = false;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            const std::unique_lock<std::mutex> lock = locked();
             if (refuse())
                 return false;
             wake = put_locked(std::move(value));
@@ -78,7 +78,7 @@ public:
     // empty.
     T get()
     {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock = locked();
         wait(lock, [this] { return !queue_.empty(); });
         return take_front();
     }
@@ -89,7 +89,7 @@ public:
     // true from another thread must do so in with_lock to wake the waiter.
     template <typename Finished> std::optional<T> get_unless(Finished finished)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock = locked();
         wait(lock, [&] { return !queue_.empty() || finished(); });
         if (queue_.empty())
             return std::nullopt;
@@ -99,7 +99,7 @@ public:
     // Removes and returns the front element if there is one; never waits.
     std::optional<T> try_get()
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        const std::unique_lock<std::mutex> lock = locked();
         if (queue_.empty())
             return std::nullopt;
         return take_front();
@@ -110,7 +110,7 @@ public:
     template <typename Clock, typename Duration>
     std::optional<T> get_until(const std::chrono::time_point<Clock, Duration>& deadline)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock = locked();
         if (!wait_until(lock, deadline, [this] { return !queue_.empty(); }))
             return std::nullopt;
         return take_front();
@@ -264,6 +264,25 @@ private:
         count_.store(queue_.size(), std::memory_order_relaxed);
         return value;
     }
+
+    // The mutex, for the puts and takes that producer and consumer make all
+    // the time. Their critical sections are a few moves per element: a
+    // thread that finds the mutex held tries again for a little while before
+    // it goes to sleep on it, which would cost it a wake-up, and the holder a
+    // system call to wake it, many times longer than the wait.
+    std::unique_lock<std::mutex> locked() const
+    {
+        std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+        for (unsigned tries = 0; !lock.owns_lock() && tries < lock_tries; ++tries) {
+            cpu_pause();
+            lock.try_lock();
+        }
+        if (!lock.owns_lock())
+            lock.lock();
+        return lock;
+    }
+
+    static constexpr unsigned lock_tries = 64;
 
     static void cpu_pause()
     {
