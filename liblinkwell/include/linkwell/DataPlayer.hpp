@@ -9,8 +9,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DataType.hpp"
 #include "linkwell_export.h"
@@ -80,6 +82,11 @@ private:
     // (0 when nothing is due). Never waits. True when nothing could be
     // produced because of the end, a stop or a bad record.
     bool read_packet(unsigned char* buffer, unsigned length, unsigned* size);
+    // Appends the packets that are due, as read_packet would place them one
+    // by one, while their sizes add up to at most length; the first that does
+    // not fit behind others is held back for the next read. Never waits.
+    // Returns their bytes.
+    std::size_t read_packets(std::vector<std::vector<unsigned char>>& packets, unsigned length);
     // Moves the recording back to its first record; the clock runs on.
     void rewind();
     // Counts the calls that may make a packet due sooner (state, position,

@@ -13,8 +13,10 @@
 
 class AbstractIo {
 public:
-    // Gets the packets received together, oldest first; never none.
-    using PacketSink = std::function<void(std::vector<Bytes>)>;
+    // Gets the packets received together, oldest first; never none. A sink
+    // that moves the packets out of the vector, rather than the vector
+    // itself, leaves its room to the reader for the next read.
+    using PacketSink = std::function<void(std::vector<Bytes>&&)>;
 
     virtual ~AbstractIo() = default;
 

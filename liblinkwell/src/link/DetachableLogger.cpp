@@ -4,7 +4,11 @@
 
 DetachableLogger::DetachableLogger(Logger& target)
     : target_(&target)
-{ }
+{
+    // Once detached, a level the target wrote still passes logs(); the line
+    // is then dropped here.
+    follow_level_limit_of(target);
+}
 
 void DetachableLogger::detach()
 {

@@ -26,22 +26,34 @@ public:
 
     void put(T value)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        put_locked(std::move(value));
+        bool wake = false;
+        {
+            const std::unique_lock<std::mutex> lock = locked();
+            wake = put_locked(std::move(value));
+        }
+        if (wake)
+            ready_.notify_all();
     }
 
     // Appends the elements of the vector in their order under one lock; the
     // bound applies as if they were put one by one. The waiters are woken
     // once, when the queue was empty before, so a batch costs its consumer
     // one wake-up and one lock taken by the producer.
-    void put_all(std::vector<T>& values)
+    void put_all(std::vector<T>& values) { put_all(values.begin(), values.end()); }
+
+    // The same for the elements of a range, moved out of it.
+    template <typename Iterator> void put_all(Iterator first, Iterator last)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const bool was_empty = queue_.empty();
-        for (T& value : values)
-            push_bounded(std::move(value));
-        if (was_empty)
-            wake_waiters();
+        bool wake = false;
+        {
+            const std::unique_lock<std::mutex> lock = locked();
+            const bool was_empty = queue_.empty();
+            for (; first != last; ++first)
+                push_bounded(std::move(*first));
+            wake = was_empty && must_wake();
+        }
+        if (wake)
+            ready_.notify_all();
     }
 
     // Like put, unless refuse() holds; refuse runs under the queue's mutex, so
@@ -50,10 +62,15 @@ public:
     // the element was offered to the queue.
     template <typename Refuse> bool put_unless(Refuse refuse, T value)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (refuse())
-            return false;
-        put_locked(std::move(value));
+        bool wake = false;
+        {
+            const std::unique_lock<std::mutex> lock = locked();
+            if (refuse())
+                return false;
+            wake = put_locked(std::move(value));
+        }
+        if (wake)
+            ready_.notify_all();
         return true;
     }
 
@@ -61,8 +78,8 @@ public:
     // empty.
     T get()
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [this] { return !queue_.empty(); });
+        std::unique_lock<std::mutex> lock = locked();
+        wait(lock, [this] { return !queue_.empty(); });
         return take_front();
     }
 
@@ -72,8 +89,8 @@ public:
     // true from another thread must do so in with_lock to wake the waiter.
     template <typename Finished> std::optional<T> get_unless(Finished finished)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [&] { return !queue_.empty() || finished(); });
+        std::unique_lock<std::mutex> lock = locked();
+        wait(lock, [&] { return !queue_.empty() || finished(); });
         if (queue_.empty())
             return std::nullopt;
         return take_front();
@@ -82,7 +99,7 @@ public:
     // Removes and returns the front element if there is one; never waits.
     std::optional<T> try_get()
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        const std::unique_lock<std::mutex> lock = locked();
         if (queue_.empty())
             return std::nullopt;
         return take_front();
@@ -93,8 +110,8 @@ public:
     template <typename Clock, typename Duration>
     std::optional<T> get_until(const std::chrono::time_point<Clock, Duration>& deadline)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); }))
+        std::unique_lock<std::mutex> lock = locked();
+        if (!wait_until(lock, deadline, [this] { return !queue_.empty(); }))
             return std::nullopt;
         return take_front();
     }
@@ -180,12 +197,12 @@ public:
     }
 
 private:
-    void put_locked(T value)
+    // Whether the waiters must be woken, once the mutex is let go.
+    bool put_locked(T value)
     {
         const bool was_empty = queue_.empty();
         push_bounded(std::move(value));
-        if (was_empty)
-            wake_waiters();
+        return was_empty && must_wake();
     }
 
     void push_bounded(T value)
@@ -199,15 +216,46 @@ private:
         count_.store(queue_.size(), std::memory_order_relaxed);
     }
 
-    // A waiter waits only while the queue is empty: elements that follow one
-    // that is not yet taken wake nobody, so a burst costs its consumer one
-    // wake-up. Every waiter is woken, since the first one to run may take
-    // the only element and leave the rest to wait again for the next.
-    void wake_waiters()
+    // Under the mutex, for a put into a queue that was empty: a waiter waits
+    // only while the queue is empty, so elements that follow one that is not
+    // yet taken wake nobody and a burst costs its consumer one wake-up; and
+    // a queue that nobody waits on wakes nobody, not even with a call. Every
+    // waiter is woken, since the first one to run may take the only element
+    // and leave the rest to wait again for the next. The put wakes them once
+    // it has let go of the mutex, so that they do not wake only to wait for
+    // it.
+    bool must_wake() const { return waiting_ != 0 && !queue_.empty(); }
+
+    // The waits, counted in waiting_ while they sleep.
+    template <typename Ready> void wait(std::unique_lock<std::mutex>& lock, Ready ready)
     {
-        if (!queue_.empty())
-            ready_.notify_all();
+        if (ready())
+            return;
+        Waiting counted(waiting_);
+        ready_.wait(lock, ready);
     }
+
+    template <typename Clock, typename Duration, typename Ready>
+    bool wait_until(std::unique_lock<std::mutex>& lock,
+        const std::chrono::time_point<Clock, Duration>& deadline, Ready ready)
+    {
+        if (ready())
+            return true;
+        Waiting counted(waiting_);
+        return ready_.wait_until(lock, deadline, ready);
+    }
+
+    struct Waiting {
+        explicit Waiting(unsigned& count)
+            : count_(count)
+        {
+            ++count_;
+        }
+        ~Waiting() { --count_; }
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+        unsigned& count_;
+    };
 
     T take_front()
     {
@@ -216,6 +264,25 @@ private:
         count_.store(queue_.size(), std::memory_order_relaxed);
         return value;
     }
+
+    // The mutex, for the puts and takes that producer and consumer make all
+    // the time. Their critical sections are a few moves per element: a
+    // thread that finds the mutex held tries again for a little while before
+    // it goes to sleep on it, which would cost it a wake-up, and the holder a
+    // system call to wake it, many times longer than the wait.
+    std::unique_lock<std::mutex> locked() const
+    {
+        std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+        for (unsigned tries = 0; !lock.owns_lock() && tries < lock_tries; ++tries) {
+            cpu_pause();
+            lock.try_lock();
+        }
+        if (!lock.owns_lock())
+            lock.lock();
+        return lock;
+    }
+
+    static constexpr unsigned lock_tries = 64;
 
     static void cpu_pause()
     {
@@ -230,6 +297,8 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable ready_;
     int max_count_;
+    // Threads waiting on ready_, under the mutex.
+    unsigned waiting_ = 0;
     // The number of elements, written under the mutex and read without it
     // by watch_until.
     std::atomic<std::size_t> count_ { 0 };

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class ModuleIo {
 public:
@@ -31,6 +33,20 @@ public:
     // timeout milliseconds (or the transport's own shorter wait), or a
     // negative value when the link is broken.
     virtual int read(unsigned char* buffer, unsigned size, unsigned timeout) = 0;
+
+    // Whether the transport yields whole packets rather than a byte stream
+    // (a recording played back): the reader then takes them with
+    // read_packets, several at a time, and cuts nothing.
+    virtual bool reads_whole_packets() const;
+
+    // For a transport of whole packets: appends the packets that have
+    // arrived, oldest first, as many as fit into max_bytes together (one
+    // that does not fit behind others stays for the next call), waiting as
+    // read does when there are none. Returns their bytes, 0 for none, or a
+    // negative value, with nothing appended, when the link is broken. The
+    // default, for byte streams, is such a broken link.
+    virtual int read_packets(
+        std::vector<std::vector<uint8_t>>& packets, unsigned max_bytes, unsigned timeout);
 
     // Makes a write blocked on another thread return -1 at once, and every
     // later write too: the connection is being closed. Transports whose

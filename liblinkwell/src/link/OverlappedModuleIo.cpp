@@ -141,7 +141,8 @@ int OverlappedModuleIo::read(unsigned char* buffer, unsigned size, unsigned time
         return 0;
 
     const unsigned waiting = port_.bytes_waiting();
-    logger_.log(5, "bytes in in queue " + std::to_string(waiting));
+    if (logger_.logs(5))
+        logger_.log(5, "bytes in in queue " + std::to_string(waiting));
     if (waiting == 0)
         return 1;
 
@@ -180,7 +181,9 @@ int OverlappedModuleIo::do_single_read(unsigned char* buffer, unsigned count, st
             }
         }
     }
-    logger_.log(6, "do_single_read returning: " + std::to_string(got));
-    logger_.print_bytes(6, std::vector<uint8_t>(buffer, buffer + got));
+    if (logger_.logs(6)) {
+        logger_.log(6, "do_single_read returning: " + std::to_string(got));
+        logger_.print_bytes(6, std::vector<uint8_t>(buffer, buffer + got));
+    }
     return got;
 }

@@ -15,8 +15,12 @@ namespace {
 
 bool starts_with(const Bytes& packet, const Bytes& prefix)
 {
+    // Most prefixes are one or two bytes: the first one decides most
+    // packets without a call.
     return prefix.size() <= packet.size()
-        && (prefix.empty() || std::memcmp(packet.data(), prefix.data(), prefix.size()) == 0);
+        && (prefix.empty()
+            || (packet[0] == prefix[0]
+                && std::memcmp(packet.data() + 1, prefix.data() + 1, prefix.size() - 1) == 0));
 }
 
 bool matches_any(const Bytes& packet, const std::vector<Bytes>& prefixes)
@@ -44,6 +48,15 @@ std::string describe_current_exception()
 thread_local const PacketDispatcher* routing_dispatcher = nullptr;
 
 } // namespace
+
+PacketDispatcher::SubscriptionEntry::SubscriptionEntry(
+    std::string name_, std::vector<Bytes> prefixes_, Callback callback_)
+    : name(std::move(name_))
+    , prefixes(std::move(prefixes_))
+    , callback(std::move(callback_))
+    , feeder(callback.target<QueueFeeder>())
+    , plain_queue(feeder || callback.target<ReplyCatcher>())
+{ }
 
 PacketDispatcher::PacketDispatcher(Active* thread, Logger& logger)
     : thread_(thread)
@@ -92,30 +105,37 @@ void PacketDispatcher::dispatch_packet(Bytes packet)
 {
     std::vector<Bytes> packets;
     packets.push_back(std::move(packet));
-    dispatch_packets(std::move(packets));
+    dispatch_packets_from(packets);
+}
+
+void PacketDispatcher::dispatch_packets(std::vector<Bytes> packets)
+{
+    dispatch_packets_from(packets);
 }
 
 // The path of every received packet starts here; see the header for the
 // threads and their hand-offs.
-void PacketDispatcher::dispatch_packets(std::vector<Bytes> packets)
+void PacketDispatcher::dispatch_packets_from(std::vector<Bytes>& packets)
 {
     if (retired_)
         return;
-    static const std::string dispatching = "dispatching packet: ";
-    for (const Bytes& packet : packets) {
-        logger_.log(3, dispatching);
-        logger_.print_bytes(3, packet);
+    if (logger_.logs(3)) {
+        static const std::string dispatching = "dispatching packet: ";
+        for (const Bytes& packet : packets) {
+            logger_.log(3, dispatching);
+            logger_.print_bytes(3, packet);
+        }
     }
     std::unique_lock<std::mutex> lock(incoming_mutex_);
     // Consecutive packets for the same one named queue, put there together.
     QueueRun run;
-    Targets targets;
-    for (Bytes& packet : packets) {
+    Matches matches;
+    for (auto packet = packets.begin(); packet != packets.end(); ++packet) {
         // One packet larger than the byte bound still passes on its own.
         const auto room = [&] {
             return retired_
                 || (incoming_.size() < max_waiting_packets
-                    && (incoming_.empty() || incoming_bytes_ + packet.size() <= max_waiting_bytes));
+                    && (incoming_.empty() || incoming_bytes_ + packet->size() <= max_waiting_bytes));
         };
         if (!room()) {
             deliver_run(run);
@@ -123,65 +143,74 @@ void PacketDispatcher::dispatch_packets(std::vector<Bytes> packets)
         }
         if (retired_)
             return;
-        matching(packet, targets);
-        const bool plain = std::all_of(targets.begin(), targets.end(),
-            [](const std::shared_ptr<const SubscriptionEntry>& entry) { return entry->plain_queue; });
+        // The entries matched stay valid while the lock is held, which it is
+        // until the packet has been delivered or queued, and the run until it
+        // has been delivered.
+        matching(*packet, matches);
+        const bool plain = std::all_of(matches.begin(), matches.end(),
+            [](const SubscriptionEntry* entry) { return entry->plain_queue; });
         // A packet nobody wants is logged on the dispatcher thread, outside
         // the lock, and the later packets of the read queue behind it, so
         // nothing it arrived before is seen before its log line.
-        if (targets.empty() || !plain || not_routed_ != 0 || receiver_posted_) {
+        if (matches.empty() || !plain || not_routed_ != 0 || receiver_posted_) {
             deliver_run(run);
-            queue_packet(std::move(packet), targets);
-        } else if (targets.size() == 1 && targets.front()->callback.target<QueueFeeder>()) {
-            if (run.entry != targets.front())
+            queue_packet(std::move(*packet), matches);
+        } else if (matches.size() == 1 && matches.front()->feeder) {
+            if (run.entry != matches.front()) {
                 deliver_run(run);
-            run.entry = targets.front();
-            run.packets.push_back(std::move(packet));
+                run.entry = matches.front();
+                run.begin = packet;
+            }
+            run.end = packet + 1;
         } else {
             deliver_run(run);
-            deliver_directly(targets, packet);
+            deliver_directly(matches, *packet);
         }
     }
     deliver_run(run);
 }
 
-void PacketDispatcher::matching(const Bytes& packet, Targets& targets) const
+void PacketDispatcher::matching(const Bytes& packet, Matches& matches) const
 {
-    targets.clear();
+    matches.clear();
     for (const auto& [name, entry] : subscriptions_)
         if (matches_any(packet, entry->prefixes))
-            targets.push_back(entry);
+            matches.push_back(entry.get());
 }
 
 // On the reader thread, under the lock: only queues, which run no user code.
-void PacketDispatcher::deliver_directly(const Targets& targets, Bytes& packet)
+void PacketDispatcher::deliver_directly(const Matches& matches, Bytes& packet)
 {
-    for (std::size_t i = 0; i + 1 < targets.size(); ++i)
-        call(*targets[i], packet);
-    hand_over(*targets.back(), packet);
+    for (std::size_t i = 0; i + 1 < matches.size(); ++i)
+        call(*matches[i], packet);
+    hand_over(*matches.back(), packet);
 }
 
 // On the reader thread, under the lock: the packets of the run go to its
 // queue under one lock of the queue, and wake its waiter once.
 void PacketDispatcher::deliver_run(QueueRun& run)
 {
-    if (run.packets.empty())
+    if (!run.entry)
         return;
     try {
-        run.entry->callback.target<QueueFeeder>()->take_all(run.packets);
+        run.entry->feeder->take_all(run.begin, run.end);
     } catch (...) {
         logger_.error("exception from the callback of subscription \"" + run.entry->name
             + "\": " + describe_current_exception());
     }
-    run.packets.clear();
+    run.entry = nullptr;
 }
 
 // Routing keeps the order of a job per packet: a packet joins the newest
 // routing job only while no other job has been posted behind it and it has
 // not started, so the packet is routed exactly where a job of its own would
 // have routed it. Called under the lock.
-void PacketDispatcher::queue_packet(Bytes packet, Targets targets)
+void PacketDispatcher::queue_packet(Bytes packet, const Matches& matches)
 {
+    Targets targets;
+    targets.reserve(matches.size());
+    for (const SubscriptionEntry* entry : matches)
+        targets.push_back(entry->shared_from_this());
     const std::size_t size = packet.size();
     incoming_.push_back({ std::move(packet), std::move(targets) });
     incoming_bytes_ += size;
@@ -257,9 +286,7 @@ void PacketDispatcher::packet_routed()
 
 void PacketDispatcher::subscribe(std::string name, Callback callback, std::vector<Bytes> prefixes)
 {
-    const bool plain_queue = callback.target<QueueFeeder>() || callback.target<ReplyCatcher>();
-    auto entry = std::make_shared<const SubscriptionEntry>(
-        SubscriptionEntry { name, std::move(prefixes), std::move(callback), plain_queue });
+    auto entry = std::make_shared<const SubscriptionEntry>(name, std::move(prefixes), std::move(callback));
     std::lock_guard<std::mutex> lock(incoming_mutex_);
     subscriptions_[std::move(name)] = std::move(entry);
 }
@@ -349,6 +376,8 @@ void PacketDispatcher::do_dispatch_packet(Bytes packet, const Targets& targets)
 
 void PacketDispatcher::log_unhandled(const Bytes& packet)
 {
+    if (!logger_.logs(1))
+        return;
     logger_.log(1, "do_dispatch_packet, 84 -- we did not find a handler for this package");
     logger_.print_bytes(1, packet);
 }
@@ -380,13 +409,12 @@ void PacketDispatcher::call(const SubscriptionEntry& entry, const Bytes& packet)
 // saves a copy, any other callback sees it as usual.
 void PacketDispatcher::hand_over(const SubscriptionEntry& entry, Bytes& packet)
 {
-    const QueueFeeder* feeder = entry.callback.target<QueueFeeder>();
-    if (!feeder) {
+    if (!entry.feeder) {
         call(entry, packet);
         return;
     }
     try {
-        feeder->take(std::move(packet));
+        entry.feeder->take(std::move(packet));
     } catch (...) {
         logger_.error("exception from the callback of subscription \"" + entry.name
             + "\": " + describe_current_exception());

@@ -45,6 +45,7 @@
 
 class Logger;
 class PacketParserCallback;
+class QueueFeeder;
 
 class PacketDispatcher {
 public:
@@ -72,6 +73,9 @@ public:
     // first: delivers each to queues directly or queues it for the
     // dispatcher thread (see above); waits while the bound is reached.
     void dispatch_packets(std::vector<Bytes> packets);
+    // The same, moving the packets out of the vector, whose room stays the
+    // caller's for its next read.
+    void dispatch_packets_from(std::vector<Bytes>& packets);
     // The same for one packet.
     void dispatch_packet(Bytes packet);
 
@@ -107,33 +111,40 @@ public:
     void retire_from_own_thread();
 
 private:
-    struct SubscriptionEntry {
-        std::string name;
-        std::vector<Bytes> prefixes;
-        Callback callback;
+    struct SubscriptionEntry : std::enable_shared_from_this<SubscriptionEntry> {
+        SubscriptionEntry(std::string name, std::vector<Bytes> prefixes, Callback callback);
+
+        const std::string name;
+        const std::vector<Bytes> prefixes;
+        const Callback callback;
+        // The callback when it feeds a named queue, else null.
+        const QueueFeeder* const feeder;
         // A queue (named or a request's reply) that the reader thread may
         // fill itself: no user code runs.
-        bool plain_queue;
+        const bool plain_queue;
     };
     using Targets = std::vector<std::shared_ptr<const SubscriptionEntry>>;
+    // The same while the lock is held and the table cannot change.
+    using Matches = std::vector<const SubscriptionEntry*>;
     struct WaitingPacket {
         Bytes packet;
         Targets targets;
     };
 
     // Packets that follow one another in a read and are all for the same
-    // one named queue.
+    // one named queue: those from begin to end of the read, still in place.
     struct QueueRun {
-        std::shared_ptr<const SubscriptionEntry> entry;
-        std::vector<Bytes> packets;
+        const SubscriptionEntry* entry = nullptr;
+        std::vector<Bytes>::iterator begin;
+        std::vector<Bytes>::iterator end;
     };
 
     void post(std::function<void()> job);
-    // Those the packet matches, into targets.
-    void matching(const Bytes& packet, Targets& targets) const;
-    void deliver_directly(const Targets& targets, Bytes& packet);
+    // Those the packet matches, into matches.
+    void matching(const Bytes& packet, Matches& matches) const;
+    void deliver_directly(const Matches& matches, Bytes& packet);
     void deliver_run(QueueRun& run);
-    void queue_packet(Bytes packet, Targets targets);
+    void queue_packet(Bytes packet, const Matches& matches);
     void route_batch();
     WaitingPacket take_incoming();
     void packet_routed();

@@ -25,11 +25,11 @@ bool QueueFeeder::take(Bytes packet) const
     return packet_to_queue(queue_, std::move(packet));
 }
 
-bool QueueFeeder::take_all(std::vector<Bytes>& packets) const
+bool QueueFeeder::take_all(std::vector<Bytes>::iterator first, std::vector<Bytes>::iterator last) const
 {
     std::shared_ptr<MessageQueue<Bytes>> target = queue_.lock();
     if (!target)
         return false;
-    target->put_all(packets);
+    target->put_all(first, last);
     return true;
 }

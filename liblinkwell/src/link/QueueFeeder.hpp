@@ -26,9 +26,9 @@ public:
     bool operator()(const Bytes& packet) const;
     // Appends the packet itself; false when the queue is gone.
     bool take(Bytes packet) const;
-    // Appends the packets themselves, in their order, under one lock of the
-    // queue; false when the queue is gone.
-    bool take_all(std::vector<Bytes>& packets) const;
+    // Appends the packets of the range themselves, in their order, under one
+    // lock of the queue; false when the queue is gone.
+    bool take_all(std::vector<Bytes>::iterator first, std::vector<Bytes>::iterator last) const;
 
 private:
     std::weak_ptr<MessageQueue<Bytes>> queue_;

@@ -106,19 +106,17 @@ public:
     explicit CallScope(RadarCommunicator& owner)
         : owner_(owner)
     {
-        std::lock_guard<std::mutex> lock(owner_.mutex_);
-        admitted_ = !owner_.closing_;
-        if (admitted_)
-            ++owner_.calls_in_progress_;
+        // Counted first, then the flag (see calls_in_progress_).
+        owner_.calls_in_progress_.fetch_add(1);
+        admitted_ = !owner_.closing_.load();
+        if (!admitted_)
+            owner_.call_left();
     }
 
     ~CallScope()
     {
-        if (!admitted_)
-            return;
-        std::lock_guard<std::mutex> lock(owner_.mutex_);
-        if (--owner_.calls_in_progress_ == 0 && owner_.closing_)
-            owner_.all_calls_left_.notify_all();
+        if (admitted_)
+            owner_.call_left();
     }
 
     CallScope(const CallScope&) = delete;
@@ -191,7 +189,17 @@ void RadarCommunicator::end_calls()
 {
     interrupt();
     std::unique_lock<std::mutex> lock(mutex_);
-    all_calls_left_.wait(lock, [this] { return calls_in_progress_ == 0; });
+    all_calls_left_.wait(lock, [this] { return calls_in_progress_.load() == 0; });
+}
+
+void RadarCommunicator::call_left()
+{
+    // The last call to leave once destruction has begun wakes it, under the
+    // mutex, so that the wake cannot fall between its test and its wait.
+    if (calls_in_progress_.fetch_sub(1) == 1 && closing_.load()) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        all_calls_left_.notify_all();
+    }
 }
 
 void RadarCommunicator::interrupt()
@@ -218,7 +226,7 @@ int RadarCommunicator::open(const std::string& name)
     Trace trace(logger_, 3, "open");
     PacketDispatcher* dispatcher = dispatcher_.get();
     const int result = io_.open(
-        name, [dispatcher](std::vector<Bytes> packets) { dispatcher->dispatch_packets(std::move(packets)); });
+        name, [dispatcher](std::vector<Bytes>&& packets) { dispatcher->dispatch_packets_from(packets); });
     if (result != 0)
         logger_.error("module_io::open returned error");
     return result;

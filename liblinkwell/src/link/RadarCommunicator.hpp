@@ -22,6 +22,7 @@
 // dispatcher's thread is joined on the Reaper afterwards.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -78,6 +79,7 @@ private:
     // but the dispatcher's thread goes at once, the rest on the Reaper.
     void tear_down_from_callback();
     void end_calls();
+    void call_left();
 
     AbstractIo& io_;
     Logger& logger_;
@@ -96,8 +98,15 @@ private:
     std::shared_ptr<PacketQueue> request_queue_;
     // What requests that timed out may still be owed (see ReplyCatcher).
     std::vector<std::shared_ptr<ReplyCatcher::Debt>> owed_;
-    // Calls in progress; destruction waits until they have left.
-    int calls_in_progress_ = 0;
-    bool closing_ = false;
+    // Destruction waits on it, under the mutex, until every call has left.
     std::condition_variable all_calls_left_;
+
+    // Calls in progress, and whether destruction has begun (set under the
+    // mutex too, so that what is read under it cannot change). A call
+    // counts itself before it looks at closing_ and destruction sets it
+    // before it looks at the count, so at least one of them sees the other:
+    // get_packet, which a client calls for every packet, enters and leaves
+    // without taking the mutex.
+    std::atomic<int> calls_in_progress_ { 0 };
+    std::atomic<bool> closing_ { false };
 };

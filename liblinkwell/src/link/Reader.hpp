@@ -1,6 +1,9 @@
 // The receiving end of a connection: on its own active thread it reads the
 // module's bytes, feeds them to the connection's Protocol and hands the
-// complete packets of each read, copied into vectors, to a sink at once.
+// complete packets of each read, copied into vectors, to a sink at once. A
+// transport that yields whole packets (ModuleIo::reads_whole_packets) is
+// read packets at a time instead, and each read's packets go to the sink
+// as they are, without the Protocol.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +19,10 @@ class ModuleIo;
 
 class Reader {
 public:
-    // Gets the packets cut from one read, oldest first; never none.
-    using Sink = std::function<void(std::vector<std::vector<uint8_t>>)>;
+    // Gets the packets cut from one read, oldest first; never none. A sink
+    // that moves the packets out of the vector, rather than the vector
+    // itself, leaves its room to the reader for the next read.
+    using Sink = std::function<void(std::vector<std::vector<uint8_t>>&&)>;
 
     static constexpr unsigned read_buffer_size = 6158;
     // How long one read waits for bytes, in ms: an idle connection wakes
@@ -41,18 +46,22 @@ private:
     // One read task; queues the next one unless the I/O failed.
     void read();
     bool single_read();
+    bool read_whole_packets();
+    bool bail_out();
     void hand_over_packets();
 
     Logger& logger_;
     ModuleIo& io_;
     std::unique_ptr<Active> active_;
     std::unique_ptr<Protocol> protocol_;
+    const bool whole_packets_;
     // Touched only on the active thread (start hands it over as a task).
     Sink sink_;
     bool reading_ = false;
     // Holds read_buffer_size bytes while a read fills it, and then exactly
-    // the bytes read while they are dumped and parsed.
+    // the bytes read while they are dumped and parsed; unused for a
+    // transport of whole packets.
     std::vector<uint8_t> buffer_;
-    // The packets cut from the read being parsed.
+    // The packets cut from the read being parsed; empty between reads.
     std::vector<std::vector<uint8_t>> packets_;
 };

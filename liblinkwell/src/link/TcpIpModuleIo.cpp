@@ -1,5 +1,7 @@
 #include "link/TcpIpModuleIo.hpp"
 
+#include <algorithm>
+
 #include "log/ConsoleAndFileLogger.hpp"
 #include "platform/SystemError.hpp"
 
@@ -59,14 +61,24 @@ int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned timeout)
         return -1;
     if (size == 0)
         return 0; // a receive of 0 bytes could not be told from a closed peer
-    // While data flows it is usually there already: one receive that does
-    // not wait, and the wait for readability only when it finds nothing. An
-    // idle link waits first, one system call per wake-up, and a stop of the
-    // reader ends the wait.
-    if (flowing_) {
+    // While data flows faster than the reader takes it, it is usually there
+    // already: one receive that does not wait, and the wait for readability
+    // only when it finds nothing. A stream that comes slower than that, as
+    // most modules send, would find nothing every time and pay a system call
+    // per read for it: after each miss the receive is tried again only after
+    // twice as many reads as the last time (up to max_pause), and at once
+    // again once one finds data. An idle link waits first, one system call
+    // per wake-up, and a stop of the reader ends the wait.
+    if (flowing_ && reads_before_trying_ == 0) {
         const int received = connection_.receive_now(buffer, size);
-        if (received != 0)
+        if (received != 0) {
+            next_pause_ = 0;
             return received;
+        }
+        next_pause_ = std::min(std::max(2 * next_pause_, 1u), max_pause);
+        reads_before_trying_ = next_pause_;
+    } else if (reads_before_trying_ > 0) {
+        --reads_before_trying_;
     }
     const platform::WaitResult data = connection_.wait_readable(std::chrono::milliseconds(timeout));
     if (data == platform::WaitResult::timed_out || data == platform::WaitResult::interrupted) {
@@ -78,5 +90,8 @@ int TcpIpModuleIo::read(unsigned char* buffer, unsigned size, unsigned timeout)
     // Readable, or hung up: the receive tells data from a closed peer.
     const int received = connection_.receive_now(buffer, size);
     flowing_ = received > 0;
+    // A full buffer leaves more behind.
+    if (received == static_cast<int>(size))
+        reads_before_trying_ = 0;
     return received;
 }

@@ -34,9 +34,16 @@ public:
     void interrupt_reads() override;
 
 private:
+    static constexpr unsigned max_pause = 64;
+
     platform::TcpConnection connection_;
-    // Whether the last read found data; touched only by the reader.
+    // Touched only by the reader. Whether the last read found data.
     bool flowing_ = true;
+    // Reads that wait first before a receive that does not wait is tried
+    // again, and how many that will be after the next one that finds
+    // nothing; 0 after one that found data.
+    unsigned reads_before_trying_ = 0;
+    unsigned next_pause_ = 0;
     unsigned ip_;
     unsigned short port_;
     Logger& logger_;

@@ -23,8 +23,10 @@ void Writer::write(std::vector<uint8_t> bytes, std::chrono::seconds no_progress_
         logger_.error("Failed to write all bytes to module: operation ignored due to error state");
         throw std::runtime_error("Failed to write all bytes to module in previous package\n");
     }
-    logger_.log(3, "sending: ");
-    logger_.print_bytes(3, bytes);
+    if (logger_.logs(3)) {
+        logger_.log(3, "sending: ");
+        logger_.print_bytes(3, bytes);
+    }
     const unsigned left = send_bytes(bytes, no_progress_limit);
     if (left > 0) {
         (logger_.serror() << "Failed to write all bytes to module"
@@ -33,7 +35,8 @@ void Writer::write(std::vector<uint8_t> bytes, std::chrono::seconds no_progress_
             .flush();
         throw std::runtime_error("Failed to write all bytes to module\n");
     }
-    logger_.log(3, "sent");
+    if (logger_.logs(3))
+        logger_.log(3, "sent");
 }
 
 unsigned Writer::send_bytes(const std::vector<uint8_t>& bytes, std::chrono::seconds no_progress_limit)

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -45,6 +46,10 @@ void lstream::flush()
 
 // ---- Logger ----------------------------------------------------------------
 
+Logger::Logger()
+    : limit_(std::make_shared<std::atomic<unsigned>>(UINT_MAX))
+{ }
+
 Logger::~Logger() = default;
 
 lstream Logger::serror()
@@ -61,9 +66,11 @@ lstream Logger::slog(unsigned level)
 
 StdoutLogger::StdoutLogger(int threshold, Sarvik::AbstractLoggerIo* sink)
     : start_ns_(now_ns())
-    , threshold_(threshold)
     , sink_(sink)
-{ }
+{
+    // A negative threshold, seen as unsigned, lets every message through.
+    set_level_limit(static_cast<unsigned>(threshold));
+}
 
 StdoutLogger::~StdoutLogger()
 {
@@ -71,16 +78,9 @@ StdoutLogger::~StdoutLogger()
     delete sink_;
 }
 
-bool StdoutLogger::enabled(unsigned level) const
-{
-    // A negative threshold, seen as unsigned, lets every message through.
-    return level <= static_cast<unsigned>(threshold_);
-}
-
 void StdoutLogger::set_log_level(int level)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    threshold_ = level;
+    set_level_limit(static_cast<unsigned>(level));
 }
 
 void StdoutLogger::error(const std::string& text)
@@ -90,8 +90,10 @@ void StdoutLogger::error(const std::string& text)
 
 void StdoutLogger::log(unsigned level, const std::string& text)
 {
+    if (!logs(level))
+        return;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!enabled(level) || !sink_)
+    if (!sink_)
         return;
     const float seconds = static_cast<float>(static_cast<double>(now_ns() - start_ns_) / 1e9);
     std::ostringstream line;
@@ -122,15 +124,17 @@ std::string StdoutLogger::format_bytes(const std::vector<uint8_t>& bytes)
 
 void StdoutLogger::print_bytes(unsigned level, const std::vector<uint8_t>& bytes)
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (bytes.empty() || !enabled(level))
-            return;
-    }
+    if (bytes.empty() || !logs(level))
+        return;
     log(level, format_bytes(bytes));
 }
 
 // ---- VoidLogger ------------------------------------------------------------
+
+VoidLogger::VoidLogger()
+{
+    set_level_limit(0);
+}
 
 void VoidLogger::set_log_level(int) { }
 

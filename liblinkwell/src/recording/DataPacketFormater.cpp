@@ -30,15 +30,32 @@ void append_32bits(Bytes& message, float value)
 // The head of an application-data message of the content id.
 Bytes appdata_head(uint32_t content_id)
 {
-    Bytes head { LINKWELL_MESSAGE_APPDATA };
+    Bytes head;
+    head.reserve(5);
+    head.push_back(LINKWELL_MESSAGE_APPDATA);
     append_32bits(head, content_id);
     return head;
 }
 
-Bytes with_head(Bytes head, const Bytes& record)
+// The message of a binary record: the head and the stored bytes, in one
+// allocation (playback makes one per packet).
+Bytes with_head(const Bytes& head, const Bytes& record)
 {
-    head.insert(head.end(), record.begin(), record.end());
-    return head;
+    Bytes message;
+    message.reserve(head.size() + record.size());
+    message.insert(message.end(), head.begin(), head.end());
+    message.insert(message.end(), record.begin(), record.end());
+    return message;
+}
+
+Bytes with_appdata_head(uint32_t content_id, const Bytes& record)
+{
+    Bytes message;
+    message.reserve(5 + record.size());
+    message.push_back(LINKWELL_MESSAGE_APPDATA);
+    append_32bits(message, content_id);
+    message.insert(message.end(), record.begin(), record.end());
+    return message;
 }
 
 // The fields of one stored CSV line, each up to the next ';' or the end of
@@ -282,32 +299,32 @@ Bytes DataPacketFormater::from_disk(unsigned data_type, const Bytes& record) con
 
 Bytes DataPacketFormater::baseband_ap_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_BASEBAND_AP), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_BASEBAND_AP, record);
 }
 
 Bytes DataPacketFormater::baseband_iq_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_BASEBAND_IQ), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_BASEBAND_IQ, record);
 }
 
 Bytes DataPacketFormater::pulsedoppler_float_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_PULSEDOPPLER_FLOAT, record);
 }
 
 Bytes DataPacketFormater::pulsedoppler_byte_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_PULSEDOPPLER_BYTE, record);
 }
 
 Bytes DataPacketFormater::noisemap_float_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_NOISEMAP_FLOAT, record);
 }
 
 Bytes DataPacketFormater::noisemap_byte_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_NOISEMAP_BYTE), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_NOISEMAP_BYTE, record);
 }
 
 Bytes DataPacketFormater::float_from_disk(const Bytes& record) const
@@ -322,22 +339,22 @@ Bytes DataPacketFormater::byte_from_disk(const Bytes& record) const
 
 Bytes DataPacketFormater::radar_rf_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_RADAR_RF), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_RADAR_RF, record);
 }
 
 Bytes DataPacketFormater::radar_rf_normalized_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_RADAR_RF_NORMALIZED, record);
 }
 
 Bytes DataPacketFormater::radar_baseband_float_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_RADAR_BASEBAND_FLOAT, record);
 }
 
 Bytes DataPacketFormater::radar_baseband_q15_from_disk(const Bytes& record) const
 {
-    return with_head(appdata_head(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15), record);
+    return with_appdata_head(LINKWELL_CONTENT_ID_RADAR_BASEBAND_Q15, record);
 }
 
 Bytes DataPacketFormater::sleep_from_disk(const Bytes& record) const

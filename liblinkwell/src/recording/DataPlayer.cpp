@@ -34,12 +34,21 @@ public:
     void apply_state();
     bool too_early_to_return_packet() const;
     bool read_packet(unsigned char* buffer, unsigned length, unsigned* size);
-    bool read_next_record(unsigned char* buffer, unsigned length, unsigned* size);
+    std::size_t read_packets(std::vector<Bytes>& packets, unsigned length);
+
+    // What asking for the next packet came to: failed when nothing could be
+    // produced because of the end, a stop or a bad record.
+    enum class Take { packet, nothing, failed };
+    // The next packet that is due, once the state has been applied. One
+    // longer than room is refused with a warning, or, with hold_longer, held
+    // back for a later read.
+    Take take_packet(unsigned room, bool hold_longer, Bytes& packet);
+    Take take_next_record(unsigned room, bool hold_longer, Bytes& packet);
     // What the converter makes of the record; empty when it throws.
     std::optional<Bytes> convert(const DataRecord& record) const;
-    bool release_pending(unsigned char* buffer, unsigned length, unsigned* size);
-    // Reports a packet that the buffer cannot take; true, the error result.
-    static bool too_large(size_t packet_size, unsigned length);
+    Take release_pending(unsigned room, bool hold_longer, Bytes& packet);
+    // Reports a packet that the buffer cannot take.
+    static Take too_large(size_t packet_size, unsigned length);
     int seek(long long ms);
 
     // The state requests, under the state lock.
@@ -167,62 +176,88 @@ bool DataPlayerPrivate::read_packet(unsigned char* buffer, unsigned length, unsi
 {
     apply_state();
     *size = 0;
+    Bytes packet;
+    const Take taken = take_packet(length, false, packet);
+    if (taken != Take::packet)
+        return taken == Take::failed;
+    std::memcpy(buffer, packet.data(), packet.size());
+    *size = static_cast<unsigned>(packet.size());
+    return false;
+}
+
+// The state is applied once for all of them: they are what one read takes.
+std::size_t DataPlayerPrivate::read_packets(std::vector<Bytes>& packets, unsigned length)
+{
+    apply_state();
+    unsigned room = length;
+    Bytes packet;
+    for (bool first = true; room > 0; first = false) {
+        if (take_packet(room, !first, packet) != Take::packet)
+            break;
+        room -= static_cast<unsigned>(packet.size());
+        packets.push_back(std::move(packet));
+        packet = Bytes();
+    }
+    return length - room;
+}
+
+DataPlayerPrivate::Take DataPlayerPrivate::take_packet(unsigned room, bool hold_longer, Bytes& packet)
+{
     if (!reader.is_open())
-        return true;
+        return Take::failed;
     const bool playing = applied_state == DataPlayer::PlayingState;
     if (reader.at_end()) {
         if (pending_packet.is_valid)
-            return playing && length != 0 && release_pending(buffer, length, size);
+            return playing && room != 0 ? release_pending(room, hold_longer, packet) : Take::nothing;
         const bool loop = loop_mode;
         if (!loop || !playing)
-            return !loop;
+            return loop ? Take::nothing : Take::failed;
         close_reader();
         if (open_reader() != 0)
-            return true;
+            return Take::failed;
         clock.start(false);
     }
-    if (!playing || length == 0)
-        return false;
+    if (!playing || room == 0)
+        return Take::nothing;
     if (pending_packet.is_valid)
-        return release_pending(buffer, length, size);
-    return read_next_record(buffer, length, size);
+        return release_pending(room, hold_longer, packet);
+    return take_next_record(room, hold_longer, packet);
 }
 
-// Reads records until one is placed in the buffer, held back or refused.
-bool DataPlayerPrivate::read_next_record(unsigned char* buffer, unsigned length, unsigned* size)
+// Reads records until one is taken, held back or refused.
+DataPlayerPrivate::Take DataPlayerPrivate::take_next_record(unsigned room, bool hold_longer, Bytes& packet)
 {
     for (;;) {
         if (reader.at_end())
-            return false;
+            return Take::nothing;
         DataRecord record = reader.read_record();
         if (!record.is_valid)
-            return true;
+            return Take::failed;
         // The close entry that ends a recording comes back as an empty
         // record; it was never a module message.
         if (record.data.empty() && reader.at_end())
-            return false;
+            return Take::nothing;
         if (record.is_user_header || record.data_type == PerformanceStatusType)
             continue;
-        std::optional<Bytes> packet = convert(record);
-        if (packet && packet->size() > length)
-            return too_large(packet->size(), length);
-        if (packet && !packet->empty()) {
+        std::optional<Bytes> converted = convert(record);
+        if (converted && converted->size() > room && !hold_longer)
+            return too_large(converted->size(), room);
+        if (converted && !converted->empty()) {
             current_record_ms = record.epoch - reader.get_start_epoch();
-            if (too_early_to_return_packet()) {
-                record.data = std::move(*packet);
+            if (converted->size() > room || too_early_to_return_packet()) {
+                record.data = std::move(*converted);
                 pending_packet = std::move(record);
-                return false;
+                return Take::nothing;
             }
-            std::memcpy(buffer, packet->data(), packet->size());
-            *size = static_cast<unsigned>(packet->size());
-            return false;
+            packet = std::move(*converted);
+            return Take::packet;
         }
         if (record.is_csv_header())
             continue;
         report_line("WARNING: failed to convert bytes from disk to valid packet");
         report_line("data_type: " + std::to_string(record.data_type)
             + ", size: " + std::to_string(record.data.size()));
-        return true;
+        return Take::failed;
     }
 }
 
@@ -237,26 +272,29 @@ std::optional<Bytes> DataPlayerPrivate::convert(const DataRecord& record) const
     }
 }
 
-bool DataPlayerPrivate::release_pending(unsigned char* buffer, unsigned length, unsigned* size)
+DataPlayerPrivate::Take DataPlayerPrivate::release_pending(unsigned room, bool hold_longer, Bytes& packet)
 {
     if (too_early_to_return_packet())
-        return false;
-    const Bytes packet = std::move(pending_packet.data);
+        return Take::nothing;
+    if (pending_packet.data.size() > room) {
+        if (hold_longer)
+            return Take::nothing;
+        // The packet fitted the buffer it was read for; a caller that now
+        // offers a smaller one loses it rather than its memory.
+        const size_t size = pending_packet.data.size();
+        pending_packet = DataRecord();
+        return too_large(size, room);
+    }
+    packet = std::move(pending_packet.data);
     pending_packet = DataRecord();
-    // The packet fitted the buffer it was read for; a caller that now
-    // offers a smaller one loses it rather than its memory.
-    if (packet.size() > length)
-        return too_large(packet.size(), length);
-    std::memcpy(buffer, packet.data(), packet.size());
-    *size = static_cast<unsigned>(packet.size());
-    return false;
+    return Take::packet;
 }
 
-bool DataPlayerPrivate::too_large(size_t packet_size, unsigned length)
+DataPlayerPrivate::Take DataPlayerPrivate::too_large(size_t packet_size, unsigned length)
 {
     report_line("WARNING: buffer not large enough to fill packet of size: " + std::to_string(packet_size)
         + " (max size: " + std::to_string(length) + ")");
-    return true;
+    return Take::failed;
 }
 
 int DataPlayerPrivate::seek(long long ms)
@@ -440,6 +478,12 @@ bool DataPlayer::read_packet(unsigned char* buffer, unsigned length, unsigned* s
 {
     std::lock_guard<std::mutex> lock(d->reader_lock);
     return d->read_packet(buffer, length, size);
+}
+
+std::size_t DataPlayer::read_packets(std::vector<std::vector<unsigned char>>& packets, unsigned length)
+{
+    std::lock_guard<std::mutex> lock(d->reader_lock);
+    return d->read_packets(packets, length);
 }
 
 void DataPlayer::rewind()

@@ -1,6 +1,7 @@
 // The factory of a playback connection: the serial factory's threads, a
 // PlaybackModuleIo over the player and the protocol that passes each chunk
-// through as one packet, since the player's reads are whole packets.
+// through as one packet, since the player's reads are whole packets (the
+// reader takes them packets at a time and needs no protocol for them).
 #pragma once
 
 #include <memory>

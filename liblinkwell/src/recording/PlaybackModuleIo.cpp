@@ -34,11 +34,31 @@ int PlaybackModuleIo::read(unsigned char* buffer, unsigned size, unsigned timeou
     const unsigned long long seen = player_.changes();
     unsigned placed = 0;
     player_.read_packet(buffer, size, &placed);
-    if (placed == 0 && timeout > 0) {
-        // The reader thread asks again as soon as this returns: without a
-        // wait it would spin at full speed while nothing is due.
+    if (placed == 0)
+        wait_for_packet(seen, timeout);
+    return static_cast<int>(placed);
+}
+
+bool PlaybackModuleIo::reads_whole_packets() const
+{
+    return true;
+}
+
+int PlaybackModuleIo::read_packets(
+    std::vector<std::vector<uint8_t>>& packets, unsigned max_bytes, unsigned timeout)
+{
+    const unsigned long long seen = player_.changes();
+    const std::size_t placed = player_.read_packets(packets, max_bytes);
+    if (placed == 0)
+        wait_for_packet(seen, timeout);
+    return static_cast<int>(placed);
+}
+
+void PlaybackModuleIo::wait_for_packet(unsigned long long seen, unsigned timeout)
+{
+    // The reader thread asks again as soon as the read returns: without a
+    // wait it would spin at full speed while nothing is due.
+    if (timeout > 0)
         player_.wait_for_packet(
             seen, std::min<std::chrono::microseconds>(longest_wait, std::chrono::milliseconds(timeout)));
-    }
-    return static_cast<int>(placed);
 }

@@ -1,6 +1,7 @@
-// The ModuleIo of a playback connection: its reads take packets from a
-// DataPlayer instead of a port, one whole packet per read, and a module
-// reset written to it rewinds the recording. The player must outlive it.
+// The ModuleIo of a playback connection: its reads take whole packets from
+// a DataPlayer instead of a port, one per read or, with read_packets, all
+// that are due and fit, and a module reset written to it rewinds the
+// recording. The player must outlive it.
 #pragma once
 
 #include "link/ModuleIo.hpp"
@@ -33,8 +34,17 @@ public:
     // longest_wait or the timeout in ms has passed, whichever comes first.
     // Never negative.
     int read(unsigned char* buffer, unsigned size, unsigned timeout) override;
+    bool reads_whole_packets() const override;
+    // Every packet that is due, as long as they fit into max_bytes together,
+    // or none after waiting as read does.
+    int read_packets(
+        std::vector<std::vector<uint8_t>>& packets, unsigned max_bytes, unsigned timeout) override;
 
 private:
+    // After a read that found nothing due: waits as read describes, unless
+    // the application has acted on the player since it counted seen.
+    void wait_for_packet(unsigned long long seen, unsigned timeout);
+
     Logger& logger_;
     Sarvik::DataPlayer& player_;
 };

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -123,6 +126,69 @@ private:
     bool* destroyed_;
 };
 
+// A transport of whole packets whose reads of packets follow a script: each
+// step is what one read brings, no packets standing for a broken link. With
+// the script used up a read brings nothing.
+class WholePacketIo : public ModuleIo {
+public:
+    int open(const std::string&) override { return 0; }
+    void set_baudrate(unsigned) override { }
+    int write(const unsigned char*, unsigned length) override { return static_cast<int>(length); }
+    int read(unsigned char*, unsigned, unsigned) override
+    {
+        ADD_FAILURE() << "a transport of whole packets is read packets at a time";
+        return -1;
+    }
+    bool reads_whole_packets() const override { return true; }
+    int read_packets(std::vector<Bytes>& packets, unsigned max_bytes, unsigned timeout) override
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        asked_.emplace_back(max_bytes, timeout);
+        changed_.notify_all();
+        if (steps_.empty()) {
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return 0;
+        }
+        std::vector<Bytes> step = std::move(steps_.front());
+        steps_.pop_front();
+        if (step.empty())
+            return -1;
+        int bytes = 0;
+        for (Bytes& packet : step) {
+            bytes += static_cast<int>(packet.size());
+            packets.push_back(std::move(packet));
+        }
+        return bytes;
+    }
+
+    void push(std::vector<Bytes> packets)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        steps_.push_back(std::move(packets));
+        ++scripted_;
+    }
+    // Waits until the script is used up and one more read has asked.
+    bool wait_until_reads_done()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return asked_.size() > scripted_; });
+    }
+    // max_bytes and timeout of every read.
+    std::vector<std::pair<unsigned, unsigned>> asked() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return asked_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<Bytes>> steps_;
+    size_t scripted_ = 0;
+    std::vector<std::pair<unsigned, unsigned>> asked_;
+};
+
 class ReaderTest : public ::testing::Test {
 protected:
     std::unique_ptr<Reader> make_reader()
@@ -160,19 +226,40 @@ TEST_F(ReaderTest, HandsEveryCompletePacketToTheSinkOnTheReaderThread)
 }
 
 // The sink gets the packets of one read in one call, so that what it feeds
-// can take them in together.
+// can take them in together: a sink that takes the whole vector, and one
+// that moves the packets out of it and leaves the vector to the reader, as
+// the dispatcher does.
 TEST_F(ReaderTest, PacketsOfOneReadReachTheSinkInOneCall)
 {
-    Bytes three = frame(hex("01"));
-    for (const Bytes& more : { frame(hex("02")), frame(hex("03")) })
-        three.insert(three.end(), more.begin(), more.end());
-    io_.push_read(three);
-    io_.push_read(frame(hex("04")));
-    auto reader = make_reader();
-    reader->start(log_.sink());
-    ASSERT_TRUE(io_.wait_until_reads_done());
-    EXPECT_EQ((std::vector<std::vector<Bytes>> { { hex("01"), hex("02"), hex("03") }, { hex("04") } }),
-        log_.batches());
+    for (const bool leaves_the_vector : { false, true }) {
+        SCOPED_TRACE(leaves_the_vector ? "packets moved out" : "vector taken");
+        ScriptedModuleIo io;
+        Bytes three = frame(hex("01"));
+        for (const Bytes& more : { frame(hex("02")), frame(hex("03")) })
+            three.insert(three.end(), more.begin(), more.end());
+        io.push_read(three);
+        io.push_read(frame(hex("04")));
+        Bytes two = frame(hex("05"));
+        const Bytes sixth = frame(hex("06"));
+        two.insert(two.end(), sixth.begin(), sixth.end());
+        io.push_read(two);
+        PacketLog log;
+        Reader::Sink sink = log.sink();
+        Reader reader(logger_, io, new ActiveThread("reader", logger_), new ByteProtocol(logger_));
+        if (leaves_the_vector)
+            reader.start([sink](std::vector<Bytes>&& packets) {
+                std::vector<Bytes> taken;
+                for (Bytes& packet : packets)
+                    taken.push_back(std::move(packet));
+                sink(std::move(taken));
+            });
+        else
+            reader.start(sink);
+        ASSERT_TRUE(io.wait_until_reads_done());
+        EXPECT_EQ((std::vector<std::vector<Bytes>> {
+                      { hex("01"), hex("02"), hex("03") }, { hex("04") }, { hex("05"), hex("06") } }),
+            log.batches());
+    }
 }
 
 TEST_F(ReaderTest, ReadsAreDumpedAtLevel5AndEmptyReadsFeedNothing)
@@ -291,4 +378,40 @@ TEST_F(ReaderTest, DestructionWhileDataFlowsStopsReading)
     EXPECT_EQ(packets % 200, 0u);
     EXPECT_EQ(reads, io_.read_calls()); // nothing reads after destruction
     EXPECT_TRUE(logger_.errors().empty());
+}
+
+// A transport of whole packets hands the reader all it has in one read: the
+// sink gets them in one call as they are, with nothing cut by the protocol,
+// and each is dumped at level 5 as a read of it alone was.
+TEST_F(ReaderTest, WholePacketsOfOneReadReachTheSinkInOneCallUncut)
+{
+    WholePacketIo io;
+    auto* protocol = new FakeProtocol();
+    // Not framed: a protocol that cuts frames would find nothing in them.
+    io.push({ hex("01 02 ff"), hex("7e 7d"), hex("03") });
+    io.push({});
+    io.push({ hex("04") });
+    {
+        Reader reader(logger_, io, new ActiveThread("reader", logger_), protocol);
+        reader.start(log_.sink());
+        ASSERT_TRUE(logger_.wait_for(bail_out_2));
+        reader.start(log_.sink()); // reads on after the bail-out
+        ASSERT_TRUE(io.wait_until_reads_done());
+        EXPECT_TRUE(protocol->chunks().empty());
+    }
+    EXPECT_EQ(
+        (std::vector<std::vector<Bytes>> { { hex("01 02 ff"), hex("7e 7d"), hex("03") }, { hex("04") } }),
+        log_.batches());
+    for (const auto& [max_bytes, timeout] : io.asked()) {
+        EXPECT_EQ(Reader::read_buffer_size, max_bytes);
+        EXPECT_EQ(Reader::read_timeout, timeout);
+    }
+    std::vector<std::string> dumps;
+    for (const auto& e : logger_.entries())
+        if (e.level == 5 && e.text.find(": {") != std::string::npos)
+            dumps.push_back(e.text);
+    EXPECT_EQ((std::vector<std::string> {
+                  "3: {0x01, 0x02, 0xff, }", "2: {0x7e, 0x7d, }", "1: {0x03, }", "1: {0x04, }" }),
+        dumps);
+    EXPECT_EQ((std::vector<std::string> { bail_out_1, bail_out_2 }), logger_.errors());
 }

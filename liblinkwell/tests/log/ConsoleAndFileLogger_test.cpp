@@ -79,6 +79,29 @@ TEST(StdoutLogger, WritesOnlyLevelsUpToTheThreshold)
     EXPECT_EQ("bulk", text_of(lines.back()));
 }
 
+// logs() is what call sites ask before they build a message: it must be
+// true for every level that would be written and false for every other.
+TEST(StdoutLogger, LogsAgreesWithWhatIsWritten)
+{
+    const int thresholds[] = { -1, 0, 3, 5 };
+    const unsigned levels[] = { 0, 1, 3, 4, 5, 6, 1000 };
+    for (const int threshold : thresholds) {
+        for (const bool set_later : { false, true }) {
+            std::vector<std::string> lines;
+            StdoutLogger logger(set_later ? 2 : threshold, new LineSink(&lines));
+            if (set_later)
+                logger.set_log_level(threshold);
+            for (const unsigned level : levels) {
+                const size_t before = lines.size();
+                logger.log(level, "line");
+                const bool written = lines.size() > before;
+                EXPECT_EQ(written, logger.logs(level))
+                    << "threshold " << threshold << (set_later ? " (set later)" : "") << ", level " << level;
+            }
+        }
+    }
+}
+
 TEST(StdoutLogger, LineStartsWithSecondsSinceConstruction)
 {
     std::vector<std::string> lines;
@@ -210,6 +233,8 @@ TEST(VoidLogger, PrintsErrorsOnly)
     s << "y";
     s.flush();
     EXPECT_EQ("x\ny\n", testing::internal::GetCapturedStdout());
+    EXPECT_TRUE(logger.logs(0));
+    EXPECT_FALSE(logger.logs(1));
 }
 
 using DefaultLoggerIoTest = InTempDir;
