@@ -28,11 +28,11 @@ using simmodule::Transport;
 using testsupport::Bytes;
 using testsupport::LineSink;
 using testsupport::TempDir;
+using testsupport::timeout_text;
 
 using Clock = std::chrono::steady_clock;
 
 const Bytes acknowledgement { 0xE0 };
-const std::string timeout_text = "Timeout waiting for response\n";
 // Under /dev, where the serial layer looks, and never there.
 const std::string missing_port = "/dev/linkwell-test-no-such-port";
 

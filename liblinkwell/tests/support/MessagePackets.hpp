@@ -30,6 +30,14 @@ inline float f32_item(int j, uint32_t i)
 {
     return j * 1000.0f + i + 0.25f;
 }
+// The elements f32_item(j, 0) to f32_item(j, n - 1) of the j-th array.
+inline std::vector<float> f32_items(int j, uint32_t n)
+{
+    std::vector<float> out;
+    for (uint32_t i = 0; i < n; ++i)
+        out.push_back(f32_item(j, i));
+    return out;
+}
 inline int16_t i16_item(int j, uint32_t i)
 {
     return static_cast<int16_t>(j == 1 ? 1000 + i : -2000 - int(i));

@@ -21,6 +21,13 @@ using testbytes::hex;
 using testbytes::read_exactly;
 using testbytes::to_hex;
 
+// What a request that got no answer in time throws.
+inline const std::string timeout_text = "Timeout waiting for response\n";
+
+// The byte sink of the C interface's builders and framers: appends byte to
+// the Bytes that user points to.
+void collect_byte(uint8_t byte, void* user);
+
 // Reads a connection's port the way its reader does, until count bytes have
 // come, a read fails or five seconds have passed.
 Bytes read_from(ModuleIo& io, std::size_t count);
