@@ -838,6 +838,9 @@ namespace catalogue_kinds {
     }
 LINKWELL_MESSAGE_RECORDS(LINKWELL_SAME_RECORD)
 #undef LINKWELL_SAME_RECORD
+#undef LINKWELL_SAME_VALUE
+#undef LINKWELL_SAME_COUNT
+#undef LINKWELL_SAME_ARRAY
 
 bool same(unsigned int a, unsigned int b)
 {

@@ -412,6 +412,8 @@ std::vector<TwinCase> chip_twins()
     };
 }
 
+#undef TWIN
+
 std::vector<TwinCase> every_twin()
 {
     std::vector<TwinCase> all;
