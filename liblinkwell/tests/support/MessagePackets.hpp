@@ -47,6 +47,15 @@ inline uint8_t u8_item(uint32_t i)
     return static_cast<uint8_t>(0xF0 + i);
 }
 
+// The start of an application data message (0x50) of the content id, for a
+// test to add the fields to.
+inline PayloadBuilder appdata(uint32_t content_id)
+{
+    PayloadBuilder b;
+    b.u8(0x50).u32(content_id);
+    return b;
+}
+
 Bytes pong(uint32_t value);
 Bytes ack();
 Bytes error(uint32_t code);

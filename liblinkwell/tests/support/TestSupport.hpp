@@ -21,6 +21,16 @@ using testbytes::hex;
 using testbytes::read_exactly;
 using testbytes::to_hex;
 
+// The bytes of a text and the text of bytes, a char a byte.
+inline Bytes bytes_of(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
+inline std::string text_of(const Bytes& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // What a request that got no answer in time throws.
 inline const std::string timeout_text = "Timeout waiting for response\n";
 
