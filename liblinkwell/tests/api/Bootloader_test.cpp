@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "simmodule/SimModule.hpp"
+#include "support/ConnectorDevices.hpp"
 #include "support/LineSink.hpp"
 #include "support/ProcessResources.hpp"
 #include "support/RecordingLogger.hpp"
@@ -27,20 +28,14 @@ using simmodule::SimModule;
 using simmodule::Transport;
 using testsupport::Bytes;
 using testsupport::LineSink;
+using testsupport::loopback;
+using testsupport::missing_port;
 using testsupport::TempDir;
+using testsupport::timeout_text;
 
 using Clock = std::chrono::steady_clock;
 
 const Bytes acknowledgement { 0xE0 };
-const std::string timeout_text = "Timeout waiting for response\n";
-// Under /dev, where the serial layer looks, and never there.
-const std::string missing_port = "/dev/linkwell-test-no-such-port";
-
-unsigned loopback()
-{
-    return htonl(INADDR_LOOPBACK);
-}
-
 std::unique_ptr<Bootloader> tcp_client(SimModule& module, const std::shared_ptr<LineSink::Record>& log)
 {
     return std::make_unique<Bootloader>(loopback(), htons(module.tcp_port()), 5, new LineSink(log));

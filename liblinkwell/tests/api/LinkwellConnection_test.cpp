@@ -29,12 +29,11 @@ using simmodule::Rule;
 using simmodule::SimModule;
 using testsupport::Bytes;
 using testsupport::LineSink;
+using testsupport::probe;
+using testsupport::probe_reply;
+using testsupport::probe_reply_prefix;
 
 using Clock = std::chrono::steady_clock;
-
-const Bytes probe { 0x55, 0x01 };
-const Bytes probe_reply { 0x11, 0x55, 0x01 };
-const Bytes reply_prefix { 0x11, 0x55 };
 
 // A connector on the simulated module over TCP, logging into a sink.
 struct ConnectorOnModule : testing::Test {
@@ -63,7 +62,7 @@ TEST(LinkwellOpen, AnEmptyPortNameOpensNothingUntilOpenIsCalled)
     EXPECT_EQ(ENOENT, connector.open("/dev/linkwell-test-no-such-port"));
     EXPECT_TRUE(log->has("module_io::open returned error"));
     EXPECT_EQ(0, connector.open(module.pty_path()));
-    EXPECT_EQ(probe_reply, connector.get_transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(probe_reply, connector.get_transport().send_command_single(probe, probe_reply_prefix));
 }
 
 TEST_F(ConnectorOnModule, CloseAnswersEveryRequestAtOnceAndOpenStartsAfresh)
@@ -72,7 +71,7 @@ TEST_F(ConnectorOnModule, CloseAnswersEveryRequestAtOnceAndOpenStartsAfresh)
     connector->close();
     ASSERT_TRUE(module.wait_for_disconnected(std::chrono::seconds(10)));
     const auto start = Clock::now();
-    EXPECT_EQ(Bytes {}, transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(Bytes {}, transport().send_command_single(probe, probe_reply_prefix));
     EXPECT_EQ(Bytes {}, transport().get_packet("client"));
     EXPECT_EQ(1, connector->get_osprey().ping(nullptr));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
@@ -82,13 +81,13 @@ TEST_F(ConnectorOnModule, CloseAnswersEveryRequestAtOnceAndOpenStartsAfresh)
     EXPECT_EQ(0, connector->open("again"));
     ASSERT_TRUE(module.wait_for_connection_count(2, std::chrono::seconds(10)));
     module.send_packet({ 0x50, 0x1E });
-    EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(probe_reply, transport().send_command_single(probe, probe_reply_prefix));
     EXPECT_EQ(0, transport().get_number_of_packets("client"));
 
     // Open on an open connection closes it first.
     EXPECT_EQ(0, connector->open("and again"));
     ASSERT_TRUE(module.wait_for_connection_count(3, std::chrono::seconds(10)));
-    EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(probe_reply, transport().send_command_single(probe, probe_reply_prefix));
 }
 
 TEST_F(ConnectorOnModule, TheReplyTimeoutAppliesToEveryLaterCommand)
@@ -138,7 +137,7 @@ TEST_F(ConnectorOnModule, CloseOpenAndDestructionWakeAReadThatHoldsTheConnection
         ASSERT_NO_FATAL_FAILURE(testsupport::expect_action_wakes_a_held_read<Linkwell>(connector, c.action));
         if (connector) {
             EXPECT_EQ(0, connector->open("again"));
-            EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
+            EXPECT_EQ(probe_reply, transport().send_command_single(probe, probe_reply_prefix));
         }
     }
 }

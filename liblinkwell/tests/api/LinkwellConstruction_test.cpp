@@ -38,19 +38,15 @@ using testsupport::eventually;
 using testsupport::LineSink;
 using testsupport::TempDir;
 
-const std::string missing_port = "/dev/linkwell-test-no-such-port";
-
-unsigned loopback()
-{
-    return htonl(INADDR_LOOPBACK);
-}
-
 using testsupport::Device;
+using testsupport::has_line;
+using testsupport::loopback;
+using testsupport::missing_port;
 using testsupport::name_of;
 using testsupport::probe;
 using testsupport::probe_reply;
 
-struct Devices : testsupport::ConnectorDevices<DataPlayer> {
+struct LinkwellDevices : testsupport::ConnectorDevices<DataPlayer> {
     // The connector's arguments after the device: none, a level, or a level
     // and a sink.
     std::unique_ptr<Linkwell> make(Device device, std::optional<int> level, Sarvik::AbstractLoggerIo* sink)
@@ -98,14 +94,9 @@ DefaultOutput run_in_empty_directory(const std::function<void()>& action)
     return out;
 }
 
-bool has_line(const std::string& text, const std::string& line)
-{
-    return text.find(" : " + line + "\n") != std::string::npos;
-}
-
 TEST(LinkwellConstruction, EveryConstructorReachesItsDeviceAndLogsWhereItIsTold)
 {
-    Devices devices;
+    LinkwellDevices devices;
     for (Device device : { Device::serial, Device::tcp, Device::playback }) {
         SCOPED_TRACE(name_of(device));
         {

@@ -23,21 +23,21 @@ struct MutexRecord {
     int locks = 0;
     int unlocks = 0;
 };
-MutexRecord record;
+MutexRecord mutex_record;
 
 class ProbeMutex {
 public:
     void lock()
     {
-        if (record.refuse)
+        if (mutex_record.refuse)
             throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-        ++record.locks;
-        record.held = true;
+        ++mutex_record.locks;
+        mutex_record.held = true;
     }
     void unlock()
     {
-        ++record.unlocks;
-        record.held = false;
+        ++mutex_record.unlocks;
+        mutex_record.held = false;
     }
 };
 
@@ -47,7 +47,7 @@ struct Target {
 
 class LockedCallTest : public ::testing::Test {
 protected:
-    void SetUp() override { record = MutexRecord {}; }
+    void SetUp() override { mutex_record = MutexRecord {}; }
 
     Target target;
     UniqueLocked<Target, ProbeMutex> connection { &target, false };
@@ -57,26 +57,26 @@ TEST_F(LockedCallTest, HoldsTheLockForTheCallAndReturnsItsResult)
 {
     bool held_during_call = false;
     const std::string result = locked_call(connection, [&](Target& t) {
-        held_during_call = record.held;
+        held_during_call = mutex_record.held;
         return t.name + "!";
     });
     EXPECT_EQ("target!", result);
     EXPECT_TRUE(held_during_call);
-    EXPECT_EQ(1, record.locks);
-    EXPECT_EQ(1, record.unlocks);
+    EXPECT_EQ(1, mutex_record.locks);
+    EXPECT_EQ(1, mutex_record.unlocks);
 }
 
 TEST_F(LockedCallTest, AnExceptionLeavesUnchangedAfterTheLockIsReleased)
 {
     EXPECT_THROW(
         locked_call(connection, [](Target&) -> int { throw std::out_of_range("gone"); }), std::out_of_range);
-    EXPECT_FALSE(record.held);
-    EXPECT_EQ(1, record.unlocks);
+    EXPECT_FALSE(mutex_record.held);
+    EXPECT_EQ(1, mutex_record.unlocks);
 }
 
 TEST_F(LockedCallTest, ALockThatFailsThrowsSystemErrorAndCallsNothing)
 {
-    record.refuse = true;
+    mutex_record.refuse = true;
     bool called = false;
     try {
         locked_call(connection, [&](Target&) { called = true; });
@@ -85,7 +85,7 @@ TEST_F(LockedCallTest, ALockThatFailsThrowsSystemErrorAndCallsNothing)
         EXPECT_EQ(std::errc::resource_unavailable_try_again, e.code());
     }
     EXPECT_FALSE(called);
-    EXPECT_EQ(0, record.unlocks);
+    EXPECT_EQ(0, mutex_record.unlocks);
 }
 
 // On a connection's recursive mutex a call may make further calls from its

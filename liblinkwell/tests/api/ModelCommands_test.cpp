@@ -11,7 +11,9 @@
 
 #include <utility>
 
-namespace {
+// A namespace of its own: the program's other files build rows and
+// helpers of the same names.
+namespace model_commands {
 
 using namespace commandtest;
 using simmodule::byte_reply;
@@ -475,6 +477,8 @@ std::vector<Row> not_supported_rows()
     };
 }
 
+#undef METHOD
+
 // ---- running a row ----------------------------------------------------------------
 
 // What a call did: its outcome and the payloads the module received.
@@ -604,4 +608,4 @@ TEST(ModelCommands, CorvidSetLogLevelSendsNothing)
     EXPECT_EQ(0x01, connection.module().received_at(0).at(0));
 }
 
-} // namespace
+} // namespace model_commands

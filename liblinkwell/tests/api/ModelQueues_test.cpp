@@ -16,7 +16,9 @@
 #include <future>
 #include <thread>
 
-namespace {
+// A namespace of its own: the program's other files build queue tables and
+// helpers of the same names.
+namespace model_queues {
 
 using testsupport::hex;
 using testsupport::ModelConnection;
@@ -459,4 +461,4 @@ TEST(ModelQueues, NotSupportedReadsOfNothingOrOfShortPacketsFail)
     EXPECT_EQ(-9.0, sample);
 }
 
-} // namespace
+} // namespace model_queues

@@ -19,7 +19,9 @@
 #include <type_traits>
 #include <vector>
 
-namespace {
+// A namespace of its own: the program's other files build tables and
+// helpers of the same names.
+namespace model_signatures {
 
 using namespace Sarvik;
 
@@ -327,4 +329,4 @@ static_assert(!std::is_same_v<Falcon, Gannet>);
 static_assert(!std::is_base_of_v<Falcon, Gannet> && !std::is_base_of_v<Gannet, Falcon>);
 static_assert(!std::is_convertible_v<Falcon&, Gannet&> && !std::is_convertible_v<Gannet&, Falcon&>);
 
-} // namespace
+} // namespace model_signatures

@@ -12,7 +12,9 @@
 #include <tuple>
 #include <utility>
 
-namespace {
+// A namespace of its own: the program's other files build rows and
+// helpers of the same names.
+namespace py_model_commands {
 
 using namespace commandtest;
 using simmodule::byte_reply;
@@ -423,6 +425,8 @@ std::vector<Row> corvid_rows()
     };
 }
 
+#undef METHOD
+
 // ---- running a row ----------------------------------------------------------------
 
 // What a call did: its outcome and the payloads the module received.
@@ -555,4 +559,4 @@ TEST(PyModelCommands, PyCorvid)
     check_all("PyCorvid", corvid_rows());
 }
 
-} // namespace
+} // namespace py_model_commands

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+// A namespace of its own: the program's other files build queue tables and
+// helpers of the same names.
+namespace py_model_queues {
 
 using commandtest::outcome;
 using testsupport::hex;
@@ -322,4 +324,4 @@ TEST(PyModelQueues, PyCorvidDataOfAnotherKindThrowsTheParserError)
     EXPECT_EQ(0, c.corvid.get_number_of_packets("resp"));
 }
 
-} // namespace
+} // namespace py_model_queues

@@ -18,7 +18,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+// A namespace of its own: the program's other files build tables and
+// helpers of the same names.
+namespace py_model_signatures {
 
 using namespace Sarvik;
 
@@ -324,4 +326,4 @@ static_assert(!std::is_same_v<PyFalcon, PyGannet>);
 static_assert(!std::is_base_of_v<PyFalcon, PyGannet> && !std::is_base_of_v<PyGannet, PyFalcon>);
 static_assert(!std::is_convertible_v<PyFalcon&, PyGannet&> && !std::is_convertible_v<PyGannet&, PyFalcon&>);
 
-} // namespace
+} // namespace py_model_signatures

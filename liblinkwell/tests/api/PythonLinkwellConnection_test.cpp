@@ -34,15 +34,14 @@ using simmodule::Rule;
 using simmodule::SimModule;
 using testsupport::ByteDataRecording;
 using testsupport::Bytes;
+using testsupport::missing_port;
+using testsupport::probe;
+using testsupport::probe_reply;
+using testsupport::probe_reply_prefix;
 using testsupport::TempDir;
 using testsupport::WorkingDirectory;
 
 using Clock = std::chrono::steady_clock;
-
-const std::string missing_port = "/dev/linkwell-test-no-such-port";
-const Bytes probe { 0x55, 0x01 };
-const Bytes probe_reply { 0x11, 0x55, 0x01 };
-const Bytes reply_prefix { 0x11, 0x55 };
 
 // The connector logs to the console and a debug file in the working
 // directory: a directory of the test's own. The tests run at level 0, which
@@ -73,11 +72,11 @@ TEST_F(PythonLinkwellTest, OnlyALogLevelOpensNothingUntilOpenIsCalled)
     PythonLinkwell connector(0);
     {
         PythonLinkwell other(module.pty_path(), 0);
-        EXPECT_EQ(probe_reply, other.get_transport().send_command_single(probe, reply_prefix));
+        EXPECT_EQ(probe_reply, other.get_transport().send_command_single(probe, probe_reply_prefix));
     }
 
     connector.open(module.pty_path());
-    EXPECT_EQ(probe_reply, connector.get_transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(probe_reply, connector.get_transport().send_command_single(probe, probe_reply_prefix));
     // The port is the connector's alone now.
     EXPECT_THROW(PythonLinkwell(module.pty_path(), 0), std::runtime_error);
 }
@@ -118,10 +117,10 @@ TEST_F(PythonLinkwellTest, AnOpenThatFailsThrowsMethodFailedWithItsCode)
     // The serial port it had open before is free again.
     {
         PythonLinkwell other(serial.pty_path(), 0);
-        EXPECT_EQ(probe_reply, other.get_transport().send_command_single(probe, reply_prefix));
+        EXPECT_EQ(probe_reply, other.get_transport().send_command_single(probe, probe_reply_prefix));
     }
     on_serial.open(serial.pty_path());
-    EXPECT_EQ(probe_reply, on_serial.get_transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(probe_reply, on_serial.get_transport().send_command_single(probe, probe_reply_prefix));
 }
 
 TEST_F(PythonLinkwellOnModule, CloseAnswersEveryRequestAtOnceAndOpenStartsAfresh)
@@ -130,7 +129,7 @@ TEST_F(PythonLinkwellOnModule, CloseAnswersEveryRequestAtOnceAndOpenStartsAfresh
     connector->close();
     ASSERT_TRUE(module.wait_for_disconnected(std::chrono::seconds(10)));
     const auto start = Clock::now();
-    EXPECT_EQ(Bytes {}, transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(Bytes {}, transport().send_command_single(probe, probe_reply_prefix));
     EXPECT_EQ(Bytes {}, transport().get_packet("client"));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
     connector->close();
@@ -140,14 +139,14 @@ TEST_F(PythonLinkwellOnModule, CloseAnswersEveryRequestAtOnceAndOpenStartsAfresh
     connector->open("again");
     ASSERT_TRUE(module.wait_for_connection_count(2, std::chrono::seconds(10)));
     module.send_packet({ 0x50, 0x1E });
-    EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(probe_reply, transport().send_command_single(probe, probe_reply_prefix));
     EXPECT_EQ(0, transport().get_number_of_packets("client"));
     EXPECT_EQ(0, connector->get_osprey().peek_message_presence_single());
 
     // Open on an open connection closes it first.
     connector->open("and again");
     ASSERT_TRUE(module.wait_for_connection_count(3, std::chrono::seconds(10)));
-    EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
+    EXPECT_EQ(probe_reply, transport().send_command_single(probe, probe_reply_prefix));
 }
 
 TEST_F(PythonLinkwellOnModule, TheReplyTimeoutLogLevelAndProtocolRevision)
@@ -200,7 +199,7 @@ TEST_F(PythonLinkwellOnModule, CloseOpenAndDestructionWakeAReadThatHoldsTheConne
             testsupport::expect_action_wakes_a_held_read<PythonLinkwell>(connector, c.action));
         if (connector) {
             connector->open("again");
-            EXPECT_EQ(probe_reply, transport().send_command_single(probe, reply_prefix));
+            EXPECT_EQ(probe_reply, transport().send_command_single(probe, probe_reply_prefix));
         }
     }
 }

@@ -31,19 +31,10 @@ using Sarvik::PyDataPlayer;
 using Sarvik::PythonLinkwell;
 using simmodule::SimModule;
 using testsupport::eventually;
+using testsupport::has_line;
+using testsupport::loopback;
+using testsupport::missing_port;
 using testsupport::WorkingDirectory;
-
-const std::string missing_port = "/dev/linkwell-test-no-such-port";
-
-unsigned loopback()
-{
-    return htonl(INADDR_LOOPBACK);
-}
-
-bool has_line(const std::string& text, const std::string& line)
-{
-    return text.find(" : " + line + "\n") != std::string::npos;
-}
 
 // The texts of a log's first and last lines, without their time stamps.
 std::string first_text(const std::string& log)
@@ -61,7 +52,7 @@ std::string last_text(const std::string& log)
 
 using testsupport::Device;
 
-struct Devices : testsupport::ConnectorDevices<PyDataPlayer> {
+struct PythonLinkwellDevices : testsupport::ConnectorDevices<PyDataPlayer> {
     std::unique_ptr<PythonLinkwell> make(Device device, int level)
     {
         switch (device) {
@@ -78,7 +69,7 @@ struct Devices : testsupport::ConnectorDevices<PyDataPlayer> {
 
 TEST(PythonLinkwellConstruction, EveryConstructorReachesItsDeviceAndLogsToTheConsoleAndADebugFile)
 {
-    Devices devices;
+    PythonLinkwellDevices devices;
     const struct {
         const char* name;
         Device device;
@@ -203,7 +194,7 @@ TEST(PythonLinkwellConstruction, AFailedConstructionUnwindsEverythingItBuilt)
 TEST(PythonLinkwellConstruction, APlaybackConnectorLeavesThePlayerToTheCaller)
 {
     WorkingDirectory dir;
-    Devices devices;
+    PythonLinkwellDevices devices;
     std::string error;
     testsupport::stdout_of([&] {
         devices.expect_reached(Device::playback, *devices.make(Device::playback, 0));

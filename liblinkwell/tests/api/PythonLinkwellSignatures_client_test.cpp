@@ -16,7 +16,9 @@
 #include <tuple>
 #include <type_traits>
 
-namespace {
+// A namespace of its own: the program's other files build tables and
+// helpers of the same names.
+namespace python_linkwell_signatures {
 
 using namespace Sarvik;
 
@@ -71,4 +73,4 @@ TEST(PythonLinkwellClient, AConnectorWithoutADeviceComesAndGoes)
     std::filesystem::remove_all(dir);
 }
 
-} // namespace
+} // namespace python_linkwell_signatures

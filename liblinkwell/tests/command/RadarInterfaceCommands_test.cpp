@@ -26,13 +26,12 @@ using testsupport::logged_at;
 using testsupport::logged_error;
 using testsupport::PayloadBuilder;
 using testsupport::SimulatedConnection;
+using testsupport::timeout_text;
 using namespace std::chrono_literals;
-
-const char* const timeout_text = "Timeout waiting for response\n";
 
 // Runs f and returns what it threw: "type|text|code" ("SarvikException",
 // "runtime_error") or "none".
-std::string outcome(const std::function<void()>& f)
+std::string thrown_text(const std::function<void()>& f)
 {
     try {
         f();
@@ -58,7 +57,7 @@ bool logged_any_error_code(const testsupport::RecordingLogger& log)
 struct AckCase {
     std::string label;
     Bytes reply;
-    std::string expected; // as outcome() writes it
+    std::string expected; // as thrown_text() writes it
     int status; // of the same call under try_and_catch
 };
 
@@ -75,7 +74,7 @@ TEST_P(HandleAck, ChecksTheReply)
     auto& radar = connection.radar();
     connection.module().add_rule(Rule(simmodule::command::module_reset()).reply(GetParam().reply));
 
-    EXPECT_EQ(GetParam().expected, outcome([&] { radar.module_reset(); }));
+    EXPECT_EQ(GetParam().expected, thrown_text([&] { radar.module_reset(); }));
     EXPECT_EQ(GetParam().status, radar.try_and_catch([&] { radar.module_reset(); }));
     if (GetParam().expected != "none") {
         const std::string text = GetParam().expected.substr(GetParam().expected.find('|') + 1);
@@ -104,7 +103,7 @@ TEST(HandleAckOnEmptyReply, FailsWithCodeOne)
     auto& radar = connection.radar();
     radar.close();
     EXPECT_EQ("SarvikException|module_reset response from module is empty|1",
-        outcome([&] { radar.module_reset(); }));
+        thrown_text([&] { radar.module_reset(); }));
     EXPECT_EQ(1, radar.try_and_catch([&] { radar.module_reset(); }));
     EXPECT_TRUE(logged_error(connection.log(), "module_reset response from module is empty error code: 1"));
 }
@@ -133,8 +132,9 @@ TEST(ThrowIfError, ThrowsMethodFailedWithTheResult)
 {
     SimulatedConnection connection;
     auto& radar = connection.radar();
-    EXPECT_EQ("none", outcome([&] { radar.throw_if_error([] { return 0; }); }));
-    EXPECT_EQ("SarvikException|method failed|-3", outcome([&] { radar.throw_if_error([] { return -3; }); }));
+    EXPECT_EQ("none", thrown_text([&] { radar.throw_if_error([] { return 0; }); }));
+    EXPECT_EQ(
+        "SarvikException|method failed|-3", thrown_text([&] { radar.throw_if_error([] { return -3; }); }));
 }
 
 // ---- timeouts -----------------------------------------------------------
@@ -147,7 +147,7 @@ TEST(Timeouts, SilenceEndsInTheTimeoutErrorAfterTheDefaultTimeout)
     radar.set_default_timeout(1);
 
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] { radar.get_z3_int(3); }));
+    EXPECT_EQ(std::string("runtime_error|") + timeout_text, thrown_text([&] { radar.get_z3_int(3); }));
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, 1s);
     EXPECT_LT(waited, 2s);
@@ -163,9 +163,9 @@ TEST(Timeouts, SinglePrefixCommandsRefusedByTheModuleTimeOut)
     auto& radar = connection.radar();
     connection.module().add_rule(Rule({ 0x90 }).error(7));
     radar.set_default_timeout(1);
-    EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] { radar.set_Z3_int(1, 2); }));
-    EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] { radar.get_z3_float(1); }));
-    EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] {
+    EXPECT_EQ(std::string("runtime_error|") + timeout_text, thrown_text([&] { radar.set_Z3_int(1, 2); }));
+    EXPECT_EQ(std::string("runtime_error|") + timeout_text, thrown_text([&] { radar.get_z3_float(1); }));
+    EXPECT_EQ(std::string("runtime_error|") + timeout_text, thrown_text([&] {
         radar.send_command_single({ 0x90, 0x99 }, { 0x11 });
     }));
 }
@@ -177,7 +177,7 @@ TEST(Timeouts, ZeroTimeoutFailsWithoutAReply)
     connection.module().add_rule(
         Rule(simmodule::command::ping()).after(200ms).reply(simmodule::pong_reply(5)));
     radar.set_default_timeout(0);
-    EXPECT_EQ(std::string("runtime_error|") + timeout_text, outcome([&] { radar.ping(); }));
+    EXPECT_EQ(std::string("runtime_error|") + timeout_text, thrown_text([&] { radar.ping(); }));
 }
 
 // ---- the module trace channel --------------------------------------------
@@ -216,7 +216,7 @@ TEST(TraceChannel, GetTraceReturnsTheQueuedText)
 
 // ---- every command's payload and result ----------------------------------
 
-struct CommandCase {
+struct PayloadCase {
     std::string label;
     Bytes prefix; // the rule answers commands starting with it
     std::vector<Bytes> replies; // what the module answers
@@ -240,7 +240,7 @@ std::string text(uint32_t v)
     return std::to_string(v);
 }
 
-std::vector<CommandCase> command_cases()
+std::vector<PayloadCase> command_cases()
 {
     using simmodule::get_reply;
     const Bytes ping_payload = hex("01 ae ea aa ee");
@@ -252,23 +252,23 @@ std::vector<CommandCase> command_cases()
         { "PingShortPong", { 0x01 }, { { 0x01, 0x02 } }, [](RadarInterface& r) { return text(r.ping()); },
             ping_payload, "1" },
         { "ModuleReset", { 0x22 }, { simmodule::ack_reply() },
-            [](RadarInterface& r) { return outcome([&] { r.module_reset(); }); }, { 0x22 }, "none" },
+            [](RadarInterface& r) { return thrown_text([&] { r.module_reset(); }); }, { 0x22 }, "none" },
         { "SystemInfo", { 0x90, 0x58 }, { simmodule::system_info_reply("SN-1") },
             [](RadarInterface& r) { return r.get_system_info(6); }, { 0x90, 0x58, 0x06 }, "SN-1" },
         { "SystemInfoRefused", { 0x90, 0x58 }, { simmodule::error_reply(1) },
-            [](RadarInterface& r) { return outcome([&] { r.get_system_info(2); }); }, { 0x90, 0x58, 0x02 },
-            "runtime_error|error parsing reply in get_system_info" },
+            [](RadarInterface& r) { return thrown_text([&] { r.get_system_info(2); }); },
+            { 0x90, 0x58, 0x02 }, "runtime_error|error parsing reply in get_system_info" },
         { "SensorModeWithSubmode", { 0x20 }, { simmodule::ack_reply() },
-            [](RadarInterface& r) { return outcome([&] { r.set_sensor_mode_and_submode(0x10, 5); }); },
+            [](RadarInterface& r) { return thrown_text([&] { r.set_sensor_mode_and_submode(0x10, 5); }); },
             { 0x20, 0x10, 0x05 }, "none" },
         { "SensorModeWithoutSubmode", { 0x20 }, { simmodule::ack_reply() },
-            [](RadarInterface& r) { return outcome([&] { r.set_sensor_mode_and_submode(0x01, 5); }); },
+            [](RadarInterface& r) { return thrown_text([&] { r.set_sensor_mode_and_submode(0x01, 5); }); },
             { 0x20, 0x01 }, "none" },
         { "SensorModeRefused", { 0x20 }, { simmodule::error_reply(7) },
-            [](RadarInterface& r) { return outcome([&] { r.set_sensor_mode(0x50); }); }, { 0x20, 0x50, 0x00 },
-            "SarvikException|set sensor mode failed|1" },
+            [](RadarInterface& r) { return thrown_text([&] { r.set_sensor_mode(0x50); }); },
+            { 0x20, 0x50, 0x00 }, "SarvikException|set sensor mode failed|1" },
         { "DebugLevel", { 0xB0 }, { simmodule::ack_reply() },
-            [](RadarInterface& r) { return outcome([&] { r.set_debug_level(3); }); }, { 0xB0, 0x03 },
+            [](RadarInterface& r) { return thrown_text([&] { r.set_debug_level(3); }); }, { 0xB0, 0x03 },
             "none" },
         { "SetZ3Float", { 0x90, 0x13 }, { get_reply(0x00, 0x13, u32_bytes(9)) },
             [](RadarInterface& r) { return text(r.set_Z3_float(5, 2.5f)); },
@@ -286,14 +286,14 @@ std::vector<CommandCase> command_cases()
             [](RadarInterface& r) { return text(r.get_z3_register(0x20)); },
             PayloadBuilder().u8(0x90).u8(0x16).u32(0x20), "51966" },
         { "GetZ3RegisterShortAnswer", { 0x90, 0x16 }, { get_reply(0x11, 0x16, { 1, 2 }) },
-            [](RadarInterface& r) { return outcome([&] { r.get_z3_register(0x20); }); },
+            [](RadarInterface& r) { return thrown_text([&] { r.get_z3_register(0x20); }); },
             PayloadBuilder().u8(0x90).u8(0x16).u32(0x20),
             "runtime_error|parse_reply failed in get_z3_register" },
         { "GetZ3Float", { 0x90, 0x14 }, { get_reply(0x12, 0x14, f32_bytes(-1.25f)) },
             [](RadarInterface& r) { return std::to_string(r.get_z3_float(3)); },
             PayloadBuilder().u8(0x90).u8(0x14).u32(3), std::to_string(-1.25f) },
         { "GetZ3FloatShortAnswer", { 0x90, 0x14 }, { get_reply(0x12, 0x14, { 1, 2, 3 }) },
-            [](RadarInterface& r) { return outcome([&] { r.get_z3_float(3); }); },
+            [](RadarInterface& r) { return thrown_text([&] { r.get_z3_float(3); }); },
             PayloadBuilder().u8(0x90).u8(0x14).u32(3), "runtime_error|error parsing reply inget_z3_float" },
         { "GetZ3Int", { 0x90, 0x12 }, { get_reply(0x11, 0x12, u32_bytes(77)) },
             [](RadarInterface& r) { return text(r.get_z3_int(8)); },
@@ -316,7 +316,7 @@ std::vector<CommandCase> command_cases()
         // The length field counts floats: 3 of them need 12 bytes, not 8.
         { "CaptureFrameShortAnswer", { 0x90, 0x17 },
             { PayloadBuilder().u8(0x11).u8(0x12).u32(0x17).u32(1).u32(3).f32(1.5f).f32(-2.0f) },
-            [](RadarInterface& r) { return outcome([&] { r.capture_single_normalized_frame(); }); },
+            [](RadarInterface& r) { return thrown_text([&] { r.capture_single_normalized_frame(); }); },
             { 0x90, 0x17 }, "runtime_error|parser error of reply in capture_single_normalized_frame" },
         { "SendCommandSingle", { 0x90, 0x99 }, { get_reply(0x00, 0x99, { 1 }) },
             [](RadarInterface& r) {
@@ -333,16 +333,16 @@ std::vector<CommandCase> command_cases()
     };
 }
 
-void PrintTo(const CommandCase& c, std::ostream* os)
+void PrintTo(const PayloadCase& c, std::ostream* os)
 {
     *os << c.label;
 }
 
-class Commands : public ::testing::TestWithParam<CommandCase> { };
+class Commands : public ::testing::TestWithParam<PayloadCase> { };
 
 TEST_P(Commands, SendTheirPayloadAndReadTheAnswer)
 {
-    const CommandCase& c = GetParam();
+    const PayloadCase& c = GetParam();
     SimulatedConnection connection;
     Rule rule(c.prefix);
     for (const auto& reply : c.replies)
@@ -383,15 +383,17 @@ TEST(ClosedConnection, CommandsFailOnTheEmptyAnswer)
     EXPECT_EQ(1, radar.set_Z3_float(1, 2));
     EXPECT_EQ(1, radar.set_Z3_register(1, 2));
     EXPECT_EQ(1, radar.run_timing_measurement());
-    EXPECT_EQ("SarvikException|set_debug_level returned error|1", outcome([&] { radar.set_debug_level(1); }));
-    EXPECT_EQ("SarvikException|set sensor mode failed|1", outcome([&] { radar.set_sensor_mode(1); }));
     EXPECT_EQ(
-        "runtime_error|parse_reply failed in get_z3_register", outcome([&] { radar.get_z3_register(1); }));
-    EXPECT_EQ("runtime_error|error parsing reply inget_z3_float", outcome([&] { radar.get_z3_float(1); }));
+        "SarvikException|set_debug_level returned error|1", thrown_text([&] { radar.set_debug_level(1); }));
+    EXPECT_EQ("SarvikException|set sensor mode failed|1", thrown_text([&] { radar.set_sensor_mode(1); }));
+    EXPECT_EQ("runtime_error|parse_reply failed in get_z3_register",
+        thrown_text([&] { radar.get_z3_register(1); }));
+    EXPECT_EQ(
+        "runtime_error|error parsing reply inget_z3_float", thrown_text([&] { radar.get_z3_float(1); }));
     EXPECT_EQ("runtime_error|parser error of reply in capture_single_normalized_frame",
-        outcome([&] { radar.capture_single_normalized_frame(); }));
-    EXPECT_EQ(
-        "runtime_error|error parsing reply in get_system_info", outcome([&] { radar.get_system_info(0); }));
+        thrown_text([&] { radar.capture_single_normalized_frame(); }));
+    EXPECT_EQ("runtime_error|error parsing reply in get_system_info",
+        thrown_text([&] { radar.get_system_info(0); }));
     EXPECT_TRUE(radar.send_command_single({ 0x01 }, { 0x01 }).empty());
 }
 

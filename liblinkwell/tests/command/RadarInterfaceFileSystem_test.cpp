@@ -20,7 +20,7 @@ using R = RadarInterface;
 constexpr uint32_t file_type = 0x0C;
 constexpr uint32_t file_id = 0x0102;
 
-std::string join(const std::vector<int>& values)
+std::string joined_text(const std::vector<int>& values)
 {
     std::string out;
     for (size_t i = 0; i < values.size(); ++i)
@@ -28,23 +28,9 @@ std::string join(const std::vector<int>& values)
     return out;
 }
 
-std::string join(const Sarvik::Files& files)
+std::string joined_text(const Sarvik::Files& files)
 {
-    return join(files.file_types) + "|" + join(files.file_identifiers);
-}
-
-// A list reply: its length field counts 4-byte values, not bytes.
-Bytes list_reply(uint32_t id, const std::vector<uint32_t>& values, uint32_t claimed)
-{
-    PayloadBuilder b;
-    b.u8(0x11).u8(0x11).u32(id).u32(0).u32(claimed);
-    for (uint32_t v : values)
-        b.u32(v);
-    return b;
-}
-Bytes list_reply(uint32_t id, const std::vector<uint32_t>& values)
-{
-    return list_reply(id, values, static_cast<uint32_t>(values.size()));
+    return joined_text(files.file_types) + "|" + joined_text(files.file_identifiers);
 }
 
 uint32_t u32_in(const Bytes& command, size_t at)
@@ -67,7 +53,8 @@ Bytes pattern(size_t size)
 // A command that awaits an ack: whatever refuses it, the failure is a plain
 // runtime error without the module's code.
 template <typename Call, typename Twin>
-Command acknowledged(const std::string& operation, const std::string& payload, Call call, Twin status_form)
+Command acknowledged_file_operation(
+    const std::string& operation, const std::string& payload, Call call, Twin status_form)
 {
     return { operation, calls(call), twin(status_form), hex(payload), hex("10"), "ok", Check::ReplyRuntime,
         "parse_reply failed in " + operation, operation };
@@ -88,8 +75,8 @@ std::function<TwinResult(RadarInterface&)> twin_joined(Out before, Twin status_f
         Out out = before;
         TwinResult result;
         result.status = status_form(r, out);
-        result.outputs = render(join(out));
-        result.untouched = join(out) == join(before);
+        result.outputs = render(joined_text(out));
+        result.untouched = joined_text(out) == joined_text(before);
         return result;
     };
 }
@@ -97,14 +84,14 @@ std::function<TwinResult(RadarInterface&)> twin_joined(Out before, Twin status_f
 const std::vector<Command>& file_table()
 {
     static const std::vector<Command> table {
-        acknowledged(
+        acknowledged_file_operation(
             "create_file", "90 66 0c 00 00 00 02 01 00 00 58 02 00 00",
             [](R& r) { r.create_file(file_type, file_id, 600); },
             [](R& r) { return r.create_file_no_throw(file_type, file_id, 600); }),
-        acknowledged(
+        acknowledged_file_operation(
             "open_file", "90 72 0c 00 00 00 02 01 00 00", [](R& r) { r.open_file(file_type, file_id); },
             [](R& r) { return r.open_file_no_throw(file_type, file_id); }),
-        acknowledged(
+        acknowledged_file_operation(
             "set_file_data", "90 67 0c 00 00 00 02 01 00 00 00 01 00 00 02 00 00 00 aa 7e",
             [](R& r) {
                 r.set_file_data(file_type, file_id, 256, { 0xAA, 0x7E });
@@ -112,20 +99,20 @@ const std::vector<Command>& file_table()
             [](R& r) {
                 return r.set_file_data_no_throw(file_type, file_id, 256, { 0xAA, 0x7E });
             }),
-        labelled(acknowledged(
+        labelled(acknowledged_file_operation(
                      "close_file", "90 68 0c 00 00 00 02 01 00 00 01 00 00 00",
                      [](R& r) { r.close_file(file_type, file_id, true); },
                      [](R& r) { return r.close_file_no_throw(file_type, file_id, true); }),
             "close_file_after_writing"),
-        labelled(acknowledged(
+        labelled(acknowledged_file_operation(
                      "close_file", "90 68 0c 00 00 00 02 01 00 00 00 00 00 00",
                      [](R& r) { r.close_file(file_type, file_id, false); },
                      [](R& r) { return r.close_file_no_throw(file_type, file_id, false); }),
             "close_file_after_reading"),
-        acknowledged(
+        acknowledged_file_operation(
             "delete_file", "90 70 0c 00 00 00 02 01 00 00", [](R& r) { r.delete_file(file_type, file_id); },
             [](R& r) { return r.delete_file_no_throw(file_type, file_id); }),
-        acknowledged(
+        acknowledged_file_operation(
             "format_filesystem", "90 73 a5 00 00 00", [](R& r) { r.format_filesystem(0xA5); },
             [](R& r) { return r.format_filesystem_no_throw(0xA5); }),
         { "get_file_length", calls([](R& r) { return r.get_file_length(file_type, file_id); }),
@@ -141,20 +128,20 @@ const std::vector<Command>& file_table()
             "[01 02 03]", Check::ReplyRuntime, "parse_reply failed in get_file_data", "get_file_data",
             hex("11 10 71 00 00 00 00 00 00 00 04 00 00 00 01 02 03"), u32_reply(0x71, 9) },
         // Three values read from twelve data bytes; the type is sent alone.
-        { "search_for_file_by_type", calls([](R& r) { return join(r.search_for_file_by_type(7)); }),
+        { "search_for_file_by_type", calls([](R& r) { return joined_text(r.search_for_file_by_type(7)); }),
             twin_joined(std::vector<int> { -5 },
                 [](R& r, std::vector<int>& o) { return r.search_for_file_by_type_no_throw(7, o); }),
             hex("90 64 07 00 00 00"), list_reply(0x64, { 10, 11, 0xFFFFFFFF }), render("10,11,-1"),
             Check::ReplyRuntime, "parse_reply failed in search_for_file_by_type", "search_for_file_by_type",
             list_reply(0x64, { 10, 11 }, 3), get_reply(0x10, 0x64, { 1 }) },
         // Five values: the first two are types, the other three identifiers.
-        { "find_all_files", calls([](R& r) { return join(r.find_all_files()); }),
+        { "find_all_files", calls([](R& r) { return joined_text(r.find_all_files()); }),
             twin_joined(Sarvik::Files { { -5 }, {} },
                 [](R& r, Sarvik::Files& o) { return r.find_all_files_no_throw(o); }),
             hex("90 65"), list_reply(0x65, { 1, 2, 10, 11, 12 }), render("1,2|10,11,12"), Check::ReplyRuntime,
             "parse_reply failed in find_all_files", "find_all_files", list_reply(0x65, { 10 }, 2),
             get_reply(0x10, 0x65, { 1 }) },
-        { "find_all_files_when_there_are_none", calls([](R& r) { return join(r.find_all_files()); }),
+        { "find_all_files_when_there_are_none", calls([](R& r) { return joined_text(r.find_all_files()); }),
             twin_joined(Sarvik::Files { { -5 }, {} },
                 [](R& r, Sarvik::Files& o) { return r.find_all_files_no_throw(o); }),
             hex("90 65"), list_reply(0x65, {}), render("|"), Check::ReplyRuntime,

@@ -22,7 +22,7 @@ Bytes injected(uint32_t a, uint32_t n, const std::vector<float>& values)
 }
 
 template <typename Call, typename Twin>
-Command acknowledged(
+Command acknowledged_injection(
     const std::string& label, const std::string& operation, const Bytes& payload, Call call, Twin status_form)
 {
     return { label, calls(call), twin(status_form), payload, hex("10"), "ok", Check::ReplyRuntime,
@@ -32,12 +32,12 @@ Command acknowledged(
 const std::vector<Command>& injection_table()
 {
     static const std::vector<Command> table {
-        acknowledged(
+        acknowledged_injection(
             "prepare_inject_frame", "prepare_inject_frame", hex("90 76 01 00 00 00 00 02 00 00 00 00 03 00"),
             [](R& r) { r.prepare_inject_frame(1, 0x200, 0x30000); },
             [](R& r) { return r.prepare_inject_frame_no_throw(1, 0x200, 0x30000); }),
         // 2 x 3 values: 34 bytes of payload.
-        acknowledged(
+        acknowledged_injection(
             "inject_three_pairs", "inject_frame", injected(9, 3, { 1, 2, 3, 4, 5, 6 }),
             [](R& r) {
                 r.inject_frame(9, 3, { 1, 2, 3, 4, 5, 6 });
@@ -45,12 +45,12 @@ const std::vector<Command>& injection_table()
             [](R& r) {
                 return r.inject_frame_no_throw(9, 3, { 1, 2, 3, 4, 5, 6 });
             }),
-        acknowledged(
+        acknowledged_injection(
             "inject_nothing", "inject_frame", hex("90 75 09 00 00 00 00 00 00 00"),
             [](R& r) { r.inject_frame(9, 0, ten_values); },
             [](R& r) { return r.inject_frame_no_throw(9, 0, ten_values); }),
         // Only the first 2 x n values go, whatever the frame holds.
-        acknowledged(
+        acknowledged_injection(
             "inject_two_pairs_of_ten", "inject_frame", injected(9, 2, { 1.0f, -2.0f, 0.5f, 4.0f }),
             [](R& r) { r.inject_frame(9, 2, ten_values); },
             [](R& r) { return r.inject_frame_no_throw(9, 2, ten_values); }),

@@ -11,13 +11,6 @@ namespace {
 
 constexpr uint32_t presence_single = 0x723BFA1E;
 
-Command acknowledged(const std::string& label, std::function<void(RadarInterface&)> call,
-    std::function<int(RadarInterface&)> status_form, const Bytes& payload)
-{
-    return { label, calls(call), twin(status_form), payload, hex("10"), "ok", Check::HandleAck, label,
-        label };
-}
-
 const std::vector<Command>& iopin_table()
 {
     static const std::vector<Command> table {

@@ -29,6 +29,7 @@ using testsupport::dump;
 using testsupport::hex;
 using testsupport::SimulatedConnection;
 using namespace std::chrono_literals;
+using R = RadarInterface;
 namespace packets = testsupport::packets;
 using packets::f32_field;
 using packets::f32_item;
@@ -191,7 +192,7 @@ struct ReaderCase {
 };
 
 template <typename Record>
-ReaderCase reader(std::string label, std::string queue, Bytes good, std::string error_text,
+ReaderCase reader_case(std::string label, std::string queue, Bytes good, std::string error_text,
     std::vector<Read<Record>> reads, std::vector<StatusRead<Record>> status_reads, Expect<Record> expect)
 {
     ReaderCase c;
@@ -251,11 +252,10 @@ template <typename Record> Expect<Record> by_parameter_1(std::function<bool(cons
 
 std::vector<ReaderCase> reader_cases()
 {
-    using R = RadarInterface;
     std::vector<ReaderCase> cases;
 
     cases.push_back(
-        reader<Sarvik::PresenceSingleData>("PresenceSingle", "name_of_presence_single_subscription",
+        reader_case<Sarvik::PresenceSingleData>("PresenceSingle", "name_of_presence_single_subscription",
             packets::presence_single(), "parser error of presence single data read_message_presence_single",
             { [](R& r) { return r.read_message_presence_single(); } },
             { [](R& r, Sarvik::PresenceSingleData* o) { return r.read_message_presence_single(o); },
@@ -276,7 +276,7 @@ std::vector<ReaderCase> reader_cases()
                         && a.signal_quality == b.signal_quality;
                 } }));
 
-    cases.push_back(reader<Sarvik::PresenceMovingListData>("PresenceMovingList",
+    cases.push_back(reader_case<Sarvik::PresenceMovingListData>("PresenceMovingList",
         "name_of_presence_movinglist_subscription", packets::presence_movinglist(2, 3),
         "parser error of presence moving list read_message_presence_movinglist",
         { [](R& r) { return r.read_message_presence_movinglist(); } },
@@ -287,7 +287,7 @@ std::vector<ReaderCase> reader_cases()
                 == std::vector<float> { f32_item(5, 0), f32_item(5, 1), f32_item(5, 2) };
         })));
 
-    cases.push_back(reader<Sarvik::BasebandIqData>("BasebandIq", "baseband_iq_subscription_id",
+    cases.push_back(reader_case<Sarvik::BasebandIqData>("BasebandIq", "baseband_iq_subscription_id",
         packets::baseband(0x0C, 3), "parser error of baseband IQ data get_baseband_iq_data",
         { [](R& r) { return r.read_message_baseband_iq(); },
             [](R& r) { return r.get_baseband_iq_data("baseband_iq_subscription_id"); } },
@@ -300,7 +300,7 @@ std::vector<ReaderCase> reader_cases()
                 && d.q_data.at(2) == f32_item(2, 2);
         })));
 
-    cases.push_back(reader<Sarvik::BasebandApData>("BasebandAp", "baseband_ap_subscription_id",
+    cases.push_back(reader_case<Sarvik::BasebandApData>("BasebandAp", "baseband_ap_subscription_id",
         packets::baseband(0x0D, 3), "parser error of baseband AP data get_baseband_ap_data",
         { [](R& r) { return r.read_message_baseband_ap(); },
             [](R& r) { return r.get_baseband_ap_data("baseband_ap_subscription_id"); } },
@@ -312,7 +312,7 @@ std::vector<ReaderCase> reader_cases()
             return d.num_bins == 3 && d.amplitude.at(0) == f32_item(1, 0) && d.phase.at(1) == f32_item(2, 1);
         })));
 
-    cases.push_back(reader<Sarvik::RespirationData>("Respiration", "respiration_legacy_subscription_id",
+    cases.push_back(reader_case<Sarvik::RespirationData>("Respiration", "respiration_legacy_subscription_id",
         packets::respiration_status(), "parser error of respiration data get_respiration_data",
         { [](R& r) { return r.read_message_respiration_legacy(); },
             [](R& r) { return r.get_respiration_data("respiration_legacy_subscription_id"); } },
@@ -325,7 +325,7 @@ std::vector<ReaderCase> reader_cases()
                 && d.signal_quality == u32_field(6);
         })));
 
-    cases.push_back(reader<Sarvik::SleepData>("Sleep", "respiration_sleep_subscription_id",
+    cases.push_back(reader_case<Sarvik::SleepData>("Sleep", "respiration_sleep_subscription_id",
         packets::sleep_status(), "parser error of respiration data get_sleep_data",
         { [](R& r) { return r.read_message_respiration_sleep(); },
             [](R& r) { return r.get_sleep_data("respiration_sleep_subscription_id"); } },
@@ -338,7 +338,7 @@ std::vector<ReaderCase> reader_cases()
                 && d.movement_fast == f32_field(7);
         })));
 
-    cases.push_back(reader<Sarvik::RespirationMovingListData>("RespirationMovingList",
+    cases.push_back(reader_case<Sarvik::RespirationMovingListData>("RespirationMovingList",
         "respiration_movinglist_subscription_id", packets::respiration_movinglist(2),
         "parser error of respiration movinglist data in read_message_respiration_movinglist",
         { [](R& r) { return r.read_message_respiration_movinglist(); } },
@@ -350,7 +350,7 @@ std::vector<ReaderCase> reader_cases()
                 && d.movement_fast_items == std::vector<float> { f32_item(2, 0), f32_item(2, 1) };
         })));
 
-    cases.push_back(reader<Sarvik::RespirationDetectionListData>("RespirationDetectionList",
+    cases.push_back(reader_case<Sarvik::RespirationDetectionListData>("RespirationDetectionList",
         "respiration_detectionlist_subscription_id", packets::respiration_detectionlist(2),
         "parser error of respiration detectionlist data in read_message_respiration_detectionlist",
         { [](R& r) { return r.read_message_respiration_detectionlist(); } },
@@ -361,8 +361,9 @@ std::vector<ReaderCase> reader_cases()
             return d.detection_count == 2 && d.detection_velocity_items.at(1) == f32_item(3, 1);
         })));
 
-    cases.push_back(reader<Sarvik::RespirationNormalizedMovementListData>("RespirationNormalizedMovementList",
-        "respiration_normalizedmovementlist_subscription_id", packets::respiration_normalizedmovementlist(2),
+    cases.push_back(reader_case<Sarvik::RespirationNormalizedMovementListData>(
+        "RespirationNormalizedMovementList", "respiration_normalizedmovementlist_subscription_id",
+        packets::respiration_normalizedmovementlist(2),
         "parser error of respiration normalizedmovementlist data in "
         "read_message_respiration_normalizedmovementlist",
         { [](R& r) { return r.read_message_respiration_normalizedmovementlist(); } },
@@ -375,7 +376,7 @@ std::vector<ReaderCase> reader_cases()
                     && d.normalized_movement_fast_items.at(1) == f32_item(2, 1);
             })));
 
-    cases.push_back(reader<Sarvik::VitalSignsData>("VitalSigns", "vital_signs_subscription_id",
+    cases.push_back(reader_case<Sarvik::VitalSignsData>("VitalSigns", "vital_signs_subscription_id",
         packets::vitalsigns_status(), "parser error of vital signs in read_message_vital_signs",
         { [](R& r) { return r.read_message_vital_signs(); } },
         { [](R& r, Sarvik::VitalSignsData* o) { return r.read_message_vital_signs(o); } },
@@ -384,7 +385,7 @@ std::vector<ReaderCase> reader_cases()
                 && d.normalized_movement_end == f32_field(12);
         })));
 
-    cases.push_back(reader<Sarvik::SleepStageData>("SleepStage", "sleepstage_subscription_id",
+    cases.push_back(reader_case<Sarvik::SleepStageData>("SleepStage", "sleepstage_subscription_id",
         packets::sleepstage_status(), "parser error of sleepstage signs in read_message_sleepstage",
         { [](R& r) { return r.read_message_sleepstage(); } },
         { [](R& r, Sarvik::SleepStageData* o) { return r.read_message_sleepstage(o); } },
@@ -393,7 +394,7 @@ std::vector<ReaderCase> reader_cases()
         })));
 
     const std::vector<float> rf_items { f32_item(1, 0), f32_item(1, 1), f32_item(1, 2) };
-    cases.push_back(reader<Sarvik::RadarRfData>("RadarRf", "radar_rf_subscription_id",
+    cases.push_back(reader_case<Sarvik::RadarRfData>("RadarRf", "radar_rf_subscription_id",
         packets::radar_rf(0xC1A3117E, 3), "parser error of radar rf data get_radar_rf_data",
         { [](R& r) { return r.read_message_radar_rf(); },
             [](R& r) { return r.get_radar_rf_data("radar_rf_subscription_id"); } },
@@ -403,7 +404,7 @@ std::vector<ReaderCase> reader_cases()
             return d.frame_counter == u32_field(1) && d.parameter_5 == f32_field(7) && d.data == rf_items;
         })));
 
-    cases.push_back(reader<Sarvik::RadarRfNormalizedData>("RadarRfNormalized",
+    cases.push_back(reader_case<Sarvik::RadarRfNormalizedData>("RadarRfNormalized",
         "radar_rf_normalized_subscription_id", packets::radar_rf(0xB13B8F12, 3),
         "parser error of radar rf normalized data get_radar_rf_normalized_data",
         { [](R& r) { return r.read_message_radar_rf_normalized(); },
@@ -416,7 +417,7 @@ std::vector<ReaderCase> reader_cases()
             return d.frame_counter == u32_field(1) && d.data == rf_items;
         })));
 
-    cases.push_back(reader<Sarvik::RadarBasebandFloatData>("RadarBasebandFloat",
+    cases.push_back(reader_case<Sarvik::RadarBasebandFloatData>("RadarBasebandFloat",
         "radar_baseband_float_subscription_id", packets::radar_baseband_float(3),
         "parser error of radar baseband float data get_radar_baseband_float_data",
         { [](R& r) { return r.read_message_radar_baseband_float(); },
@@ -430,7 +431,7 @@ std::vector<ReaderCase> reader_cases()
                 && d.q_data.at(2) == f32_item(2, 2);
         })));
 
-    cases.push_back(reader<Sarvik::RadarBasebandQ15Data>("RadarBasebandQ15",
+    cases.push_back(reader_case<Sarvik::RadarBasebandQ15Data>("RadarBasebandQ15",
         "radar_baseband_q15_subscription_id", packets::radar_baseband_q15(3),
         "parser error of radar baseband q15 data get_radar_baseband_q15_data",
         { [](R& r) { return r.read_message_radar_baseband_q15(); },
@@ -452,7 +453,7 @@ std::vector<ReaderCase> reader_cases()
         return d.parameter_1 == u32_field(1) && d.parameter_12 == f32_field(13)
             && d.data.at(3) == packets::u8_item(3);
     };
-    cases.push_back(reader<Sarvik::PulseDopplerFloatData>("PulseDopplerFloat",
+    cases.push_back(reader_case<Sarvik::PulseDopplerFloatData>("PulseDopplerFloat",
         "pulsedoppler_float_subscription_id", packets::pulsedoppler_float(pd_float, 4),
         "parser error of pulse-Doppler float data get_pulsedoppler_float_data",
         { [](R& r) { return r.read_message_pulsedoppler_float(); },
@@ -462,7 +463,7 @@ std::vector<ReaderCase> reader_cases()
                 return r.get_pulsedoppler_float_data("pulsedoppler_float_subscription_id", o);
             } },
         by_parameter_1<Sarvik::PulseDopplerFloatData>(pd_float_check)));
-    cases.push_back(reader<Sarvik::PulseDopplerByteData>("PulseDopplerByte",
+    cases.push_back(reader_case<Sarvik::PulseDopplerByteData>("PulseDopplerByte",
         "pulsedoppler_byte_subscription_id", packets::pulsedoppler_byte(pd_byte, 4),
         "parser error of pulse-Doppler byte data get_pulsedoppler_byte_data",
         { [](R& r) { return r.read_message_pulsedoppler_byte(); },
@@ -472,8 +473,8 @@ std::vector<ReaderCase> reader_cases()
                 return r.get_pulsedoppler_byte_data("pulsedoppler_byte_subscription_id", o);
             } },
         by_parameter_1<Sarvik::PulseDopplerByteData>(pd_byte_check)));
-    cases.push_back(reader<Sarvik::PulseDopplerFloatData>("NoisemapFloat", "noisemap_float_subscription_id",
-        packets::pulsedoppler_float(nm_float, 4),
+    cases.push_back(reader_case<Sarvik::PulseDopplerFloatData>("NoisemapFloat",
+        "noisemap_float_subscription_id", packets::pulsedoppler_float(nm_float, 4),
         "parser error of noisemap float data get_noisemap_float_data",
         { [](R& r) { return r.read_message_noisemap_float(); },
             [](R& r) { return r.get_noisemap_float_data("noisemap_float_subscription_id"); } },
@@ -482,7 +483,7 @@ std::vector<ReaderCase> reader_cases()
                 return r.get_noisemap_float_data("noisemap_float_subscription_id", o);
             } },
         by_parameter_1<Sarvik::PulseDopplerFloatData>(pd_float_check)));
-    cases.push_back(reader<Sarvik::PulseDopplerByteData>("NoisemapByte", "noisemap_byte_subscription_id",
+    cases.push_back(reader_case<Sarvik::PulseDopplerByteData>("NoisemapByte", "noisemap_byte_subscription_id",
         packets::pulsedoppler_byte(nm_byte, 4), "parser error of noisemap byte data get_noisemap_byte_data",
         { [](R& r) { return r.read_message_noisemap_byte(); },
             [](R& r) { return r.get_noisemap_byte_data("noisemap_byte_subscription_id"); } },
@@ -496,8 +497,9 @@ std::vector<ReaderCase> reader_cases()
     // shorter than its header.
     Sarvik::DataFloat float_sentinel;
     float_sentinel.info = mark;
-    ReaderCase data_float = reader<Sarvik::DataFloat>("DataFloat", "d4d70752-c146-11e6-a4a6-cec0c932ce01",
-        packets::data_float(5, 6, { 1.5f, 2.5f }), "parser error of float data in read_message_data_float",
+    ReaderCase data_float = reader_case<Sarvik::DataFloat>("DataFloat",
+        "d4d70752-c146-11e6-a4a6-cec0c932ce01", packets::data_float(5, 6, { 1.5f, 2.5f }),
+        "parser error of float data in read_message_data_float",
         { [](R& r) { return r.read_message_data_float(); } },
         { [](R& r, Sarvik::DataFloat* o) { return r.read_message_data_float(o); } },
         Expect<Sarvik::DataFloat> {
@@ -512,7 +514,7 @@ std::vector<ReaderCase> reader_cases()
     cases.push_back(data_float);
 
     // No status-code form of its own.
-    ReaderCase frame = reader<RawNormalizedFrame>("RawNormalizedFrame",
+    ReaderCase frame = reader_case<RawNormalizedFrame>("RawNormalizedFrame",
         "d4d70752-c146-11e6-a4a6-cec0c932ce01", packets::data_float(5, 6, { 1.5f }),
         "parser error of float data in get_raw_normalized_frame",
         { [](R& r) { return r.get_raw_normalized_frame("d4d70752-c146-11e6-a4a6-cec0c932ce01"); } }, {},
@@ -522,7 +524,7 @@ std::vector<ReaderCase> reader_cases()
     frame.short_packet.resize(13);
     cases.push_back(frame);
 
-    cases.push_back(reader<unsigned int>("SystemStatus", "system_message_subscription_id",
+    cases.push_back(reader_case<unsigned int>("SystemStatus", "system_message_subscription_id",
         packets::system_status(0xA5A5), "parser error of system status data read_message_system",
         { [](R& r) { return r.read_message_system(); } },
         { [](R& r, unsigned int* o) { return r.read_message_system_no_throw(o); } },
@@ -836,6 +838,9 @@ namespace catalogue_kinds {
     }
 LINKWELL_MESSAGE_RECORDS(LINKWELL_SAME_RECORD)
 #undef LINKWELL_SAME_RECORD
+#undef LINKWELL_SAME_VALUE
+#undef LINKWELL_SAME_COUNT
+#undef LINKWELL_SAME_ARRAY
 
 bool same(unsigned int a, unsigned int b)
 {
@@ -940,7 +945,6 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, EveryKind, ::testing::ValuesIn(every_kind_ca
 
 namespace named_forms {
 
-using R = RadarInterface;
 using CallbackForm = std::function<int(R&, const std::string&, R::PacketCallback)>;
 using NamedForm = std::function<int(R&, const std::string&)>;
 using DefaultForm = std::function<int(R&)>;

@@ -8,13 +8,6 @@ using simmodule::u32_reply;
 
 namespace {
 
-Command acknowledged(const std::string& label, std::function<void(RadarInterface&)> call,
-    std::function<int(RadarInterface&)> status_form, const Bytes& payload)
-{
-    return { label, calls(call), twin(status_form), payload, hex("10"), "ok", Check::HandleAck, label,
-        label };
-}
-
 const std::vector<Command>& noisemap_table()
 {
     static const std::vector<Command> table {

@@ -13,12 +13,15 @@
 #include <tuple>
 
 #include "simmodule/Messages.hpp"
+#include "support/CommandTestKit.hpp"
 #include "support/LogChecks.hpp"
 #include "support/SimulatedConnection.hpp"
 #include "support/TestSupport.hpp"
 
 namespace {
 
+using commandtest::list_reply;
+using commandtest::u32s;
 using simmodule::byte_reply;
 using simmodule::f32_reply;
 using simmodule::get_reply;
@@ -146,8 +149,8 @@ void PrintTo(const TwinCase& c, std::ostream* os)
 // The twin, called with `slots` in order: values as they are, each Out as
 // its pointer or reference.
 template <typename Signature, typename... Slots>
-TwinCase twin(const char* name, Signature RadarInterface::*method, std::vector<Rule> success, Judged judged,
-    Slots... slots)
+TwinCase twin_case(const char* name, Signature RadarInterface::*method, std::vector<Rule> success,
+    Judged judged, Slots... slots)
 {
     TwinCase c { name, std::move(success), judged, {} };
     c.run = [method, slots...](RadarInterface& radar, bool expect_success) {
@@ -171,24 +174,6 @@ std::vector<Rule> acked()
     return answer(simmodule::ack_reply());
 }
 
-// A file-system list: its length field counts values, not bytes.
-Bytes list_reply(uint32_t id, const std::vector<uint32_t>& values)
-{
-    PayloadBuilder b;
-    b.u8(0x11).u8(0x11).u32(id).u32(0).u32(static_cast<uint32_t>(values.size()));
-    for (uint32_t v : values)
-        b.u32(v);
-    return b;
-}
-
-Bytes u32s(std::initializer_list<uint32_t> values)
-{
-    PayloadBuilder b;
-    for (uint32_t v : values)
-        b.u32(v);
-    return b;
-}
-
 // A whole file of three bytes: open, length, one chunk, close.
 std::vector<Rule> three_byte_file()
 {
@@ -207,112 +192,118 @@ const std::string s0 = "untouched";
 std::vector<TwinCase> lifecycle_and_identity_twins()
 {
     return {
-        twin(TWIN(reset_no_throw, int()), acked(), handle_ack),
+        twin_case(TWIN(reset_no_throw, int()), acked(), handle_ack),
 
-        twin(TWIN(set_sensor_mode_and_submode_no_throw, int(u8, u8)), acked(), error_byte, u8 { 0x10 },
+        twin_case(TWIN(set_sensor_mode_and_submode_no_throw, int(u8, u8)), acked(), error_byte, u8 { 0x10 },
             u8 { 2 }),
-        twin(TWIN(set_sensor_mode_no_throw, int(u8)), acked(), error_byte, u8 { 0x10 }),
-        twin(TWIN(set_sensor_mode_run_no_throw, int()), acked(), error_byte),
-        twin(TWIN(set_sensor_mode_idle_no_throw, int()), acked(), error_byte),
-        twin(TWIN(get_sensor_mode_no_throw, int(u8*)), answer(byte_reply(0x26, 1)), plain, out(b0, u8 { 1 })),
-        twin(TWIN(set_led_control_no_throw, int(u8, u8)), acked(), error_byte, u8 { 1 }, u8 { 2 }),
-        twin(TWIN(get_led_control_no_throw, int(u8*)), answer(byte_reply(0x71AF2A2C, 3)), plain,
+        twin_case(TWIN(set_sensor_mode_no_throw, int(u8)), acked(), error_byte, u8 { 0x10 }),
+        twin_case(TWIN(set_sensor_mode_run_no_throw, int()), acked(), error_byte),
+        twin_case(TWIN(set_sensor_mode_idle_no_throw, int()), acked(), error_byte),
+        twin_case(
+            TWIN(get_sensor_mode_no_throw, int(u8*)), answer(byte_reply(0x26, 1)), plain, out(b0, u8 { 1 })),
+        twin_case(TWIN(set_led_control_no_throw, int(u8, u8)), acked(), error_byte, u8 { 1 }, u8 { 2 }),
+        twin_case(TWIN(get_led_control_no_throw, int(u8*)), answer(byte_reply(0x71AF2A2C, 3)), plain,
             out(b0, u8 { 3 })),
-        twin(TWIN(get_item_number, int(std::string*)), answer(simmodule::system_info_reply("item")), plain,
-            out(s0, std::string("item"))),
-        twin(TWIN(get_order_code, int(std::string*)), answer(simmodule::system_info_reply("order")), plain,
-            out(s0, std::string("order"))),
-        twin(TWIN(get_firmware_id, int(std::string*)), answer(simmodule::system_info_reply("fw")), plain,
+        twin_case(TWIN(get_item_number, int(std::string*)), answer(simmodule::system_info_reply("item")),
+            plain, out(s0, std::string("item"))),
+        twin_case(TWIN(get_order_code, int(std::string*)), answer(simmodule::system_info_reply("order")),
+            plain, out(s0, std::string("order"))),
+        twin_case(TWIN(get_firmware_id, int(std::string*)), answer(simmodule::system_info_reply("fw")), plain,
             out(s0, std::string("fw"))),
-        twin(TWIN(get_firmware_version, int(std::string*)), answer(simmodule::system_info_reply("1.2")),
+        twin_case(TWIN(get_firmware_version, int(std::string*)), answer(simmodule::system_info_reply("1.2")),
             plain, out(s0, std::string("1.2"))),
-        twin(TWIN(get_build_info, int(std::string*)), answer(simmodule::system_info_reply("build")), plain,
-            out(s0, std::string("build"))),
-        twin(TWIN(get_app_id_list, int(std::string*)), answer(simmodule::system_info_reply("apps")), plain,
-            out(s0, std::string("apps"))),
-        twin(TWIN(get_serial_number, int(std::string*)), answer(simmodule::system_info_reply("SN-1")), plain,
-            out(s0, std::string("SN-1"))),
+        twin_case(TWIN(get_build_info, int(std::string*)), answer(simmodule::system_info_reply("build")),
+            plain, out(s0, std::string("build"))),
+        twin_case(TWIN(get_app_id_list, int(std::string*)), answer(simmodule::system_info_reply("apps")),
+            plain, out(s0, std::string("apps"))),
+        twin_case(TWIN(get_serial_number, int(std::string*)), answer(simmodule::system_info_reply("SN-1")),
+            plain, out(s0, std::string("SN-1"))),
     };
 }
 
 std::vector<TwinCase> settings_twins()
 {
     return {
-        twin(TWIN(set_baudrate_no_throw, int(u32)), acked(), coded_record, 115200u),
-        twin(TWIN(set_parameter_file_no_throw, int(const std::string&, const std::string&)), acked(),
+        twin_case(TWIN(set_baudrate_no_throw, int(u32)), acked(), coded_record, 115200u),
+        twin_case(TWIN(set_parameter_file_no_throw, int(const std::string&, const std::string&)), acked(),
             coded_record, std::string("a.cfg"), std::string("x=1")),
         // Awaits no error reply: a refusal ends in the timeout.
-        twin(TWIN(get_parameter_file_no_throw, int(const std::string&, std::string&)),
+        twin_case(TWIN(get_parameter_file_no_throw, int(const std::string&, std::string&)),
             answer(simmodule::text_reply(0x32BA7623, "x=1")), plain, std::string("a.cfg"),
             out(s0, std::string("x=1"))),
-        twin(TWIN(set_normalization_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
-        twin(TWIN(set_number_format_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
-        twin(TWIN(set_legacy_output_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
-        twin(TWIN(get_normalization_no_throw, int(u8*)), answer(byte_reply(0x10, 4)), plain,
+        twin_case(TWIN(set_normalization_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
+        twin_case(TWIN(set_number_format_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
+        twin_case(TWIN(set_legacy_output_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
+        twin_case(TWIN(get_normalization_no_throw, int(u8*)), answer(byte_reply(0x10, 4)), plain,
             out(b0, u8 { 4 })),
-        twin(TWIN(get_number_format_no_throw, int(u8*)), answer(byte_reply(0x13, 5)), plain,
+        twin_case(TWIN(get_number_format_no_throw, int(u8*)), answer(byte_reply(0x13, 5)), plain,
             out(b0, u8 { 5 })),
-        twin(TWIN(get_legacy_output_no_throw, int(u8*)), answer(byte_reply(0x14, 6)), plain,
+        twin_case(TWIN(get_legacy_output_no_throw, int(u8*)), answer(byte_reply(0x14, 6)), plain,
             out(b0, u8 { 6 })),
-        twin(TWIN(set_phase_noise_correction_no_throw, int(u8, float)), acked(), handle_ack, u8 { 1 }, 0.5f),
-        twin(TWIN(get_phase_noise_correction_no_throw, int(float*)), answer(f32_reply(0x11, { 0.5f })), plain,
-            out(f0, 0.5f)),
-        twin(TWIN(set_decimation_factor_no_throw, int(u32)), acked(), handle_ack, 8u),
-        twin(TWIN(set_sensitivity_no_throw, int(u32)), acked(), coded_record, 3u),
-        twin(TWIN(set_tx_center_frequency_no_throw, int(u32)), acked(), coded_record, 3u),
-        twin(TWIN(get_decimation_factor_no_throw, int(u32*)), answer(u32_reply(0x12, 8)), plain, out(w0, 8u)),
-        twin(TWIN(get_sensitivity_no_throw, int(u32*)), answer(u32_reply(0x10A5112B, 3)), plain, out(w0, 3u)),
-        twin(TWIN(get_tx_center_frequency_no_throw, int(u32*)), answer(u32_reply(0x71AF2A2B, 3)), plain,
+        twin_case(
+            TWIN(set_phase_noise_correction_no_throw, int(u8, float)), acked(), handle_ack, u8 { 1 }, 0.5f),
+        twin_case(TWIN(get_phase_noise_correction_no_throw, int(float*)), answer(f32_reply(0x11, { 0.5f })),
+            plain, out(f0, 0.5f)),
+        twin_case(TWIN(set_decimation_factor_no_throw, int(u32)), acked(), handle_ack, 8u),
+        twin_case(TWIN(set_sensitivity_no_throw, int(u32)), acked(), coded_record, 3u),
+        twin_case(TWIN(set_tx_center_frequency_no_throw, int(u32)), acked(), coded_record, 3u),
+        twin_case(
+            TWIN(get_decimation_factor_no_throw, int(u32*)), answer(u32_reply(0x12, 8)), plain, out(w0, 8u)),
+        twin_case(
+            TWIN(get_sensitivity_no_throw, int(u32*)), answer(u32_reply(0x10A5112B, 3)), plain, out(w0, 3u)),
+        twin_case(TWIN(get_tx_center_frequency_no_throw, int(u32*)), answer(u32_reply(0x71AF2A2B, 3)), plain,
             out(w0, 3u)),
-        twin(TWIN(set_detection_zone_no_throw, int(float, float)), acked(), coded_record, 0.5f, 4.0f),
-        twin(TWIN(set_application_user_zone_no_throw, int(float, float)), acked(), coded_record, 0.5f, 4.0f),
+        twin_case(TWIN(set_detection_zone_no_throw, int(float, float)), acked(), coded_record, 0.5f, 4.0f),
+        twin_case(
+            TWIN(set_application_user_zone_no_throw, int(float, float)), acked(), coded_record, 0.5f, 4.0f),
         // Pairs and groups of floats spread over their outputs, first first.
-        twin(TWIN(get_detection_zone_no_throw, int(float*, float*)),
+        twin_case(TWIN(get_detection_zone_no_throw, int(float*, float*)),
             answer(f32_reply(0x96A10A1C, { 0.5f, 4.0f })), coded_record, out(f0, 0.5f), out(f0, 4.0f)),
-        twin(TWIN(get_application_user_zone_no_throw, int(float*, float*)),
+        twin_case(TWIN(get_application_user_zone_no_throw, int(float*, float*)),
             answer(f32_reply(0xA53695BB, { 1.5f, 3.0f })), coded_record, out(f0, 1.5f), out(f0, 3.0f)),
-        twin(TWIN(get_detection_zone_limits_no_throw, int(float*, float*, float*)),
+        twin_case(TWIN(get_detection_zone_limits_no_throw, int(float*, float*, float*)),
             answer(f32_reply(0x96A10A1D, { 0.2f, 9.0f, 0.1f })), coded_record, out(f0, 0.2f), out(f0, 9.0f),
             out(f0, 0.1f)),
 
-        twin(TWIN(store_noisemap_no_throw, int()), acked(), handle_ack),
-        twin(TWIN(load_noisemap_no_throw, int()), acked(), handle_ack),
-        twin(TWIN(delete_noisemap_no_throw, int()), acked(), handle_ack),
-        twin(TWIN(set_noisemap_control_no_throw, int(u32)), acked(), handle_ack, 5u),
-        twin(TWIN(get_noisemap_control_no_throw, int(u32*)), answer(u32_reply(0, 5)), plain, out(w0, 5u)),
-        twin(TWIN(set_periodic_noisemap_store_no_throw, int(u32, u32)), acked(), handle_ack, 10u, 60u),
-        twin(TWIN(get_periodic_noisemap_store_no_throw, int(u32*, u32*)),
+        twin_case(TWIN(store_noisemap_no_throw, int()), acked(), handle_ack),
+        twin_case(TWIN(load_noisemap_no_throw, int()), acked(), handle_ack),
+        twin_case(TWIN(delete_noisemap_no_throw, int()), acked(), handle_ack),
+        twin_case(TWIN(set_noisemap_control_no_throw, int(u32)), acked(), handle_ack, 5u),
+        twin_case(
+            TWIN(get_noisemap_control_no_throw, int(u32*)), answer(u32_reply(0, 5)), plain, out(w0, 5u)),
+        twin_case(TWIN(set_periodic_noisemap_store_no_throw, int(u32, u32)), acked(), handle_ack, 10u, 60u),
+        twin_case(TWIN(get_periodic_noisemap_store_no_throw, int(u32*, u32*)),
             answer(get_reply(0x11, 0, u32s({ 10, 60 }))), plain, out(w0, 10u), out(w0, 60u)),
 
-        twin(TWIN(set_iopin_control_no_throw, int(u32, u32, u32)), acked(), handle_ack, 1u, 2u, 3u),
-        twin(TWIN(get_iopin_control_no_throw, int(u32, u32*, u32*)),
+        twin_case(TWIN(set_iopin_control_no_throw, int(u32, u32, u32)), acked(), handle_ack, 1u, 2u, 3u),
+        twin_case(TWIN(get_iopin_control_no_throw, int(u32, u32*, u32*)),
             answer(get_reply(0x11, 0, u32s({ 1, 2 }))), coded_record, 1u, out(w0, 1u), out(w0, 2u)),
-        twin(TWIN(set_iopin_value_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
-        twin(TWIN(get_iopin_value, int(u32, u32*)), answer(u32_reply(0, 0x10001)), plain, 1u,
+        twin_case(TWIN(set_iopin_value_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
+        twin_case(TWIN(get_iopin_value, int(u32, u32*)), answer(u32_reply(0, 0x10001)), plain, 1u,
             out(w0, 0x10001u)),
-        twin(TWIN(set_output_control_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
-        twin(TWIN(set_debug_output_control_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
-        twin(TWIN(get_output_control_no_throw, int(u32, u32*)), answer(u32_reply(0, 3)), plain, 1u,
+        twin_case(TWIN(set_output_control_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
+        twin_case(TWIN(set_debug_output_control_no_throw, int(u32, u32)), acked(), handle_ack, 1u, 1u),
+        twin_case(TWIN(get_output_control_no_throw, int(u32, u32*)), answer(u32_reply(0, 3)), plain, 1u,
             out(w0, 3u)),
-        twin(TWIN(get_debug_output_control_no_throw, int(u32, u32*)), answer(u32_reply(0, 3)), plain, 1u,
+        twin_case(TWIN(get_debug_output_control_no_throw, int(u32, u32*)), answer(u32_reply(0, 3)), plain, 1u,
             out(w0, 3u)),
 
-        twin(TWIN(load_profile_no_throw, int(u32)), acked(), coded_record, 0x1423A2D6u),
-        twin(TWIN(load_sleep_profile_no_throw, int()), acked(), coded_record),
-        twin(TWIN(load_respiration_profile_no_throw, int()), acked(), coded_record),
-        twin(TWIN(enable_baseband_no_throw, int(int)), acked(), error_byte, 2),
-        twin(TWIN(enable_baseband_ap_no_throw, int()), acked(), error_byte),
-        twin(TWIN(disable_baseband_ap_no_throw, int()), acked(), error_byte),
-        twin(TWIN(enable_baseband_iq_no_throw, int()), acked(), error_byte),
-        twin(TWIN(disable_baseband_iq_no_throw, int()), acked(), error_byte),
-        twin(TWIN(enable_resp_output_no_throw, int()), acked(), coded_record),
-        twin(TWIN(disable_resp_output_no_throw, int()), acked(), coded_record),
-        twin(TWIN(reset_to_factory_preset_no_throw, int()), acked(), coded_record),
-        twin(TWIN(module_reset_no_throw, int()), acked(), handle_ack),
-        twin(TWIN(start_bootloader_no_throw, int()), acked(), handle_ack),
+        twin_case(TWIN(load_profile_no_throw, int(u32)), acked(), coded_record, 0x1423A2D6u),
+        twin_case(TWIN(load_sleep_profile_no_throw, int()), acked(), coded_record),
+        twin_case(TWIN(load_respiration_profile_no_throw, int()), acked(), coded_record),
+        twin_case(TWIN(enable_baseband_no_throw, int(int)), acked(), error_byte, 2),
+        twin_case(TWIN(enable_baseband_ap_no_throw, int()), acked(), error_byte),
+        twin_case(TWIN(disable_baseband_ap_no_throw, int()), acked(), error_byte),
+        twin_case(TWIN(enable_baseband_iq_no_throw, int()), acked(), error_byte),
+        twin_case(TWIN(disable_baseband_iq_no_throw, int()), acked(), error_byte),
+        twin_case(TWIN(enable_resp_output_no_throw, int()), acked(), coded_record),
+        twin_case(TWIN(disable_resp_output_no_throw, int()), acked(), coded_record),
+        twin_case(TWIN(reset_to_factory_preset_no_throw, int()), acked(), coded_record),
+        twin_case(TWIN(module_reset_no_throw, int()), acked(), handle_ack),
+        twin_case(TWIN(start_bootloader_no_throw, int()), acked(), handle_ack),
         // A refused ping reads as the pong value 1 and is no failure of the
         // twin (its own tests show that); only its other failures are here.
-        twin(TWIN(ping, int(u32*)), answer(simmodule::pong_reply(0x1234)),
+        twin_case(TWIN(ping, int(u32*)), answer(simmodule::pong_reply(0x1234)),
             Judged { std::nullopt, { 1, true } }, out(w0, 0x1234u)),
     };
 }
@@ -323,31 +314,32 @@ std::vector<TwinCase> file_and_injection_twins()
     files.file_types = { 1 };
     files.file_identifiers = { 2, 3 };
     return {
-        twin(TWIN(create_file_no_throw, int(u32, u32, u32)), acked(), plain, 1u, 2u, 3u),
-        twin(TWIN(open_file_no_throw, int(u32, u32)), acked(), plain, 1u, 2u),
-        twin(TWIN(delete_file_no_throw, int(u32, u32)), acked(), plain, 1u, 2u),
-        twin(TWIN(close_file_no_throw, int(u32, u32, bool)), acked(), plain, 1u, 2u, true),
-        twin(TWIN(format_filesystem_no_throw, int(u32)), acked(), plain, 0u),
-        twin(TWIN(set_file_data_no_throw, int(u32, u32, u32, const Bytes&)), acked(), plain, 1u, 2u, 0u,
+        twin_case(TWIN(create_file_no_throw, int(u32, u32, u32)), acked(), plain, 1u, 2u, 3u),
+        twin_case(TWIN(open_file_no_throw, int(u32, u32)), acked(), plain, 1u, 2u),
+        twin_case(TWIN(delete_file_no_throw, int(u32, u32)), acked(), plain, 1u, 2u),
+        twin_case(TWIN(close_file_no_throw, int(u32, u32, bool)), acked(), plain, 1u, 2u, true),
+        twin_case(TWIN(format_filesystem_no_throw, int(u32)), acked(), plain, 0u),
+        twin_case(TWIN(set_file_data_no_throw, int(u32, u32, u32, const Bytes&)), acked(), plain, 1u, 2u, 0u,
             Bytes { 1, 2 }),
-        twin(TWIN(set_file_no_throw, int(u32, u32, const Bytes&)), acked(), plain, 1u, 2u, Bytes(300, 1)),
-        twin(TWIN(get_file_length_no_throw, int(u32, u32, u32&)), answer(u32_reply(0x69, 300)), plain, 1u, 2u,
-            out(w0, 300u)),
-        twin(TWIN(get_file_data_no_throw, int(u32, u32, u32, u32, Bytes&)),
+        twin_case(
+            TWIN(set_file_no_throw, int(u32, u32, const Bytes&)), acked(), plain, 1u, 2u, Bytes(300, 1)),
+        twin_case(TWIN(get_file_length_no_throw, int(u32, u32, u32&)), answer(u32_reply(0x69, 300)), plain,
+            1u, 2u, out(w0, 300u)),
+        twin_case(TWIN(get_file_data_no_throw, int(u32, u32, u32, u32, Bytes&)),
             answer(get_reply(0x10, 0x71, { 4, 5 })), plain, 1u, 2u, 0u, 2u,
             out(Bytes { b0 }, Bytes { 4, 5 })),
-        twin(TWIN(get_file_no_throw, int(u32, u32, Bytes&)), three_byte_file(), plain, 1u, 2u,
+        twin_case(TWIN(get_file_no_throw, int(u32, u32, Bytes&)), three_byte_file(), plain, 1u, 2u,
             out(Bytes { b0 }, Bytes { 7, 8, 9 })),
-        twin(TWIN(search_for_file_by_type_no_throw, int(u32, std::vector<int>&)),
+        twin_case(TWIN(search_for_file_by_type_no_throw, int(u32, std::vector<int>&)),
             answer(list_reply(0x64, { 4, 5 })), plain, 1u,
             out(std::vector<int> { -1 }, std::vector<int> { 4, 5 })),
-        twin(TWIN(find_all_files_no_throw, int(Sarvik::Files&)), answer(list_reply(0x65, { 1, 2, 3 })), plain,
-            out(Sarvik::Files {}, files)),
+        twin_case(TWIN(find_all_files_no_throw, int(Sarvik::Files&)), answer(list_reply(0x65, { 1, 2, 3 })),
+            plain, out(Sarvik::Files {}, files)),
 
-        twin(TWIN(prepare_inject_frame_no_throw, int(u32, u32, u32)), acked(), plain, 1u, 2u, 3u),
-        twin(TWIN(inject_frame_no_throw, int(u32, u32, const std::vector<float>&)), acked(), plain, 1u, 1u,
-            std::vector<float> { 1, 2 }),
-        twin(TWIN(get_profileid_no_throw, int(u32&)), answer(u32_reply(0x74, 0x1423A2D6)), plain,
+        twin_case(TWIN(prepare_inject_frame_no_throw, int(u32, u32, u32)), acked(), plain, 1u, 2u, 3u),
+        twin_case(TWIN(inject_frame_no_throw, int(u32, u32, const std::vector<float>&)), acked(), plain, 1u,
+            1u, std::vector<float> { 1, 2 }),
+        twin_case(TWIN(get_profileid_no_throw, int(u32&)), answer(u32_reply(0x74, 0x1423A2D6)), plain,
             out(w0, 0x1423A2D6u)),
     };
 }
@@ -355,66 +347,72 @@ std::vector<TwinCase> file_and_injection_twins()
 std::vector<TwinCase> chip_twins()
 {
     return {
-        twin(TWIN(z7driver_init_no_throw, int()), acked(), handle_ack),
-        twin(TWIN(z7driver_set_fps_no_throw, int(float)), acked(), handle_ack, 1.5f),
-        twin(TWIN(z7driver_set_frame_area_offset_no_throw, int(float)), acked(), handle_ack, 0.25f),
-        twin(TWIN(z7driver_set_frame_area_no_throw, int(float, float)), acked(), handle_ack, 0.5f, 2.5f),
-        twin(TWIN(z7driver_set_iterations_no_throw, int(u32)), acked(), handle_ack, 64u),
-        twin(TWIN(z7driver_set_pulsesperstep_no_throw, int(u32)), acked(), handle_ack, 5u),
-        twin(TWIN(z7driver_set_dac_min_no_throw, int(u32)), acked(), handle_ack, 949u),
-        twin(TWIN(z7driver_set_dac_max_no_throw, int(u32)), acked(), handle_ack, 1100u),
-        twin(TWIN(z7driver_set_downconversion_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
-        twin(TWIN(z7driver_set_enable_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
-        twin(TWIN(z7driver_set_tx_center_frequency_no_throw, int(u8)), acked(), handle_ack, u8 { 3 }),
-        twin(TWIN(z7driver_set_tx_power_no_throw, int(u8)), acked(), handle_ack, u8 { 2 }),
-        twin(TWIN(z7driver_set_prf_div_no_throw, int(u8)), acked(), handle_ack, u8 { 16 }),
-        twin(TWIN(z7driver_set_spi_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
-        twin(TWIN(z7driver_set_pif_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
-        twin(TWIN(z7driver_set_xif_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
-        twin(TWIN(z7driver_write_to_spi_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack,
+        twin_case(TWIN(z7driver_init_no_throw, int()), acked(), handle_ack),
+        twin_case(TWIN(z7driver_set_fps_no_throw, int(float)), acked(), handle_ack, 1.5f),
+        twin_case(TWIN(z7driver_set_frame_area_offset_no_throw, int(float)), acked(), handle_ack, 0.25f),
+        twin_case(TWIN(z7driver_set_frame_area_no_throw, int(float, float)), acked(), handle_ack, 0.5f, 2.5f),
+        twin_case(TWIN(z7driver_set_iterations_no_throw, int(u32)), acked(), handle_ack, 64u),
+        twin_case(TWIN(z7driver_set_pulsesperstep_no_throw, int(u32)), acked(), handle_ack, 5u),
+        twin_case(TWIN(z7driver_set_dac_min_no_throw, int(u32)), acked(), handle_ack, 949u),
+        twin_case(TWIN(z7driver_set_dac_max_no_throw, int(u32)), acked(), handle_ack, 1100u),
+        twin_case(TWIN(z7driver_set_downconversion_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
+        twin_case(TWIN(z7driver_set_enable_no_throw, int(u8)), acked(), handle_ack, u8 { 1 }),
+        twin_case(TWIN(z7driver_set_tx_center_frequency_no_throw, int(u8)), acked(), handle_ack, u8 { 3 }),
+        twin_case(TWIN(z7driver_set_tx_power_no_throw, int(u8)), acked(), handle_ack, u8 { 2 }),
+        twin_case(TWIN(z7driver_set_prf_div_no_throw, int(u8)), acked(), handle_ack, u8 { 16 }),
+        twin_case(
+            TWIN(z7driver_set_spi_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
+        twin_case(
+            TWIN(z7driver_set_pif_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
+        twin_case(
+            TWIN(z7driver_set_xif_register_no_throw, int(u8, u8)), acked(), handle_ack, u8 { 1 }, u8 { 2 }),
+        twin_case(TWIN(z7driver_write_to_spi_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack,
             u8 { 1 }, Bytes { 2, 3 }),
-        twin(TWIN(z7driver_write_to_i2c_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack,
+        twin_case(TWIN(z7driver_write_to_i2c_register_no_throw, int(u8, const Bytes&)), acked(), handle_ack,
             u8 { 1 }, Bytes { 2, 3 }),
-        twin(TWIN(z7driver_get_iterations_no_throw, int(u32*)), answer(u32_reply(0x12, 64)), plain,
+        twin_case(TWIN(z7driver_get_iterations_no_throw, int(u32*)), answer(u32_reply(0x12, 64)), plain,
             out(w0, 64u)),
-        twin(TWIN(z7driver_get_pulsesperstep_no_throw, int(u32*)), answer(u32_reply(0x11, 5)), plain,
+        twin_case(TWIN(z7driver_get_pulsesperstep_no_throw, int(u32*)), answer(u32_reply(0x11, 5)), plain,
             out(w0, 5u)),
-        twin(TWIN(z7driver_get_dac_min_no_throw, int(u32*)), answer(u32_reply(0x16, 949)), plain,
+        twin_case(TWIN(z7driver_get_dac_min_no_throw, int(u32*)), answer(u32_reply(0x16, 949)), plain,
             out(w0, 949u)),
-        twin(TWIN(z7driver_get_dac_max_no_throw, int(u32*)), answer(u32_reply(0x17, 1100)), plain,
+        twin_case(TWIN(z7driver_get_dac_max_no_throw, int(u32*)), answer(u32_reply(0x17, 1100)), plain,
             out(w0, 1100u)),
-        twin(TWIN(z7driver_get_frame_bin_count_no_throw, int(u32*)), answer(u32_reply(0x26, 188)), plain,
+        twin_case(TWIN(z7driver_get_frame_bin_count_no_throw, int(u32*)), answer(u32_reply(0x26, 188)), plain,
             out(w0, 188u)),
-        twin(TWIN(z7driver_get_downconversion_no_throw, int(u8*)), answer(byte_reply(0x13, 1)), plain,
+        twin_case(TWIN(z7driver_get_downconversion_no_throw, int(u8*)), answer(byte_reply(0x13, 1)), plain,
             out(b0, u8 { 1 })),
-        twin(TWIN(z7driver_get_tx_center_frequency_no_throw, int(u8*)), answer(byte_reply(0x20, 3)), plain,
-            out(b0, u8 { 3 })),
-        twin(TWIN(z7driver_get_tx_power_no_throw, int(u8*)), answer(byte_reply(0x21, 2)), plain,
+        twin_case(TWIN(z7driver_get_tx_center_frequency_no_throw, int(u8*)), answer(byte_reply(0x20, 3)),
+            plain, out(b0, u8 { 3 })),
+        twin_case(TWIN(z7driver_get_tx_power_no_throw, int(u8*)), answer(byte_reply(0x21, 2)), plain,
             out(b0, u8 { 2 })),
         // Four twins bear the reader's own name.
-        twin(TWIN(z7driver_get_prf_div, int(u8*)), answer(byte_reply(0x25, 16)), plain, out(b0, u8 { 16 })),
-        twin(TWIN(z7driver_get_fps_no_throw, int(float*)), answer(f32_reply(0x10, { 12.5f })), plain,
+        twin_case(
+            TWIN(z7driver_get_prf_div, int(u8*)), answer(byte_reply(0x25, 16)), plain, out(b0, u8 { 16 })),
+        twin_case(TWIN(z7driver_get_fps_no_throw, int(float*)), answer(f32_reply(0x10, { 12.5f })), plain,
             out(f0, 12.5f)),
-        twin(TWIN(z7driver_get_frame_area_offset, int(float*)), answer(f32_reply(0x18, { 0.25f })), plain,
-            out(f0, 0.25f)),
-        twin(TWIN(z7driver_get_spi_register_no_throw, int(u8, u8*)), answer(byte_reply(0x22, 0xAB)), plain,
-            u8 { 5 }, out(b0, u8 { 0xAB })),
-        twin(TWIN(z7driver_get_pif_register, int(u8, u8*)), answer(byte_reply(0x23, 0x5A)), plain, u8 { 5 },
-            out(b0, u8 { 0x5A })),
-        twin(TWIN(z7driver_get_xif_register, int(u8, u8*)), answer(byte_reply(0x24, 0x0F)), plain, u8 { 5 },
-            out(b0, u8 { 0x0F })),
-        twin(TWIN(z7driver_get_frame_area_no_throw, int(Sarvik::FrameArea*)),
+        twin_case(TWIN(z7driver_get_frame_area_offset, int(float*)), answer(f32_reply(0x18, { 0.25f })),
+            plain, out(f0, 0.25f)),
+        twin_case(TWIN(z7driver_get_spi_register_no_throw, int(u8, u8*)), answer(byte_reply(0x22, 0xAB)),
+            plain, u8 { 5 }, out(b0, u8 { 0xAB })),
+        twin_case(TWIN(z7driver_get_pif_register, int(u8, u8*)), answer(byte_reply(0x23, 0x5A)), plain,
+            u8 { 5 }, out(b0, u8 { 0x5A })),
+        twin_case(TWIN(z7driver_get_xif_register, int(u8, u8*)), answer(byte_reply(0x24, 0x0F)), plain,
+            u8 { 5 }, out(b0, u8 { 0x0F })),
+        twin_case(TWIN(z7driver_get_frame_area_no_throw, int(Sarvik::FrameArea*)),
             answer(f32_reply(0x14, { 0.5f, 2.5f })), plain,
             out(Sarvik::FrameArea { f0, f0 }, Sarvik::FrameArea { 0.5f, 2.5f })),
-        twin(TWIN(z7driver_read_from_spi_register_no_throw, int(u8, Bytes*, u32)),
+        twin_case(TWIN(z7driver_read_from_spi_register_no_throw, int(u8, Bytes*, u32)),
             answer(get_reply(0x10, 0x22, { 1, 2, 3 })), plain, u8 { 0x11 },
             out(Bytes { b0 }, Bytes { 1, 2, 3 }), 3u),
-        twin(TWIN(z7driver_read_from_i2c_register_no_throw, int(Bytes*, u32)),
+        twin_case(TWIN(z7driver_read_from_i2c_register_no_throw, int(Bytes*, u32)),
             answer(get_reply(0x10, 0x27, { 4 })), plain, out(Bytes { b0 }, Bytes { 4 }), 1u),
 
-        twin(TWIN(set_debug_level_no_throw, int(u8)), acked(), unanswered_error_byte, u8 { 3 }),
+        twin_case(TWIN(set_debug_level_no_throw, int(u8)), acked(), unanswered_error_byte, u8 { 3 }),
     };
 }
+
+#undef TWIN
 
 std::vector<TwinCase> every_twin()
 {

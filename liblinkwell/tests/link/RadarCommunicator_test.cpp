@@ -27,10 +27,10 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 using testsupport::hex;
 using testsupport::RecordingLogger;
-
-const char* const timeout_text = "Timeout waiting for response\n";
+using testsupport::timeout_text;
 
 // Only the dispatcher thread is asked for here.
 class ThreadFactory : public AbstractFactory {
@@ -208,7 +208,7 @@ TEST_F(RadarCommunicatorTest, NoReplyTimesOutAndTheCommunicatorStaysUsable)
         communicator->send(0, hex("05"), hex("10"));
         FAIL() << "no timeout";
     } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(timeout_text, e.what());
+        EXPECT_EQ(timeout_text, e.what());
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_EQ(1, logger.count("Timeout waiting for response"));
@@ -264,7 +264,6 @@ TEST_F(RadarCommunicatorTest, LateReplyArrivingAfterTheNextSubscriptionIsTakenAs
 // answered costs the next request at most its own timeout, no more requests.
 TEST_F(RadarCommunicatorTest, LateReplyWithinOneTimeoutIsNeverTakenForTheNextAnswer)
 {
-    using Clock = std::chrono::steady_clock;
     const Bytes late = hex("11 01 4c 41 54 45");
     const auto answer = [](const Bytes& command) { return Bytes { 0x11, command.at(0), 0xAA }; };
     struct Case {

@@ -14,7 +14,7 @@ namespace {
 
 // Keeps the name of every receiver operation called, with a detail of its
 // record that shows the record was the one decoded.
-class Receiver : public PacketParserCallback {
+class CallbackRecorder : public PacketParserCallback {
 public:
     std::vector<std::string> calls;
 
@@ -59,7 +59,7 @@ private:
 std::vector<std::string> dispatch(const Bytes& packet)
 {
     HostParserWrapper wrapper;
-    Receiver receiver;
+    CallbackRecorder receiver;
     parse(&wrapper, packet.data(), static_cast<uint32_t>(packet.size()), &receiver);
     return receiver.calls;
 }
@@ -91,7 +91,7 @@ TEST(HostParserWrapper, ForwardsEachRecordToItsReceiverOperation)
 TEST(HostParserWrapper, ForwardsPulseDoppler)
 {
     HostParserWrapper wrapper;
-    Receiver receiver;
+    CallbackRecorder receiver;
     const Bytes f = pulsedoppler_float(0x12, 3);
     const Bytes b = pulsedoppler_byte(0x11, 4);
     parse_pulsedoppler_float(&wrapper, f.data(), static_cast<uint32_t>(f.size()), &receiver);
@@ -102,7 +102,7 @@ TEST(HostParserWrapper, ForwardsPulseDoppler)
 TEST(HostParserWrapper, RecordsWithoutAReceiverOperationReachNoOne)
 {
     HostParserWrapper wrapper;
-    Receiver receiver;
+    CallbackRecorder receiver;
     const Bytes packets[] = { vitalsigns_status(), sleepstage_status(), data_float(1, 2, { 3.0f }),
         respiration_movinglist(1), respiration_detectionlist(1), respiration_normalizedmovementlist(1) };
     for (const auto& p : packets)

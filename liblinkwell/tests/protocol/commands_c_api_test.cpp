@@ -11,6 +11,7 @@
 #include <memory>
 
 using testsupport::Bytes;
+using testsupport::collect_byte;
 using testsupport::frame;
 using testsupport::hex;
 
@@ -145,11 +146,6 @@ Library open_library()
     return Library(dlopen(LINKWELL_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL));
 }
 
-void collect(uint8_t byte, void* user)
-{
-    static_cast<Bytes*>(user)->push_back(byte);
-}
-
 } // namespace
 
 TEST(CommandsCApi, SharedLibraryExportsEveryBuilderUnderItsCName)
@@ -171,11 +167,11 @@ TEST(CommandsCApi, BuilderLoadedByNameFramesTheCommand)
     ASSERT_TRUE(set_sensor_mode && write_page);
 
     Bytes out;
-    EXPECT_EQ(0, set_sensor_mode(0x50, 0x33, collect, &out));
+    EXPECT_EQ(0, set_sensor_mode(0x50, 0x33, collect_byte, &out));
     EXPECT_EQ(hex("7d 20 50 33 3e 7e"), out);
 
     const uint8_t data[] = { 0xAA, 0x7F };
     out.clear();
-    EXPECT_EQ(0, write_page(0x0102, data, 2, collect, &out));
+    EXPECT_EQ(0, write_page(0x0102, data, 2, collect_byte, &out));
     EXPECT_EQ(frame(hex("c0 10 01 02 00 aa 7f")), out);
 }

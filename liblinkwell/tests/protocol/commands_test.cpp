@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+using testsupport::collect_byte;
 using testsupport::frame;
 using testsupport::hex;
 using testsupport::to_hex;
@@ -20,16 +21,11 @@ using P = testsupport::PayloadBuilder;
 
 namespace {
 
-void collect(uint8_t byte, void* user)
-{
-    static_cast<Bytes*>(user)->push_back(byte);
-}
-
 // Runs a plain builder into a vector; every builder returns 0.
 template <typename Builder, typename... Args> Bytes plain(Builder builder, Args... args)
 {
     Bytes out;
-    EXPECT_EQ(0, builder(args..., collect, &out));
+    EXPECT_EQ(0, builder(args..., collect_byte, &out));
     return out;
 }
 

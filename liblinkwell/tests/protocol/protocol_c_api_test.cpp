@@ -9,6 +9,7 @@
 #include <dlfcn.h>
 
 using testsupport::Bytes;
+using testsupport::collect_byte;
 using testsupport::hex;
 
 extern "C" int c_client_round_trip(void);
@@ -65,11 +66,6 @@ private:
     void* handle_;
 };
 
-void collect(uint8_t byte, void* user)
-{
-    static_cast<Bytes*>(user)->push_back(byte);
-}
-
 void collect_packet(void* user, const uint8_t* data, uint32_t count)
 {
     static_cast<std::vector<Bytes>*>(user)->emplace_back(data, data + count);
@@ -101,7 +97,8 @@ TEST(ProtocolCApi, FunctionsLoadedByNameFrameAndReceive)
 
     const Bytes payload = hex("10 13 7d 51");
     Bytes framed;
-    EXPECT_EQ(0, create_command(payload.data(), static_cast<uint32_t>(payload.size()), collect, &framed));
+    EXPECT_EQ(
+        0, create_command(payload.data(), static_cast<uint32_t>(payload.size()), collect_byte, &framed));
     EXPECT_EQ(testsupport::frame(payload), framed);
 
     std::vector<unsigned char> storage(instance_size());

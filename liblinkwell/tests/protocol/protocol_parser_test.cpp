@@ -357,14 +357,6 @@ std::vector<int16_t> items(const packed_int16* p, uint32_t n)
     return out;
 }
 
-std::vector<float> expected_items(int j, uint32_t n)
-{
-    std::vector<float> out;
-    for (uint32_t i = 0; i < n; ++i)
-        out.push_back(f32_item(j, i));
-    return out;
-}
-
 class RecordLayout : public ::testing::Test {
 protected:
     Recorder table;
@@ -424,11 +416,11 @@ TEST_F(RecordLayout, PresenceRecords)
     EXPECT_EQ(u32_field(2), list.presence_state);
     EXPECT_EQ(2u, list.movement_interval_count);
     EXPECT_EQ(3u, list.detection_count);
-    EXPECT_EQ(expected_items(1, 2), items(list.movement_slow_items, 2));
-    EXPECT_EQ(expected_items(2, 2), items(list.movement_fast_items, 2));
-    EXPECT_EQ(expected_items(3, 3), items(list.detection_distance_items, 3));
-    EXPECT_EQ(expected_items(4, 3), items(list.detection_radar_cross_section_items, 3));
-    EXPECT_EQ(expected_items(5, 3), items(list.detection_velocity_items, 3));
+    EXPECT_EQ(f32_items(1, 2), items(list.movement_slow_items, 2));
+    EXPECT_EQ(f32_items(2, 2), items(list.movement_fast_items, 2));
+    EXPECT_EQ(f32_items(3, 3), items(list.detection_distance_items, 3));
+    EXPECT_EQ(f32_items(4, 3), items(list.detection_radar_cross_section_items, 3));
+    EXPECT_EQ(f32_items(5, 3), items(list.detection_velocity_items, 3));
 }
 
 TEST_F(RecordLayout, RespirationLists)
@@ -437,16 +429,16 @@ TEST_F(RecordLayout, RespirationLists)
     const auto moving = decoded<RespirationMovingListData>(mr);
     EXPECT_EQ(u32_field(1), moving.frame_counter);
     EXPECT_EQ(3u, moving.movement_interval_count);
-    EXPECT_EQ(expected_items(1, 3), items(moving.movement_slow_items, 3));
-    EXPECT_EQ(expected_items(2, 3), items(moving.movement_fast_items, 3));
+    EXPECT_EQ(f32_items(1, 3), items(moving.movement_slow_items, 3));
+    EXPECT_EQ(f32_items(2, 3), items(moving.movement_fast_items, 3));
 
     const auto dr = table.run(parse_respiration_detectionlist, respiration_detectionlist(2));
     const auto detection = decoded<RespirationDetectionListData>(dr);
     EXPECT_EQ(u32_field(1), detection.frame_counter);
     EXPECT_EQ(2u, detection.detection_count);
-    EXPECT_EQ(expected_items(1, 2), items(detection.detection_distance_items, 2));
-    EXPECT_EQ(expected_items(2, 2), items(detection.detection_radar_cross_section_items, 2));
-    EXPECT_EQ(expected_items(3, 2), items(detection.detection_velocity_items, 2));
+    EXPECT_EQ(f32_items(1, 2), items(detection.detection_distance_items, 2));
+    EXPECT_EQ(f32_items(2, 2), items(detection.detection_radar_cross_section_items, 2));
+    EXPECT_EQ(f32_items(3, 2), items(detection.detection_velocity_items, 2));
 
     const auto nr
         = table.run(parse_respiration_normalizedmovementlist, respiration_normalizedmovementlist(4));
@@ -455,8 +447,8 @@ TEST_F(RecordLayout, RespirationLists)
     EXPECT_EQ(f32_field(2), normalized.start);
     EXPECT_EQ(f32_field(3), normalized.bin_length);
     EXPECT_EQ(4u, normalized.count);
-    EXPECT_EQ(expected_items(1, 4), items(normalized.normalized_movement_slow_items, 4));
-    EXPECT_EQ(expected_items(2, 4), items(normalized.normalized_movement_fast_items, 4));
+    EXPECT_EQ(f32_items(1, 4), items(normalized.normalized_movement_slow_items, 4));
+    EXPECT_EQ(f32_items(2, 4), items(normalized.normalized_movement_fast_items, 4));
 }
 
 TEST_F(RecordLayout, BasebandFrames)
@@ -469,14 +461,14 @@ TEST_F(RecordLayout, BasebandFrames)
     EXPECT_EQ(f32_field(4), iq.parameter_2);
     EXPECT_EQ(f32_field(5), iq.parameter_3);
     EXPECT_EQ(f32_field(6), iq.parameter_4);
-    EXPECT_EQ(expected_items(1, 5), items(iq.i_data, 5));
-    EXPECT_EQ(expected_items(2, 5), items(iq.q_data, 5));
+    EXPECT_EQ(f32_items(1, 5), items(iq.i_data, 5));
+    EXPECT_EQ(f32_items(2, 5), items(iq.q_data, 5));
 
     const auto ar = table.run(parse_baseband_ap, baseband(0x0D, 5));
     const auto ap = decoded<BasebandApData>(ar);
     EXPECT_EQ(f32_field(6), ap.parameter_4);
-    EXPECT_EQ(expected_items(1, 5), items(ap.amplitude, 5));
-    EXPECT_EQ(expected_items(2, 5), items(ap.phase, 5));
+    EXPECT_EQ(f32_items(1, 5), items(ap.amplitude, 5));
+    EXPECT_EQ(f32_items(2, 5), items(ap.phase, 5));
 }
 
 template <typename Rf> void expect_rf_fields(const Rf& rf)
@@ -488,7 +480,7 @@ template <typename Rf> void expect_rf_fields(const Rf& rf)
     EXPECT_EQ(f32_field(5), rf.parameter_3);
     EXPECT_EQ(static_cast<float>(u32_field(6)), rf.parameter_4);
     EXPECT_EQ(f32_field(7), rf.parameter_5);
-    EXPECT_EQ(expected_items(1, 6), items(rf.data, 6));
+    EXPECT_EQ(f32_items(1, 6), items(rf.data, 6));
 }
 
 // RF and radar-baseband frames carry parameter_4 as an unsigned integer.
@@ -508,8 +500,8 @@ TEST_F(RecordLayout, RadarFrames)
     EXPECT_EQ(u32_field(9), bf.parameter_7);
     EXPECT_EQ(f32_field(10), bf.parameter_8);
     EXPECT_EQ(f32_field(11), bf.parameter_9);
-    EXPECT_EQ(expected_items(1, 3), items(bf.i_data, 3));
-    EXPECT_EQ(expected_items(2, 3), items(bf.q_data, 3));
+    EXPECT_EQ(f32_items(1, 3), items(bf.i_data, 3));
+    EXPECT_EQ(f32_items(2, 3), items(bf.q_data, 3));
 
     const auto qr = table.run(parse_radar_baseband_q15, radar_baseband_q15(3));
     const auto q15 = decoded<RadarBasebandQ15Data>(qr);
@@ -532,7 +524,7 @@ TEST_F(RecordLayout, PulseDopplerAndNoiseMap)
     EXPECT_EQ(u32_field(6), pf.parameter_5);
     EXPECT_EQ(f32_field(7), pf.parameter_6);
     EXPECT_EQ(f32_field(11), pf.parameter_10);
-    EXPECT_EQ(expected_items(1, 10), items(pf.data, 10));
+    EXPECT_EQ(f32_items(1, 10), items(pf.data, 10));
 
     // A noise map in byte form decodes as a pulse-Doppler byte record.
     const auto br = table.run(parse_pulsedoppler_byte, pulsedoppler_byte(0x13, 4));

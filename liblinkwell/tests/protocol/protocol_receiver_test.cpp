@@ -134,7 +134,7 @@ std::string packet(const char* bytes)
     return packet(hex(bytes));
 }
 
-std::string error(int code)
+std::string error_event(int code)
 {
     return "error " + std::to_string(code);
 }
@@ -174,7 +174,7 @@ std::vector<ReceiveCase> receive_cases()
     return {
         // Framed packets.
         { "OneBytePacket", 64, { hex("7d 26 5b 7e") }, { 1 }, { packet("26") }, idle },
-        { "ChecksumMismatch", 64, { hex("7d 26 5c 7e") }, { 0 }, { error(1) }, idle },
+        { "ChecksumMismatch", 64, { hex("7d 26 5c 7e") }, { 0 }, { error_event(1) }, idle },
         { "EscapedChecksum", 64, { hex("7d 10 13 7f 7e 7e") }, { 1 }, { packet("10 13") }, idle },
         { "EscapedChecksumSplitInThree", 64, { hex("7d 10"), hex("13 7f"), hex("7e 7e") }, { 0, 0, 1 },
             { packet("10 13") }, idle },
@@ -188,17 +188,17 @@ std::vector<ReceiveCase> receive_cases()
         { "EmptyChunk", 64, { Bytes {} }, { 0 }, {}, idle },
 
         // Errors 2 and 3, and the missing idle state.
-        { "BytesBeforeStartAreLost", 64, { hex("01 02 7d 26 5b 7e") }, { 1 }, { error(2), packet("26") },
-            idle },
+        { "BytesBeforeStartAreLost", 64, { hex("01 02 7d 26 5b 7e") }, { 1 },
+            { error_event(2), packet("26") }, idle },
         { "BytesBetweenPacketsAreLost", 64, { hex("7d 26 5b 7e 33 7d 26 5b 7e") }, { 2 },
-            { packet("26"), error(2), packet("26") }, idle },
+            { packet("26"), error_event(2), packet("26") }, idle },
         { "BytesAfterEndFormAPacket", 64, { hex("33 4e 7e") }, { 1 }, { packet("33") }, idle },
-        { "EndWithNothingStored", 64, { hex("7e") }, { 0 }, { error(3) }, idle },
+        { "EndWithNothingStored", 64, { hex("7e") }, { 0 }, { error_event(3) }, idle },
         { "EndBetweenPacketsChangesNothing", 64, { hex("7d 26 5b 7e 7e 7d 26 5b 7e") }, { 2 },
-            { packet("26"), error(3), packet("26") }, idle },
-        { "StartThenEndIsIncomplete", 64, { hex("7d 7e") }, { 0 }, { error(3) }, idle },
+            { packet("26"), error_event(3), packet("26") }, idle },
+        { "StartThenEndIsIncomplete", 64, { hex("7d 7e") }, { 0 }, { error_event(3) }, idle },
         { "ErrorsAreCountedAsNoPackets", 64, { hex("7d 26 5c 7e 7e 01 7d") }, { 0 },
-            { error(1), error(3), error(2) }, idle },
+            { error_event(1), error_event(3), error_event(2) }, idle },
 
         // Raw length packets.
         { "RawLength", 64, { hex("7d 51 03 00 00 00 7d 7e 7f 7e") }, { 1 },
@@ -229,26 +229,27 @@ std::vector<ReceiveCase> receive_cases()
             { packet("01 02 03 04 05 06") }, idle },
         { "FramedPacketOneTooLongThenRecovers", 8,
             { hex("7d 01 02 03 04 05 06 07 7f 7d 7e"), hex("7d 26 5b 7e") }, { -1, 1 },
-            { error(4), packet("26") }, idle },
+            { error_event(4), packet("26") }, idle },
         { "BufferFullDropsRestOfChunk", 8,
             { hex("7d 26 5b 7e 01 02 03 04 05 06 07 08 09 7d 26 5b 7e"), hex("7d 26 5b 7e") }, { -1, 1 },
-            { packet("26"), error(4), packet("26") }, idle },
+            { packet("26"), error_event(4), packet("26") }, idle },
         { "LargestRawLengthFits", 8, { hex("51 02 00 00 00 aa bb cc") }, { 1 },
             { packet("51 02 00 00 00 aa bb") }, idle },
-        { "RawLengthOneTooLong", 8, { hex("51 03 00 00 00 aa bb cc dd") }, { -1 }, { error(4) }, idle },
+        { "RawLengthOneTooLong", 8, { hex("51 03 00 00 00 aa bb cc dd") }, { -1 }, { error_event(4) }, idle },
         { "LargestMarkerFits", 8, { hex("7c 7c 7c 7c 03 00 00 00 ee 01 02 03") }, { 1 },
             { packet("01 02 03") }, idle },
-        { "MarkerOneTooLong", 8, { hex("7c 7c 7c 7c 04 00 00 00 ee 01 02 03 04") }, { -1 }, { error(4) },
-            idle },
-        { "CapacityZero", 0, { hex("7d 26 5b 7e"), hex("7e") }, { -1, -1 }, { error(4), error(4) }, idle },
+        { "MarkerOneTooLong", 8, { hex("7c 7c 7c 7c 04 00 00 00 ee 01 02 03 04") }, { -1 },
+            { error_event(4) }, idle },
+        { "CapacityZero", 0, { hex("7d 26 5b 7e"), hex("7e") }, { -1, -1 },
+            { error_event(4), error_event(4) }, idle },
 
         // Lengths near 2^32 must not wrap around to a small packet.
         { "RawLengthAllOnesEndsInBufferFull", 16, { hex("51 ff ff ff ff 00"), Bytes(10, 0x00), hex("00") },
-            { 0, 0, -1 }, { error(4) }, idle },
+            { 0, 0, -1 }, { error_event(4) }, idle },
         { "RawLengthWrapsTo32BitZero", 16, { hex("51 fa ff ff ff"), Bytes(12, 0x00) }, { 0, -1 },
-            { error(4) }, idle },
+            { error_event(4) }, idle },
         { "MarkerLengthAllOnesEndsInBufferFull", 16,
-            { hex("7c 7c 7c 7c ff ff ff ff"), Bytes(12, 0x00), hex("00") }, { 0, 0, -1 }, { error(4) },
+            { hex("7c 7c 7c 7c ff ff ff ff"), Bytes(12, 0x00), hex("00") }, { 0, 0, -1 }, { error_event(4) },
             idle },
         { "MarkerLengthAllOnesIsStillInProgress", 64, { hex("7c 7c 7c 7c ff ff ff ff 00 01") }, { 0 }, {},
             "marker, 6 stored" },
@@ -257,7 +258,7 @@ std::vector<ReceiveCase> receive_cases()
         { "LargestFramedPacketOfAConnection", connection_capacity, { frame(Bytes(19998, 0x01)) }, { 1 },
             { packet(Bytes(19998, 0x01)) }, idle },
         { "FramedPacketOneTooLongForAConnection", connection_capacity,
-            { cat({ frame(Bytes(19999, 0x01)), hex("7d 26 5b 7e") }) }, { -1 }, { error(4) }, idle },
+            { cat({ frame(Bytes(19999, 0x01)), hex("7d 26 5b 7e") }) }, { -1 }, { error_event(4) }, idle },
         { "LargestRawLengthOfAConnection", connection_capacity,
             { cat({ hex("51 1a 4e 00 00"), Bytes(19994, 0x7d), hex("7e") }) }, { 1 },
             { packet(cat({ hex("51 1a 4e 00 00"), Bytes(19994, 0x7d) })) }, idle },
@@ -266,7 +267,7 @@ std::vector<ReceiveCase> receive_cases()
 
 bool has_buffer_full(const ReceiveCase& c)
 {
-    return std::find(c.events.begin(), c.events.end(), error(4)) != c.events.end();
+    return std::find(c.events.begin(), c.events.end(), error_event(4)) != c.events.end();
 }
 
 // The stream of a case cut into chunks: one byte each, and in two at every

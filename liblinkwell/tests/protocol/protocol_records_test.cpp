@@ -12,14 +12,6 @@ using namespace testsupport::packets;
 
 namespace {
 
-std::vector<float> expected_items(int j, uint32_t n)
-{
-    std::vector<float> out;
-    for (uint32_t i = 0; i < n; ++i)
-        out.push_back(f32_item(j, i));
-    return out;
-}
-
 class PublicRecords : public ::testing::Test {
 protected:
     template <typename T, typename Method> T decode(Method method, const Bytes& packet)
@@ -64,50 +56,50 @@ TEST_F(PublicRecords, ListsOwnTheirItems)
     packet.assign(packet.size(), 0); // the copy no longer depends on the packet
     EXPECT_EQ(u32_field(1), list.frame_counter);
     EXPECT_EQ(u32_field(2), list.presence_state);
-    EXPECT_EQ(expected_items(1, 2), list.movement_slow_items);
-    EXPECT_EQ(expected_items(2, 2), list.movement_fast_items);
-    EXPECT_EQ(expected_items(3, 3), list.detection_distance_items);
-    EXPECT_EQ(expected_items(4, 3), list.detection_radar_cross_section_items);
-    EXPECT_EQ(expected_items(5, 3), list.detection_velocity_items);
+    EXPECT_EQ(f32_items(1, 2), list.movement_slow_items);
+    EXPECT_EQ(f32_items(2, 2), list.movement_fast_items);
+    EXPECT_EQ(f32_items(3, 3), list.detection_distance_items);
+    EXPECT_EQ(f32_items(4, 3), list.detection_radar_cross_section_items);
+    EXPECT_EQ(f32_items(5, 3), list.detection_velocity_items);
 
     const auto moving = to_public(
         decode<RespirationMovingListData>(&Parser::parse_respiration_movinglist, respiration_movinglist(4)));
-    EXPECT_EQ(expected_items(1, 4), moving.movement_slow_items);
-    EXPECT_EQ(expected_items(2, 4), moving.movement_fast_items);
+    EXPECT_EQ(f32_items(1, 4), moving.movement_slow_items);
+    EXPECT_EQ(f32_items(2, 4), moving.movement_fast_items);
 
     const auto detection = to_public(decode<RespirationDetectionListData>(
         &Parser::parse_respiration_detectionlist, respiration_detectionlist(2)));
     EXPECT_EQ(2u, detection.detection_count);
-    EXPECT_EQ(expected_items(3, 2), detection.detection_velocity_items);
+    EXPECT_EQ(f32_items(3, 2), detection.detection_velocity_items);
 
     const auto normalized = to_public(decode<RespirationNormalizedMovementListData>(
         &Parser::parse_respiration_normalizedmovementlist, respiration_normalizedmovementlist(3)));
     EXPECT_EQ(3u, normalized.count);
     EXPECT_EQ(f32_field(2), normalized.start);
-    EXPECT_EQ(expected_items(2, 3), normalized.normalized_movement_fast_items);
+    EXPECT_EQ(f32_items(2, 3), normalized.normalized_movement_fast_items);
 }
 
 TEST_F(PublicRecords, FramesOwnTheirSamples)
 {
     const auto iq = to_public(decode<BasebandIqData>(&Parser::parse_baseband_iq, baseband(0x0C, 5)));
     EXPECT_EQ(f32_field(6), iq.parameter_4);
-    EXPECT_EQ(expected_items(1, 5), iq.i_data);
-    EXPECT_EQ(expected_items(2, 5), iq.q_data);
+    EXPECT_EQ(f32_items(1, 5), iq.i_data);
+    EXPECT_EQ(f32_items(2, 5), iq.q_data);
     const auto ap = to_public(decode<BasebandApData>(&Parser::parse_baseband_ap, baseband(0x0D, 1)));
-    EXPECT_EQ(expected_items(1, 1), ap.amplitude);
-    EXPECT_EQ(expected_items(2, 1), ap.phase);
+    EXPECT_EQ(f32_items(1, 1), ap.amplitude);
+    EXPECT_EQ(f32_items(2, 1), ap.phase);
     const auto rf = to_public(decode<RadarRfData>(&Parser::parse_radar_rf, radar_rf(0xC1A3117E, 3)));
     EXPECT_EQ(static_cast<float>(u32_field(6)), rf.parameter_4);
-    EXPECT_EQ(expected_items(1, 3), rf.data);
+    EXPECT_EQ(f32_items(1, 3), rf.data);
     const auto rfn = to_public(
         decode<RadarRfNormalizedData>(&Parser::parse_radar_rf_normalized, radar_rf(0xB13B8F12, 2)));
     EXPECT_EQ(f32_field(7), rfn.parameter_5);
-    EXPECT_EQ(expected_items(1, 2), rfn.data);
+    EXPECT_EQ(f32_items(1, 2), rfn.data);
     const auto bf = to_public(
         decode<RadarBasebandFloatData>(&Parser::parse_radar_baseband_float, radar_baseband_float(2)));
     EXPECT_EQ(u32_field(8), bf.parameter_6);
     EXPECT_EQ(f32_field(11), bf.parameter_9);
-    EXPECT_EQ(expected_items(2, 2), bf.q_data);
+    EXPECT_EQ(f32_items(2, 2), bf.q_data);
     const auto q15
         = to_public(decode<RadarBasebandQ15Data>(&Parser::parse_radar_baseband_q15, radar_baseband_q15(3)));
     EXPECT_EQ(f32_field(12), q15.parameter_10);
@@ -122,7 +114,7 @@ TEST_F(PublicRecords, PulseDopplerAndFloatData)
     EXPECT_EQ(4u, pf.count);
     EXPECT_EQ(u32_field(6), pf.parameter_5);
     EXPECT_EQ(f32_field(11), pf.parameter_10);
-    EXPECT_EQ(expected_items(1, 4), pf.data);
+    EXPECT_EQ(f32_items(1, 4), pf.data);
     const auto pb = to_public(
         decode<PulseDopplerByteData>(&Parser::parse_pulsedoppler_byte, pulsedoppler_byte(0x13, 3)));
     EXPECT_EQ(f32_field(13), pb.parameter_12);

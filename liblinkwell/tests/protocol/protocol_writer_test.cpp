@@ -7,20 +7,16 @@
 #include <thread>
 
 using testsupport::Bytes;
+using testsupport::collect_byte;
 using testsupport::frame;
 using testsupport::hex;
 
 namespace {
 
-void collect(uint8_t byte, void* user)
-{
-    static_cast<Bytes*>(user)->push_back(byte);
-}
-
 Bytes create_command(const Bytes& payload)
 {
     Bytes out;
-    EXPECT_EQ(0, createCommand(payload.data(), static_cast<uint32_t>(payload.size()), collect, &out));
+    EXPECT_EQ(0, createCommand(payload.data(), static_cast<uint32_t>(payload.size()), collect_byte, &out));
     return out;
 }
 
@@ -53,17 +49,17 @@ TEST(ProtocolWriter, EscapesOnlySpecialBytes)
 TEST(ProtocolWriter, ValuesAreLittleEndian)
 {
     Bytes out;
-    packet_start(collect, &out);
-    process_ushort(0x0102, collect, &out);
-    process_short(-2, collect, &out);
-    process_uint(0x01020304, collect, &out);
-    process_int(-1, collect, &out);
-    process_float(1.0f, collect, &out);
+    packet_start(collect_byte, &out);
+    process_ushort(0x0102, collect_byte, &out);
+    process_short(-2, collect_byte, &out);
+    process_uint(0x01020304, collect_byte, &out);
+    process_int(-1, collect_byte, &out);
+    process_float(1.0f, collect_byte, &out);
     const uint16_t shorts[] = { 0xAABB, 0x0001 };
-    process_ushorts(shorts, 2, collect, &out);
+    process_ushorts(shorts, 2, collect_byte, &out);
     const float floats[] = { -2.0f };
-    process_floats(floats, 1, collect, &out);
-    packet_end(collect, &out);
+    process_floats(floats, 1, collect_byte, &out);
+    packet_end(collect_byte, &out);
     EXPECT_EQ(frame(hex("02 01 fe ff 04 03 02 01 ff ff ff ff 00 00 80 3f bb aa 01 00 00 00 00 c0")), out);
 }
 
@@ -84,10 +80,10 @@ TEST(ProtocolWriter, ThreadsFramingAtOnceEachGetCorrectFrames)
         const Bytes expected = frame(payload);
         for (int i = 0; i < rounds; ++i) {
             Bytes out;
-            packet_start(collect, &out);
+            packet_start(collect_byte, &out);
             for (uint8_t b : payload)
-                process_byte(b, collect, &out);
-            packet_end(collect, &out);
+                process_byte(b, collect_byte, &out);
+            packet_end(collect_byte, &out);
             if (out != expected)
                 ++*failures;
         }

@@ -1,5 +1,6 @@
 #include <linkwell/DataPacketFormater.hpp>
 
+#include "support/MessagePackets.hpp"
 #include "support/ProcessLocale.hpp"
 #include "support/TestSupport.hpp"
 
@@ -14,17 +15,13 @@ using testsupport::comma_locale;
 using testsupport::locale_name;
 using testsupport::PayloadBuilder;
 using testsupport::UnderLocale;
+using testsupport::packets::appdata;
 
 namespace {
 
 Bytes line(const std::string& text)
 {
     return Bytes(text.begin(), text.end());
-}
-
-PayloadBuilder appdata(uint32_t content_id)
-{
-    return std::move(PayloadBuilder().u8(0x50).u32(content_id));
 }
 
 struct Conversion {
@@ -127,7 +124,7 @@ TEST_P(FromDisk, EveryTypeGivesItsGoldenMessageSilently)
     EXPECT_EQ(Bytes({ 0xA0, 0x12 }), DataPacketFormater(12).from_disk(0x400, {}));
 }
 
-struct Refusal {
+struct FormaterRefusal {
     const char* name;
     unsigned version;
     unsigned type;
@@ -135,7 +132,7 @@ struct Refusal {
     std::string output;
 };
 
-std::vector<Refusal> refusals()
+std::vector<FormaterRefusal> refusals()
 {
     const std::string sleep_header
         = "TimeStamp;FrameCounter;State;RPM;ObjectDistance;SignalQuality;MovementSlow;MovementFast\n";
@@ -182,7 +179,7 @@ std::vector<Refusal> refusals()
 
 TEST_P(FromDisk, RefusedRecordsGiveNothingWithTheirExactWarnings)
 {
-    for (const Refusal& r : refusals()) {
+    for (const FormaterRefusal& r : refusals()) {
         testing::internal::CaptureStdout();
         const Bytes message = DataPacketFormater(r.version).from_disk(r.type, line(r.record));
         EXPECT_EQ(r.output, testing::internal::GetCapturedStdout()) << r.name;

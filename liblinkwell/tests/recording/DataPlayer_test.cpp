@@ -30,9 +30,9 @@ namespace {
 using Labels = std::vector<std::string>;
 
 // A player at rate -1 and its playback I/O.
-class Playback {
+class UnpacedPlayback {
 public:
-    explicit Playback(const std::string& index_file)
+    explicit UnpacedPlayback(const std::string& index_file)
         : player(index_file, -1)
         , io(logger, player)
     {
@@ -97,7 +97,7 @@ TEST_F(Player, RefusesARecordingItCannotOpen)
 
 TEST_F(Player, RefusesPositionsAndFiltersOutsideTheRange)
 {
-    Playback playback(session(byte_records(5, 100), 400));
+    UnpacedPlayback playback(session(byte_records(5, 100), 400));
     DataPlayer& player = playback.player;
     EXPECT_EQ(400, player.get_duration());
     for (long long ms : { -1LL, 401LL })
@@ -114,7 +114,7 @@ TEST_F(Player, RefusesPositionsAndFiltersOutsideTheRange)
 
 TEST_F(Player, ReleasesEveryModuleMessageInRecordedOrderAndNothingElse)
 {
-    Playback playback(session(
+    UnpacedPlayback playback(session(
         {
             { ~byte_data_type, "user header", 0 },
             { sleep_stage_type, sleep_stage_header, 0 },
@@ -140,7 +140,7 @@ TEST_F(Player, ReleasesEveryModuleMessageInRecordedOrderAndNothingElse)
 
 TEST_F(Player, ARecordThatCannotBeConvertedIsDroppedWithAWarning)
 {
-    Playback playback(session(
+    UnpacedPlayback playback(session(
         {
             { byte_data_type, "r0", 0 },
             { sleep_stage_type, "1600000000001;x;2;3\n", 1 },
@@ -165,7 +165,7 @@ TEST_F(Player, ARecordThatCannotBeConvertedIsDroppedWithAWarning)
 
 TEST_F(Player, APacketLargerThanTheReadBufferIsDroppedWithAWarning)
 {
-    Playback playback(session(
+    UnpacedPlayback playback(session(
         { { byte_data_type, "r0", 0 }, { byte_data_type, "r1-long", 1 }, { byte_data_type, "r2", 2 } }, 3));
     Labels packets;
     const std::string output = stdout_of([&] {
@@ -178,7 +178,7 @@ TEST_F(Player, APacketLargerThanTheReadBufferIsDroppedWithAWarning)
 
 TEST_F(Player, AHeldPacketThatNoLongerFitsTheBufferIsDroppedWithAWarning)
 {
-    Playback playback(session(byte_records(3, 10), 20));
+    UnpacedPlayback playback(session(byte_records(3, 10), 20));
     playback.player.set_playback_rate(0.0f);
     playback.player.play();
     EXPECT_EQ(Labels {}, playback.next()); // r0 is held back
@@ -195,7 +195,7 @@ TEST_F(Player, AHeldPacketThatNoLongerFitsTheBufferIsDroppedWithAWarning)
 
 TEST_F(Player, PauseResumesAndStopStartsAgainFromTheFirstRecord)
 {
-    Playback playback(session(byte_records(5, 10), 40));
+    UnpacedPlayback playback(session(byte_records(5, 10), 40));
     DataPlayer& player = playback.player;
     EXPECT_EQ(DataPlayer::StoppedState, player.get_state());
     EXPECT_EQ(Labels {}, playback.next());
@@ -222,7 +222,7 @@ TEST_F(Player, PauseResumesAndStopStartsAgainFromTheFirstRecord)
 TEST_F(Player, SeeksWhileStoppedAndWhilePlaying)
 {
     // The data file is closed 50 ms after the last record.
-    Playback playback(session(byte_records(5, 100), 450));
+    UnpacedPlayback playback(session(byte_records(5, 100), 450));
     DataPlayer& player = playback.player;
     EXPECT_EQ(0, player.set_position(250));
     EXPECT_EQ(250, player.get_position());
@@ -253,7 +253,7 @@ TEST_F(Player, AFilterChangeTakesEffectWhilePlaying)
         records.push_back(
             { sleep_stage_type, "16;" + std::to_string(i) + ";0;0\n", static_cast<uint32_t>(10 * i + 5) });
     }
-    Playback playback(session(records, 40));
+    UnpacedPlayback playback(session(records, 40));
     DataPlayer& player = playback.player;
     player.play();
     EXPECT_EQ((Labels { "r0", "stage0" }), playback.next(2));
@@ -268,7 +268,7 @@ TEST_F(Player, AFilterChangeTakesEffectWhilePlaying)
 
 TEST_F(Player, LoopModeStartsAgainAfterTheLastRecord)
 {
-    Playback playback(session(byte_records(3, 10), 20));
+    UnpacedPlayback playback(session(byte_records(3, 10), 20));
     DataPlayer& player = playback.player;
     player.set_loop_mode_enabled(true);
     player.play();
@@ -281,7 +281,7 @@ TEST_F(Player, LoopModeStartsAgainAfterTheLastRecord)
 
 TEST_F(Player, RatesTooSmallToAdvanceTheClockAreRefused)
 {
-    Playback playback(session(byte_records(3, 1000), 3000));
+    UnpacedPlayback playback(session(byte_records(3, 1000), 3000));
     DataPlayer& player = playback.player;
     player.set_playback_rate(0.0f);
     ASSERT_EQ(0, player.set_position(1500));
@@ -295,7 +295,7 @@ TEST_F(Player, RatesTooSmallToAdvanceTheClockAreRefused)
 
 TEST_F(Player, RateZeroReleasesNothingUntilTheRateChanges)
 {
-    Playback playback(session(byte_records(3, 10), 20));
+    UnpacedPlayback playback(session(byte_records(3, 10), 20));
     DataPlayer& player = playback.player;
     player.set_playback_rate(0.0f);
     EXPECT_EQ(0.0f, player.get_playback_rate());

@@ -12,25 +12,18 @@
 
 using Sarvik::DataReader;
 using Sarvik::DataRecord;
+using testsupport::bytes_of;
+using testsupport::float_type;
 using testsupport::IndexFileWriter;
+using testsupport::stage_type;
 using testsupport::TempDir;
+using testsupport::text_of;
 
 using testsupport::stdout_of;
 
 namespace {
 
-constexpr uint32_t float_type = 0x400;
-constexpr uint32_t stage_type = 0x20000;
-const std::string session = "5f0c2a1e-7b3d-4e8f-a9c1-d2e3f4a5b6c7";
-
-Bytes text(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-std::string text(const Bytes& b)
-{
-    return std::string(b.begin(), b.end());
-}
+const std::string reader_session = "5f0c2a1e-7b3d-4e8f-a9c1-d2e3f4a5b6c7";
 
 // A session split into three sub-directories, one index file each, chained
 // by "../" links as the recorder leaves them:
@@ -44,31 +37,31 @@ protected:
         for (int i = 0; i < 3; ++i)
             std::filesystem::create_directories(directory(i));
         {
-            IndexFileWriter w(directory(0), session, 1000);
+            IndexFileWriter w(directory(0), reader_session, 1000);
             w.header().profile_id = 77;
             const uint32_t f = w.add_data_file("sarvik_datafloat_x.dat");
             const uint32_t s = w.add_data_file("sarvik_sleepstage_x.csv");
-            w.write_user_header(f, float_type, text("HDR"), 0);
-            w.write(f, float_type, text("a0"), 10);
-            w.write(s, stage_type, text("t;1;2;3\n"), 20);
-            w.write(f, float_type, text("a1"), 90);
+            w.write_user_header(f, float_type, bytes_of("HDR"), 0);
+            w.write(f, float_type, bytes_of("a0"), 10);
+            w.write(s, stage_type, bytes_of("t;1;2;3\n"), 20);
+            w.write(f, float_type, bytes_of("a1"), 90);
             w.close_data_file(f, float_type, 100);
             w.close_data_file(s, stage_type, 100);
             index[0] = w.finish("sarvik_recording_meta.dat", 100);
         }
         {
-            IndexFileWriter w(directory(1), session, 2000);
+            IndexFileWriter w(directory(1), reader_session, 2000);
             const uint32_t s = w.add_data_file("sarvik_sleepstage_y.csv");
-            w.write(s, stage_type, text("t;4;5;6\n"), 5);
-            w.write(s, stage_type, text("t;7;8;9\n"), 40);
+            w.write(s, stage_type, bytes_of("t;4;5;6\n"), 5);
+            w.write(s, stage_type, bytes_of("t;7;8;9\n"), 40);
             w.close_data_file(s, stage_type, 50);
             index[1] = w.finish("sarvik_recording_meta.dat", 50);
         }
         {
-            IndexFileWriter w(directory(2), session, 3000);
+            IndexFileWriter w(directory(2), reader_session, 3000);
             const uint32_t f = w.add_data_file("sarvik_datafloat_z.dat");
-            w.write(f, float_type, text("c0"), 0);
-            w.write(f, float_type, text("c1"), 80);
+            w.write(f, float_type, bytes_of("c0"), 0);
+            w.write(f, float_type, bytes_of("c1"), 80);
             index[2] = w.finish("sarvik_recording_meta.dat", 80);
         }
         IndexFileWriter::link(index[0], "../sub_1/sarvik_recording_meta.dat");
@@ -85,7 +78,8 @@ protected:
             const DataRecord r = reader.read_record();
             if (!r.is_valid)
                 break;
-            records.push_back((r.is_user_header ? "H:" : "") + text(r.data) + "@" + std::to_string(r.epoch));
+            records.push_back(
+                (r.is_user_header ? "H:" : "") + text_of(r.data) + "@" + std::to_string(r.epoch));
         }
         return records;
     }
@@ -125,7 +119,7 @@ TEST_F(Chain, CountSaysHowManyIndexFilesAreOpened)
         EXPECT_EQ(8u, reader.get_max_record_size());
         EXPECT_EQ(77u, reader.get_profile_id());
         EXPECT_EQ(13u, reader.get_meta_version());
-        EXPECT_EQ(session, reader.get_session_id());
+        EXPECT_EQ(reader_session, reader.get_session_id());
         EXPECT_EQ(c.records, rest(reader)) << c.count;
         EXPECT_TRUE(reader.at_end());
         EXPECT_FALSE(reader.read_record().is_valid);
@@ -158,7 +152,7 @@ TEST_F(Chain, AForeignOrUnreadableFileFailsTheWholeChain)
         IndexFileWriter::link(index[1], "../sub_2/sarvik_recording_meta.dat");
     }
     DataReader reader;
-    EXPECT_EQ("failed to open meta file: " + index[1] + ": invalid session id\nexpected id: " + session
+    EXPECT_EQ("failed to open meta file: " + index[1] + ": invalid session id\nexpected id: " + reader_session
             + ", actual id: another-session\n",
         stdout_of([&] { EXPECT_EQ(1, reader.open(index[0], -1)); }));
     EXPECT_FALSE(reader.is_open());
@@ -181,7 +175,7 @@ TEST_F(Chain, ALinkBackIntoTheChainEndsIt)
 
     // A file that names itself as its successor.
     const TempDir other;
-    IndexFileWriter w(other.path(), session);
+    IndexFileWriter w(other.path(), reader_session);
     const std::string self = w.finish();
     IndexFileWriter::link(self, "sarvik_recording_meta.dat");
     DataReader single;
@@ -192,7 +186,7 @@ TEST_F(Chain, ALinkBackIntoTheChainEndsIt)
 TEST_F(Chain, EmptyIndexFileInTheChainIsReadThrough)
 {
     {
-        IndexFileWriter w(directory(1), session, 2000);
+        IndexFileWriter w(directory(1), reader_session, 2000);
         index[1] = w.finish("sarvik_recording_meta.dat", 50);
         IndexFileWriter::link(index[1], "../sub_2/sarvik_recording_meta.dat");
     }
@@ -239,10 +233,10 @@ TEST_F(Chain, PeekThenReadGiveTheSameRecordAlsoAtAFileBoundary)
         const DataRecord again = reader.peek_record();
         const DataRecord r = reader.read_record();
         ASSERT_TRUE(p.is_valid && again.is_valid && r.is_valid) << i;
-        EXPECT_EQ(text(p.data) + "@" + std::to_string(p.epoch),
-            text(again.data) + "@" + std::to_string(again.epoch));
-        peeked.push_back(text(p.data) + "@" + std::to_string(p.epoch));
-        read.push_back(text(r.data) + "@" + std::to_string(r.epoch));
+        EXPECT_EQ(text_of(p.data) + "@" + std::to_string(p.epoch),
+            text_of(again.data) + "@" + std::to_string(again.epoch));
+        peeked.push_back(text_of(p.data) + "@" + std::to_string(p.epoch));
+        read.push_back(text_of(r.data) + "@" + std::to_string(r.epoch));
     }
     EXPECT_EQ(read, peeked);
     EXPECT_TRUE(reader.at_end());
@@ -309,7 +303,7 @@ TEST_F(Chain, SeeksAcrossTheChain)
         ASSERT_EQ(0, s.seek(reader)) << s.name;
         if (*s.next) {
             const DataRecord r = reader.read_record();
-            EXPECT_EQ(s.next, text(r.data) + "@" + std::to_string(r.epoch)) << s.name;
+            EXPECT_EQ(s.next, text_of(r.data) + "@" + std::to_string(r.epoch)) << s.name;
         } else {
             EXPECT_TRUE(reader.at_end()) << s.name;
         }
@@ -320,7 +314,7 @@ TEST_F(Chain, SeeksAcrossTheChain)
         EXPECT_EQ(1, reader.seek_ms(outside));
     for (long long outside : { -1LL, 36LL })
         EXPECT_EQ(1, reader.seek_byte(outside));
-    EXPECT_EQ("t;7;8;9\n", text(reader.read_record().data)); // position kept
+    EXPECT_EQ("t;7;8;9\n", text_of(reader.read_record().data)); // position kept
 
     DataReader closed;
     EXPECT_EQ(1, closed.seek_ms(0));
@@ -351,7 +345,7 @@ TEST_F(Chain, OutputsAreZeroedAndNothingIsReadWhenClosedOrAtTheEnd)
 TEST(DataReaderVersions, OldRecordingsReadButDoNotConvert)
 {
     const TempDir dir;
-    IndexFileWriter w(dir.path(), session);
+    IndexFileWriter w(dir.path(), reader_session);
     w.header().version = 11;
     const uint32_t f = w.add_data_file("d.dat");
     w.write(f, float_type, Bytes(3000, 0x11), 0);

@@ -8,19 +8,15 @@
 
 using Sarvik::DataRecord;
 
+using testsupport::bytes_of;
 using testsupport::stdout_of;
 
 namespace {
 
-Bytes text(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-
 DataRecord record(uint32_t type, const std::string& data, uint32_t version = 13)
 {
     DataRecord r;
-    r.data = text(data);
+    r.data = bytes_of(data);
     r.data_type = type;
     r.is_valid = true;
     r.meta_version = version;
@@ -46,14 +42,14 @@ TEST(DataRecordCsvHeader, OnlyLinesOfCsvTypesThatBeginWithTimestamp)
         EXPECT_EQ(header, record(type, data).is_csv_header()) << type << " " << data;
 }
 
-struct Refusal {
+struct ConversionRefusal {
     const char* name;
     DataRecord record;
     std::function<void(const DataRecord&, bool*)> convert;
     std::string output;
 };
 
-void PrintTo(const Refusal& r, std::ostream* os)
+void PrintTo(const ConversionRefusal& r, std::ostream* os)
 {
     *os << r.name;
 }
@@ -70,15 +66,15 @@ DataRecord user_header(DataRecord r)
     return r;
 }
 
-const auto packet = [](const DataRecord& r, bool* ok) { r.to_binary_packet(ok); };
-const auto sleep = [](const DataRecord& r, bool* ok) { r.to_sleep_data(ok); };
-const auto vitals = [](const DataRecord& r, bool* ok) { r.to_vitalsigns_data(ok); };
+const auto to_packet = [](const DataRecord& r, bool* ok) { r.to_binary_packet(ok); };
+const auto to_sleep = [](const DataRecord& r, bool* ok) { r.to_sleep_data(ok); };
+const auto to_vitals = [](const DataRecord& r, bool* ok) { r.to_vitalsigns_data(ok); };
 
-class Refused : public testing::TestWithParam<Refusal> { };
+class Refused : public testing::TestWithParam<ConversionRefusal> { };
 
 TEST_P(Refused, ConversionFailsWithItsErrorLineAndNothingThrown)
 {
-    const Refusal& r = GetParam();
+    const ConversionRefusal& r = GetParam();
     bool ok = true;
     EXPECT_EQ(r.output, stdout_of([&] { EXPECT_NO_THROW(r.convert(r.record, &ok)); }));
     EXPECT_FALSE(ok);
@@ -86,31 +82,33 @@ TEST_P(Refused, ConversionFailsWithItsErrorLineAndNothingThrown)
 }
 
 INSTANTIATE_TEST_SUITE_P(Preconditions, Refused,
-    testing::Values(Refusal { "OldVersion", record(0x4, sleep_line, 11), packet,
+    testing::Values(ConversionRefusal { "OldVersion", record(0x4, sleep_line, 11), to_packet,
                         "ERROR: unsupported meta file version\n" },
-        Refusal { "OldVersionBeforeInvalid", invalid(record(0x4, "", 11)), sleep,
+        ConversionRefusal { "OldVersionBeforeInvalid", invalid(record(0x4, "", 11)), to_sleep,
             "ERROR: unsupported meta file version\n" },
-        Refusal { "Invalid", invalid(record(0x4, sleep_line)), packet,
+        ConversionRefusal { "Invalid", invalid(record(0x4, sleep_line)), to_packet,
             "ERROR: cannot convert invalid disk record to binary\n" },
-        Refusal {
-            "Empty", record(0x400, ""), packet, "ERROR: cannot convert invalid disk record to binary\n" },
-        Refusal { "UserHeader", user_header(record(0x4, sleep_line)), sleep,
+        ConversionRefusal {
+            "Empty", record(0x400, ""), to_packet, "ERROR: cannot convert invalid disk record to binary\n" },
+        ConversionRefusal { "UserHeader", user_header(record(0x4, sleep_line)), to_sleep,
             "ERROR: cannot convert user header to binary\n" },
-        Refusal { "SleepOfAnotherType", record(0x10000, vital_line), sleep,
+        ConversionRefusal { "SleepOfAnotherType", record(0x10000, vital_line), to_sleep,
             "ERROR: cannot convert disk record to binary: type mismatch\n" },
-        Refusal { "VitalSignsOfAnotherType", record(0x4, sleep_line), vitals,
+        ConversionRefusal { "VitalSignsOfAnotherType", record(0x4, sleep_line), to_vitals,
             "ERROR: cannot convert disk record to binary: type mismatch\n" },
-        Refusal { "PerformanceStatus", record(0x10, "x"), packet,
+        ConversionRefusal { "PerformanceStatus", record(0x10, "x"), to_packet,
             "ERROR: cannot convert unsupported data type to binary\n" },
-        Refusal { "CsvHeader", record(0x4, "TimeStamp;FrameCounter\n"), packet,
+        ConversionRefusal { "CsvHeader", record(0x4, "TimeStamp;FrameCounter\n"), to_packet,
             "ERROR: cannot convert csv header to binary\n" },
-        Refusal { "NumberThatIsNone", record(0x4, "t;x;2;14.5;0.75;88;0.125;2.5\n"), packet,
+        ConversionRefusal { "NumberThatIsNone", record(0x4, "t;x;2;14.5;0.75;88;0.125;2.5\n"), to_packet,
             "ERROR: failed to convert disk record to binary\n" },
-        Refusal { "ShortSleepLine", record(0x4, "t;7;2\n"), sleep,
+        ConversionRefusal { "ShortSleepLine", record(0x4, "t;7;2\n"), to_sleep,
             "ERROR: failed to convert disk record to binary\n" },
-        Refusal { "MalformedArray", record(0x8000, "t;4;1;1.5;[2]\n"), packet,
+        ConversionRefusal { "MalformedArray", record(0x8000, "t;4;1;1.5;[2]\n"), to_packet,
             "WARNING: invalid string array: 1.5\nERROR: failed to convert disk record to binary\n" }),
-    [](const testing::TestParamInfo<Refusal>& param_info) { return std::string(param_info.param.name); });
+    [](const testing::TestParamInfo<ConversionRefusal>& param_info) {
+        return std::string(param_info.param.name);
+    });
 
 TEST(DataRecordConversion, CsvRecordsBecomeTheirPacketsAndDecodedRecords)
 {

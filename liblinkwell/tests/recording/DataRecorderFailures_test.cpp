@@ -21,7 +21,15 @@
 #include <random>
 #include <thread>
 
-using namespace Sarvik;
+using Sarvik::ByteDataType;
+using Sarvik::DataRecorder;
+using Sarvik::DataType;
+using Sarvik::FloatDataType;
+using Sarvik::PreferredSplitSize;
+using Sarvik::RecordingOptions;
+using Sarvik::SleepStageDataType;
+using Sarvik::StringDataType;
+using testsupport::byte_message;
 using testsupport::eventually;
 using testsupport::files_under;
 using testsupport::payloads;
@@ -30,15 +38,6 @@ using testsupport::RecordingLogger;
 using testsupport::TempDir;
 
 namespace {
-
-Bytes byte_message(const Bytes& record)
-{
-    Bytes message(2 + record.size());
-    message[0] = 0xA0;
-    message[1] = 0x10;
-    std::copy(record.begin(), record.end(), message.begin() + 2);
-    return message;
-}
 
 // The texts handed to a recorder's error callback.
 class Errors {

@@ -22,10 +22,38 @@
 #include <regex>
 #include <thread>
 
-using namespace Sarvik;
+using Sarvik::BasebandApDataType;
+using Sarvik::BasebandIqDataType;
+using Sarvik::ByteDataType;
+using Sarvik::DataPacketFormater;
+using Sarvik::DataRecorder;
+using Sarvik::DataType;
+using Sarvik::FloatDataType;
+using Sarvik::NoiseMapByteDataType;
+using Sarvik::NoiseMapFloatDataType;
+using Sarvik::PerformanceStatusType;
+using Sarvik::PreferredSplitSize;
+using Sarvik::PresenceMovingListDataType;
+using Sarvik::PresenceSingleDataType;
+using Sarvik::PulseDopplerByteDataType;
+using Sarvik::PulseDopplerFloatDataType;
+using Sarvik::RadarBasebandFloatDataType;
+using Sarvik::RadarBasebandQ15DataType;
+using Sarvik::RadarRfDataType;
+using Sarvik::RadarRfNormalizedDataType;
+using Sarvik::RecordingOptions;
+using Sarvik::RespirationDataType;
+using Sarvik::RespirationDetectionListDataType;
+using Sarvik::RespirationMovingListDataType;
+using Sarvik::RespirationNormalizedMovementListDataType;
+using Sarvik::SleepDataType;
+using Sarvik::SleepStageDataType;
+using Sarvik::StringDataType;
+using Sarvik::VitalSignsDataType;
 using simmodule::Rule;
 using testsupport::files_under;
 using testsupport::names_in;
+using testsupport::only_match;
 using testsupport::PayloadBuilder;
 using testsupport::payloads;
 using testsupport::read_file;
@@ -37,7 +65,7 @@ using testsupport::u32_at;
 
 namespace {
 
-constexpr uint32_t profile_id = 0x1423A2D6;
+constexpr uint32_t module_profile_id = 0x1423A2D6;
 
 Bytes tail(const Bytes& message, size_t from)
 {
@@ -85,16 +113,6 @@ size_t commands_received(const simmodule::SimModule& module, const Bytes& prefix
     }));
 }
 
-std::string only_match(const std::vector<std::string>& names, const std::string& pattern)
-{
-    std::vector<std::string> found;
-    for (const auto& name : names)
-        if (std::regex_match(name, std::regex(pattern)))
-            found.push_back(name);
-    EXPECT_EQ(1u, found.size()) << pattern << " in " << testing::PrintToString(names);
-    return found.empty() ? std::string() : found.front();
-}
-
 class ModuleRecording : public testing::Test {
 protected:
     ModuleRecording() { options.set_session_id("9a8b7c6d-0000-4111-8222-333344445555"); }
@@ -113,7 +131,7 @@ protected:
 TEST_F(ModuleRecording, RecordsTheSubscribedStreamsWithTheModulesProfileAndParameterFile)
 {
     const Bytes parameter_file = { 'p', 'a', 'r', 0, 0xFF, '\n' };
-    serve_module_files(sim.module(), profile_id, parameter_file);
+    serve_module_files(sim.module(), module_profile_id, parameter_file);
     auto recorder = std::make_unique<DataRecorder>(connection);
     ASSERT_EQ(0, recorder->start_recording(PresenceSingleDataType | RadarRfDataType, dir.path(), options));
     sim.deliver(presence(1));
@@ -128,7 +146,7 @@ TEST_F(ModuleRecording, RecordsTheSubscribedStreamsWithTheModulesProfileAndParam
     const std::string session = session_directory();
     EXPECT_EQ(parameter_file, read_file(session + "/sarvik_parameter_file.par"));
     const std::string index = session + "/sarvik_recording_meta.dat";
-    EXPECT_EQ(profile_id, u32_at(read_file(index), 53));
+    EXPECT_EQ(module_profile_id, u32_at(read_file(index), 53));
     const auto stored = payloads(read_session(index));
     ASSERT_EQ(4u, stored.size());
     EXPECT_EQ(tail(radar_rf(10), 5), stored[1]);
@@ -144,7 +162,7 @@ TEST_F(ModuleRecording, RecordsTheSubscribedStreamsWithTheModulesProfileAndParam
 
 TEST_F(ModuleRecording, AsksForARefusedParameterFileOncePerIndexFile)
 {
-    serve_module_files(sim.module(), profile_id, {});
+    serve_module_files(sim.module(), module_profile_id, {});
     PreferredSplitSize split;
     split.set_byte_count(6);
     options.set_directory_split_size(split);

@@ -23,36 +23,34 @@
 #include <regex>
 #include <thread>
 
-using namespace Sarvik;
+using Sarvik::ByteDataType;
+using Sarvik::DataRecorder;
+using Sarvik::DataType;
+using Sarvik::FloatDataType;
+using Sarvik::PreferredSplitSize;
+using Sarvik::PulseDopplerFloatDataType;
+using Sarvik::RecordingOptions;
+using Sarvik::RespirationDataType;
+using Sarvik::SleepDataType;
+using testsupport::byte_message;
+using testsupport::bytes_of;
 using testsupport::eventually;
 using testsupport::files_under;
 using testsupport::i64_at;
 using testsupport::names_in;
+using testsupport::only_match;
 using testsupport::payloads;
 using testsupport::read_file;
 using testsupport::read_session;
 using testsupport::read_text;
 using testsupport::RecordingLogger;
+using testsupport::session_id;
 using testsupport::TempDir;
 using testsupport::u32_at;
 
 namespace {
 
-const std::string session_id = "0b7e7c8e-1111-4222-8333-944455556666";
 const std::string date_time = "[0-9]{8}_[0-9]{6}";
-
-Bytes text(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-
-// A byte-data message (A0 10 ...) whose stored record is `record`.
-Bytes byte_message(const Bytes& record)
-{
-    Bytes message { 0xA0, 0x10 };
-    message.insert(message.end(), record.begin(), record.end());
-    return message;
-}
 
 // A float-data message (A0 12 ...) whose stored record is `record`.
 Bytes float_message(const Bytes& record)
@@ -121,16 +119,6 @@ std::vector<std::string> file_map_of(const Bytes& index)
     return names;
 }
 
-std::string only_match(const std::vector<std::string>& names, const std::string& pattern)
-{
-    std::vector<std::string> found;
-    for (const auto& name : names)
-        if (std::regex_match(name, std::regex(pattern)))
-            found.push_back(name);
-    EXPECT_EQ(1u, found.size()) << pattern;
-    return found.empty() ? std::string() : found.front();
-}
-
 class Session : public testing::Test {
 protected:
     Session() { options.set_session_id(session_id); }
@@ -149,7 +137,7 @@ protected:
 
 TEST_F(Session, LeavesDataFilesAndAnIndexFileByteForByte)
 {
-    options.set_user_header(text("UH"));
+    options.set_user_header(bytes_of("UH"));
     const auto before = std::chrono::system_clock::now();
     ASSERT_EQ(0, recorder->start_recording(ByteDataType | RespirationDataType, dir.path(), options));
     const Bytes b1 = record_of(10, 1), b2 = record_of(300, 2), b3 = record_of(1, 3);
@@ -169,7 +157,7 @@ TEST_F(Session, LeavesDataFilesAndAnIndexFileByteForByte)
     const std::string csv_file = only_match(names, "sarvik_respiration_" + date_time + "\\.csv");
     only_match(names, "sarvik_recording_meta\\.dat");
 
-    Bytes expected_bytes = text("UH");
+    Bytes expected_bytes = bytes_of("UH");
     for (const Bytes* b : { &b1, &b2, &b3 })
         expected_bytes.insert(expected_bytes.end(), b->begin(), b->end());
     EXPECT_EQ(expected_bytes, read_file(session + "/" + byte_file));
@@ -248,7 +236,7 @@ TEST_F(Session, LeavesDataFilesAndAnIndexFileByteForByte)
     EXPECT_TRUE(records[0].is_user_header);
     EXPECT_EQ(ByteDataType, records[0].data_type);
     EXPECT_TRUE(records[3].is_csv_header());
-    EXPECT_EQ((std::vector<Bytes> { b1, text(line), b2, b3 }), payloads(records));
+    EXPECT_EQ((std::vector<Bytes> { b1, bytes_of(line), b2, b3 }), payloads(records));
 }
 
 TEST_F(Session, AnnouncesFilesOnTheRecorderThreadBeforeDestructionEnds)

@@ -12,13 +12,20 @@
 #include <filesystem>
 #include <regex>
 
-using namespace Sarvik;
+using Sarvik::BasebandApDataType;
+using Sarvik::ByteDataType;
+using Sarvik::DataRecorder;
+using Sarvik::DataType;
+using Sarvik::RadarBasebandQ15DataType;
+using Sarvik::RecordingOptions;
+using Sarvik::RespirationDataType;
+using Sarvik::RespirationNormalizedMovementListDataType;
+using Sarvik::SleepDataType;
 using testsupport::RecordingLogger;
+using testsupport::session_id;
 using testsupport::TempDir;
 
 namespace {
-
-const std::string session_id = "0b7e7c8e-1111-4222-8333-944455556666";
 
 RecordingOptions options_with_id(const std::string& id)
 {

@@ -22,19 +22,15 @@
 
 using Sarvik::DataReader;
 using Sarvik::DataRecord;
+using testsupport::bytes_of;
+using testsupport::float_type;
 using testsupport::IndexFileWriter;
 using testsupport::stdout_of;
 using testsupport::TempDir;
 
 namespace {
 
-constexpr uint32_t float_type = 0x400;
-const std::string session = "2b7e4c1a-9d3f-4a6b-8c5e-0f1a2b3c4d5e";
-
-Bytes text(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
+const std::string hostile_session = "2b7e4c1a-9d3f-4a6b-8c5e-0f1a2b3c4d5e";
 
 // Runs the action on a thread of its own and gives whether it returned
 // within a generous deadline. An action stuck in opening one of the FIFOs is
@@ -59,10 +55,10 @@ bool returns_at_once(const std::function<void()>& action, const std::vector<std:
 // One data file d.dat with two records, in a closed index file.
 std::string two_records(const std::string& directory)
 {
-    IndexFileWriter writer(directory, session);
+    IndexFileWriter writer(directory, hostile_session);
     const uint32_t f = writer.add_data_file("d.dat");
-    writer.write(f, float_type, text("abcd"), 0);
-    writer.write(f, float_type, text("efgh"), 5);
+    writer.write(f, float_type, bytes_of("abcd"), 0);
+    writer.write(f, float_type, bytes_of("efgh"), 5);
     writer.close_data_file(f, float_type, 6);
     return writer.finish();
 }
@@ -129,8 +125,8 @@ TEST(HostileRecordings, SymbolicLinksThatStayInsideAreFollowed)
     std::filesystem::create_symlink("store/d.dat", dir.path() + "/d.dat");
     DataReader reader;
     ASSERT_EQ(0, reader.open(index, -1));
-    EXPECT_EQ(text("abcd"), reader.read_record().data);
-    EXPECT_EQ(text("efgh"), reader.read_record().data);
+    EXPECT_EQ(bytes_of("abcd"), reader.read_record().data);
+    EXPECT_EQ(bytes_of("efgh"), reader.read_record().data);
 }
 
 TEST(HostileRecordings, ACloseEntryAfterAFailedReadHandsOutNoBytes)
@@ -138,13 +134,13 @@ TEST(HostileRecordings, ACloseEntryAfterAFailedReadHandsOutNoBytes)
     // Records too large for the read-ahead window are read straight from
     // the data file; the second one fails once the file has been cut.
     const TempDir dir;
-    IndexFileWriter writer(dir.path(), session);
+    IndexFileWriter writer(dir.path(), hostile_session);
     const uint32_t f = writer.add_data_file("d.dat");
     const Bytes large(20000, 0x5A);
     writer.write(f, float_type, large, 0);
     writer.write(f, float_type, large, 1);
     writer.close_data_file(f, float_type, 2);
-    writer.write(writer.add_data_file("e.dat"), float_type, text("x"), 3);
+    writer.write(writer.add_data_file("e.dat"), float_type, bytes_of("x"), 3);
     DataReader reader;
     ASSERT_EQ(0, reader.open(writer.finish(), -1));
     EXPECT_EQ(large, reader.read_record().data);
@@ -156,13 +152,13 @@ TEST(HostileRecordings, ACloseEntryAfterAFailedReadHandsOutNoBytes)
     // the next record, whose bytes are its own.
     const DataRecord next = reader.read_record();
     ASSERT_TRUE(next.is_valid);
-    EXPECT_EQ(text("x"), next.data);
+    EXPECT_EQ(bytes_of("x"), next.data);
 }
 
 TEST(HostileRecordings, ACloseEntryThatEndsTheRecordingIsARecordWithoutBytes)
 {
     const TempDir dir;
-    IndexFileWriter writer(dir.path(), session);
+    IndexFileWriter writer(dir.path(), hostile_session);
     const uint32_t f = writer.add_data_file("d.dat");
     const Bytes large(20000, 0x5A);
     writer.write(f, float_type, large, 0);

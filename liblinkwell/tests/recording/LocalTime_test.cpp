@@ -1,4 +1,5 @@
 #include "recording/LocalTime.hpp"
+#include "support/TimeZone.hpp"
 
 #include <linkwell/RecordingTime.hpp>
 
@@ -8,33 +9,17 @@
 #include <regex>
 #include <string>
 
-using namespace std::chrono;
+using namespace std::chrono_literals;
 using Sarvik::next_split_time_after;
+using std::chrono::duration_cast;
+using std::chrono::milliseconds;
+using std::chrono::minutes;
+using std::chrono::seconds;
+using std::chrono::system_clock;
+using std::chrono::time_point_cast;
+using testsupport::TimeZone;
 
 namespace {
-
-// Sets the process's time zone for one test and puts the old one back.
-class TimeZone {
-public:
-    explicit TimeZone(const char* zone)
-    {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZone()
-    {
-        if (old_.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", old_.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string old_;
-};
 
 // A moment given as local wall-clock time; the zone decides whether daylight
 // saving applies.

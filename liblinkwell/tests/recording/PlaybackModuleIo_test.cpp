@@ -21,6 +21,8 @@ using testsupport::write_session;
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 class PlaybackIo : public testing::Test {
 protected:
     // The label of what one read without waiting brings, "-" for nothing.
@@ -125,7 +127,6 @@ TEST_F(PlaybackIo, AReadWithNothingDueWaitsButNeverPastItsTimeout)
 {
     player.pause();
     Bytes buffer(6158);
-    using Clock = std::chrono::steady_clock;
     const auto timed = [&](unsigned timeout, int reads) {
         const auto begin = Clock::now();
         for (int i = 0; i < reads; ++i)

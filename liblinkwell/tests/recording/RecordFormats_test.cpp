@@ -8,10 +8,12 @@
 #include <linkwell/DataRecorder.hpp>
 
 #include "support/LogChecks.hpp"
+#include "support/MessagePackets.hpp"
 #include "support/ProcessLocale.hpp"
 #include "support/RecordingLogger.hpp"
 #include "support/SessionFiles.hpp"
 #include "support/TestSupport.hpp"
+#include "support/TimeZone.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +21,39 @@
 #include <cstring>
 #include <ctime>
 
-using namespace Sarvik;
+using Sarvik::BasebandApDataType;
+using Sarvik::BasebandIqDataType;
+using Sarvik::ByteDataType;
+using Sarvik::DataRecorder;
+using Sarvik::DataType;
+using Sarvik::FloatDataType;
+using Sarvik::NoiseMapByteDataType;
+using Sarvik::NoiseMapFloatDataType;
+using Sarvik::PerformanceStatusType;
+using Sarvik::PresenceMovingListDataType;
+using Sarvik::PresenceSingleDataType;
+using Sarvik::PulseDopplerByteDataType;
+using Sarvik::PulseDopplerFloatDataType;
+using Sarvik::RadarBasebandFloatDataType;
+using Sarvik::RadarBasebandQ15DataType;
+using Sarvik::RadarRfDataType;
+using Sarvik::RadarRfNormalizedDataType;
+using Sarvik::RecordingOptions;
+using Sarvik::RespirationDataType;
+using Sarvik::RespirationDetectionListDataType;
+using Sarvik::RespirationMovingListDataType;
+using Sarvik::RespirationNormalizedMovementListDataType;
+using Sarvik::SleepDataType;
+using Sarvik::SleepStageDataType;
+using Sarvik::StringDataType;
+using Sarvik::VitalSignsDataType;
 using testsupport::comma_locale;
+using testsupport::packets::appdata;
+namespace record_formats = Sarvik::record_formats;
 using testsupport::locale_name;
 using testsupport::PayloadBuilder;
+using testsupport::text_of;
+using testsupport::TimeZone;
 using testsupport::UnderLocale;
 
 namespace {
@@ -33,45 +64,9 @@ using std::chrono::system_clock;
 // 2017-01-31 14:25:01.047 UTC.
 const system_clock::time_point moment = system_clock::time_point(milliseconds(1485872701047));
 
-// Sets the process's time zone for one test and restores it.
-class TimeZone {
-public:
-    explicit TimeZone(const char* tz)
-    {
-        const char* old = std::getenv("TZ");
-        had_ = old != nullptr;
-        if (had_)
-            old_ = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~TimeZone()
-    {
-        if (had_)
-            setenv("TZ", old_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool had_;
-    std::string old_;
-};
-
-PayloadBuilder appdata(uint32_t content_id)
-{
-    return std::move(PayloadBuilder().u8(0x50).u32(content_id));
-}
-
 PayloadBuilder data_message(uint8_t sub_type)
 {
     return std::move(PayloadBuilder().u8(0xA0).u8(sub_type));
-}
-
-std::string text_of(const Bytes& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
 }
 
 record_formats::Record format(DataType type, const Bytes& message)
@@ -241,7 +236,7 @@ Recorded record_one(DataType type, const Bytes& message)
 
 TEST(Writers, RefuseWhatTheMessageDoesNotHold)
 {
-    struct Refused {
+    struct RefusedMessage {
         const char* name;
         DataType type;
         Bytes message;
@@ -256,7 +251,7 @@ TEST(Writers, RefuseWhatTheMessageDoesNotHold)
     performance.pop_back();
     Bytes other_performance = performance_message();
     other_performance[2] = 4;
-    const std::vector<Refused> cases = {
+    const std::vector<RefusedMessage> cases = {
         { "EmptyByteData", ByteDataType, data_message(0x10), "", "" },
         { "EmptyBaseband", BasebandApDataType, appdata(0x0D), "", "" },
         { "ForeignContentId", PresenceSingleDataType,

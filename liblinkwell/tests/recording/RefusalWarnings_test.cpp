@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace Sarvik;
+using Sarvik::RefusalWarnings;
 using std::chrono::milliseconds;
 
 namespace {

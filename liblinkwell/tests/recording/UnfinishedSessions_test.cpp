@@ -25,7 +25,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace Sarvik;
+using Sarvik::ByteDataType;
+using Sarvik::DataReader;
+using Sarvik::DataRecord;
+using Sarvik::DataRecorder;
+using Sarvik::PreferredSplitSize;
+using Sarvik::RecordingOptions;
+using testsupport::byte_message;
 using testsupport::eventually;
 using testsupport::files_under;
 using testsupport::IndexFileWriter;
@@ -34,19 +40,12 @@ using testsupport::TempDir;
 
 namespace {
 
-const std::string session = "6d2e8a40-1b3c-4d5e-9f60-718293a4b5c6";
+const std::string unfinished_session = "6d2e8a40-1b3c-4d5e-9f60-718293a4b5c6";
 constexpr size_t record_size = 100;
 
-Bytes record(size_t i)
+Bytes numbered_record(size_t i)
 {
     return Bytes(record_size, static_cast<uint8_t>(i));
-}
-
-Bytes byte_message(const Bytes& data)
-{
-    Bytes message { 0xA0, 0x10 };
-    message.insert(message.end(), data.begin(), data.end());
-    return message;
 }
 
 // The first index file of the session under the directory, closed or not;
@@ -87,7 +86,7 @@ std::vector<Bytes> readable_records(const std::string& root)
 void expect_sent_in_order(const std::vector<Bytes>& records)
 {
     for (size_t i = 0; i < records.size(); ++i)
-        ASSERT_EQ(record(i), records[i]) << "record " << i;
+        ASSERT_EQ(numbered_record(i), records[i]) << "record " << i;
 }
 
 struct Kill {
@@ -107,7 +106,7 @@ void PrintTo(const Kill& k, std::ostream* os)
 RecordingOptions options_of(const Kill& k)
 {
     RecordingOptions options;
-    options.set_session_id(session);
+    options.set_session_id(unfinished_session);
     options.set_flush_on_write(k.flush);
     PreferredSplitSize split;
     if (k.file_split > 0) {
@@ -129,11 +128,11 @@ RecordingOptions options_of(const Kill& k)
     DataRecorder recorder(log);
     recorder.start_recording(ByteDataType, directory, options_of(k));
     for (size_t i = 0; i < k.before; ++i)
-        recorder.process(ByteDataType, byte_message(record(i)));
+        recorder.process(ByteDataType, byte_message(numbered_record(i)));
     // Generous: with flush on write every record waits for the device.
     eventually([&] { return readable_records(directory).size() >= k.before; }, std::chrono::seconds(60));
     for (size_t i = k.before; i < k.before + k.queued; ++i)
-        recorder.process(ByteDataType, byte_message(record(i)));
+        recorder.process(ByteDataType, byte_message(numbered_record(i)));
     std::raise(SIGKILL);
     std::abort();
 }
@@ -228,7 +227,7 @@ bool mount_small_file_system(const std::string& path)
             limit = std::make_unique<testsupport::FileSizeLimit>(4096);
         testsupport::RecordingLogger log;
         RecordingOptions options;
-        options.set_session_id(session);
+        options.set_session_id(unfinished_session);
         options.set_flush_on_write(f.flush);
         DataRecorder recorder(log);
         recorder.start_recording(ByteDataType, directory, options);
@@ -313,10 +312,10 @@ protected:
     // the header of a file being written.
     void SetUp() override
     {
-        IndexFileWriter writer(dir.path(), session);
+        IndexFileWriter writer(dir.path(), unfinished_session);
         const uint32_t f = writer.add_data_file("d.writing");
         for (uint32_t i = 0; i < 3; ++i)
-            writer.write(f, ByteDataType, record(i), 10 * i);
+            writer.write(f, ByteDataType, numbered_record(i), 10 * i);
         index = writer.finish("sarvik_recording_meta.writing");
         entries_end = writer.entry_offset(3);
         // As the recorder leaves it while writing: state 0, no totals, no
@@ -364,9 +363,9 @@ TEST_F(UnfinishedIndexFile, OpensWithAWarningAndTotalsFromItsEntries)
     EXPECT_EQ(3u, readable());
     // Seeking works as in a closed file.
     ASSERT_EQ(0, reader.seek_ms(10));
-    EXPECT_EQ(record(1), reader.read_record().data);
+    EXPECT_EQ(numbered_record(1), reader.read_record().data);
     ASSERT_EQ(0, reader.seek_byte(250));
-    EXPECT_EQ(record(2), reader.read_record().data);
+    EXPECT_EQ(numbered_record(2), reader.read_record().data);
     EXPECT_TRUE(reader.at_end());
 }
 

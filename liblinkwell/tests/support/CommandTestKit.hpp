@@ -119,7 +119,7 @@ inline std::string runtime(const std::string& text)
     return "runtime_error: " + text;
 }
 
-const std::string timeout_text = "Timeout waiting for response\n";
+using testsupport::timeout_text;
 
 // ---- twins --------------------------------------------------------------
 
@@ -388,6 +388,30 @@ inline std::vector<Bytes> replies(const Bytes& reply)
     if (reply.empty())
         return {};
     return { reply };
+}
+
+// A setter that awaits an ack and judges it with handle_ack, under its
+// method's name.
+inline Command acknowledged(const std::string& label, std::function<void(RadarInterface&)> call,
+    std::function<int(RadarInterface&)> status_form, const Bytes& payload)
+{
+    return { label, calls(call), twin(status_form), payload, hex("10"), "ok", Check::HandleAck, label,
+        label };
+}
+
+// A file-system list reply: its length field counts 4-byte values, not
+// bytes, and claims `claimed` of them.
+inline Bytes list_reply(uint32_t id, const std::vector<uint32_t>& values, uint32_t claimed)
+{
+    PayloadBuilder b;
+    b.u8(0x11).u8(0x11).u32(id).u32(0).u32(claimed);
+    for (uint32_t v : values)
+        b.u32(v);
+    return b;
+}
+inline Bytes list_reply(uint32_t id, const std::vector<uint32_t>& values)
+{
+    return list_reply(id, values, static_cast<uint32_t>(values.size()));
 }
 
 inline Bytes join(Bytes first, const Bytes& second)

@@ -19,6 +19,13 @@
 
 namespace testsupport {
 
+// True when the connector's log text (its console output or debug file) has
+// a line that reads `line` after its time stamp.
+inline bool has_line(const std::string& text, const std::string& line)
+{
+    return text.find(" : " + line + "\n") != std::string::npos;
+}
+
 // Expects the call to throw std::runtime_error with the text and to leave
 // no thread running and no descriptor open of its own.
 inline void expect_failure_leaves_nothing(const std::function<void()>& call, const std::string& error)

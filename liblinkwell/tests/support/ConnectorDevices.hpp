@@ -5,6 +5,11 @@
 
 #include <linkwell/Transport.hpp>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <string>
+
 #include "simmodule/SimModule.hpp"
 #include "support/PlaybackSession.hpp"
 #include "support/SimulatedConnection.hpp"
@@ -12,9 +17,20 @@
 
 namespace testsupport {
 
-// The modules answer this command with this reply.
+// The modules answer this command with this reply, which a transport awaits
+// by its prefix.
 inline const Bytes probe { 0x55, 0x01 };
 inline const Bytes probe_reply { 0x11, 0x55, 0x01 };
+inline const Bytes probe_reply_prefix { 0x11, 0x55 };
+
+// A serial port under /dev, where the serial layer looks, that never exists.
+inline const std::string missing_port = "/dev/linkwell-test-no-such-port";
+
+// The loopback address, in network byte order as the connectors take it.
+inline unsigned loopback()
+{
+    return htonl(INADDR_LOOPBACK);
+}
 
 enum class Device { serial, tcp, playback };
 
@@ -43,7 +59,7 @@ template <typename Player> struct ConnectorDevices {
     {
         Sarvik::Transport& transport = connector.get_transport();
         if (device != Device::playback) {
-            EXPECT_EQ(probe_reply, transport.send_command_single(probe, { 0x11, 0x55 }));
+            EXPECT_EQ(probe_reply, transport.send_command_single(probe, probe_reply_prefix));
             return;
         }
         transport.subscribe("played", { 0xA0, 0x10 });

@@ -13,6 +13,11 @@
 
 namespace testsupport {
 
+// The data type bits of the records that the reader tests store: float data,
+// and sleep stages (a CSV stream).
+constexpr uint32_t float_type = 0x400;
+constexpr uint32_t stage_type = 0x20000;
+
 class IndexFileWriter {
 public:
     // Files go into the directory (which must exist).

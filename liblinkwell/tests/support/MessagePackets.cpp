@@ -10,13 +10,6 @@ namespace testsupport::packets {
 
 namespace {
 
-PayloadBuilder appdata(uint32_t content_id)
-{
-    PayloadBuilder b;
-    b.u8(0x50).u32(content_id);
-    return b;
-}
-
 void float_array(PayloadBuilder& b, int j, uint32_t count)
 {
     for (uint32_t i = 0; i < count; ++i)

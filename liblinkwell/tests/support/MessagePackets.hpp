@@ -30,6 +30,14 @@ inline float f32_item(int j, uint32_t i)
 {
     return j * 1000.0f + i + 0.25f;
 }
+// The elements f32_item(j, 0) to f32_item(j, n - 1) of the j-th array.
+inline std::vector<float> f32_items(int j, uint32_t n)
+{
+    std::vector<float> out;
+    for (uint32_t i = 0; i < n; ++i)
+        out.push_back(f32_item(j, i));
+    return out;
+}
 inline int16_t i16_item(int j, uint32_t i)
 {
     return static_cast<int16_t>(j == 1 ? 1000 + i : -2000 - int(i));
@@ -37,6 +45,15 @@ inline int16_t i16_item(int j, uint32_t i)
 inline uint8_t u8_item(uint32_t i)
 {
     return static_cast<uint8_t>(0xF0 + i);
+}
+
+// The start of an application data message (0x50) of the content id, for a
+// test to add the fields to.
+inline PayloadBuilder appdata(uint32_t content_id)
+{
+    PayloadBuilder b;
+    b.u8(0x50).u32(content_id);
+    return b;
 }
 
 Bytes pong(uint32_t value);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,23 @@ std::vector<std::string> names_in(const std::string& directory)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string only_match(const std::vector<std::string>& names, const std::string& pattern)
+{
+    std::vector<std::string> found;
+    for (const auto& name : names)
+        if (std::regex_match(name, std::regex(pattern)))
+            found.push_back(name);
+    EXPECT_EQ(1u, found.size()) << pattern << " in " << testing::PrintToString(names);
+    return found.empty() ? std::string() : found.front();
+}
+
+Bytes byte_message(const Bytes& record)
+{
+    Bytes message { 0xA0, 0x10 };
+    message.insert(message.end(), record.begin(), record.end());
+    return message;
 }
 
 Bytes read_file(const std::string& path)

@@ -12,6 +12,11 @@
 
 namespace testsupport {
 
+void collect_byte(uint8_t byte, void* user)
+{
+    static_cast<Bytes*>(user)->push_back(byte);
+}
+
 Bytes read_from(ModuleIo& io, std::size_t count)
 {
     Bytes got;

@@ -21,6 +21,23 @@ using testbytes::hex;
 using testbytes::read_exactly;
 using testbytes::to_hex;
 
+// The bytes of a text and the text of bytes, a char a byte.
+inline Bytes bytes_of(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
+inline std::string text_of(const Bytes& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// What a request that got no answer in time throws.
+inline const std::string timeout_text = "Timeout waiting for response\n";
+
+// The byte sink of the C interface's builders and framers: appends byte to
+// the Bytes that user points to.
+void collect_byte(uint8_t byte, void* user);
+
 // Reads a connection's port the way its reader does, until count bytes have
 // come, a read fails or five seconds have passed.
 Bytes read_from(ModuleIo& io, std::size_t count);
