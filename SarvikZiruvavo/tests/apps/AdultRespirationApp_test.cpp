@@ -15,6 +15,7 @@
 #include "support/DeviceHarness.hpp"
 #include "support/FakeSleepAnalysis.hpp"
 #include "support/MessageLog.hpp"
+#include "support/ModuleMessages.hpp"
 #include "support/QtPrinters.hpp"
 
 #include "simmodule/PayloadWriter.hpp"
@@ -42,21 +43,16 @@ constexpr uint movingId = 0x610A3B00;
 constexpr uint normalizedId = 0xC3A331CF;
 constexpr uint detectionId = 0x610A3B02;
 
-QByteArray bytes(const simmodule::Bytes& b)
-{
-    return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size()));
-}
-
 QByteArray sleepPacket(quint32 counter, quint32 state, float rpm, quint32 quality = 80)
 {
-    return bytes(
+    return byteArrayOf(
         PayloadWriter().u32(counter).u32(state).f32(rpm).f32(1.5f).u32(quality).f32(0).f32(0).take());
 }
 
 QByteArray vitalPacket(quint32 counter, quint32 state, float rpm, float heart = 60,
     float heartDistance = 1.5f, float heartConfidence = 0.8f)
 {
-    return bytes(
+    return byteArrayOf(
         PayloadWriter()
             .u32(counter)
             .u32(state)
@@ -69,13 +65,13 @@ QByteArray detectionPacket(
 {
     std::vector<float> padded = rcs;
     padded.resize(distances.size(), 0.0f);
-    return bytes(PayloadWriter()
-                     .u32(counter)
-                     .u32(quint32(distances.size()))
-                     .f32s(distances)
-                     .f32s(padded)
-                     .f32s(std::vector<float>(distances.size(), 0.0f))
-                     .take());
+    return byteArrayOf(PayloadWriter()
+                           .u32(counter)
+                           .u32(quint32(distances.size()))
+                           .f32s(distances)
+                           .f32s(padded)
+                           .f32s(std::vector<float>(distances.size(), 0.0f))
+                           .take());
 }
 
 // A device manager as far as the applications see one: the parent of their
@@ -285,7 +281,7 @@ TEST_F(AdultRespirationAppTest, RespirationGivesTheBreathingPattern)
     AdultRespirationApp* app = make();
     QSignalSpy movement(app, &AdultRespirationApp::objectMovementChanged);
     const QByteArray packet
-        = bytes(PayloadWriter().u32(1).u32(0).u32(14).f32(1.2f).f32(-1.75f).u32(80).take());
+        = byteArrayOf(PayloadWriter().u32(1).u32(0).u32(14).f32(1.2f).f32(-1.75f).u32(80).take());
     send(respirationId, packet);
     send(respirationId, packet);
     EXPECT_FLOAT_EQ(-1.75f, app->objectMovement());
@@ -302,7 +298,7 @@ TEST_F(AdultRespirationAppTest, MovingListsGiveCurrentValuesAndLists)
     QSignalSpy normalized(app, &PresenceApp::normalizedMovementSlowFastListChanged);
     QSignalSpy values(app, &PresenceApp::movementSlowFastChanged);
 
-    send(movingId, bytes(PayloadWriter().u32(4).u32(3).f32s({ 10, 11, 12 }).f32s({ 5, 6, 7 }).take()));
+    send(movingId, byteArrayOf(PayloadWriter().u32(4).u32(3).f32s({ 10, 11, 12 }).f32s({ 5, 6, 7 }).take()));
     EXPECT_EQ(4u, app->frameCounter());
     EXPECT_EQ(10.0, app->movementSlow());
     EXPECT_EQ(5.0, app->movementFast());
@@ -311,13 +307,14 @@ TEST_F(AdultRespirationAppTest, MovingListsGiveCurrentValuesAndLists)
     EXPECT_EQ((QVector<qreal> { 11, 12 }), lists.last().at(0).value<QVector<qreal>>());
     EXPECT_EQ((QVector<qreal> { 6, 7 }), lists.last().at(1).value<QVector<qreal>>());
 
-    send(movingId, bytes(PayloadWriter().u32(5).u32(1).f32(2).f32(1).take()));
+    send(movingId, byteArrayOf(PayloadWriter().u32(5).u32(1).f32(2).f32(1).take()));
     EXPECT_EQ(2.0, app->movementSlow());
     EXPECT_TRUE(lists.last().at(0).value<QVector<qreal>>().isEmpty());
     EXPECT_TRUE(lists.last().at(1).value<QVector<qreal>>().isEmpty());
 
     send(normalizedId,
-        bytes(PayloadWriter().u32(6).f32(0.4f).f32(0.05f).u32(2).f32s({ 0, -3 }).f32s({ 9.99f, 0 }).take()));
+        byteArrayOf(
+            PayloadWriter().u32(6).f32(0.4f).f32(0.05f).u32(2).f32s({ 0, -3 }).f32s({ 9.99f, 0 }).take()));
     EXPECT_EQ(6u, app->frameCounter());
     EXPECT_DOUBLE_EQ(-20.0, app->normalizedMovementSlow());
     EXPECT_NEAR(10.0, app->normalizedMovementFast(), 1e-5);
@@ -340,14 +337,16 @@ TEST_F(AdultRespirationAppTest, UntrustedCountsDoNothing)
         uint contentId;
         QByteArray payload;
     } cases[] = {
-        { "moving list of 0", movingId, bytes(PayloadWriter().u32(9).u32(0).take()) },
-        { "moving list of 0xFFFFFFFF", movingId, bytes(PayloadWriter().u32(9).u32(0xFFFFFFFF).take()) },
+        { "moving list of 0", movingId, byteArrayOf(PayloadWriter().u32(9).u32(0).take()) },
+        { "moving list of 0xFFFFFFFF", movingId, byteArrayOf(PayloadWriter().u32(9).u32(0xFFFFFFFF).take()) },
         { "moving list one item short", movingId,
-            bytes(PayloadWriter().u32(9).u32(2).f32s({ 1, 2, 3 }).take()) },
-        { "normalized list of 0", normalizedId, bytes(PayloadWriter().u32(9).f32(0).f32(0).u32(0).take()) },
+            byteArrayOf(PayloadWriter().u32(9).u32(2).f32s({ 1, 2, 3 }).take()) },
+        { "normalized list of 0", normalizedId,
+            byteArrayOf(PayloadWriter().u32(9).f32(0).f32(0).u32(0).take()) },
         { "normalized list of 0xFFFFFFFF", normalizedId,
-            bytes(PayloadWriter().u32(9).f32(0).f32(0).u32(0xFFFFFFFF).take()) },
-        { "detection list of 0xFFFFFFFF", detectionId, bytes(PayloadWriter().u32(9).u32(0xFFFFFFFF).take()) },
+            byteArrayOf(PayloadWriter().u32(9).f32(0).f32(0).u32(0xFFFFFFFF).take()) },
+        { "detection list of 0xFFFFFFFF", detectionId,
+            byteArrayOf(PayloadWriter().u32(9).u32(0xFFFFFFFF).take()) },
     };
     for (const auto& c : cases) {
         send(c.contentId, c.payload);

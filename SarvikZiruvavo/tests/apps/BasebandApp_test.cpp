@@ -59,18 +59,18 @@ void reportZone(simmodule::SimModule& module, float start, float end)
 
 // ---- Construction ------------------------------------------------------------
 
-struct LimitsCase {
+struct BasebandLimitsCase {
     const char* name;
     double zoneMin, zoneMax, zoneStep;
     double maxLength, defaultEnd;
 };
 
-void PrintTo(const LimitsCase& c, std::ostream* os)
+void PrintTo(const BasebandLimitsCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class BasebandAppLimitsTest : public ::testing::TestWithParam<LimitsCase> {
+class BasebandAppLimitsTest : public ::testing::TestWithParam<BasebandLimitsCase> {
 protected:
     Sandbox sandbox;
 };
@@ -79,7 +79,7 @@ protected:
 // zone starts as the longest one from the module's minimum.
 TEST_P(BasebandAppLimitsTest, ComeFromTheModule)
 {
-    const LimitsCase& c = GetParam();
+    const BasebandLimitsCase& c = GetParam();
     BasebandOverModule fixture(zoneLimits(c.zoneMin, c.zoneMax, c.zoneStep));
     ASSERT_NE(nullptr, fixture.app());
     const BasebandApp& app = *fixture.app();
@@ -97,9 +97,9 @@ TEST_P(BasebandAppLimitsTest, ComeFromTheModule)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modules, BasebandAppLimitsTest,
-    ::testing::Values(LimitsCase { "LongZone", 0.4, 10.0, 0.05, 9.0, 9.4 },
-        LimitsCase { "ShortZone", 0.3, 7.5, 0.1, 7.2, 7.5 }),
-    [](const ::testing::TestParamInfo<LimitsCase>& param) { return std::string(param.param.name); });
+    ::testing::Values(BasebandLimitsCase { "LongZone", 0.4, 10.0, 0.05, 9.0, 9.4 },
+        BasebandLimitsCase { "ShortZone", 0.3, 7.5, 0.1, 7.2, 7.5 }),
+    [](const ::testing::TestParamInfo<BasebandLimitsCase>& param) { return std::string(param.param.name); });
 
 TEST(BasebandApp, IsMadeForTheBasebandBitOnly)
 {
@@ -413,7 +413,7 @@ TEST(BasebandApp, SaveAndLoadSettingsUseTheBasebandKeys)
 
 // ---- Recording -------------------------------------------------------------------
 
-struct RecordingCase {
+struct BasebandRecordingCase {
     const char* name;
     bool iq, amplitudePhase;
     int splitUnit;
@@ -423,19 +423,19 @@ struct RecordingCase {
     long long splitValue; // seconds or bytes
 };
 
-void PrintTo(const RecordingCase& c, std::ostream* os)
+void PrintTo(const BasebandRecordingCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class BasebandAppRecordingTest : public ::testing::TestWithParam<RecordingCase> {
+class BasebandAppRecordingTest : public ::testing::TestWithParam<BasebandRecordingCase> {
 protected:
     Sandbox sandbox;
 };
 
 TEST_P(BasebandAppRecordingTest, StartsTheChosenTypeWithoutHeaderAndStopsBoth)
 {
-    const RecordingCase& c = GetParam();
+    const BasebandRecordingCase& c = GetParam();
     BasebandOverModule fixture;
     BasebandApp& app = *fixture.app();
     app.setBasebandOutputEnabled(c.iq);
@@ -474,13 +474,15 @@ TEST_P(BasebandAppRecordingTest, StartsTheChosenTypeWithoutHeaderAndStopsBoth)
 INSTANTIATE_TEST_SUITE_P(Outputs, BasebandAppRecordingTest,
     ::testing::Values(
         // A byte split below 10000 bytes is raised to 10000.
-        RecordingCase { "AmplitudePhaseSmallByteSplit", false, true, DeviceApp::KiloByte, 5,
+        BasebandRecordingCase { "AmplitudePhaseSmallByteSplit", false, true, DeviceApp::KiloByte, 5,
             Sarvik::BasebandApDataType, Sarvik::PreferredSplitSize::ByteCountSplit, 10000 },
-        RecordingCase { "IqMinutes", true, false, DeviceApp::Minutes, 15, Sarvik::BasebandIqDataType,
+        BasebandRecordingCase { "IqMinutes", true, false, DeviceApp::Minutes, 15, Sarvik::BasebandIqDataType,
             Sarvik::PreferredSplitSize::DurationSplit, 900 },
-        RecordingCase { "AmplitudePhaseMegaBytes", false, true, DeviceApp::MegaByte, 2,
+        BasebandRecordingCase { "AmplitudePhaseMegaBytes", false, true, DeviceApp::MegaByte, 2,
             Sarvik::BasebandApDataType, Sarvik::PreferredSplitSize::ByteCountSplit, 2000000 }),
-    [](const ::testing::TestParamInfo<RecordingCase>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<BasebandRecordingCase>& param) {
+        return std::string(param.param.name);
+    });
 
 // With no output chosen there is nothing to record: the recording is not
 // shown as running.

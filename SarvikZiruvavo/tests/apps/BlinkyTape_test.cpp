@@ -11,9 +11,13 @@
 
 namespace {
 
-using namespace teststrips;
+using teststrips::bigStrip;
+using teststrips::smallStrip;
+using teststrips::TestPorts;
+using teststrips::TestStrip;
+using teststrips::UsbIds;
 
-QByteArray bytes(std::initializer_list<int> values)
+QByteArray byteList(std::initializer_list<int> values)
 {
     QByteArray result;
     for (int v : values)
@@ -66,23 +70,23 @@ TEST_F(BlinkyTapeTest, OnlyPortsWithAStripsUsbIdsAreStrips)
     EXPECT_EQ((QStringList { "/dev/a", "/dev/c", "/dev/f", "/dev/g" }), found);
 }
 
-struct FrameCase {
+struct TapeFrameCase {
     const char* name;
     UsbIds ids;
     QByteArray frame;
     QByteArray wire;
 };
 
-void PrintTo(const FrameCase& c, std::ostream* os)
+void PrintTo(const TapeFrameCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class BlinkyTapeFrameTest : public BlinkyTapeTest, public ::testing::WithParamInterface<FrameCase> { };
+class BlinkyTapeFrameTest : public BlinkyTapeTest, public ::testing::WithParamInterface<TapeFrameCase> { };
 
 TEST_P(BlinkyTapeFrameTest, SendsTheFrameAsTheStripReadsIt)
 {
-    const FrameCase& c = GetParam();
+    const TapeFrameCase& c = GetParam();
     BlinkyTape tape;
     auto strip = openStrip(tape, c.ids);
     MessageLog log;
@@ -94,20 +98,21 @@ TEST_P(BlinkyTapeFrameTest, SendsTheFrameAsTheStripReadsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, BlinkyTapeFrameTest,
-    ::testing::Values(FrameCase { "SixtyLeds", bigStrip, counting(180), counting(180) + bytes({ 0xFF }) },
-        FrameCase { "FullValueIsSentOneLower", bigStrip, bytes({ 0xFF, 0x00, 0xFE, 0xFF, 0xFF, 0x7F }),
-            bytes({ 0xFE, 0x00, 0xFE, 0xFE, 0xFE, 0x7F, 0xFF }) },
-        FrameCase { "EmptyFrameIsTheEndMarkAlone", bigStrip, QByteArray(), bytes({ 0xFF }) },
+    ::testing::Values(
+        TapeFrameCase { "SixtyLeds", bigStrip, counting(180), counting(180) + byteList({ 0xFF }) },
+        TapeFrameCase { "FullValueIsSentOneLower", bigStrip, byteList({ 0xFF, 0x00, 0xFE, 0xFF, 0xFF, 0x7F }),
+            byteList({ 0xFE, 0x00, 0xFE, 0xFE, 0xFE, 0x7F, 0xFF }) },
+        TapeFrameCase { "EmptyFrameIsTheEndMarkAlone", bigStrip, QByteArray(), byteList({ 0xFF }) },
         // Longer than one write of 300 bytes: all of it, in order.
-        FrameCase { "LongerThanOneWrite", bigStrip, counting(700), counting(700) + bytes({ 0xFF }) },
+        TapeFrameCase { "LongerThanOneWrite", bigStrip, counting(700), counting(700) + byteList({ 0xFF }) },
         // The small strip's 10 LEDs take exactly 30 bytes.
-        FrameCase {
-            "SmallStripTakesTheFirstTenLeds", smallStrip, counting(180), counting(30) + bytes({ 0xFF }) },
-        FrameCase { "SmallStripPadsAShortFrameWithBlack", smallStrip, bytes({ 0x01, 0xFF, 0x03 }),
-            bytes({ 0x01, 0xFE, 0x03 }) + QByteArray(27, '\0') + bytes({ 0xFF }) },
-        FrameCase { "SmallStripCutsBeforeReplacing", smallStrip, counting(30) + bytes({ 0xFF }),
-            counting(30) + bytes({ 0xFF }) }),
-    [](const ::testing::TestParamInfo<FrameCase>& param) { return std::string(param.param.name); });
+        TapeFrameCase {
+            "SmallStripTakesTheFirstTenLeds", smallStrip, counting(180), counting(30) + byteList({ 0xFF }) },
+        TapeFrameCase { "SmallStripPadsAShortFrameWithBlack", smallStrip, byteList({ 0x01, 0xFF, 0x03 }),
+            byteList({ 0x01, 0xFE, 0x03 }) + QByteArray(27, '\0') + byteList({ 0xFF }) },
+        TapeFrameCase { "SmallStripCutsBeforeReplacing", smallStrip, counting(30) + byteList({ 0xFF }),
+            counting(30) + byteList({ 0xFF }) }),
+    [](const ::testing::TestParamInfo<TapeFrameCase>& param) { return std::string(param.param.name); });
 
 TEST_F(BlinkyTapeTest, OpensAtTheStripsSpeedOnceAndReportsItsPort)
 {
@@ -169,7 +174,7 @@ TEST_F(BlinkyTapeTest, AFrameIsDroppedWhileThePreviousOneIsStillWaiting)
         tape.sendUpdate(frame);
         const int now = log.count(dropped);
         if (now == drops)
-            expected += frame + bytes({ 0xFF });
+            expected += frame + byteList({ 0xFF });
         drops = now;
     }
     ASSERT_EQ(3, drops);

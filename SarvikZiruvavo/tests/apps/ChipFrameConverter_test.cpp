@@ -12,12 +12,11 @@ namespace {
 
 using Scale = ChipFrameConverter::Scale;
 
-const double pi = std::acos(-1.0);
 const double nan = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();
 const double floorDb = ChipFrameConverter::logarithmicFloor;
 
-struct FrameCase {
+struct ConversionCase {
     const char* name;
     std::vector<double> frame;
     Scale scale;
@@ -25,21 +24,21 @@ struct FrameCase {
     std::vector<double> phases;
 };
 
-void PrintTo(const FrameCase& c, std::ostream* os)
+void PrintTo(const ConversionCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-const FrameCase frameCases[] = {
+const ConversionCase frameCases[] = {
     // I = 3, 0, 1; Q = 4, 2, -1.
     { "Linear", { 3, 0, 1, 4, 2, -1 }, Scale::Linear, { 5, 2, std::sqrt(2.0) },
-        { std::atan2(4, 3), pi / 2, -pi / 4 } },
+        { std::atan2(4, 3), M_PI / 2, -M_PI / 4 } },
     { "Logarithmic", { 3, 0, 1, 4, 2, -1 }, Scale::Logarithmic,
         { 10 * std::log10(25.0), 10 * std::log10(4.0), 10 * std::log10(2.0) },
-        { std::atan2(4, 3), pi / 2, -pi / 4 } },
+        { std::atan2(4, 3), M_PI / 2, -M_PI / 4 } },
     // The seventh value belongs to no bin.
     { "OddLastValueLeftOut", { 3, 0, 1, 4, 2, -1, 99 }, Scale::Linear, { 5, 2, std::sqrt(2.0) },
-        { std::atan2(4, 3), pi / 2, -pi / 4 } },
+        { std::atan2(4, 3), M_PI / 2, -M_PI / 4 } },
     { "OneValueIsNoBin", { 7 }, Scale::Logarithmic, {}, {} },
     { "Empty", {}, Scale::Linear, {}, {} },
     // A bin without power: 0 on the linear scale, the floor (never minus
@@ -51,18 +50,18 @@ const FrameCase frameCases[] = {
     // underflow to 0) show at the floor too.
     { "TinyPowersAtTheFloor", { 1e-200, 1e-160, 0, 0 }, Scale::Logarithmic, { floorDb, floorDb }, { 0, 0 } },
     // A sample that is not a number, or infinite, reads as 0.
-    { "NotANumberReadsAsZero", { nan, 3, 4, inf }, Scale::Linear, { 4, 3 }, { pi / 2, 0 } },
+    { "NotANumberReadsAsZero", { nan, 3, 4, inf }, Scale::Linear, { 4, 3 }, { M_PI / 2, 0 } },
     { "InfinityReadsAsZeroLogarithmic", { -inf, 0, 0, nan }, Scale::Logarithmic, { floorDb, floorDb },
         { 0, 0 } },
     // A power that overflows: the bin is empty.
     { "OverflowingPowerIsEmpty", { 1e200, 1e200 }, Scale::Logarithmic, { floorDb }, { 0 } },
 };
 
-class ChipFrameConverterTest : public ::testing::TestWithParam<FrameCase> { };
+class ChipFrameConverterTest : public ::testing::TestWithParam<ConversionCase> { };
 
 TEST_P(ChipFrameConverterTest, AmplitudeAndPhasePerBin)
 {
-    const FrameCase& c = GetParam();
+    const ConversionCase& c = GetParam();
     const AmplitudePhaseFrame result
         = ChipFrameConverter::amplitudeAndPhase(QList<qreal>(c.frame.begin(), c.frame.end()), c.scale);
     ASSERT_EQ(int(c.amplitudes.size()), result.amplitudeValues.size());
@@ -74,7 +73,7 @@ TEST_P(ChipFrameConverterTest, AmplitudeAndPhasePerBin)
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, ChipFrameConverterTest, ::testing::ValuesIn(frameCases),
-    [](const ::testing::TestParamInfo<FrameCase>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<ConversionCase>& param) { return std::string(param.param.name); });
 
 // The floor lies below every bin that two single-precision samples make,
 // down to the smallest of them, so an empty bin never shows above one with

@@ -35,7 +35,6 @@ namespace {
 using rawapps::ActivatedApp;
 using rawapps::Sandbox;
 
-const double pi = std::acos(-1.0);
 // The bin length the device search gives embedded-platform modules.
 const double binLength = 0.05144032835;
 
@@ -105,7 +104,7 @@ simmodule::Bytes floatFrame(uint32_t frameCounter, const std::vector<float>& val
 
 // ---- Construction ------------------------------------------------------------
 
-struct LimitsCase {
+struct DaxLimitsCase {
     const char* name;
     double zoneMin, zoneMax;
     bool downconversion;
@@ -113,12 +112,12 @@ struct LimitsCase {
     int downConversion;
 };
 
-void PrintTo(const LimitsCase& c, std::ostream* os)
+void PrintTo(const DaxLimitsCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class DaxAppLimitsTest : public ::testing::TestWithParam<LimitsCase> {
+class DaxAppLimitsTest : public ::testing::TestWithParam<DaxLimitsCase> {
 protected:
     Sandbox sandbox;
 };
@@ -126,7 +125,7 @@ protected:
 // The longest zone is 9.8 m, or the module's span when that is shorter.
 TEST_P(DaxAppLimitsTest, ComeFromTheModule)
 {
-    const LimitsCase& c = GetParam();
+    const DaxLimitsCase& c = GetParam();
     DaxOverModule fixture(
         simmodule::FramePattern::Ramp, searchRecord(c.downconversion, c.zoneMin, c.zoneMax));
     ASSERT_NE(nullptr, fixture.app());
@@ -153,10 +152,10 @@ TEST_P(DaxAppLimitsTest, ComeFromTheModule)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modules, DaxAppLimitsTest,
-    ::testing::Values(LimitsCase { "WideRange", 0.4, 10.5, true, 9.8, 10.2, 1 },
-        LimitsCase { "SearchRecord", -0.4, 30.0, false, 9.8, 9.4, 0 },
-        LimitsCase { "NarrowRange", 0.4, 2.5, true, 2.1, 2.5, 1 }),
-    [](const ::testing::TestParamInfo<LimitsCase>& param) { return std::string(param.param.name); });
+    ::testing::Values(DaxLimitsCase { "WideRange", 0.4, 10.5, true, 9.8, 10.2, 1 },
+        DaxLimitsCase { "SearchRecord", -0.4, 30.0, false, 9.8, 9.4, 0 },
+        DaxLimitsCase { "NarrowRange", 0.4, 2.5, true, 2.1, 2.5, 1 }),
+    [](const ::testing::TestParamInfo<DaxLimitsCase>& param) { return std::string(param.param.name); });
 
 // ---- Frames ----------------------------------------------------------------------
 
@@ -202,19 +201,19 @@ TEST(DaxApp, DownConvertedFramesBecomeAmplitudeAndPhasePerBin)
     }
 }
 
-struct FrameCase {
+struct DaxFrameCase {
     const char* name;
     Device::BasebandScale scale;
     simmodule::Bytes packet;
     std::vector<double> amplitudes, phases;
 };
 
-void PrintTo(const FrameCase& c, std::ostream* os)
+void PrintTo(const DaxFrameCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class DaxAppFrameTest : public ::testing::TestWithParam<FrameCase> {
+class DaxAppFrameTest : public ::testing::TestWithParam<DaxFrameCase> {
 protected:
     Sandbox sandbox;
 };
@@ -222,7 +221,7 @@ protected:
 // Frames as the module sends them, one at a time.
 TEST_P(DaxAppFrameTest, BinsOfAFrame)
 {
-    const FrameCase& c = GetParam();
+    const DaxFrameCase& c = GetParam();
     DaxOverModule fixture;
     fixture.holdFrames();
     DaxApp& app = *fixture.app();
@@ -242,9 +241,8 @@ TEST_P(DaxAppFrameTest, BinsOfAFrame)
     }
 }
 
-const float nan = std::numeric_limits<float>::quiet_NaN();
-const float inf = std::numeric_limits<float>::infinity();
-const double floorDb = ChipFrameConverter::logarithmicFloor;
+const float floatNan = std::numeric_limits<float>::quiet_NaN();
+const float floatInf = std::numeric_limits<float>::infinity();
 
 // A float data frame that claims far more values than it carries.
 simmodule::Bytes claimingMore(const std::vector<float>& values)
@@ -263,27 +261,29 @@ simmodule::Bytes claimingMore(const std::vector<float>& values)
 INSTANTIATE_TEST_SUITE_P(Frames, DaxAppFrameTest,
     ::testing::Values(
         // I = 3, 0, 1; Q = 4, 2, -1.
-        FrameCase { "Linear", Device::LinearBasebandScale, floatFrame(1, { 3, 0, 1, 4, 2, -1 }),
-            { 5, 2, std::sqrt(2.0) }, { std::atan2(4, 3), pi / 2, -pi / 4 } },
-        FrameCase { "Logarithmic", Device::LogarithmicBasebandScale, floatFrame(1, { 3, 0, 1, 4, 2, -1 }),
+        DaxFrameCase { "Linear", Device::LinearBasebandScale, floatFrame(1, { 3, 0, 1, 4, 2, -1 }),
+            { 5, 2, std::sqrt(2.0) }, { std::atan2(4, 3), M_PI / 2, -M_PI / 4 } },
+        DaxFrameCase { "Logarithmic", Device::LogarithmicBasebandScale, floatFrame(1, { 3, 0, 1, 4, 2, -1 }),
             { 10 * std::log10(25.0), 10 * std::log10(4.0), 10 * std::log10(2.0) },
-            { std::atan2(4, 3), pi / 2, -pi / 4 } },
+            { std::atan2(4, 3), M_PI / 2, -M_PI / 4 } },
         // The last of an odd number of values is left out.
-        FrameCase { "OddValueLeftOut", Device::LinearBasebandScale, floatFrame(1, { 3, 0, 1, 4, 2, -1, 8 }),
-            { 5, 2, std::sqrt(2.0) }, { std::atan2(4, 3), pi / 2, -pi / 4 } },
+        DaxFrameCase { "OddValueLeftOut", Device::LinearBasebandScale,
+            floatFrame(1, { 3, 0, 1, 4, 2, -1, 8 }), { 5, 2, std::sqrt(2.0) },
+            { std::atan2(4, 3), M_PI / 2, -M_PI / 4 } },
         // A bin without power: the floor of the log scale, never -inf.
-        FrameCase { "EmptyBinLogarithmic", Device::LogarithmicBasebandScale, floatFrame(1, { 0, 3, 0, 4 }),
-            { floorDb, 10 * std::log10(25.0) }, { 0, std::atan2(4, 3) } },
-        FrameCase { "EmptyBinLinear", Device::LinearBasebandScale, floatFrame(1, { 0, 3, 0, 4 }), { 0, 5 },
+        DaxFrameCase { "EmptyBinLogarithmic", Device::LogarithmicBasebandScale, floatFrame(1, { 0, 3, 0, 4 }),
+            { ChipFrameConverter::logarithmicFloor, 10 * std::log10(25.0) }, { 0, std::atan2(4, 3) } },
+        DaxFrameCase { "EmptyBinLinear", Device::LinearBasebandScale, floatFrame(1, { 0, 3, 0, 4 }), { 0, 5 },
             { 0, std::atan2(4, 3) } },
         // Samples that are not finite numbers read as 0.
-        FrameCase { "NonFiniteSamples", Device::LogarithmicBasebandScale, floatFrame(1, { nan, 3, 4, inf }),
-            { 10 * std::log10(16.0), 10 * std::log10(9.0) }, { pi / 2, 0 } },
-        FrameCase { "OneValueNoBin", Device::LinearBasebandScale, floatFrame(1, { 5 }), {}, {} },
+        DaxFrameCase { "NonFiniteSamples", Device::LogarithmicBasebandScale,
+            floatFrame(1, { floatNan, 3, 4, floatInf }), { 10 * std::log10(16.0), 10 * std::log10(9.0) },
+            { M_PI / 2, 0 } },
+        DaxFrameCase { "OneValueNoBin", Device::LinearBasebandScale, floatFrame(1, { 5 }), {}, {} },
         // The count the module claims is bounded by what the packet holds.
-        FrameCase { "CountBeyondThePacket", Device::LinearBasebandScale, claimingMore({ 3, 4, 9 }), { 5 },
+        DaxFrameCase { "CountBeyondThePacket", Device::LinearBasebandScale, claimingMore({ 3, 4, 9 }), { 5 },
             { std::atan2(4, 3) } }),
-    [](const ::testing::TestParamInfo<FrameCase>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<DaxFrameCase>& param) { return std::string(param.param.name); });
 
 // Without down-conversion the samples pass as they are, one eighth of a bin
 // apart; the decoding follows a new down-conversion at once.
@@ -297,7 +297,7 @@ TEST(DaxApp, RfFramesPassUnchangedAndDownConversionTakesEffectAtOnce)
     ASSERT_EQ(DeviceApp::InitializationSucceeded, app.execute());
     EXPECT_EQ(0, fixture.fixture().calls().configurations().at(0).downconversion);
     Frames frames(app);
-    fixture.module().send_packet(floatFrame(4, { 1.5f, -2.0f, nan, 0.25f }));
+    fixture.module().send_packet(floatFrame(4, { 1.5f, -2.0f, floatNan, 0.25f }));
     ASSERT_TRUE(frames.waitForRf());
     EXPECT_EQ(4u, frames.rf.at(0).at(0).toUInt());
     EXPECT_DOUBLE_EQ(binLength * 0.125, frames.rf.at(0).at(1).toDouble());

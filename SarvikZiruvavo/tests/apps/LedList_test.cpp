@@ -15,7 +15,11 @@
 
 namespace {
 
-using namespace teststrips;
+using teststrips::bigStrip;
+using teststrips::smallStrip;
+using teststrips::TestPorts;
+using teststrips::TestStrip;
+using teststrips::UsbIds;
 
 const int frameBytes = 3 * LedList::ledCount;
 
@@ -44,7 +48,7 @@ QByteArray bar(int lit, const QColor& color)
     return bytes;
 }
 
-RespirationStatus status(quint32 state, float movement = 0.0f, quint32 rpm = 0)
+RespirationStatus statusRecord(quint32 state, float movement = 0.0f, quint32 rpm = 0)
 {
     RespirationStatus record;
     record.frameCounter = 7;
@@ -89,7 +93,7 @@ TEST_F(LedListTest, WithoutStripsItOnlyCountsThem)
     {
         LedList leds;
         for (quint32 state = 0; state < 8; ++state)
-            leds.showRespirationStatus(status(state, 1.0f, 50));
+            leds.showRespirationStatus(statusRecord(state, 1.0f, 50));
     }
     EXPECT_EQ(QStringList { "BlinkyTapes found: 0" }, log.messages());
 }
@@ -131,22 +135,22 @@ const QColor green(0, 128, 0);
 INSTANTIATE_TEST_SUITE_P(Patterns, LedListPatternTest,
     ::testing::Values(
         // Breathing: the movement from -4 to 4 as a level from 0 to 100.
-        PatternCase { "BreathingStillIsHalf", status(0, 0.0f), bar(30, darkBlue) },
-        PatternCase { "BreathingOut", status(0, 1.0f), bar(37, darkBlue) }, // level 62
-        PatternCase { "BreathingIn", status(0, -2.5f), bar(10, darkBlue) }, // level 18
-        PatternCase { "BreathingFullLightsAll", status(0, 4.5f), solid(0, 0, 139) },
-        PatternCase { "BreathingEmptyLightsLedZeroAndItsTail", status(0, -4.5f), bar(0, darkBlue) },
-        PatternCase { "BreathingWithoutAValueIsStill", status(0, std::numeric_limits<float>::quiet_NaN()),
-            bar(30, darkBlue) },
+        PatternCase { "BreathingStillIsHalf", statusRecord(0, 0.0f), bar(30, darkBlue) },
+        PatternCase { "BreathingOut", statusRecord(0, 1.0f), bar(37, darkBlue) }, // level 62
+        PatternCase { "BreathingIn", statusRecord(0, -2.5f), bar(10, darkBlue) }, // level 18
+        PatternCase { "BreathingFullLightsAll", statusRecord(0, 4.5f), solid(0, 0, 139) },
+        PatternCase { "BreathingEmptyLightsLedZeroAndItsTail", statusRecord(0, -4.5f), bar(0, darkBlue) },
+        PatternCase { "BreathingWithoutAValueIsStill",
+            statusRecord(0, std::numeric_limits<float>::quiet_NaN()), bar(30, darkBlue) },
         // Full red would be the end mark: it goes out one lower.
-        PatternCase { "MovementIsOrange", status(1), solid(254, 140, 0) },
-        PatternCase { "MovementTrackingIsOrange", status(2), solid(254, 140, 0) },
-        PatternCase { "NoMovementIsDark", status(3), solid(0, 0, 0) },
+        PatternCase { "MovementIsOrange", statusRecord(1), solid(254, 140, 0) },
+        PatternCase { "MovementTrackingIsOrange", statusRecord(2), solid(254, 140, 0) },
+        PatternCase { "NoMovementIsDark", statusRecord(3), solid(0, 0, 0) },
         // Initialising: the progress in the low byte of the rate.
-        PatternCase { "InitialisingShowsItsProgress", status(4, 0.0f, 0x7732), bar(30, green) },
-        PatternCase { "InitialisingBeyondFullLightsAll", status(4, 0.0f, 0xFF), solid(0, 128, 0) },
-        PatternCase { "ErrorIsDark", status(5), solid(0, 0, 0) },
-        PatternCase { "NoConnectionIsDark", status(7), solid(0, 0, 0) }),
+        PatternCase { "InitialisingShowsItsProgress", statusRecord(4, 0.0f, 0x7732), bar(30, green) },
+        PatternCase { "InitialisingBeyondFullLightsAll", statusRecord(4, 0.0f, 0xFF), solid(0, 128, 0) },
+        PatternCase { "ErrorIsDark", statusRecord(5), solid(0, 0, 0) },
+        PatternCase { "NoConnectionIsDark", statusRecord(7), solid(0, 0, 0) }),
     [](const ::testing::TestParamInfo<PatternCase>& param) { return std::string(param.param.name); });
 
 TEST_F(LedListTest, UsesTheFirstTwoStripsFound)
@@ -160,7 +164,7 @@ TEST_F(LedListTest, UsesTheFirstTwoStripsFound)
                   "Attempting to connect to tape on: " + second->path() }),
         log.messages().filter(QRegularExpression("^(BlinkyTapes|Attempting)")));
 
-    leds.showRespirationStatus(status(3));
+    leds.showRespirationStatus(statusRecord(3));
     ASSERT_TRUE(first->waitForBytes(frameBytes + 1));
     ASSERT_TRUE(second->waitForBytes(frameBytes + 1));
     EXPECT_TRUE(third->received().isEmpty());
@@ -178,7 +182,7 @@ TEST_F(LedListTest, AStripThatDoesNotOpenIsSkippedSilently)
     LedList leds;
     MessageLog log;
 
-    leds.showRespirationStatus(status(3));
+    leds.showRespirationStatus(statusRecord(3));
     ASSERT_TRUE(working->waitForBytes(frameBytes + 1));
     EXPECT_TRUE(log.warnings().isEmpty()) << log.warnings().join('\n').toStdString();
 }
@@ -187,7 +191,7 @@ TEST_F(LedListTest, GoingAwayBlanksTheStrips)
 {
     auto strip = addStrip(bigStrip);
     auto leds = std::make_unique<LedList>();
-    leds->showRespirationStatus(status(1));
+    leds->showRespirationStatus(statusRecord(1));
     ASSERT_TRUE(strip->waitForBytes(frameBytes + 1));
     strip->take();
 
@@ -210,7 +214,7 @@ TEST_F(LedListTest, AStripThatGoesAwayIsFoundAgain)
 
         if (midWrite) {
             leaving->unplug();
-            leds.showRespirationStatus(status(3));
+            leds.showRespirationStatus(statusRecord(3));
         }
         // Plugged in again, under another name.
         unlist(*leaving);
@@ -220,7 +224,7 @@ TEST_F(LedListTest, AStripThatGoesAwayIsFoundAgain)
             5000));
 
         staying->take();
-        leds.showRespirationStatus(status(1));
+        leds.showRespirationStatus(statusRecord(1));
         ASSERT_TRUE(replacement->waitForBytes(31));
         EXPECT_EQ((solid(254, 140, 0).left(30) + endMark()).toHex(' '), replacement->take().toHex(' '));
         ASSERT_TRUE(staying->waitForBytes(frameBytes + 1));

@@ -7,6 +7,7 @@
 #include "core/ApplicationProperties.hpp"
 #include "support/AppHarness.hpp"
 #include "support/MessageLog.hpp"
+#include "support/ModuleMessages.hpp"
 #include "support/QtPrinters.hpp"
 #include "support/RecordedSession.hpp"
 #include "support/WorkerHarness.hpp"
@@ -32,13 +33,6 @@ namespace {
 constexpr quint32 presenceBit = 0x10;
 constexpr quint32 singleId = PresenceApp::presenceSingleContentId;
 constexpr quint32 movingListId = PresenceApp::presenceMovingListContentId;
-
-// The packet behind its head (0x50 and the content id), as the Device hands
-// it on.
-QByteArray payloadOf(const std::vector<uint8_t>& packet)
-{
-    return QByteArray(reinterpret_cast<const char*>(packet.data()) + 5, int(packet.size()) - 5);
-}
 
 QByteArray single(quint32 frame, quint32 state, float distance, quint32 quality)
 {

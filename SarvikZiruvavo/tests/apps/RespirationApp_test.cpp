@@ -10,6 +10,7 @@
 #include "support/AppHarness.hpp"
 #include "support/DeviceHarness.hpp"
 #include "support/MessageLog.hpp"
+#include "support/ModuleMessages.hpp"
 #include "support/QtPrinters.hpp"
 
 #include "simmodule/Messages.hpp"
@@ -37,14 +38,7 @@ namespace {
 using teststrips::TestPorts;
 using teststrips::TestStrip;
 
-// The payload behind the message's head (0x50 and the content id), as the
-// Device hands it to its applications.
-QByteArray payloadOf(const simmodule::Bytes& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.data()) + 5, int(message.size()) - 5);
-}
-
-QByteArray status(quint32 frame, quint32 state = 0, quint32 rpm = 14, float distance = 0.9f,
+QByteArray statusPayload(quint32 frame, quint32 state = 0, quint32 rpm = 14, float distance = 0.9f,
     float movement = 0.5f, quint32 quality = 77)
 {
     return payloadOf(
@@ -152,7 +146,7 @@ TEST_F(CorvidAppTest, StatusSetsEveryValueAndAnnouncesThemInOrder)
     QSignalSpy frames(app, &DeviceApp::frameCounterChanged);
 
     // Only the state's low byte counts: 0x0101 is state 1.
-    app->radarDataApp(RespirationApp::respirationStatusId, status(7, 0x0101, 14, 1.25f, -0.5f, 77));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(7, 0x0101, 14, 1.25f, -0.5f, 77));
 
     EXPECT_EQ((QStringList { "state 1", "rpm 14", "distance 1.25", "movement -0.5", "quality 77" }),
         announced.lines);
@@ -166,14 +160,14 @@ TEST_F(CorvidAppTest, StatusSetsEveryValueAndAnnouncesThemInOrder)
 
     // The same frame again: announced again, the frame counter unchanged.
     announced.clear();
-    app->radarDataApp(RespirationApp::respirationStatusId, status(7, 0x0101, 14, 1.25f, -0.5f, 77));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(7, 0x0101, 14, 1.25f, -0.5f, 77));
     EXPECT_EQ(5, announced.lines.size());
     EXPECT_EQ(1, frames.count());
 }
 
 TEST_F(CorvidAppTest, AnythingButA24ByteStatusChangesNothing)
 {
-    const QByteArray good = status(3, 0, 20, 1.0f, 0.25f, 50);
+    const QByteArray good = statusPayload(3, 0, 20, 1.0f, 0.25f, 50);
     const struct {
         const char* name;
         uint contentId;
@@ -208,7 +202,7 @@ TEST_F(CorvidAppTest, UnknownStatesAndValuesWithoutANumberPassUnchanged)
 {
     RespirationApp* app = make<RespirationApp>();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    app->radarDataApp(RespirationApp::respirationStatusId, status(2, 0xAB, 0, nan, nan, 0));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(2, 0xAB, 0, nan, nan, 0));
     EXPECT_EQ(0xABu, app->state());
     EXPECT_TRUE(std::isnan(app->objectDistance()));
     EXPECT_TRUE(std::isnan(app->objectMovement()));
@@ -238,12 +232,12 @@ TEST_F(CorvidAppTest, FrameOneStartsTheClockAndEveryThousandthFrameRebasesIt)
 {
     RespirationApp* app = make<RespirationApp>();
     Announcements announced(*app);
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1));
 
     // Frame 1000 comes at once instead of 50 s later: the adjustment takes
     // the difference, and the frame is stamped now.
     Clock clock;
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1000));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1000));
     EXPECT_TRUE(clock.holds(announced.lastStamp()));
     const qint64 rebased = announced.lastStamp();
     EXPECT_NEAR(-50000.0, double(RespirationApp::timestampAdjustment()), 1000.0);
@@ -251,14 +245,14 @@ TEST_F(CorvidAppTest, FrameOneStartsTheClockAndEveryThousandthFrameRebasesIt)
         EXPECT_EQ(rebased, t);
 
     // Later frames follow at 50 ms each from there.
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1001));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1001));
     EXPECT_EQ(rebased + 50, announced.lastStamp());
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1999));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1999));
     EXPECT_EQ(rebased + 999 * 50, announced.lastStamp());
 
     // Frame 0 is a multiple of 1000 too.
     Clock zero;
-    app->radarDataApp(RespirationApp::respirationStatusId, status(0));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(0));
     EXPECT_TRUE(zero.holds(announced.lastStamp()));
 }
 
@@ -268,12 +262,12 @@ TEST_F(CorvidAppTest, TimeStampsStayInStepPastTwoToTheThirtySecondMilliseconds)
 {
     RespirationApp* app = make<RespirationApp>();
     Announcements announced(*app);
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1));
-    app->radarDataApp(RespirationApp::respirationStatusId, status(85899000));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(85899000));
     const qint64 rebased = announced.lastStamp();
-    app->radarDataApp(RespirationApp::respirationStatusId, status(85899345));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(85899345));
     EXPECT_EQ(rebased + 345 * 50, announced.lastStamp());
-    app->radarDataApp(RespirationApp::respirationStatusId, status(85899346));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(85899346));
     EXPECT_EQ(rebased + 346 * 50, announced.lastStamp());
 }
 
@@ -284,16 +278,16 @@ TEST_F(CorvidAppTest, TwoModulesShareOneAdjustment)
     std::unique_ptr<RespirationApp> second(new SleepApp(other.device()));
     Announcements announced(*first);
 
-    first->radarDataApp(RespirationApp::respirationStatusId, status(1));
-    first->radarDataApp(RespirationApp::respirationStatusId, status(1000));
-    first->radarDataApp(RespirationApp::respirationStatusId, status(1001));
+    first->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1));
+    first->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1000));
+    first->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1001));
     const qint64 before = announced.lastStamp();
 
     // The other module's frame 0 re-bases on its own clock: about 50 s
     // later than the first module's adjustment put it.
-    second->radarDataApp(RespirationApp::respirationStatusId, status(1));
-    second->radarDataApp(RespirationApp::respirationStatusId, status(0));
-    first->radarDataApp(RespirationApp::respirationStatusId, status(1002));
+    second->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1));
+    second->radarDataApp(RespirationApp::respirationStatusId, statusPayload(0));
+    first->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1002));
     EXPECT_NEAR(50050.0, double(announced.lastStamp() - before), 1000.0);
 }
 
@@ -305,7 +299,7 @@ TEST_F(CorvidAppTest, WithoutExecuteTheAppNeverTimesOut)
     EXPECT_EQ(DeviceApp::deviceAliveInterval, app->deviceTimer()->interval());
     EXPECT_FALSE(app->deviceTimer()->isActive());
     app->deviceTimer()->setInterval(50);
-    app->radarDataApp(RespirationApp::respirationStatusId, status(5, 3));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(5, 3));
     QTest::qWait(300);
     EXPECT_EQ(3u, app->state());
     EXPECT_FALSE(app->deviceTimer()->isActive());
@@ -316,11 +310,12 @@ TEST_F(CorvidAppTest, WithoutExecuteTheAppNeverTimesOut)
 TEST_F(CorvidAppTest, EveryPayloadKeepsTheRunningTimerGoing)
 {
     RespirationApp* app = make<RespirationApp>();
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1, 0));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1, 0));
     QSignalSpy states(app, &RespirationApp::stateChanged);
     app->deviceTimer()->setInterval(300);
     app->deviceTimer()->start();
-    const QByteArray payloads[] = { status(2).left(23), status(2) + '\0', QByteArray(), QByteArray(3, 'x') };
+    const QByteArray payloads[]
+        = { statusPayload(2).left(23), statusPayload(2) + '\0', QByteArray(), QByteArray(3, 'x') };
     for (int round = 0; round < 8; ++round) {
         QTest::qWait(100);
         app->radarDataApp(round % 2 ? 0x12345678 : RespirationApp::respirationStatusId, payloads[round % 4]);
@@ -333,7 +328,7 @@ TEST_F(CorvidAppTest, EveryPayloadKeepsTheRunningTimerGoing)
     EXPECT_FALSE(app->deviceTimer()->isActive());
 
     // A payload after the time-out sets the state but starts no timer.
-    app->radarDataApp(RespirationApp::respirationStatusId, status(3, 1));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(3, 1));
     EXPECT_EQ(1u, app->state());
     EXPECT_FALSE(app->deviceTimer()->isActive());
 }
@@ -341,7 +336,7 @@ TEST_F(CorvidAppTest, EveryPayloadKeepsTheRunningTimerGoing)
 TEST_F(CorvidAppTest, TimeOutReannouncesTheLastValues)
 {
     RespirationApp* app = make<RespirationApp>();
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1, 0, 16, 0.75f, 0.5f, 40));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1, 0, 16, 0.75f, 0.5f, 40));
     Announcements announced(*app);
     app->deviceTimer()->setInterval(10);
     Clock clock;
@@ -416,7 +411,7 @@ TEST_F(CorvidAppTest, ExecuteConfiguresTheProfileWithTheAppsValues)
 TEST_F(CorvidAppTest, ExecuteFromThePagesClosesAndReportsAReconnectionDoesNot)
 {
     RespirationApp* app = make<RespirationApp>();
-    app->radarDataApp(RespirationApp::respirationStatusId, status(1, 0, 16, 0.75f, 0.5f, 40));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(1, 0, 16, 0.75f, 0.5f, 40));
     QSignalSpy initializing(app, &DeviceApp::initializing);
     Outcomes initialized(*app);
     MessageLog log;
@@ -431,7 +426,7 @@ TEST_F(CorvidAppTest, ExecuteFromThePagesClosesAndReportsAReconnectionDoesNot)
     EXPECT_EQ(0.0, app->objectDistance());
     EXPECT_EQ(1, log.count(QStringLiteral("Respiration app executed successfully.")));
 
-    app->radarDataApp(RespirationApp::respirationStatusId, status(2, 0, 16, 0.75f, 0.5f, 40));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(2, 0, 16, 0.75f, 0.5f, 40));
     corvid->calls().clear();
     EXPECT_EQ(DeviceApp::InitializationSucceeded, app->execute(true));
     EXPECT_EQ((QList<QByteArray> { "configure" }), corvid->calls().methods());
@@ -593,7 +588,7 @@ TEST_F(RespirationAppTest, SavedSettingsComeBackAndOnlySleepKeepsTheMovementChar
 
 // ---- Recording -------------------------------------------------------------------
 
-struct RecordingCase {
+struct RespirationRecordingCase {
     const char* name;
     bool sleep;
     QVariantMap stored;
@@ -604,7 +599,7 @@ struct RecordingCase {
 
 TEST_F(RespirationAppTest, RecordingStartsWhatTheSettingsAskForWithOneSession)
 {
-    const RecordingCase cases[] = {
+    const RespirationRecordingCase cases[] = {
         { "respiration, defaults", false, {}, false, { 0x1, 0x8 } },
         { "respiration ignores the sleep telegram", false,
             { { "Respiration/UseExtendedBreathingTelegram", true } }, true, { 0x1, 0x8 } },
@@ -618,7 +613,7 @@ TEST_F(RespirationAppTest, RecordingStartsWhatTheSettingsAskForWithOneSession)
             false, { 0x2, 0x4 } },
     };
     QTemporaryDir logs;
-    for (const RecordingCase& c : cases) {
+    for (const RespirationRecordingCase& c : cases) {
         QSettings(ApplicationProperties::settingsFileName(), QSettings::IniFormat).clear();
         store(c.stored);
         DeviceOverModule corvid(simmodule::personality("corvid"), SarvikDeviceInfo::CorvidDevice);
@@ -806,13 +801,13 @@ TEST_F(CorvidAppTest, ExecuteMakesTheLedListThatShowsEveryStatusUntilDisconnecte
     // Movement (state 1 in the low byte) is orange; full red would be the
     // end mark.
     const int frame = 3 * LedList::ledCount + 1;
-    app->radarDataApp(RespirationApp::respirationStatusId, status(9, 0x0201));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(9, 0x0201));
     ASSERT_TRUE(strip.waitForBytes(frame));
     const QByteArray orange = QByteArray("\xfe\x8c\x00", 3).repeated(LedList::ledCount) + '\xff';
     EXPECT_EQ(orange.toHex(' '), strip.take().toHex(' '));
 
     // A status of the wrong length shows nothing.
-    app->radarDataApp(RespirationApp::respirationStatusId, status(10, 3).left(23));
+    app->radarDataApp(RespirationApp::respirationStatusId, statusPayload(10, 3).left(23));
     QTest::qWait(100);
     EXPECT_TRUE(strip.take().isEmpty());
 

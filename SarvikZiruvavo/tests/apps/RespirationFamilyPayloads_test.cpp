@@ -1,6 +1,7 @@
 // The newer respiration modules' payloads as the respiration family reads
 // them, written with the simulated module's writer.
 #include "apps/RespirationFamilyPayloads.hpp"
+#include "support/ModuleMessages.hpp"
 
 #include "simmodule/PayloadWriter.hpp"
 
@@ -14,11 +15,6 @@ namespace {
 using Payloads = RespirationFamilyPayloads;
 using simmodule::PayloadWriter;
 
-QByteArray bytes(const simmodule::Bytes& b)
-{
-    return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size()));
-}
-
 QByteArray cut(QByteArray payload, int size)
 {
     payload.truncate(size);
@@ -26,14 +22,14 @@ QByteArray cut(QByteArray payload, int size)
 }
 
 const QByteArray sleepPayload
-    = bytes(PayloadWriter().u32(41).u32(2).f32(13.5f).f32(1.25f).u32(87).f32(3).f32(4).take());
+    = byteArrayOf(PayloadWriter().u32(41).u32(2).f32(13.5f).f32(1.25f).u32(87).f32(3).f32(4).take());
 
 const QByteArray vitalPayload
-    = bytes(PayloadWriter()
-                .u32(9)
-                .u32(7)
-                .f32s({ 12.5f, 1.5f, 0.9f, 61.0f, 1.4f, 0.8f, 3.0f, 1.5f, 0.4f, 4.4f })
-                .take());
+    = byteArrayOf(PayloadWriter()
+                      .u32(9)
+                      .u32(7)
+                      .f32s({ 12.5f, 1.5f, 0.9f, 61.0f, 1.4f, 0.8f, 3.0f, 1.5f, 0.4f, 4.4f })
+                      .take());
 
 } // namespace
 
@@ -66,7 +62,7 @@ TEST(RespirationFamilyPayloads, FixedFieldsAndShortPayloadsReadAsZero)
     EXPECT_EQ(0.0f, shortVital.movementEnd);
 
     const QByteArray respiration
-        = bytes(PayloadWriter().u32(1).u32(0).u32(14).f32(1.2f).f32(-2.25f).u32(80).take());
+        = byteArrayOf(PayloadWriter().u32(1).u32(0).u32(14).f32(1.2f).f32(-2.25f).u32(80).take());
     EXPECT_FLOAT_EQ(-2.25f, Payloads::respirationMovement(respiration));
     EXPECT_EQ(0.0f, Payloads::respirationMovement(cut(respiration, 19)));
 }
@@ -74,7 +70,7 @@ TEST(RespirationFamilyPayloads, FixedFieldsAndShortPayloadsReadAsZero)
 TEST(RespirationFamilyPayloads, MovingListsSplitCurrentValuesFromTheLists)
 {
     const auto three = Payloads::movingList(
-        bytes(PayloadWriter().u32(5).u32(3).f32s({ 1, 2, 3 }).f32s({ 4, 5, 6 }).take()));
+        byteArrayOf(PayloadWriter().u32(5).u32(3).f32s({ 1, 2, 3 }).f32s({ 4, 5, 6 }).take()));
     ASSERT_TRUE(three);
     EXPECT_EQ(5u, three->frameCounter);
     EXPECT_EQ(1.0, three->slow);
@@ -82,14 +78,15 @@ TEST(RespirationFamilyPayloads, MovingListsSplitCurrentValuesFromTheLists)
     EXPECT_EQ((QVector<qreal> { 2, 3 }), three->slowList);
     EXPECT_EQ((QVector<qreal> { 5, 6 }), three->fastList);
 
-    const auto one = Payloads::movingList(bytes(PayloadWriter().u32(6).u32(1).f32(0.5f).f32(0.25f).take()));
+    const auto one
+        = Payloads::movingList(byteArrayOf(PayloadWriter().u32(6).u32(1).f32(0.5f).f32(0.25f).take()));
     ASSERT_TRUE(one);
     EXPECT_EQ(0.5, one->slow);
     EXPECT_EQ(0.25, one->fast);
     EXPECT_TRUE(one->slowList.isEmpty());
     EXPECT_TRUE(one->fastList.isEmpty());
 
-    const auto normalized = Payloads::normalizedMovingList(bytes(
+    const auto normalized = Payloads::normalizedMovingList(byteArrayOf(
         PayloadWriter().u32(7).f32(0.4f).f32(0.25f).u32(2).f32s({ 0, 99.99f }).f32s({ 9.99f, -3 }).take()));
     ASSERT_TRUE(normalized);
     EXPECT_EQ(7u, normalized->frameCounter);
@@ -108,12 +105,14 @@ TEST(RespirationFamilyPayloads, ListCountsAreBoundByThePayload)
         QByteArray payload;
         bool accepted;
     } moving[] = {
-        { "count 0", bytes(PayloadWriter().u32(1).u32(0).f32s({ 1, 2 }).take()), false },
-        { "count 0xFFFFFFFF in 8 bytes", bytes(PayloadWriter().u32(1).u32(0xFFFFFFFF).take()), false },
-        { "count 0x80000000", bytes(PayloadWriter().u32(1).u32(0x80000000).f32s({ 1, 2 }).take()), false },
-        { "one item short", bytes(PayloadWriter().u32(1).u32(2).f32s({ 1, 2, 3 }).take()), false },
-        { "exactly held", bytes(PayloadWriter().u32(1).u32(2).f32s({ 1, 2, 3, 4 }).take()), true },
-        { "with bytes to spare", bytes(PayloadWriter().u32(1).u32(2).f32s({ 1, 2, 3, 4, 5 }).take()), true },
+        { "count 0", byteArrayOf(PayloadWriter().u32(1).u32(0).f32s({ 1, 2 }).take()), false },
+        { "count 0xFFFFFFFF in 8 bytes", byteArrayOf(PayloadWriter().u32(1).u32(0xFFFFFFFF).take()), false },
+        { "count 0x80000000", byteArrayOf(PayloadWriter().u32(1).u32(0x80000000).f32s({ 1, 2 }).take()),
+            false },
+        { "one item short", byteArrayOf(PayloadWriter().u32(1).u32(2).f32s({ 1, 2, 3 }).take()), false },
+        { "exactly held", byteArrayOf(PayloadWriter().u32(1).u32(2).f32s({ 1, 2, 3, 4 }).take()), true },
+        { "with bytes to spare", byteArrayOf(PayloadWriter().u32(1).u32(2).f32s({ 1, 2, 3, 4, 5 }).take()),
+            true },
     };
     for (const auto& c : moving)
         EXPECT_EQ(c.accepted, bool(Payloads::movingList(c.payload))) << c.name;
@@ -123,30 +122,31 @@ TEST(RespirationFamilyPayloads, ListCountsAreBoundByThePayload)
         QByteArray payload;
         bool accepted;
     } normalized[] = {
-        { "count 0", bytes(PayloadWriter().u32(1).f32(0).f32(0).u32(0).take()), false },
-        { "count 0xFFFFFFFF", bytes(PayloadWriter().u32(1).f32(0).f32(0).u32(0xFFFFFFFF).f32(1).take()),
+        { "count 0", byteArrayOf(PayloadWriter().u32(1).f32(0).f32(0).u32(0).take()), false },
+        { "count 0xFFFFFFFF", byteArrayOf(PayloadWriter().u32(1).f32(0).f32(0).u32(0xFFFFFFFF).f32(1).take()),
             false },
-        { "head only", bytes(PayloadWriter().u32(1).f32(0).take()), false },
-        { "one item short", bytes(PayloadWriter().u32(1).f32(0).f32(0).u32(1).f32(1).take()), false },
-        { "exactly held", bytes(PayloadWriter().u32(1).f32(0).f32(0).u32(1).f32(1).f32(2).take()), true },
+        { "head only", byteArrayOf(PayloadWriter().u32(1).f32(0).take()), false },
+        { "one item short", byteArrayOf(PayloadWriter().u32(1).f32(0).f32(0).u32(1).f32(1).take()), false },
+        { "exactly held", byteArrayOf(PayloadWriter().u32(1).f32(0).f32(0).u32(1).f32(1).f32(2).take()),
+            true },
     };
     for (const auto& c : normalized)
         EXPECT_EQ(c.accepted, bool(Payloads::normalizedMovingList(c.payload))) << c.name;
 
-    EXPECT_FALSE(Payloads::detectionList(bytes(PayloadWriter().u32(1).u32(0xFFFFFFFF).take())));
-    EXPECT_FALSE(Payloads::detectionList(bytes(PayloadWriter().u32(1).u32(3).f32s({ 1, 2 }).take())));
+    EXPECT_FALSE(Payloads::detectionList(byteArrayOf(PayloadWriter().u32(1).u32(0xFFFFFFFF).take())));
+    EXPECT_FALSE(Payloads::detectionList(byteArrayOf(PayloadWriter().u32(1).u32(3).f32s({ 1, 2 }).take())));
 }
 
 TEST(RespirationFamilyPayloads, DetectionListGivesTwoDistancesAndTheFirstCrossSection)
 {
     // Distances, cross-sections, velocities: n items each.
-    const auto three = Payloads::detectionList(bytes(PayloadWriter()
-                                                         .u32(12)
-                                                         .u32(3)
-                                                         .f32s({ 1.5f, 1.55f, 2.5f })
-                                                         .f32s({ 0.8f, 0.3f, 0.1f })
-                                                         .f32s({ 0, 0, 0 })
-                                                         .take()));
+    const auto three = Payloads::detectionList(byteArrayOf(PayloadWriter()
+                                                               .u32(12)
+                                                               .u32(3)
+                                                               .f32s({ 1.5f, 1.55f, 2.5f })
+                                                               .f32s({ 0.8f, 0.3f, 0.1f })
+                                                               .f32s({ 0, 0, 0 })
+                                                               .take()));
     ASSERT_TRUE(three);
     EXPECT_EQ(12u, three->frameCounter);
     EXPECT_EQ(3u, three->count);
@@ -154,14 +154,14 @@ TEST(RespirationFamilyPayloads, DetectionListGivesTwoDistancesAndTheFirstCrossSe
     EXPECT_EQ(1.55f, three->breathingDistance);
     EXPECT_FLOAT_EQ(0.8f, three->rcs);
 
-    const auto one
-        = Payloads::detectionList(bytes(PayloadWriter().u32(13).u32(1).f32(2.0f).f32(0.6f).f32(0).take()));
+    const auto one = Payloads::detectionList(
+        byteArrayOf(PayloadWriter().u32(13).u32(1).f32(2.0f).f32(0.6f).f32(0).take()));
     ASSERT_TRUE(one);
     EXPECT_EQ(2.0f, one->objectDistance);
     EXPECT_FALSE(one->breathingDistance);
     EXPECT_FLOAT_EQ(0.6f, one->rcs);
 
-    const auto none = Payloads::detectionList(bytes(PayloadWriter().u32(14).u32(0).take()));
+    const auto none = Payloads::detectionList(byteArrayOf(PayloadWriter().u32(14).u32(0).take()));
     ASSERT_TRUE(none);
     EXPECT_EQ(0u, none->count);
     EXPECT_FALSE(none->objectDistance);
@@ -169,7 +169,8 @@ TEST(RespirationFamilyPayloads, DetectionListGivesTwoDistancesAndTheFirstCrossSe
     EXPECT_EQ(0.0f, none->rcs);
 
     // The distances are all there but the cross-sections are cut off.
-    const auto cutOff = Payloads::detectionList(bytes(PayloadWriter().u32(15).u32(2).f32s({ 1, 2 }).take()));
+    const auto cutOff
+        = Payloads::detectionList(byteArrayOf(PayloadWriter().u32(15).u32(2).f32s({ 1, 2 }).take()));
     ASSERT_TRUE(cutOff);
     EXPECT_EQ(0.0f, cutOff->rcs);
 }

@@ -6,6 +6,7 @@
 #include "core/ApplicationProperties.hpp"
 #include "support/AppHarness.hpp"
 #include "support/DeviceHarness.hpp"
+#include "support/ModuleMessages.hpp"
 #include "support/QtPrinters.hpp"
 
 #include "simmodule/Messages.hpp"
@@ -22,11 +23,6 @@
 #include <limits>
 
 namespace {
-
-QByteArray payloadOf(const simmodule::Bytes& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.data()) + 5, int(message.size()) - 5);
-}
 
 QByteArray sleepStatus(quint32 frame, float slow, float fast)
 {

@@ -9,8 +9,7 @@
 
 namespace {
 
-constexpr int waitMs = 20000;
-const QByteArray document = "<Versions Format=\"x\"/>\n";
+const QByteArray versionsDocument = "<Versions Format=\"x\"/>\n";
 
 class FileDownloaderTest : public ::testing::Test {
 protected:
@@ -22,7 +21,7 @@ protected:
     {
         QSignalSpy done(&downloader, &FileDownloader::downloaded);
         downloader.get(url);
-        EXPECT_TRUE(done.wait(waitMs)) << url.toString().toStdString();
+        EXPECT_TRUE(done.wait(LocalHttpServer::answerWaitMs)) << url.toString().toStdString();
         EXPECT_EQ(done.count(), 1);
         return downloader.downloadedData();
     }
@@ -45,8 +44,8 @@ TEST_F(FileDownloaderTest, KeepsTheWholeBodyOfASuccessfulReplyUpToTheLimit)
         QByteArray body;
         bool announceLength;
     } table[] = {
-        { "a document", document, true },
-        { "a document without its length", document, false },
+        { "a document", versionsDocument, true },
+        { "a document without its length", versionsDocument, false },
         { "an empty body", QByteArray(), true },
         { "exactly the limit", bodyOf(FileDownloader::maximumSize), true },
         { "exactly the limit, unannounced", bodyOf(FileDownloader::maximumSize), false },
@@ -76,9 +75,10 @@ TEST_F(FileDownloaderTest, LeavesTheDataEmptyWhenTheReplyFailsOrIsTooLarge)
         bool announceLength;
         QUrl url;
     } table[] = {
-        { "not found", LocalHttpServer::Answer::Reply, 404, document, true, server.url() },
-        { "server error", LocalHttpServer::Answer::Reply, 500, document, true, server.url() },
-        { "redirect not followed", LocalHttpServer::Answer::Reply, 301, document, true, server.url() },
+        { "not found", LocalHttpServer::Answer::Reply, 404, versionsDocument, true, server.url() },
+        { "server error", LocalHttpServer::Answer::Reply, 500, versionsDocument, true, server.url() },
+        { "redirect not followed", LocalHttpServer::Answer::Reply, 301, versionsDocument, true,
+            server.url() },
         { "no content status", LocalHttpServer::Answer::Reply, 204, QByteArray(), true, server.url() },
         { "one byte over, announced", LocalHttpServer::Answer::Reply, 200,
             bodyOf(FileDownloader::maximumSize + 1), true, server.url() },
@@ -88,12 +88,12 @@ TEST_F(FileDownloaderTest, LeavesTheDataEmptyWhenTheReplyFailsOrIsTooLarge)
             bodyOf(8 * FileDownloader::maximumSize), false, server.url() },
         { "closed without a reply", LocalHttpServer::Answer::CloseWithoutReply, 200, QByteArray(), true,
             server.url() },
-        { "connection refused", LocalHttpServer::Answer::Reply, 200, document, true, refused },
+        { "connection refused", LocalHttpServer::Answer::Reply, 200, versionsDocument, true, refused },
     };
     for (const auto& row : table) {
         // A good download first, so that an empty result shows the failure dropped it.
-        server.setReply(200, document);
-        ASSERT_EQ(download(server.url()), document) << row.what;
+        server.setReply(200, versionsDocument);
+        ASSERT_EQ(download(server.url()), versionsDocument) << row.what;
 
         server.setReply(row.status, row.body, row.announceLength);
         server.setAnswer(row.answer);
@@ -107,14 +107,14 @@ TEST_F(FileDownloaderTest, ASecondRequestAbandonsTheFirstWithoutASignalOfItsOwn)
     LocalHttpServer silent;
     ASSERT_TRUE(silent.isListening());
     silent.setAnswer(LocalHttpServer::Answer::Hold);
-    server.setReply(200, document);
+    server.setReply(200, versionsDocument);
 
     QSignalSpy done(&downloader, &FileDownloader::downloaded);
     downloader.get(silent.url());
     downloader.get(server.url());
-    ASSERT_TRUE(done.wait(waitMs));
+    ASSERT_TRUE(done.wait(LocalHttpServer::answerWaitMs));
     EXPECT_EQ(done.count(), 1);
-    EXPECT_EQ(downloader.downloadedData(), document);
+    EXPECT_EQ(downloader.downloadedData(), versionsDocument);
 }
 
 } // namespace

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int waitMs = 20000;
 const QString format = QStringLiteral("856CDEE0-AC65-401F-896A-E454CA63703A");
 
 // A version document whose beta release of the program is version.
@@ -94,7 +93,7 @@ protected:
             return false;
         QSignalSpy done(downloader, &FileDownloader::downloaded);
         upgrade.checkForNewVersion();
-        return done.wait(waitMs);
+        return done.wait(LocalHttpServer::answerWaitMs);
     }
 
     QTemporaryDir folder;
@@ -257,7 +256,7 @@ TEST_F(OnlineUpgradeTest, ChecksOncePerRunAtTheAddressOfTheSettingsFile)
     upgrade.checkForNewVersion();
     upgrade.checkForNewVersion();
     EXPECT_EQ(runningRequests(upgrade), 1);
-    ASSERT_TRUE(available.wait(waitMs));
+    ASSERT_TRUE(available.wait(LocalHttpServer::answerWaitMs));
     upgrade.checkForNewVersion();
     EXPECT_EQ(runningRequests(upgrade), 0);
     EXPECT_EQ(server.requests(), QStringList { QStringLiteral("GET /downloads/versions.xml HTTP/1.1") });

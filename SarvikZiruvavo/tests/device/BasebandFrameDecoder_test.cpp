@@ -49,7 +49,7 @@ QStringList mismatch(const char* list, const char* expected, const char* actual)
         QStringLiteral("  |- expected: %1").arg(expected), QStringLiteral("  |- actual: %1").arg(actual) };
 }
 
-struct Case {
+struct DecoderCase {
     const char* name;
     uint contentId;
     Scale scale;
@@ -59,16 +59,16 @@ struct Case {
     QStringList warnings;
 };
 
-void PrintTo(const Case& c, std::ostream* os)
+void PrintTo(const DecoderCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class BasebandFrameDecoderTest : public ::testing::TestWithParam<Case> { };
+class BasebandFrameDecoderTest : public ::testing::TestWithParam<DecoderCase> { };
 
 TEST_P(BasebandFrameDecoderTest, DecodesAmplitudesAndPhases)
 {
-    const Case& c = GetParam();
+    const DecoderCase& c = GetParam();
     MessageLog log;
     const BasebandFrame decoded = BasebandFrameDecoder::decode(c.contentId, c.payload, c.scale);
 
@@ -83,29 +83,31 @@ TEST_P(BasebandFrameDecoderTest, DecodesAmplitudesAndPhases)
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, BasebandFrameDecoderTest,
-    ::testing::Values(Case { "IqLinearIsTheMagnitude", iq, Scale::Linear, frame(1, 2, { 3, 0, 4, 1 }),
+    ::testing::Values(DecoderCase { "IqLinearIsTheMagnitude", iq, Scale::Linear, frame(1, 2, { 3, 0, 4, 1 }),
                           { 5, 1 }, { std::atan2(4.0, 3.0), std::atan2(1.0, 0.0) }, {} },
-        Case { "IqLogarithmicIsThePowerInDecibels", iq, Scale::Logarithmic, frame(1, 2, { 3, 0, 4, 1 }),
-            { 10 * std::log10(25.0), 0 }, { std::atan2(4.0, 3.0), std::atan2(1.0, 0.0) }, {} },
-        Case { "IqPhaseCoversAllFourQuadrants", iq, Scale::Linear, frame(1, 2, { -1, -1, 1, -1 }),
+        DecoderCase { "IqLogarithmicIsThePowerInDecibels", iq, Scale::Logarithmic,
+            frame(1, 2, { 3, 0, 4, 1 }), { 10 * std::log10(25.0), 0 },
+            { std::atan2(4.0, 3.0), std::atan2(1.0, 0.0) }, {} },
+        DecoderCase { "IqPhaseCoversAllFourQuadrants", iq, Scale::Linear, frame(1, 2, { -1, -1, 1, -1 }),
             { std::sqrt(2.0), std::sqrt(2.0) }, { std::atan2(1.0, -1.0), std::atan2(-1.0, -1.0) }, {} },
-        Case { "AmplitudePhaseLinearTakesTheSquareRoot", ap, Scale::Linear,
+        DecoderCase { "AmplitudePhaseLinearTakesTheSquareRoot", ap, Scale::Linear,
             frame(1, 2, { 4, 9, 0.5f, -0.5f }), { 2, 3 }, { 0.5, -0.5 }, {} },
-        Case { "AmplitudePhaseLogarithmic", ap, Scale::Logarithmic, frame(1, 2, { 4, 100, 0.5f, -0.5f }),
-            { 10 * std::log10(4.0), 20 }, { 0.5, -0.5 }, {} },
+        DecoderCase { "AmplitudePhaseLogarithmic", ap, Scale::Logarithmic,
+            frame(1, 2, { 4, 100, 0.5f, -0.5f }), { 10 * std::log10(4.0), 20 }, { 0.5, -0.5 }, {} },
         // Short lists: the values that are there, unconverted where their
         // partner is missing, and a warning for each list that came up short.
-        Case { "ThreeOfFourAmplitudes", iq, Scale::Linear, frame(1, 4, { 3, 0, 4 }), { 3, 0, 4 }, {},
+        DecoderCase { "ThreeOfFourAmplitudes", iq, Scale::Linear, frame(1, 4, { 3, 0, 4 }), { 3, 0, 4 }, {},
             mismatch("amplitude", "4", "3") + mismatch("phase", "4", "0") },
-        Case { "TwoOfThreePhasesAndStrayBytes", ap, Scale::Linear, frame(1, 3, { 4, 9, 16, 0.1f, 0.2f }, 3),
-            { 2, 3, 16 }, { 0.1f, 0.2f }, mismatch("phase", "3", "2") },
+        DecoderCase { "TwoOfThreePhasesAndStrayBytes", ap, Scale::Linear,
+            frame(1, 3, { 4, 9, 16, 0.1f, 0.2f }, 3), { 2, 3, 16 }, { 0.1f, 0.2f },
+            mismatch("phase", "3", "2") },
         // A count the payload cannot hold costs nothing beyond the payload.
-        Case { "HugeCountInASmallPayload", ap, Scale::Linear, frame(1, 0xFFFFFFFF, { 4, 9 }), { 4, 9 }, {},
-            mismatch("amplitude", "4294967295", "2") + mismatch("phase", "4294967295", "0") },
-        Case { "EmptyPayloadIsAnEmptyFrame", ap, Scale::Linear, QByteArray(), {}, {}, {} },
-        Case { "TruncatedHeader", iq, Scale::Linear, frame(1, 2, {}).left(10), {}, {},
+        DecoderCase { "HugeCountInASmallPayload", ap, Scale::Linear, frame(1, 0xFFFFFFFF, { 4, 9 }), { 4, 9 },
+            {}, mismatch("amplitude", "4294967295", "2") + mismatch("phase", "4294967295", "0") },
+        DecoderCase { "EmptyPayloadIsAnEmptyFrame", ap, Scale::Linear, QByteArray(), {}, {}, {} },
+        DecoderCase { "TruncatedHeader", iq, Scale::Linear, frame(1, 2, {}).left(10), {}, {},
             mismatch("amplitude", "2", "0") + mismatch("phase", "2", "0") }),
-    [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<DecoderCase>& param) { return std::string(param.param.name); });
 
 TEST(BasebandFrameDecoderHeaderTest, HeaderFieldsAreTakenAsTheyStand)
 {

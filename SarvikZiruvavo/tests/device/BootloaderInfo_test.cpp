@@ -9,7 +9,7 @@
 
 namespace {
 
-struct Case {
+struct BootloaderCase {
     const char* what;
     QByteArray info;
     bool recognised;
@@ -26,7 +26,7 @@ QByteArray bytes(const char* text, int size)
     return QByteArray(text, size);
 }
 
-const Case cases[] = {
+const BootloaderCase cases[] = {
     { "bootloader of a Falcon", "SARVIK BOOTLOADER V:1.2.3 H:Falcon", true, "1.2.3", "Falcon", "",
         "Sarvik Falcon (bootloader mode)", SarvikDeviceInfo::FalconDevice, 1 },
     { "tail after R:", "SARVIK BOOTLOADER V:10.0.42 H:Gannet R:SerialNumber = \"A1\" rev B", true, "10.0.42",
@@ -76,16 +76,16 @@ const Case cases[] = {
     { "NUL in the version", bytes("SARVIK BOOTLOADER V:1.\0.3 H:Falcon", 34), false },
 };
 
-void PrintTo(const Case& c, std::ostream* os)
+void PrintTo(const BootloaderCase& c, std::ostream* os)
 {
     *os << c.what;
 }
 
-class BootloaderInfoTest : public ::testing::TestWithParam<Case> { };
+class BootloaderInfoTest : public ::testing::TestWithParam<BootloaderCase> { };
 
 TEST_P(BootloaderInfoTest, RecognisesOnlyWhatABootloaderReports)
 {
-    const Case& c = GetParam();
+    const BootloaderCase& c = GetParam();
     SarvikDeviceInfo record;
     record.displayName = QStringLiteral("before");
     record.bootloaderTail = QStringLiteral("before");
@@ -110,7 +110,7 @@ TEST_P(BootloaderInfoTest, RecognisesOnlyWhatABootloaderReports)
     EXPECT_EQ(quint32(SarvikDeviceInfo::BootloaderMode), record.connectionMode);
 }
 
-std::string caseName(const ::testing::TestParamInfo<Case>& info)
+std::string caseName(const ::testing::TestParamInfo<BootloaderCase>& info)
 {
     std::string name = std::to_string(info.index) + "_";
     for (const char* p = info.param.what; *p; ++p)

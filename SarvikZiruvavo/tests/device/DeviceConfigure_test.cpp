@@ -17,24 +17,6 @@
 
 namespace {
 
-SarvikDeviceConfiguration presenceConfiguration(float start, float end)
-{
-    SarvikDeviceConfiguration config;
-    config.profileKind = SarvikDeviceConfiguration::PresenceKind;
-    config.zoneStart = start;
-    config.zoneEnd = end;
-    config.sensitivity = 5;
-    config.ledMode = 2;
-    return config;
-}
-
-// Deletes the objects whose deletion was deferred, as the event loop does
-// once control is back at its level.
-void runDeferredDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 class DeviceConfigureTest : public ::testing::Test {
 protected:
     DeviceConfigureTest()

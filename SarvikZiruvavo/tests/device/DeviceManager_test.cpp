@@ -30,15 +30,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <memory>
 
 using namespace std::chrono_literals;
+using simmodule::personality;
 using simmodule::SimModule;
 
 namespace {
@@ -58,17 +55,10 @@ private:
     mutable std::atomic<int> m_asked { 0 };
 };
 
-std::unique_ptr<SimModule> simulated(const char* personality)
-{
-    auto module = std::make_unique<SimModule>(simmodule::Transport::Pty);
-    simmodule::apply_personality(*module, simmodule::personality(personality), 5.0);
-    return module;
-}
-
 // A module that answers nothing: every search spends its attempts on it.
 std::unique_ptr<SimModule> silent()
 {
-    auto module = simulated("falcon");
+    auto module = simulatedModule(personality("falcon"));
     module->clear_rules();
     return module;
 }
@@ -76,33 +66,6 @@ std::unique_ptr<SimModule> silent()
 QString pathOf(const SimModule& module)
 {
     return QString::fromStdString(module.pty_path());
-}
-
-// True when nobody holds the port: the library locks the ports it opens.
-bool portIsFree(const QString& path)
-{
-    const int fd = ::open(path.toUtf8().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-}
-
-void runDeferredDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-SarvikDeviceConfiguration presenceConfiguration()
-{
-    SarvikDeviceConfiguration config;
-    config.profileKind = SarvikDeviceConfiguration::PresenceKind;
-    config.zoneStart = 1.0f;
-    config.zoneEnd = 3.0f;
-    config.sensitivity = 5;
-    config.ledMode = 2;
-    return config;
 }
 
 class DeviceManagerTest : public ::testing::Test {
@@ -206,7 +169,7 @@ TEST_F(DeviceManagerTest, NothingRunsBeforeTheInterfaceIsUpAndThenTheListLeadsWi
 
 TEST_F(DeviceManagerTest, AnEqualSearchKeepsTheDevicesAndSaysNothing)
 {
-    const SimModule& osprey = attach(simulated("osprey"));
+    const SimModule& osprey = attach(simulatedModule(personality("osprey")));
     DeviceManager& m = make();
     QSignalSpy changed(&m, &DeviceManager::devicesChanged);
     m.onQmlCompleted();
@@ -227,7 +190,7 @@ TEST_F(DeviceManagerTest, AModuleThatComesAndGoesChangesTheList)
     ASSERT_TRUE(searchesEnded(1));
     const QPointer<Device> playback = devices().value(0);
 
-    const SimModule& gannet = attach(simulated("gannet"));
+    const SimModule& gannet = attach(simulatedModule(personality("gannet")));
     ASSERT_TRUE(waitUntil([&] { return changed.count() == 2; }));
     EXPECT_EQ((QStringList { QStringLiteral("from recording"), pathOf(gannet) }), portsListed());
     EXPECT_EQ(QStringLiteral("GANNET"), devices().value(1)->orderCode());
@@ -259,7 +222,7 @@ TEST_F(DeviceManagerTest, OneSearchAtATime)
 
 TEST_F(DeviceManagerTest, ActivationStopsTheSearchAndDeactivationStartsIt)
 {
-    attach(simulated("osprey"));
+    attach(simulatedModule(personality("osprey")));
     DeviceManager& m = make(50ms);
     m.onQmlCompleted();
     ASSERT_TRUE(searchesEnded(1));
@@ -307,7 +270,7 @@ TEST_F(DeviceManagerTest, ActivationStopsTheSearchAndDeactivationStartsIt)
 
 TEST_F(DeviceManagerTest, AListThatArrivesWhileADeviceIsActiveIsDropped)
 {
-    const SimModule& osprey = attach(simulated("osprey"));
+    const SimModule& osprey = attach(simulatedModule(personality("osprey")));
     DeviceManager& m = make(300ms);
     QSignalSpy changed(&m, &DeviceManager::devicesChanged);
     m.onQmlCompleted();
@@ -338,7 +301,7 @@ TEST_F(DeviceManagerTest, AListThatArrivesWhileADeviceIsActiveIsDropped)
 
 TEST_F(DeviceManagerTest, RecoveryFindsTheSameModuleOnAnotherPort)
 {
-    auto first = simulated("osprey");
+    auto first = simulatedModule(personality("osprey"));
     ports.add(*first);
     DeviceManager& m = make();
     QSignalSpy changed(&m, &DeviceManager::devicesChanged);
@@ -355,8 +318,8 @@ TEST_F(DeviceManagerTest, RecoveryFindsTheSameModuleOnAnotherPort)
     first->stop();
     m.recoverActiveDevice();
     EXPECT_TRUE(m.isRecovering());
-    attach(simulated("gannet"));
-    const SimModule& again = attach(simulated("osprey"));
+    attach(simulatedModule(personality("gannet")));
+    const SimModule& again = attach(simulatedModule(personality("osprey")));
 
     ASSERT_TRUE(recovered.wait(20000));
     ASSERT_EQ(1, recovered.count());
@@ -369,7 +332,7 @@ TEST_F(DeviceManagerTest, RecoveryFindsTheSameModuleOnAnotherPort)
     EXPECT_EQ(2, devices().size());
 
     // Its worker reaches the module on its new port.
-    EXPECT_TRUE(device->configure(presenceConfiguration())) << device->errorString().toStdString();
+    EXPECT_TRUE(device->configure(presenceConfiguration(1.0f, 3.0f))) << device->errorString().toStdString();
     EXPECT_GT(again.received_count(), 0u);
 
     // No more searching while it is in use, and once it is given up the
@@ -386,7 +349,7 @@ TEST_F(DeviceManagerTest, RecoveryFindsTheSameModuleOnAnotherPort)
 
 TEST_F(DeviceManagerTest, RecoveryGivesUpAfterItsWindow)
 {
-    const SimModule& osprey = attach(simulated("osprey"));
+    const SimModule& osprey = attach(simulatedModule(personality("osprey")));
     DeviceManager& m = make(100ms, 700ms);
     QSignalSpy changed(&m, &DeviceManager::devicesChanged);
     m.onQmlCompleted();
@@ -427,7 +390,7 @@ TEST_F(DeviceManagerTest, GivingUpTheDeviceEndsItsRecovery)
         { "deactivated", [](DeviceManager& m) { m.setDeviceActivatedAt(1, false); }, false },
         { "cleared", [](DeviceManager& m) { m.clearActiveDevice(); }, false },
     };
-    const SimModule& osprey = attach(simulated("osprey"));
+    const SimModule& osprey = attach(simulatedModule(personality("osprey")));
     for (const auto& row : table) {
         SCOPED_TRACE(row.how);
         DeviceManager& m = make(100ms, 500ms);
@@ -473,7 +436,7 @@ TEST_F(DeviceManagerTest, AnEndedUpgradeDropsTheDeviceAndTheNextSearchListsTheMo
         { "completed", [](DeviceManager& m) { emit m.upgradeComplete(); } },
         { "failed", [](DeviceManager& m) { emit m.upgradeFailed(QStringLiteral("no answer")); } },
     };
-    const SimModule& osprey = attach(simulated("osprey"));
+    const SimModule& osprey = attach(simulatedModule(personality("osprey")));
     for (const auto& row : table) {
         SCOPED_TRACE(row.how);
         DeviceManager& m = make();
@@ -504,7 +467,7 @@ TEST_F(DeviceManagerTest, AnEndedUpgradeDropsTheDeviceAndTheNextSearchListsTheMo
 
 TEST_F(DeviceManagerTest, FirmwareImagesAreThoseOfTheActiveDevicesClass)
 {
-    attach(simulated("osprey"));
+    attach(simulatedModule(personality("osprey")));
     DeviceManager& m = make();
     m.onQmlCompleted();
     ASSERT_TRUE(searchesEnded(1));
@@ -637,7 +600,7 @@ TEST_F(DeviceManagerTest, StartsTheVersionCheckOnceAndRelaysItsAnswer)
 
 TEST_F(DeviceManagerTest, DestructionWaitsForARunningSearchAndDeletesEveryDevice)
 {
-    const SimModule& osprey = attach(simulated("osprey"));
+    const SimModule& osprey = attach(simulatedModule(personality("osprey")));
     DeviceManager& m = make(50ms);
     m.onQmlCompleted();
     ASSERT_TRUE(searchesEnded(1));
@@ -648,8 +611,9 @@ TEST_F(DeviceManagerTest, DestructionWaitsForARunningSearchAndDeletesEveryDevice
     // The active device holds its module's port, and a recovery searches
     // meanwhile.
     m.setDeviceActivatedAt(1, true);
-    ASSERT_TRUE(made.at(1)->configure(presenceConfiguration())) << made.at(1)->errorString().toStdString();
-    EXPECT_FALSE(portIsFree(pathOf(osprey)));
+    ASSERT_TRUE(made.at(1)->configure(presenceConfiguration(1.0f, 3.0f)))
+        << made.at(1)->errorString().toStdString();
+    EXPECT_FALSE(PseudoTerminalPorts::isFree(pathOf(osprey)));
     const SimModule& quiet = attach(silent());
     const int searches = ports.searches();
     m.recoverActiveDevice();
@@ -662,27 +626,29 @@ TEST_F(DeviceManagerTest, DestructionWaitsForARunningSearchAndDeletesEveryDevice
     EXPECT_GT(probes, 0u);
     QTest::qWait(1500);
     EXPECT_EQ(probes, quiet.received_count()) << "the search went on after the manager";
-    EXPECT_TRUE(portIsFree(pathOf(quiet)));
-    EXPECT_TRUE(portIsFree(pathOf(osprey))) << "the active device's connection is still open";
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(quiet)));
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(osprey)))
+        << "the active device's connection is still open";
     for (const QPointer<Device>& device : made)
         EXPECT_TRUE(device.isNull());
 }
 
 TEST_F(DeviceManagerTest, ADeviceDroppedAfterAnUpgradeGoesWithTheManager)
 {
-    const SimModule& osprey = attach(simulated("osprey"));
+    const SimModule& osprey = attach(simulatedModule(personality("osprey")));
     DeviceManager& m = make();
     m.onQmlCompleted();
     ASSERT_TRUE(searchesEnded(1));
     m.setDeviceActivatedAt(1, true);
     const QPointer<Device> upgraded = devices().at(1);
-    ASSERT_TRUE(upgraded->configure(presenceConfiguration())) << upgraded->errorString().toStdString();
+    ASSERT_TRUE(upgraded->configure(presenceConfiguration(1.0f, 3.0f)))
+        << upgraded->errorString().toStdString();
 
     emit m.upgradeComplete();
     ASSERT_FALSE(upgraded.isNull());
     manager.reset();
     EXPECT_TRUE(upgraded.isNull());
-    EXPECT_TRUE(portIsFree(pathOf(osprey)));
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(osprey)));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "device/RecordingSummary.hpp"
 #include "support/DeviceHarness.hpp"
 #include "support/MessageLog.hpp"
+#include "support/ModuleMessages.hpp"
 #include "support/QtPrinters.hpp"
 #include "support/RecordedSession.hpp"
 #include "support/SessionWriter.hpp"
@@ -46,7 +47,7 @@ QByteArray basebandRecord(quint32 counter)
     frame.second = { 0, 0.5f, 1, 1.5f };
     const simmodule::Bytes message
         = simmodule::baseband_frame_message(simmodule::content::baseband_amplitude_phase, frame);
-    return QByteArray(reinterpret_cast<const char*>(message.data()) + 5, int(message.size() - 5));
+    return payloadOf(message);
 }
 
 struct Session {

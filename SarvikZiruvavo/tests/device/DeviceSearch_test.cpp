@@ -4,6 +4,7 @@
 #include "core/SarvikDeviceInfo.hpp"
 #include "device/DeviceSearch.hpp"
 #include "device/LoggerIo.hpp"
+#include "support/DeviceHarness.hpp"
 #include "support/MessageLog.hpp"
 #include "support/PseudoTerminalPorts.hpp"
 #include "support/QtPrinters.hpp"
@@ -17,21 +18,20 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
 #include <vector>
 
-using namespace simmodule;
-
 namespace {
 
-constexpr quint32 crashDumpType = file_type::crash_dump;
+using simmodule::Personality;
+using simmodule::personality;
+using simmodule::Rule;
+using simmodule::SimModule;
+using simmodule::file_type::crash_dump;
+
 const QString caseNotHandled
     = QStringLiteral("case not handled in switch void fillDeviceInfo(Sarvik::Linkwell&, SarvikDeviceInfo*)");
 
@@ -74,30 +74,12 @@ QString describe(const SarvikDeviceInfo& r)
     return out;
 }
 
-// True when nobody holds the port: the library locks the ports it opens.
-bool portIsFree(const QString& path)
-{
-    const int fd = ::open(path.toUtf8().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-}
-
 size_t countOf(const SimModule& module, const Bytes& prefix)
 {
     size_t n = 0;
     for (const Bytes& command : module.received())
         n += command.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), command.begin());
     return n;
-}
-
-std::unique_ptr<SimModule> simulated(const Personality& personality)
-{
-    auto module = std::make_unique<SimModule>(Transport::Pty);
-    apply_personality(*module, personality, 5.0);
-    return module;
 }
 
 // What fillDeviceInfo makes of the module over a connection of the test's.
@@ -109,7 +91,7 @@ SarvikDeviceInfo identify(SimModule& module)
     return info;
 }
 
-Personality with(const char* name, const std::function<void(Personality&)>& change)
+Personality personalityWith(const char* name, const std::function<void(Personality&)>& change)
 {
     Personality p = personality(name);
     change(p);
@@ -155,7 +137,7 @@ const RecordCase recordCases[] = {
     { "Corvid",
         [] {
             // A Corvid is never asked for crash dumps.
-            return with("corvid", [](Personality& p) { p.files.store(crashDumpType, 0, { 1 }); });
+            return personalityWith("corvid", [](Personality& p) { p.files.store(crash_dump, 0, { 1 }); });
         },
         [] {
             SarvikDeviceInfo r = applicationModule(SarvikDeviceInfo::CorvidDevice, QStringLiteral("CORVID"));
@@ -169,9 +151,9 @@ const RecordCase recordCases[] = {
         } },
     { "OspreyWithACrashDump",
         [] {
-            return with("osprey", [](Personality& p) {
+            return personalityWith("osprey", [](Personality& p) {
                 p.firmware_version = "1.6.0";
-                p.files.store(crashDumpType, 3, { 1, 2, 3 });
+                p.files.store(crash_dump, 3, { 1, 2, 3 });
             });
         },
         [] {
@@ -190,7 +172,7 @@ const RecordCase recordCases[] = {
     // The order code is compared without regard to case and shown upper-cased.
     { "FalconWhoseOrderCodeIsInLowerCase",
         [] {
-            return with("falcon", [](Personality& p) {
+            return personalityWith("falcon", [](Personality& p) {
                 p.order_code = "falcon";
                 p.firmware_id = "falcon fw";
                 p.firmware_version = "1.5.10";
@@ -209,7 +191,8 @@ const RecordCase recordCases[] = {
             r.supportedApps = 0x60 | 0x1000;
             return r;
         } },
-    { "MerlinInMixedCase", [] { return with("merlin", [](Personality& p) { p.order_code = "MeRlIn"; }); },
+    { "MerlinInMixedCase",
+        [] { return personalityWith("merlin", [](Personality& p) { p.order_code = "MeRlIn"; }); },
         [] {
             SarvikDeviceInfo r = applicationModule(SarvikDeviceInfo::MerlinDevice, QStringLiteral("MERLIN"));
             r.firmwareId = QStringLiteral("MERLIN");
@@ -222,7 +205,7 @@ const RecordCase recordCases[] = {
         } },
     { "GannetWithoutZoneLimitsOnTheHighBand",
         [] {
-            return with("gannet", [](Personality& p) {
+            return personalityWith("gannet", [](Personality& p) {
                 p.zone_limits.reset();
                 p.tx_center_frequency = 4;
                 p.item_number = "";
@@ -241,7 +224,7 @@ const RecordCase recordCases[] = {
             return r;
         } },
     { "GannetWithoutFrequencyBand",
-        [] { return with("gannet", [](Personality& p) { p.tx_center_frequency.reset(); }); },
+        [] { return personalityWith("gannet", [](Personality& p) { p.tx_center_frequency.reset(); }); },
         [] {
             SarvikDeviceInfo r = applicationModule(SarvikDeviceInfo::GannetDevice, QStringLiteral("GANNET"));
             r.itemNumber = QStringLiteral("000160-101");
@@ -276,12 +259,12 @@ const RecordCase recordCases[] = {
         } },
     { "EmbeddedPlatformWithAnotherBootloaderAndNoChipSettings",
         [] {
-            return with("dax", [](Personality& p) {
+            return personalityWith("dax", [](Personality& p) {
                 p.firmware_id = "dax";
                 p.bootloader_name = "SARVIK BOOTLOADER";
                 p.chip_tx_center_frequency.reset();
                 p.downconversion = 0;
-                p.files.store(crashDumpType, 0, { 1 }); // not asked for
+                p.files.store(crash_dump, 0, { 1 }); // not asked for
             });
         },
         [] {
@@ -302,7 +285,9 @@ const RecordCase recordCases[] = {
             return r;
         } },
     { "SafeModeWithACrashDump",
-        [] { return with("safe-mode", [](Personality& p) { p.files.store(crashDumpType, 0, { 9 }); }); },
+        [] {
+            return personalityWith("safe-mode", [](Personality& p) { p.files.store(crash_dump, 0, { 9 }); });
+        },
         [] {
             SarvikDeviceInfo r;
             r.displayName = QStringLiteral("Sarvik Safe Mode");
@@ -366,7 +351,7 @@ protected:
 
 TEST_P(ModuleRecordTest, EveryFieldOfTheRecord)
 {
-    const auto module = simulated(GetParam().module());
+    const auto module = simulatedModule(GetParam().module());
     const QString port = ports.add(*module).systemLocation;
     SarvikDeviceInfo expected = GetParam().expected();
     expected.portName = port;
@@ -375,7 +360,7 @@ TEST_P(ModuleRecordTest, EveryFieldOfTheRecord)
     const QList<SarvikDeviceInfo> found = searchDevices();
     ASSERT_EQ(1, found.size());
     EXPECT_EQ(describe(expected), describe(found.front()));
-    EXPECT_TRUE(portIsFree(port)); // every probe let the port go
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(port)); // every probe let the port go
 }
 
 INSTANTIATE_TEST_SUITE_P(Modules, ModuleRecordTest, ::testing::ValuesIn(recordCases),
@@ -412,7 +397,7 @@ TEST(FillDeviceInfoTest, VersionGatesAndItemNumbersDecideTheApplications)
         { "corvid", "1.2.1", "", 0x1002, false },
     };
     for (const auto& row : rows) {
-        const auto module = simulated(with(row.model, [&](Personality& p) {
+        const auto module = simulatedModule(personalityWith(row.model, [&](Personality& p) {
             p.firmware_version = row.firmware;
             p.item_number = row.itemNumber;
         }));
@@ -433,29 +418,31 @@ TEST(FillDeviceInfoTest, ModulesThatAreNotIdentifiedInNormalMode)
         bool warning;
     } rows[] = {
         { "pong of a module not to be listed", personality("not-listed"), {}, false },
-        { "unknown pong", with("osprey", [](Personality& p) { p.pong = 0x12345678; }), {}, true },
-        { "ping refused", personality("falcon"), { Rule(command::ping()).error(3) }, true },
-        { "firmware id refused", personality("falcon"), { Rule(command::get_system_info(2)).error(1) },
+        { "unknown pong", personalityWith("osprey", [](Personality& p) { p.pong = 0x12345678; }), {}, true },
+        { "ping refused", personality("falcon"), { Rule(simmodule::command::ping()).error(3) }, true },
+        { "firmware id refused", personality("falcon"),
+            { Rule(simmodule::command::get_system_info(2)).error(1) }, false },
+        { "unknown order code", personalityWith("falcon", [](Personality& p) { p.order_code = "Heron"; }), {},
             false },
-        { "unknown order code", with("falcon", [](Personality& p) { p.order_code = "Heron"; }), {}, false },
-        { "empty order code", with("falcon", [](Personality& p) { p.order_code = ""; }), {}, false },
-        { "order code refused", personality("falcon"), { Rule(command::get_system_info(1)).error(1) },
+        { "empty order code", personalityWith("falcon", [](Personality& p) { p.order_code = ""; }), {},
             false },
-        { "item number refused", personality("falcon"), { Rule(command::get_system_info(0)).error(1) },
-            false },
-        { "firmware version refused", personality("falcon"), { Rule(command::get_system_info(3)).error(1) },
-            false },
-        { "serial number refused", personality("corvid"), { Rule(command::get_system_info(6)).error(1) },
-            false },
-        { "build information refused", personality("gannet"), { Rule(command::get_system_info(4)).error(1) },
-            false },
+        { "order code refused", personality("falcon"),
+            { Rule(simmodule::command::get_system_info(1)).error(1) }, false },
+        { "item number refused", personality("falcon"),
+            { Rule(simmodule::command::get_system_info(0)).error(1) }, false },
+        { "firmware version refused", personality("falcon"),
+            { Rule(simmodule::command::get_system_info(3)).error(1) }, false },
+        { "serial number refused", personality("corvid"),
+            { Rule(simmodule::command::get_system_info(6)).error(1) }, false },
+        { "build information refused", personality("gannet"),
+            { Rule(simmodule::command::get_system_info(4)).error(1) }, false },
         { "embedded platform version refused", personality("dax"),
-            { Rule(command::get_system_info(3)).error(1) }, false },
+            { Rule(simmodule::command::get_system_info(3)).error(1) }, false },
         { "safe mode firmware id refused", personality("safe-mode"),
-            { Rule(command::get_system_info(2)).error(1) }, false },
+            { Rule(simmodule::command::get_system_info(2)).error(1) }, false },
     };
     for (const auto& row : rows) {
-        const auto module = simulated(row.module);
+        const auto module = simulatedModule(row.module);
         for (const Rule& rule : row.rules)
             module->add_rule_first(rule);
         MessageLog log;
@@ -467,7 +454,7 @@ TEST(FillDeviceInfoTest, ModulesThatAreNotIdentifiedInNormalMode)
 
 TEST(FillDeviceInfoTest, AModuleNotToBeListedIsAskedNothingAfterThePing)
 {
-    const auto module = simulated(personality("not-listed"));
+    const auto module = simulatedModule(personality("not-listed"));
     EXPECT_FALSE(identify(*module).identified);
     // The ping as the library sends it, with its fixed value.
     EXPECT_EQ((std::vector<Bytes> { { 0x01, 0xAE, 0xEA, 0xAA, 0xEE } }), module->received());
@@ -477,9 +464,9 @@ TEST(FillDeviceInfoTest, AModuleNotToBeListedIsAskedNothingAfterThePing)
 // module does not answer them at all, identification still goes on.
 TEST(FillDeviceInfoTest, EmbeddedPlatformThatDoesNotAnswerItsCoreIdOrBootloaderIsStillIdentified)
 {
-    const auto module = simulated(personality("dax"));
-    module->add_rule_first(Rule(command::get_system_info(8)));
-    module->add_rule_first(Rule(command::get_system_info(9)));
+    const auto module = simulatedModule(personality("dax"));
+    module->add_rule_first(Rule(simmodule::command::get_system_info(8)));
+    module->add_rule_first(Rule(simmodule::command::get_system_info(9)));
     MessageLog log;
     const SarvikDeviceInfo info = identify(*module);
     EXPECT_TRUE(info.identified);
@@ -493,7 +480,7 @@ TEST(FillDeviceInfoTest, EmbeddedPlatformThatDoesNotAnswerItsCoreIdOrBootloaderI
 
 TEST(FillDeviceInfoTest, EmbeddedPlatformThatRefusesItsCoreIdOrBootloaderIsStillIdentified)
 {
-    const auto module = simulated(with("dax", [](Personality& p) {
+    const auto module = simulatedModule(personalityWith("dax", [](Personality& p) {
         p.core_id.reset();
         p.bootloader_name.reset();
     }));
@@ -508,7 +495,8 @@ TEST(FillDeviceInfoTest, EmbeddedPlatformThatRefusesItsCoreIdOrBootloaderIsStill
 
 TEST(FillDeviceInfoTest, ZoneLimitsThatCannotBeReadAreLoggedAndDefaulted)
 {
-    const auto module = simulated(with("osprey", [](Personality& p) { p.zone_limits.reset(); }));
+    const auto module
+        = simulatedModule(personalityWith("osprey", [](Personality& p) { p.zone_limits.reset(); }));
     MessageLog log;
     const SarvikDeviceInfo info = identify(*module);
     EXPECT_EQ(1, log.count(QStringLiteral("WARNING: failed to get detection zone limits")));
@@ -522,10 +510,10 @@ TEST(FillDeviceInfoTest, ZoneLimitsThatCannotBeReadAreLoggedAndDefaulted)
 TEST(CrashDumpTest, OnlyNewerModelsAndSafeModeAreAskedAndAFileMakesTheFlag)
 {
     for (const bool dump : { false, true }) {
-        const auto module = simulated(with("falcon", [&](Personality& p) {
+        const auto module = simulatedModule(personalityWith("falcon", [&](Personality& p) {
             if (dump)
-                p.files.store(crashDumpType, 0, { 1 });
-            p.files.store(file_type::noise_map_first, 0, { 2 }); // another type is no dump
+                p.files.store(crash_dump, 0, { 1 });
+            p.files.store(simmodule::file_type::noise_map_first, 0, { 2 }); // another type is no dump
         }));
         Sarvik::Linkwell connection(module->pty_path(), 0, new LoggerIo);
         for (quint32 type = 0; type <= 7; ++type) {
@@ -543,8 +531,8 @@ TEST(CrashDumpTest, OnlyNewerModelsAndSafeModeAreAskedAndAFileMakesTheFlag)
 
 TEST(CrashDumpTest, ARefusedSearchIsNoDump)
 {
-    const auto module
-        = simulated(with("gannet", [](Personality& p) { p.files.store(crashDumpType, 0, { 1 }); }));
+    const auto module = simulatedModule(
+        personalityWith("gannet", [](Personality& p) { p.files.store(crash_dump, 0, { 1 }); }));
     module->add_rule_first(Rule({ 0x90, 0x64 }).error(5));
     Sarvik::Linkwell connection(module->pty_path(), 0, new LoggerIo);
     EXPECT_FALSE(
@@ -559,7 +547,7 @@ protected:
 
     SimModule& attach(const Personality& personality, SerialPortEntry port = PseudoTerminalPorts::usbPort())
     {
-        modules.push_back(simulated(personality));
+        modules.push_back(simulatedModule(personality));
         ports.add(*modules.back(), port);
         return *modules.back();
     }
@@ -618,7 +606,7 @@ TEST_F(DeviceSearchTest, KeepsPortsOfModuleUsbIdsOnlyAndLabelsThemByTheirDescrip
     EXPECT_EQ(expected, found); // in the order of the list
     for (size_t i = 0; i < std::size(rows); ++i) {
         EXPECT_EQ(rows[i].kind != nullptr, modules[i]->received_count() > 0) << i;
-        EXPECT_TRUE(portIsFree(pathOf(*modules[i]))) << i;
+        EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(*modules[i]))) << i;
     }
 }
 
@@ -635,28 +623,28 @@ TEST_F(DeviceSearchTest, FindsEveryKindOfModuleInOneWalk)
             QStringLiteral("Sarvik Open Bootloader"), QStringLiteral("Sarvik CORVID") }),
         names);
     for (const auto& module : modules)
-        EXPECT_TRUE(portIsFree(pathOf(*module)));
+        EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(*module)));
 }
 
 // The two-part version is refused each time: three attempts, then the port
 // is left out; the module is asked in normal mode and in its bootloader.
 TEST_F(DeviceSearchTest, BootloaderTextThatIsNotRecognisedIsRetriedAndLeftOut)
 {
-    SimModule& module = attach(
-        with("bootloader", [](Personality& p) { p.bootloader_info = "SARVIK BOOTLOADER V:1.2 H:Falcon"; }));
+    SimModule& module = attach(personalityWith(
+        "bootloader", [](Personality& p) { p.bootloader_info = "SARVIK BOOTLOADER V:1.2 H:Falcon"; }));
     EXPECT_TRUE(searchDevices().isEmpty());
-    EXPECT_EQ(3u, countOf(module, command::ping()));
-    EXPECT_EQ(3u, countOf(module, command::bootloader_info()));
-    EXPECT_TRUE(portIsFree(pathOf(module)));
+    EXPECT_EQ(3u, countOf(module, simmodule::command::ping()));
+    EXPECT_EQ(3u, countOf(module, simmodule::command::bootloader_info()));
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(module)));
 }
 
 TEST_F(DeviceSearchTest, ModuleNotToBeListedIsLeftOutAfterThreeAttempts)
 {
     SimModule& module = attach(personality("not-listed"));
     EXPECT_TRUE(searchDevices().isEmpty());
-    EXPECT_EQ(3u, countOf(module, command::ping()));
-    EXPECT_EQ(3u, countOf(module, command::bootloader_info()));
-    EXPECT_TRUE(portIsFree(pathOf(module)));
+    EXPECT_EQ(3u, countOf(module, simmodule::command::ping()));
+    EXPECT_EQ(3u, countOf(module, simmodule::command::bootloader_info()));
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(module)));
 }
 
 TEST_F(DeviceSearchTest, SilentPortIsLeftOutAfterThreeAttempts)
@@ -667,9 +655,9 @@ TEST_F(DeviceSearchTest, SilentPortIsLeftOutAfterThreeAttempts)
     const QList<SarvikDeviceInfo> found = searchDevices();
     ASSERT_EQ(1, found.size());
     EXPECT_EQ(pathOf(falcon), found.front().portName);
-    EXPECT_EQ(3u, countOf(silent, command::ping()));
-    EXPECT_EQ(3u, countOf(silent, command::bootloader_info()));
-    EXPECT_TRUE(portIsFree(pathOf(silent)));
+    EXPECT_EQ(3u, countOf(silent, simmodule::command::ping()));
+    EXPECT_EQ(3u, countOf(silent, simmodule::command::bootloader_info()));
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(silent)));
 }
 
 // As a port that a module's own connection holds: it is enumerated, its
@@ -745,7 +733,7 @@ TEST_F(DeviceSearchTest, PortsComeAndGoWhileASearchRuns)
     EXPECT_EQ(5, search.get());
     ports.clear();
     EXPECT_TRUE(searchDevices().isEmpty());
-    EXPECT_TRUE(portIsFree(pathOf(first)));
+    EXPECT_TRUE(PseudoTerminalPorts::isFree(pathOf(first)));
 }
 
 } // namespace

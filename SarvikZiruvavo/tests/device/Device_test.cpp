@@ -42,9 +42,9 @@ SarvikDeviceInfo record(quint32 deviceType, quint32 supportedApps = 0)
 
 // Records, in order, the names of the Device's signals about its
 // applications and activation.
-class SignalOrder {
+class ActivationSignals {
 public:
-    explicit SignalOrder(Device& device)
+    explicit ActivationSignals(Device& device)
     {
         QObject::connect(
             &device, &Device::deviceAppsChanged, &m_context, [this] { names << "deviceAppsChanged"; });
@@ -219,7 +219,7 @@ TEST_P(DeviceActivationTest, MakesTheApplicationsOfTheMaskInTheirOrder)
     const ActivationRow& row = GetParam();
     FakeAppFactory factory;
     Device device(record(SarvikDeviceInfo::FalconDevice, row.supportedApps), nullptr, nullptr, &factory);
-    SignalOrder order(device);
+    ActivationSignals order(device);
     ApplicationProperties::setConsoleLogEnabled(false);
 
     device.setActive(true);
@@ -263,7 +263,7 @@ TEST(DeviceTest, DeactivationDeletesTheApplicationsAndClosesTheConnection)
     for (FakeDeviceApp* app : FakeAppFactory::applicationsOf(device))
         applications.append(app);
     device.setDeviceAppActivatedAt(1, true);
-    SignalOrder order(device);
+    ActivationSignals order(device);
     calls.clear();
 
     device.setActive(false);
@@ -288,7 +288,7 @@ TEST(DeviceTest, ChoosesTheActiveApplication)
     Device device(record(SarvikDeviceInfo::FalconDevice, 0x60), nullptr, nullptr, &factory);
     device.setActive(true);
     factory.clear();
-    SignalOrder order(device);
+    ActivationSignals order(device);
 
     // Out of range: nothing happens.
     device.setDeviceAppActivatedAt(-1, true);

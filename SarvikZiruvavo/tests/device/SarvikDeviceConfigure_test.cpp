@@ -25,8 +25,6 @@ struct Step {
     QString failure;
 };
 
-const Bytes idle = wire::sensorMode(0x11);
-
 SarvikDeviceConfiguration settings(quint32 profileKind, quint32 outputs)
 {
     SarvikDeviceConfiguration config;
@@ -189,7 +187,7 @@ TEST_P(SarvikDeviceModelConfigureTest, OpensAndSendsTheModelsSettingsInOrder)
     const bool daxOpen = row.deviceType == SarvikDeviceInfo::DaxDevice;
     std::vector<Bytes> open { wire::ping() };
     if (!daxOpen)
-        open.insert(open.begin(), idle);
+        open.insert(open.begin(), wire::sensorIdle());
     expected.insert(expected.begin(), open.begin(), open.end());
     EXPECT_TRUE(fixture.received(expected));
 }
@@ -262,7 +260,8 @@ TEST_P(SarvikDeviceCorvidConfigureTest, ResetsTheModuleThenSendsItsSettings)
     EXPECT_EQ(row.failure.isEmpty(), outcome.success);
     EXPECT_EQ(row.failure, outcome.error);
     EXPECT_FALSE(outcome.zoneReported);
-    std::vector<Bytes> expected { idle, wire::ping(), idle, wire::moduleReset(), wire::ping() };
+    std::vector<Bytes> expected { wire::sensorIdle(), wire::ping(), wire::sensorIdle(), wire::moduleReset(),
+        wire::ping() };
     const std::vector<Bytes> sent = corvidSettings();
     expected.insert(expected.end(), sent.begin(), sent.begin() + std::ptrdiff_t(row.settingsSent));
     EXPECT_TRUE(fixture.received(expected));
@@ -297,7 +296,7 @@ TEST(SarvikDeviceConfigureTest, ModuleThatDoesNotOpenFailsWithoutSendingSettings
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(QStringLiteral("failed to open module"), outcome.error);
     EXPECT_FALSE(outcome.zoneReported);
-    EXPECT_TRUE(fixture.received({ idle, wire::ping() }));
+    EXPECT_TRUE(fixture.received({ wire::sensorIdle(), wire::ping() }));
 }
 
 TEST(SarvikDeviceConfigureTest, UnknownModelIsNotConfigured)
@@ -309,7 +308,7 @@ TEST(SarvikDeviceConfigureTest, UnknownModelIsNotConfigured)
         = fixture.thread().configure(settings(SarvikDeviceConfiguration::SleepKind, 0));
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(QStringLiteral("internal error: device type not handled in configure"), outcome.error);
-    EXPECT_TRUE(fixture.received({ idle, wire::ping() }));
+    EXPECT_TRUE(fixture.received({ wire::sensorIdle(), wire::ping() }));
 }
 
 // A profile kind the model does not offer is a fault of the calling

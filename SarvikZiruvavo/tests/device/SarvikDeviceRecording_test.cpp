@@ -17,13 +17,13 @@
 
 namespace {
 
+using simmodule::file_type::crash_dump;
 using wire::Bytes;
 
-constexpr uint32_t crashDumpType = simmodule::file_type::crash_dump;
 constexpr uint32_t noiseMapTypes[]
     = { simmodule::file_type::noise_map_first, simmodule::file_type::noise_map_second };
 
-const Bytes presence = simmodule::presence_single_message({ 7, 1, 2.5f, 0, 80 });
+const Bytes presenceMessage = simmodule::presence_single_message({ 7, 1, 2.5f, 0, 80 });
 
 bool startRecording(WorkerThread& thread, Sarvik::DataTypes types, const QString& path,
     const Sarvik::RecordingOptions& options = Sarvik::RecordingOptions())
@@ -133,7 +133,7 @@ TEST(SarvikDeviceRecordingTest, BasenameNamesTheDataFilesOfLaterRecordings)
         Q_ARG(Sarvik::DataType, Sarvik::PresenceSingleDataType),
         Q_ARG(QString, QStringLiteral("bedroom_pres"))));
     ASSERT_TRUE(startRecording(fixture.thread(), Sarvik::PresenceSingleDataType, directory.path()));
-    fixture.module().send_packet(presence);
+    fixture.module().send_packet(presenceMessage);
     const QStringList files = waitForFiles(directory.path(), QStringLiteral("bedroom_pres*"));
     EXPECT_EQ(1, files.size()) << files.join(' ').toStdString();
     stopRecording(fixture.thread(), Sarvik::PresenceSingleDataType);
@@ -153,7 +153,7 @@ TEST(SarvikDeviceRecordingTest, TwoRecorderErrorsGiveOneSignalPerInstallation)
     file.close();
     ASSERT_TRUE(
         startRecording(fixture.thread(), Sarvik::PresenceSingleDataType | Sarvik::StringDataType, blocked));
-    fixture.module().send_packet(presence);
+    fixture.module().send_packet(presenceMessage);
     fixture.module().send_packet(simmodule::text_data_message(1, 0, "a second failure"));
     ASSERT_TRUE(waitForSignals(errors, 1));
     EXPECT_FALSE(errors.wait(500));
@@ -164,13 +164,13 @@ TEST(SarvikDeviceRecordingTest, TwoRecorderErrorsGiveOneSignalPerInstallation)
     stopRecording(fixture.thread(), Sarvik::PresenceSingleDataType | Sarvik::StringDataType);
     fixture.worker().setupRecordingErrorCallback();
     ASSERT_TRUE(startRecording(fixture.thread(), Sarvik::PresenceSingleDataType, blocked));
-    fixture.module().send_packet(presence);
+    fixture.module().send_packet(presenceMessage);
     ASSERT_TRUE(waitForSignals(errors, 2));
     stopRecording(fixture.thread(), Sarvik::PresenceSingleDataType);
     fixture.worker().setupRecordingErrorCallback();
     fixture.worker().clearRecordingErrorCallback();
     ASSERT_TRUE(startRecording(fixture.thread(), Sarvik::PresenceSingleDataType, blocked));
-    fixture.module().send_packet(presence);
+    fixture.module().send_packet(presenceMessage);
     EXPECT_FALSE(errors.wait(500));
     EXPECT_EQ(2, errors.count());
 }
@@ -213,7 +213,7 @@ TEST(SarvikDeviceRecordingTest, OtherModelsReportNoDirectory)
     QSignalSpy ready(&fixture.relay(), &WorkerSignals::recordingDirectoryReady);
     ASSERT_TRUE(fixture.thread().call("deleteCrashDumpOnModule"));
     ASSERT_TRUE(startRecording(fixture.thread(), Sarvik::PresenceSingleDataType, directory.path()));
-    fixture.module().send_packet(presence);
+    fixture.module().send_packet(presenceMessage);
     ASSERT_FALSE(waitForFiles(directory.path(), QStringLiteral("*")).isEmpty());
     // The lookup would have answered within about a second.
     EXPECT_FALSE(ready.wait(1500));
@@ -305,7 +305,7 @@ TEST(SarvikDeviceCrashDumpTest, DumpIsFetchedInChunksAndStoredByteForByte)
     fixture.storeFilesIn(files);
     // Framing bytes (7D, 7E, 7F) throughout, and a last chunk that is not full.
     const QByteArray dump = pattern(700);
-    files.store(crashDumpType, 0, Bytes(dump.begin(), dump.end()));
+    files.store(crash_dump, 0, Bytes(dump.begin(), dump.end()));
 
     const QString fileName = directory.filePath(QStringLiteral("sarvik_crash_dump_20240101_120000.dat"));
     // An older file of that name is replaced.
@@ -320,14 +320,14 @@ TEST(SarvikDeviceCrashDumpTest, DumpIsFetchedInChunksAndStoredByteForByte)
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_EQ(dump, stored.readAll());
     EXPECT_TRUE(
-        fixture.received({ wire::ping(), wire::openFile(crashDumpType, 0), wire::fileLength(crashDumpType, 0),
-            wire::fileData(crashDumpType, 0, 0, 256), wire::fileData(crashDumpType, 0, 256, 256),
-            wire::fileData(crashDumpType, 0, 512, 188), wire::closeFile(crashDumpType, 0, false) }));
+        fixture.received({ wire::ping(), wire::openFile(crash_dump, 0), wire::fileLength(crash_dump, 0),
+            wire::fileData(crash_dump, 0, 0, 256), wire::fileData(crash_dump, 0, 256, 256),
+            wire::fileData(crash_dump, 0, 512, 188), wire::closeFile(crash_dump, 0, false) }));
 
     fixture.clearReceived();
     EXPECT_TRUE(fixture.thread().call("deleteCrashDumpOnModule"));
-    EXPECT_TRUE(fixture.received({ wire::deleteFile(crashDumpType, 0) }));
-    EXPECT_FALSE(files.contains(crashDumpType, 0));
+    EXPECT_TRUE(fixture.received({ wire::deleteFile(crash_dump, 0) }));
+    EXPECT_FALSE(files.contains(crash_dump, 0));
 }
 
 TEST(SarvikDeviceCrashDumpTest, FailuresLeaveTheirReasonAndNoFile)
@@ -353,7 +353,7 @@ TEST(SarvikDeviceCrashDumpTest, FailuresLeaveTheirReasonAndNoFile)
         simmodule::FileSystem files;
         fixture.storeFilesIn(files);
         if (row.stored)
-            files.store(crashDumpType, 0, row.content);
+            files.store(crash_dump, 0, row.content);
         EXPECT_FALSE(storeCrashDump(fixture.thread(), row.fileName));
         EXPECT_EQ(row.error, fixture.worker().lastError());
         EXPECT_FALSE(QFile::exists(row.fileName));

@@ -6,6 +6,7 @@
 #include "support/WirePayloads.hpp"
 #include "support/WorkerHarness.hpp"
 
+#include "simmodule/FileSystem.hpp"
 #include "simmodule/Messages.hpp"
 #include "simmodule/PayloadWriter.hpp"
 
@@ -18,8 +19,6 @@ namespace {
 
 using simmodule::PayloadWriter;
 using wire::Bytes;
-
-constexpr uint32_t crashDumpType = 0x04554D50;
 
 struct OpenRow {
     const char* name;
@@ -48,7 +47,7 @@ TEST_P(SarvikDeviceOpenTest, OpensByModelAndClosesTheWayTheModelStops)
     EXPECT_EQ(row.opens, fixture.thread().call("deleteCrashDumpOnModule"));
     std::vector<Bytes> expected = row.openPayloads;
     if (row.opens)
-        expected.push_back(wire::deleteFile(crashDumpType, 0));
+        expected.push_back(wire::deleteFile(simmodule::file_type::crash_dump, 0));
     else
         EXPECT_EQ(QStringLiteral("failed to open sensor"), fixture.worker().lastError());
     EXPECT_TRUE(fixture.received(expected));
@@ -60,21 +59,19 @@ TEST_P(SarvikDeviceOpenTest, OpensByModelAndClosesTheWayTheModelStops)
     EXPECT_TRUE(fixture.received(row.closePayloads));
 }
 
-const Bytes idle = wire::sensorMode(0x11);
-
 INSTANTIATE_TEST_SUITE_P(ByModel, SarvikDeviceOpenTest,
     ::testing::Values(OpenRow { "Corvid", SarvikDeviceInfo::CorvidDevice, SarvikDeviceInfo::NormalMode, true,
-                          { idle, wire::ping() }, { idle } },
+                          { wire::sensorIdle(), wire::ping() }, { wire::sensorIdle() } },
         OpenRow { "Osprey", SarvikDeviceInfo::OspreyDevice, SarvikDeviceInfo::NormalMode, true,
-            { idle, wire::ping() }, { idle } },
+            { wire::sensorIdle(), wire::ping() }, { wire::sensorIdle() } },
         OpenRow { "Gannet", SarvikDeviceInfo::GannetDevice, SarvikDeviceInfo::NormalMode, true,
-            { idle, wire::ping() }, { idle } },
+            { wire::sensorIdle(), wire::ping() }, { wire::sensorIdle() } },
         OpenRow { "Dax", SarvikDeviceInfo::DaxDevice, SarvikDeviceInfo::NormalMode, true, { wire::ping() },
             { wire::chipSetF32(wire::chip::fps, 0.0f) } },
         // A module in safe mode is opened although its model is unknown, and
         // left alone when closed.
         OpenRow { "UnknownInSafeMode", SarvikDeviceInfo::UnknownDevice, SarvikDeviceInfo::SafeMode, true,
-            { idle, wire::ping() }, {} },
+            { wire::sensorIdle(), wire::ping() }, {} },
         OpenRow {
             "UnknownModel", SarvikDeviceInfo::UnknownDevice, SarvikDeviceInfo::NormalMode, false, {}, {} }),
     [](const ::testing::TestParamInfo<OpenRow>& row) { return std::string(row.param.name); });
@@ -99,7 +96,7 @@ TEST(SarvikDeviceTest, OnlyTheOlderModuleMustAcceptTheIdleCommandToOpen)
 {
     for (const quint32 deviceType : { SarvikDeviceInfo::CorvidDevice, SarvikDeviceInfo::FalconDevice }) {
         ModuleWorker fixture(deviceType);
-        fixture.failCommand(idle);
+        fixture.failCommand(wire::sensorIdle());
         const bool opened = fixture.thread().call("deleteCrashDumpOnModule");
         EXPECT_EQ(deviceType != SarvikDeviceInfo::CorvidDevice, opened) << deviceType;
     }

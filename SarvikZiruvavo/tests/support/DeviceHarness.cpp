@@ -1,5 +1,6 @@
 #include "DeviceHarness.hpp"
 
+#include <QCoreApplication>
 #include <QTest>
 #include <QUrl>
 
@@ -111,6 +112,29 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds time
         QTest::qWait(5);
     }
     return true;
+}
+
+void runDeferredDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+SarvikDeviceConfiguration presenceConfiguration(float zoneStart, float zoneEnd)
+{
+    SarvikDeviceConfiguration config;
+    config.profileKind = SarvikDeviceConfiguration::PresenceKind;
+    config.zoneStart = zoneStart;
+    config.zoneEnd = zoneEnd;
+    config.sensitivity = 5;
+    config.ledMode = 2;
+    return config;
+}
+
+std::unique_ptr<simmodule::SimModule> simulatedModule(const simmodule::Personality& personality)
+{
+    auto module = std::make_unique<simmodule::SimModule>(simmodule::Transport::Pty);
+    simmodule::apply_personality(*module, personality, 5.0);
+    return module;
 }
 
 SarvikDeviceInfo playbackEntry()

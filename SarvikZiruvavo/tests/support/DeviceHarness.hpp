@@ -111,6 +111,17 @@ private:
 bool waitUntil(
     const std::function<bool()>& condition, std::chrono::seconds timeout = std::chrono::seconds(20));
 
+// Deletes the objects whose deletion was deferred, as the event loop does
+// once control is back at its level.
+void runDeferredDeletes();
+
+// A presence configuration of that zone, sensitivity 5 and LED mode 2.
+SarvikDeviceConfiguration presenceConfiguration(float zoneStart, float zoneEnd);
+
+// A simulated module on a pseudo-terminal that plays the personality, each
+// stream at 5 packets per second.
+std::unique_ptr<simmodule::SimModule> simulatedModule(const simmodule::Personality& personality);
+
 // The record of the playback entry of the device list.
 SarvikDeviceInfo playbackEntry();
 

@@ -20,6 +20,10 @@ public:
         Hold, // read the request, answer nothing, keep the connection open
     };
 
+    // How long a test waits for what an answer of the server brings about:
+    // far beyond what it takes, it only ends a test that fails.
+    static constexpr int answerWaitMs = 20000;
+
     LocalHttpServer();
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;

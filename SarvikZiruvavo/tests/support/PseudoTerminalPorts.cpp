@@ -2,6 +2,10 @@
 
 #include "simmodule/SimModule.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 SerialPortEntry PseudoTerminalPorts::usbPort(
@@ -14,6 +18,16 @@ SerialPortEntry PseudoTerminalPorts::usbPort(
     port.vendorId = vendorId;
     port.productId = productId;
     return port;
+}
+
+bool PseudoTerminalPorts::isFree(const QString& systemLocation)
+{
+    const int fd = ::open(systemLocation.toUtf8().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
 }
 
 PseudoTerminalPorts::PseudoTerminalPorts()

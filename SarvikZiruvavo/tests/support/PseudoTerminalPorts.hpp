@@ -20,6 +20,9 @@ public:
     static SerialPortEntry usbPort(const QString& description = QStringLiteral("Sarvik Serial"),
         const QString& serialNumber = QString(), quint16 vendorId = 0x03EB, quint16 productId = 0x2404);
 
+    // True when nobody holds the port: the library locks the ports it opens.
+    static bool isFree(const QString& systemLocation);
+
     // Installs itself; the destructor restores the system's lister.
     PseudoTerminalPorts();
     ~PseudoTerminalPorts() override;

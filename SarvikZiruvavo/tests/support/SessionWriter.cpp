@@ -10,21 +10,22 @@ constexpr quint8 writeFileEntry = 1;
 constexpr quint8 closeFileEntry = 2;
 constexpr quint8 fileMapEntry = 3;
 
-class Bytes {
+// Appends little-endian fields to its data.
+class FieldWriter {
 public:
-    Bytes& u8(quint8 v)
+    FieldWriter& u8(quint8 v)
     {
         data.append(char(v));
         return *this;
     }
-    Bytes& u32(quint32 v)
+    FieldWriter& u32(quint32 v)
     {
         char le[4];
         qToLittleEndian(v, le);
         data.append(le, 4);
         return *this;
     }
-    Bytes& i64(qint64 v)
+    FieldWriter& i64(qint64 v)
     {
         char le[8];
         qToLittleEndian(v, le);
@@ -32,7 +33,7 @@ public:
         return *this;
     }
     // A size-prefixed text: its length + 1, the bytes, a NUL.
-    Bytes& text(const QByteArray& v)
+    FieldWriter& text(const QByteArray& v)
     {
         u32(quint32(v.size() + 1));
         data.append(v);
@@ -44,7 +45,7 @@ public:
 QByteArray entry(quint32 epochOffset, quint8 type, quint32 dataType, quint32 bytesWritten, quint32 fileIndex,
     qint64 offset, qint64 total)
 {
-    return Bytes()
+    return FieldWriter()
         .u32(epochOffset)
         .u8(type)
         .u32(dataType)
@@ -107,7 +108,7 @@ QString SessionWriter::finish(qint64 durationMs)
     const QByteArray sessionId = m_sessionId.toUtf8();
     // The header's size up to the first entry, by layout.
     const qint64 headerSize = 49 + (m_version > 11 ? 4 + 32 : 0) + 4 + sessionId.size() + 1;
-    Bytes header;
+    FieldWriter header;
     header.u32(magic)
         .u32(m_version)
         .i64(m_created)
@@ -125,7 +126,7 @@ QString SessionWriter::finish(qint64 durationMs)
         header.data.append(32, char(0xCD));
     header.text(sessionId);
 
-    Bytes fileMap;
+    FieldWriter fileMap;
     fileMap.u32(m_lastOffset).u8(fileMapEntry).u32(quint32(names.size()));
     for (const QString& name : qAsConst(names))
         fileMap.text(name.toUtf8());

@@ -34,6 +34,11 @@ Bytes sensorMode(uint8_t mode)
     return { 0x20, mode };
 }
 
+Bytes sensorIdle()
+{
+    return sensorMode(0x11);
+}
+
 Bytes moduleReset()
 {
     return { 0x22 };

@@ -13,6 +13,7 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes ping(); // 01, the ping's fixed value
 Bytes sensorMode(uint8_t mode); // 20 mode (0x01 run, 0x11 idle, 0x13 stop)
+Bytes sensorIdle(); // 20 11
 Bytes moduleReset(); // 22
 Bytes debugLevel(uint8_t level); // b0 level
 Bytes loadProfile(uint32_t id); // 21 id
