@@ -17,8 +17,10 @@ namespace fs = std::filesystem;
 std::vector<std::string> files_under(const std::string& root)
 {
     std::vector<std::string> names;
+    // Lexically: a recorder may rename a file while the folder is listed,
+    // and fs::relative would look the vanished name up and throw.
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        names.push_back(fs::relative(entry.path(), root).generic_string());
+        names.push_back(entry.path().lexically_relative(root).generic_string());
     std::sort(names.begin(), names.end());
     return names;
 }
