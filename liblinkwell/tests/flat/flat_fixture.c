@@ -103,6 +103,17 @@ int wait_for_queue(Z3_Type* z3, const char* queue, unsigned int count)
     return 0;
 }
 
+int settled_thread_count(int expected)
+{
+    int seen = count_threads();
+    int round;
+    for (round = 0; round < 200 && seen != expected; ++round) {
+        sleep_ms(10);
+        seen = count_threads();
+    }
+    return seen;
+}
+
 static int count_entries(const char* path)
 {
     int count = 0;

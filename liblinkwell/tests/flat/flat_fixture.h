@@ -61,6 +61,10 @@ int wait_for_count(int (*peek)(Z3_Type*), Z3_Type* z3, int count);
 int wait_for_queue(Z3_Type* z3, const char* queue, unsigned int count);
 
 int count_threads(void);
+/* The thread count once it is `expected` or 2 s have passed: a joined thread
+ * can still be listed for a moment, since the kernel wakes the joiner before
+ * it has taken the thread off the process's task list. */
+int settled_thread_count(int expected);
 int count_descriptors(void);
 
 /* A fresh temporary directory made the working directory; 1 on success. */

@@ -78,11 +78,11 @@ static void destruction_releases_everything(void)
     vmx_destroy_Z3_interface(f.z3);
     vmx_destroy_linkwell(f.handle);
     CHECK(sim_wait_disconnected(f.sim, 2000));
-    CHECK_INT(threads, count_threads());
+    CHECK_INT(threads, settled_thread_count(threads));
     CHECK_INT(descriptors, count_descriptors());
 
     CHECK(vmx_create_linkwell(missing_port, 0) == NULL);
-    CHECK_INT(threads, count_threads());
+    CHECK_INT(threads, settled_thread_count(threads));
     CHECK_INT(descriptors, count_descriptors());
 
     /* The module's port is free again for the next connection. The module
