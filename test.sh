@@ -108,7 +108,8 @@ JOBS="${JOBS:-$(nproc)}"
 
 # The sanitizer builds compile with -O1 and line tables only: the tests run
 # faster than at -O0, the reports still name files and lines, and assertions
-# stay on. They build no benchmarks.
+# stay on (the test programs' own code takes -O0, see linkwell_test_code in
+# CMakeLists.txt). They build no benchmarks.
 SANITIZER_FLAGS=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" "-DCMAKE_C_FLAGS_DEBUG=-O1 -g1"
   -DLINKWELL_WERROR=ON -DLINKWELL_BUILD_BENCH=OFF)
 
